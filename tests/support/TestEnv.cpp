@@ -1,0 +1,36 @@
+#include "TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace pocosa::test {
+
+void pointHomeAt(const QString& root)
+{
+    const QDir dir(root);
+    const char* names[][2] = {{"HOME", "home"},
+                              {"XDG_CONFIG_HOME", "home/.config"},
+                              {"XDG_DATA_HOME", "home/.local/share"},
+                              {"XDG_CACHE_HOME", "home/.cache"},
+                              {"XDG_RUNTIME_DIR", "runtime"}};
+    for (const auto& [var, sub] : names) {
+        const QString path = dir.filePath(QString::fromLatin1(sub));
+        QDir().mkpath(path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv(var, QFile::encodeName(path));
+    }
+}
+
+QString testDataDir()
+{
+    const QByteArray env = qgetenv("POCOSA_TESTDATA");
+    return env.isEmpty() ? QStringLiteral(POCOSA_TEST_SOURCE_DIR "/tests/data") : QString::fromLocal8Bit(env);
+}
+
+QString sourceDir()
+{
+    const QByteArray env = qgetenv("POCOSA_SOURCE_DIR");
+    return env.isEmpty() ? QStringLiteral(POCOSA_TEST_SOURCE_DIR) : QString::fromLocal8Bit(env);
+}
+
+} // namespace pocosa::test

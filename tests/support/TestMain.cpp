@@ -1,0 +1,22 @@
+// Shared main of every test executable: a private HOME and XDG folders so that
+// no test touches the user's files, the offscreen platform, one QApplication.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "TestEnv.h"
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 2;
+    pocosa::test::pointHomeAt(home.path());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
