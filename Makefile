@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= 2
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-asan fuzz-smoke bench clean
+.PHONY: all deps configure build run test test-asan fuzz-build fuzz-smoke bench clean
 
 all: build
 
@@ -38,3 +38,18 @@ bench: build
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+
+# A short libFuzzer run of every fuzz target on its committed corpus.
+FUZZ_RUNS ?= 20000
+fuzz-build: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DPOCOSA_FUZZ=ON -DBUILD_TESTING=OFF -DPOCOSA_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+fuzz-smoke: fuzz-build
+	@set -e; for f in $(FUZZ_BUILD)/fuzz/fuzz-*; do \
+	  name=$${f##*/fuzz-}; mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
+	  echo "== $$name"; \
+	  QT_QPA_PLATFORM=offscreen $$f -runs=$(FUZZ_RUNS) -max_len=65536 \
+	    $(FUZZ_BUILD)/corpus/$$name fuzz/corpus/$$name; \
+	done

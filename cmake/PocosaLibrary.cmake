@@ -1,10 +1,13 @@
-# pocosa_folder_library(<target> [QT <components...>] [LINKS <targets...>])
+# pocosa_folder_library(<target> [EXCLUDE <regex>] [QT <components...>] [LINKS <targets...>])
 # One static library per source folder, made of every .cpp/.h in that folder.
 function(pocosa_folder_library target)
-  cmake_parse_arguments(ARG "" "" "QT;LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "" "EXCLUDE" "QT;LINKS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS
        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  if(ARG_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${ARG_EXCLUDE}")
+  endif()
   if(NOT sources)
     set(empty ${CMAKE_CURRENT_BINARY_DIR}/${target}_empty.cpp)
     file(WRITE ${empty} "// ${target} has no sources yet\n")
