@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include "FuncGraphicWorkLoad.h"
+#include "TestEnv.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+
+#include <cstring>
+
+namespace {
+
+QString dataFile(const QString& name)
+{
+    return pocosa::test::testDataDir() + QStringLiteral("/loaders/") + name;
+}
+
+QByteArray readBytes(const QString& name)
+{
+    QFile f(dataFile(name));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << qPrintable(name);
+    return f.readAll();
+}
+
+TBitmap loadBmp(QByteArray bytes)
+{
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    TBitmap picture;
+    LoadGraphicFromStream(picture, QStringLiteral("x.BMP"), buffer);
+    return picture;
+}
+
+void putLe32(QByteArray& b, int at, std::int32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = char(std::uint32_t(v) >> (8 * i));
+}
+
+std::int32_t le32(const QByteArray& b, int at)
+{
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = v << 8 | std::uint8_t(b[at + i]);
+    return std::int32_t(v);
+}
+
+// rgb24.bmp turned top-down: negative height, rows in the other order.
+QByteArray topDown(const QByteArray& bottomUp)
+{
+    QByteArray b = bottomUp;
+    const int offset = le32(b, 10), width = le32(b, 18), height = le32(b, 22);
+    const int stride = (width * 3 + 3) & ~3;
+    for (int y = 0; y < height; ++y)
+        std::memcpy(b.data() + offset + y * stride, bottomUp.constData() + offset + (height - 1 - y) * stride,
+                    std::size_t(stride));
+    putLe32(b, 22, -height);
+    return b;
+}
+
+// rgb24.bmp rewritten as a plain 32-bit file whose fourth byte is 0 everywhere.
+QByteArray plain32(const QByteArray& rgb24)
+{
+    const int offset = le32(rgb24, 10), width = le32(rgb24, 18), height = le32(rgb24, 22);
+    const int stride = (width * 3 + 3) & ~3;
+    QByteArray b = rgb24.left(offset);
+    b[28] = 32;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            b += rgb24.mid(offset + y * stride + 3 * x, 3) + '\0';
+    putLe32(b, 2, int(b.size()));
+    putLe32(b, 34, width * height * 4);
+    return b;
+}
+
+int maxChannelDiff(const TBitmap& picture, const QImage& image)
+{
+    const QImage ref = image.convertToFormat(QImage::Format_RGB32);
+    int worst = 0;
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width(); ++x) {
+            const std::uint8_t* p = picture.ScanLine(y) + x * picture.BytesPerPixel();
+            const QRgb c = ref.pixel(x, y);
+            worst = std::max({worst, std::abs(p[0] - qBlue(c)), std::abs(p[1] - qGreen(c)),
+                              std::abs(p[2] - qRed(c))});
+        }
+    return worst;
+}
+
+} // namespace
+
+TEST(BmpLoader, VariantsLoadWithTheFileSizeAndColours)
+{
+    const QImage source(dataFile("bmpsrc.png"));
+    const QByteArray rgb24 = readBytes("rgb24.bmp");
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        TPixelFormat format;
+        int tolerance; // -1: colours reduced by the file, not compared
+    } rows[] = {
+        {"1-bit palette", readBytes("pal1.bmp"), pf24bit, -1},
+        {"4-bit palette", readBytes("pal4.bmp"), pf24bit, 0},
+        {"8-bit RLE", readBytes("rle8.bmp"), pf24bit, 0},
+        {"16-bit 565", readBytes("rgb565.bmp"), pf24bit, 8},
+        {"24-bit bottom-up", rgb24, pf24bit, 0},
+        {"24-bit top-down", topDown(rgb24), pf24bit, 0},
+        {"32-bit without alpha", plain32(rgb24), pf24bit, 0},
+        {"32-bit with alpha", readBytes("argb32.bmp"), pf32bit, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const TBitmap picture = loadBmp(row.bytes);
+        EXPECT_EQ(picture.Width(), 24);
+        EXPECT_EQ(picture.Height(), 16);
+        EXPECT_EQ(picture.PixelFormat(), row.format);
+        if (row.tolerance >= 0) {
+            EXPECT_LE(maxChannelDiff(picture, source), row.tolerance);
+        }
+    }
+}
+
+TEST(BmpLoader, AlphaIsStraight)
+{
+    const TBitmap picture = loadBmp(readBytes("argb32.bmp"));
+    ASSERT_EQ(picture.PixelFormat(), pf32bit);
+    // Left half opaque, right half half-transparent; colours not scaled by alpha.
+    EXPECT_EQ(picture.ScanLine(15)[4 * 0 + 3], 255);
+    EXPECT_NEAR(picture.ScanLine(15)[4 * 20 + 3], 128, 1);
+    EXPECT_EQ(picture.ScanLine(15)[4 * 20 + 2], 255); // red at full strength
+}
+
+TEST(BmpLoader, DamagedFilesRefused)
+{
+    const QByteArray good = readBytes("rgb24.bmp");
+    QByteArray wrongMagic = good;
+    wrongMagic[0] = 'X';
+    QByteArray zeroWidth = good;
+    putLe32(zeroWidth, 18, 0);
+    QByteArray hugeInfo = good;
+    putLe32(hugeInfo, 14, 100000);
+    QByteArray noPixels = good.left(54);
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+    } rows[] = {
+        {"empty", QByteArray()},        {"wrong magic", wrongMagic},       {"cut header", good.left(20)},
+        {"zero width", zeroWidth},      {"info header too long", hugeInfo}, {"garbage", QByteArray(200, '\x7f')},
+        {"no pixel data", noPixels},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_THROW(loadBmp(row.bytes), EBmpError);
+    }
+}
+
+TEST(BmpLoader, OversizedHeaderRefusedBeforeAllocating)
+{
+    const QByteArray good = readBytes("rgb24.bmp");
+    struct Row {
+        const char* name;
+        int width, height;
+    } rows[] = {{"too wide", 16385, 1}, {"too high top-down", 1, -16385}, {"too many pixels", 10000, 10000},
+                {"most negative height", 4, INT32_MIN}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QByteArray bytes = good;
+        putLe32(bytes, 18, row.width);
+        putLe32(bytes, 22, row.height);
+        EXPECT_THROW(loadBmp(bytes), EPictureSize);
+    }
+}
