@@ -1,0 +1,174 @@
+// Life of AppGlobal, the data-folder choice and the registry store.
+#include "vlmGlobal.h"
+
+#include "ShellFileUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <cstdio>
+
+TvlmGlobal* AppGlobal = nullptr;
+
+namespace {
+
+constexpr int kWriteTestNames = 1000;
+
+QString Lower(const QString& s)
+{
+    return QLocale().toLower(s);
+}
+
+// The path a QSettings INI store of the scope would use, without creating it.
+QString ScopeFile(QSettings::Scope scope, const QString& organization, const QString& application)
+{
+    return QSettings(QSettings::IniFormat, scope, organization, application).fileName();
+}
+
+} // namespace
+
+TvlmGlobal::TvlmGlobal(TvlmGlobalSetup setup) : setup_(std::move(setup))
+{
+    versionInfoLoaded_ = false;
+    if (!HasUserRegistryKey())
+        return;
+    // A damaged or unwritable per-user store must not stop the program: the
+    // data folder then falls back to the default choice.
+    try {
+        SetDataDir(ReadRegString(QStringLiteral("DATA"), QStringLiteral("PATH"), QString()));
+    } catch (const EvlmGlobalError& e) {
+        std::fprintf(stderr, "pocosa: %s\n", e.what());
+    }
+}
+
+TvlmGlobal::~TvlmGlobal() = default;
+
+QString TvlmGlobal::UserRegistryFile()
+{
+    return ScopeFile(QSettings::UserScope, CompanyName(), InternalName());
+}
+
+QString TvlmGlobal::MachineRegistryFile()
+{
+    return ScopeFile(QSettings::SystemScope, QStringLiteral("velmora"), InternalName());
+}
+
+bool TvlmGlobal::HasUserRegistryKey()
+{
+    return QFileInfo(UserRegistryFile()).isFile();
+}
+
+void TvlmGlobal::SetDataDir(const QString& folder)
+{
+    dataDir_ = folder;
+    if (folder.isEmpty())
+        return;
+    CreateFolderPath(folder);
+    WriteRegString(QStringLiteral("DATA"), QStringLiteral("PATH"), folder);
+}
+
+QString TvlmGlobal::DataDir()
+{
+    if (dataDir_.isEmpty()) {
+        dataDir_ = DefaultDataDir();
+        CreateFolderPath(dataDir_);
+    }
+    return dataDir_;
+}
+
+QString TvlmGlobal::DataPath()
+{
+    return DataDir() + QLatin1Char('/');
+}
+
+QString TvlmGlobal::DefaultDataDir()
+{
+    // Trailing delimiters are not part of a folder's identity.
+    const QString installed = Lower(StripTrailingBackslashes(InstalledAppDir()));
+    const QString program = Lower(ProgramDir());
+    if (installed != program && IsProgramDirWritable())
+        return ProgramDir() + QStringLiteral("/Data");
+    return SpecialFolderPath(kFolderAppData) + QLatin1Char('/') + CompanyName() + QLatin1Char('/') +
+           ProductName();
+}
+
+QString TvlmGlobal::InstalledAppDir()
+{
+    const QString file = MachineRegistryFile();
+    if (!QFileInfo(file).isFile())
+        return QString();
+    const QSettings machine(file, QSettings::IniFormat);
+    const QVariant value = machine.value(QStringLiteral("AppDir"));
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
+bool TvlmGlobal::IsWritableDir(const QString& path)
+{
+    if (!QFileInfo(StripTrailingBackslashes(path)).isDir())
+        return false;
+    for (int n = 0; n < kWriteTestNames; ++n) {
+        const QString name = path + QStringLiteral("WriteTest%1.tmp").arg(n);
+        const QFileInfo info(name);
+        if (info.exists() || info.isSymLink())
+            continue;
+        // NewOnly: never follow a link or truncate a file that appeared
+        // meanwhile; only a file made here is removed again.
+        QFile probe(name);
+        const bool created = probe.open(QIODevice::ReadWrite | QIODevice::NewOnly);
+        if (created) {
+            probe.close();
+            probe.remove();
+        }
+        return created;
+    }
+    return false;
+}
+
+bool TvlmGlobal::IsProgramDirWritable()
+{
+    return IsWritableDir(ProgramPath());
+}
+
+QSettings& TvlmGlobal::RegistryStore()
+{
+    if (!registry_)
+        registry_ = std::make_unique<QSettings>(UserRegistryFile(), QSettings::IniFormat);
+    return *registry_;
+}
+
+QString TvlmGlobal::ReadRegString(const QString& section, const QString& key, const QString& defaultValue)
+{
+    QSettings& store = RegistryStore();
+    const QString name = section + QLatin1Char('/') + key;
+    if (!store.contains(name))
+        return defaultValue;
+    const QVariant value = store.value(name);
+    if (value.typeId() != QMetaType::QString)
+        throw EvlmGlobalError(QStringLiteral("'%1' のデータ型が不正です").arg(key).toStdString());
+    return value.toString();
+}
+
+void TvlmGlobal::WriteRegString(const QString& section, const QString& key, const QString& value)
+{
+    QSettings& store = RegistryStore();
+    const QString folder = QFileInfo(store.fileName()).path();
+    if (!QDir().mkpath(folder))
+        throw EvlmGlobalError(QStringLiteral("キー %1 の作成に失敗しました").arg(section).toStdString());
+    store.setValue(section + QLatin1Char('/') + key, value);
+    store.sync();
+    if (store.status() != QSettings::NoError)
+        throw EvlmGlobalError(QStringLiteral("'%1' の設定に失敗しました").arg(key).toStdString());
+}
+
+vlmGlobalUnit::vlmGlobalUnit(TvlmGlobalSetup setup)
+{
+    AppGlobal = new TvlmGlobal(std::move(setup));
+}
+
+vlmGlobalUnit::~vlmGlobalUnit()
+{
+    delete AppGlobal;
+    AppGlobal = nullptr;
+}

@@ -1,0 +1,144 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+class QSettings;
+
+// Failures of the environment object: settings and registry writes that the
+// platform refuses, registry values of the wrong type.
+class EvlmGlobalError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The version information compiled into the program. It is laid out like a
+// version resource: a translation table of (language | code page << 16)
+// entries and string tables keyed by the eight upper-case hex digits of a
+// translation ("041103A4"). Queried with the usual resource paths through
+// VerQueryString / VerQueryTranslation.
+struct TVersionBlock {
+    std::vector<std::uint32_t> Translations;
+    std::map<QString, std::map<QString, QString>> StringTables;
+};
+
+// The block built from the project version and the program's names.
+const TVersionBlock& ProgramVersionBlock();
+
+// "\\VarFileInfo\\Translation" gives the first translation entry. Separators
+// may be written single or doubled. nullopt when the path names nothing.
+std::optional<std::uint32_t> VerQueryTranslation(const TVersionBlock& block, const QString& path);
+// "\\StringFileInfo\\041103A4\\ProductName" and the like.
+std::optional<QString> VerQueryString(const TVersionBlock& block, const QString& path);
+
+// What a TvlmGlobal is built from. The defaults describe the running program;
+// tests point ProgramFile at a file in a temporary folder (the file need not
+// exist), substitute a version block or count OS queries.
+struct TvlmGlobalSetup {
+    // Full path of the program file; empty: the running executable with
+    // symlinks resolved.
+    QString ProgramFile;
+    // The version information of the program file; nullopt: it carries none.
+    std::optional<TVersionBlock> VersionBlock = ProgramVersionBlock();
+    // Major version of the running platform; default: the kernel's (uname).
+    std::function<int()> QueryOSMajorVersion;
+};
+
+// The application-wide environment: program and data folders, the settings
+// store application.ini, the per-user registry store, version values.
+// Folder names ending in Dir carry no trailing '/', those ending in Path do.
+class TvlmGlobal {
+public:
+    explicit TvlmGlobal(TvlmGlobalSetup setup = {});
+    ~TvlmGlobal();
+    TvlmGlobal(const TvlmGlobal&) = delete;
+    TvlmGlobal& operator=(const TvlmGlobal&) = delete;
+
+    QString ProgramDir();
+    QString ProgramPath();
+    QString ExeFileName();
+    QString CompanyName();
+    QString ProductName();
+    QString InternalName();
+    QString FileVersion();
+    int OSMajorVersion();
+
+    // Determined (and created) on first use; then fixed for the run.
+    QString DataDir();
+    QString DataPath();
+    void SetDataDir(const QString& folder);
+
+    // Reads never fail: anything missing or unreadable gives Default. Each
+    // write replaces application.ini atomically and is on disk when the call
+    // returns; a refused write raises EvlmGlobalError ("<file> に書き込めません").
+    QString ReadIniString(const QString& section, const QString& key, const QString& defaultValue);
+    std::int32_t ReadIniInteger(const QString& section, const QString& key, std::int32_t defaultValue);
+    void WriteIniString(const QString& section, const QString& key, const QString& value);
+    void WriteIniInteger(const QString& section, const QString& key, std::int32_t value);
+    QString IniFileName();
+
+    // Per-user registry store (a QSettings INI file; sections are groups).
+    QString ReadRegString(const QString& section, const QString& key, const QString& defaultValue);
+    void WriteRegString(const QString& section, const QString& key, const QString& value);
+
+    // From here on a refused settings write is reported on stderr instead of
+    // raised, so that destructors saving their state at the end of the run
+    // neither end the program nor keep the remaining writes from happening.
+    // main() calls it once the event loop has returned.
+    void BeginShutDown() { shuttingDown_ = true; }
+    bool ShuttingDown() const { return shuttingDown_; }
+
+    QString DefaultDataDir();
+    QString InstalledAppDir();
+    bool HasUserRegistryKey();
+    // path ends with '/'. Probes with a new WriteTest<n>.tmp file, removed again.
+    static bool IsWritableDir(const QString& path);
+    bool IsProgramDirWritable();
+
+    // Files standing in for the registry keys (QSettings INI files).
+    QString UserRegistryFile();
+    QString MachineRegistryFile();
+
+private:
+    void LoadVersionInfo();
+    const QString& Loaded(const QString& field);
+    void ApplyVersionBlock(const TVersionBlock& block);
+    QSettings& RegistryStore();
+    void ReportOrThrow(const QString& message);
+
+    TvlmGlobalSetup setup_;
+    bool versionInfoLoaded_ = false;
+    int osMajorVersion_ = 0;
+    QString dataDir_;
+    QString programDir_;
+    QString companyName_;
+    QString programPath_;
+    QString fileVersion_;
+    QString exeFileName_;
+    QString internalName_;
+    QString productName_;
+    std::unique_ptr<QSettings> registry_;
+    QString iniFileName_;
+    bool shuttingDown_ = false;
+};
+
+// The single instance, alive between the construction and the destruction of
+// the vlmGlobalUnit guard.
+extern TvlmGlobal* AppGlobal;
+
+// Module lifetime of AppGlobal: main() constructs this guard before anything
+// else and it is destroyed last. Tests construct it with their own setup.
+class vlmGlobalUnit {
+public:
+    explicit vlmGlobalUnit(TvlmGlobalSetup setup = {});
+    ~vlmGlobalUnit();
+    vlmGlobalUnit(const vlmGlobalUnit&) = delete;
+    vlmGlobalUnit& operator=(const vlmGlobalUnit&) = delete;
+};

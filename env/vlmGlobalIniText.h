@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+// The settings file format, on file contents in memory (no file I/O here).
+//
+// Lines are "[section]" and "key=value"; a line is trimmed of white space
+// before it is looked at, and a line starting with ';' is a comment. Section
+// and key names are compared without regard to letter case; the first
+// occurrence of a key wins, and sections of the same name count as one. A
+// value is the trimmed text after the first '='; one pair of equal quotes
+// (' or ") around it is removed. Text is UTF-8; "\n" and "\r\n" line ends.
+namespace IniText {
+
+// The value of key in section; nullopt when either is missing.
+std::optional<QString> ReadValue(const QByteArray& text, const QString& section, const QString& key);
+
+// The text with key set to value in section. An existing key keeps its name
+// and its line ending; a new key follows the last line of the section's first
+// occurrence, a new section is appended at the end. Every other byte of the
+// text stays as it was. A value that would not read back as written (outer
+// white space or quotes) is put in double quotes. nullopt when the names or
+// the value cannot be stored in this format (line breaks, '=' in a key, ']'
+// in a section name, names with outer white space or empty).
+std::optional<QByteArray> WriteValue(const QByteArray& text, const QString& section, const QString& key,
+                                     const QString& value);
+
+// "0x"/"0X" followed by up to eight hex digits (wrapping into 32 bits, so
+// 0xFFFFFFFF is -1), otherwise signed decimal within 32 bits. nullopt for
+// anything else.
+std::optional<std::int32_t> ParseInteger(const QString& text);
+
+} // namespace IniText

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include "vlmGlobalIniText.h"
+
+namespace {
+
+using IniText::ParseInteger;
+using IniText::ReadValue;
+using IniText::WriteValue;
+
+const QByteArray kSample = "; settings\n"
+                           "top=1\n"
+                           "[Back]\n"
+                           "List0 = first.png \n"
+                           "list0=shadowed\n"
+                           "quoted=\"  spaced  \"\n"
+                           "single='x'\n"
+                           "noequals\n"
+                           "\n"
+                           "[TFMTIMERMAIN]\r\n"
+                           "TOP=12\r\n"
+                           "[back]\n"
+                           "list1=second.png\n";
+
+TEST(IniTextRead, LookupRules)
+{
+    struct Row {
+        const char* name;
+        const char* section;
+        const char* key;
+        std::optional<QString> expected;
+    } rows[] = {
+        {"section and key ignore case", "BACK", "list0", QString("first.png")},
+        {"first of two equal keys wins", "back", "LIST0", QString("first.png")},
+        {"quotes are removed, inner spaces kept", "Back", "quoted", QString("  spaced  ")},
+        {"single quotes too", "Back", "single", QString("x")},
+        {"sections of one name count as one", "BACK", "list1", QString("second.png")},
+        {"CRLF lines", "tfmtimermain", "top", QString("12")},
+        {"key before any section belongs nowhere", "", "top", std::nullopt},
+        {"line without '=' is no key", "Back", "noequals", std::nullopt},
+        {"missing key", "Back", "list4", std::nullopt},
+        {"missing section", "NONE", "list0", std::nullopt},
+        {"comment is no key", "Back", "; settings", std::nullopt},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(ReadValue(kSample, row.section, row.key), row.expected) << row.name;
+}
+
+TEST(IniTextWrite, EditsOnlyTheLineConcerned)
+{
+    const auto out = WriteValue(kSample, "BACK", "LIST0", "new.png");
+    ASSERT_TRUE(out);
+    // The stored key keeps its spelling; everything else stays byte for byte.
+    QByteArray expected = kSample;
+    expected.replace("List0 = first.png \n", "List0=new.png\n");
+    EXPECT_EQ(*out, expected);
+}
+
+TEST(IniTextWrite, NewKeyGoesAfterTheSectionsLastLine)
+{
+    const auto out = WriteValue(kSample, "back", "list2", "third.png");
+    ASSERT_TRUE(out);
+    QByteArray expected = kSample;
+    expected.replace("noequals\n\n", "noequals\nlist2=third.png\n\n");
+    EXPECT_EQ(*out, expected);
+}
+
+TEST(IniTextWrite, NewKeyInACrlfSectionUsesCrlf)
+{
+    const auto out = WriteValue(kSample, "TFMTIMERMAIN", "Left", "3");
+    ASSERT_TRUE(out);
+    EXPECT_TRUE(out->contains("TOP=12\r\nLeft=3\r\n[back]"));
+}
+
+TEST(IniTextWrite, NewSectionAndNewFile)
+{
+    EXPECT_EQ(WriteValue("", "BACK", "list0", "a.png"), QByteArray("[BACK]\nlist0=a.png\n"));
+    EXPECT_EQ(WriteValue("[A]\nx=1", "B", "y", "2"), QByteArray("[A]\nx=1\n[B]\ny=2\n"));
+    EXPECT_EQ(WriteValue("[A]\r\nx=1\r\n", "B", "y", "2"), QByteArray("[A]\r\nx=1\r\n[B]\r\ny=2\r\n"));
+    EXPECT_EQ(WriteValue("[A]\nx=1", "a", "y", "2"), QByteArray("[A]\nx=1\ny=2\n"));
+}
+
+TEST(IniTextWrite, ValuesReadBackAsWritten)
+{
+    const QString values[] = {"",     " lead",   "trail\t", "\"q\"", "'q'",  "\"open", "a=b;c",
+                              "日本語", "[x]",    QString(5000, 'v'), "x\"",  "\""};
+    for (const QString& value : values) {
+        const auto out = WriteValue("[S]\nk=old\n", "S", "K", value);
+        ASSERT_TRUE(out) << value.toStdString();
+        EXPECT_EQ(ReadValue(*out, "s", "k"), value) << value.toStdString();
+    }
+}
+
+TEST(IniTextWrite, RefusesWhatTheFormatCannotHold)
+{
+    EXPECT_FALSE(WriteValue("", "S", "k", "two\nlines"));
+    EXPECT_FALSE(WriteValue("", "S", "k", "cr\r"));
+    EXPECT_FALSE(WriteValue("", "S", "a=b", "v"));
+    EXPECT_FALSE(WriteValue("", "S", ";k", "v"));
+    EXPECT_FALSE(WriteValue("", "S", "[k", "v"));
+    EXPECT_FALSE(WriteValue("", "S]", "k", "v"));
+    EXPECT_FALSE(WriteValue("", "S", " k", "v"));
+    EXPECT_FALSE(WriteValue("", "", "k", "v"));
+    EXPECT_FALSE(WriteValue("", "S", "", "v"));
+}
+
+TEST(IniTextInteger, Parsing)
+{
+    struct Row {
+        const char* text;
+        std::optional<std::int32_t> expected;
+    } rows[] = {
+        {"0x1F", 31},          {"0X1f", 31},         {"-12", -12},         {"+7", 7},
+        {"2147483647", 2147483647}, {"-2147483648", INT32_MIN}, {"2147483648", std::nullopt},
+        {"0xFFFFFFFF", -1},    {"0x100000000", std::nullopt}, {"0x", std::nullopt}, {"0x0x1", std::nullopt},
+        {"0x-1", std::nullopt}, {"abc", std::nullopt}, {"", std::nullopt},   {"12abc", std::nullopt},
+        {"1.5", std::nullopt},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(ParseInteger(row.text), row.expected) << row.text;
+}
+
+} // namespace

@@ -1,0 +1,120 @@
+#include "EnvFixture.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+
+#include "vlmGlobalIniText.h"
+
+namespace {
+
+using SettingsStore = EnvTest;
+
+TEST_F(SettingsStore, MissingFileSectionOrKeyGiveTheDefault)
+{
+    TvlmGlobal global(Setup());
+    EXPECT_EQ(global.ReadIniString("BACK", "list0", "def"), "def");
+    EXPECT_EQ(global.ReadIniInteger("BACK", "n", -3), -3);
+    global.WriteIniString("BACK", "list0", "a.png");
+    EXPECT_EQ(global.ReadIniString("OTHER", "list0", "def"), "def");
+    EXPECT_EQ(global.ReadIniString("BACK", "list1", "def"), "def");
+}
+
+TEST_F(SettingsStore, RoundTripsAndIntegerRules)
+{
+    TvlmGlobal global(Setup());
+    global.WriteIniString("BACK", "list0", "/pictures/a b.png");
+    global.WriteIniInteger("TFMTIMERMAIN", "LEFT", -40);
+    global.WriteIniString("TFMTIMERMAIN", "HEX", "0x1F");
+    global.WriteIniString("TFMTIMERMAIN", "BAD", "abc");
+    EXPECT_EQ(global.ReadIniString("back", "LIST0", ""), "/pictures/a b.png");
+    EXPECT_EQ(global.ReadIniInteger("tfmtimermain", "left", 0), -40);
+    EXPECT_EQ(global.ReadIniInteger("TFMTIMERMAIN", "HEX", 0), 31);
+    EXPECT_EQ(global.ReadIniInteger("TFMTIMERMAIN", "BAD", 77), 77);
+    EXPECT_EQ(ReadAll(global.IniFileName()),
+              "[BACK]\nlist0=/pictures/a b.png\n[TFMTIMERMAIN]\nLEFT=-40\nHEX=0x1F\nBAD=abc\n");
+}
+
+TEST_F(SettingsStore, LongValuesAreNotCut)
+{
+    TvlmGlobal global(Setup());
+    const QString longName = "/" + QString(5000, 'p') + ".png";
+    global.WriteIniString("BACK", "list0", longName);
+    EXPECT_EQ(global.ReadIniString("BACK", "list0", ""), longName);
+}
+
+TEST_F(SettingsStore, CommentsBlankLinesAndForeignSectionsSurvive)
+{
+    QDir().mkpath(ProgDir() + "/Data");
+    const QByteArray before = "; kept\n\n[OTHER]\nx = 1\n\n[BACK]\nlist0=a\n";
+    WriteAll(ProgDir() + "/Data/application.ini", before);
+    TvlmGlobal global(Setup());
+    global.WriteIniString("BACK", "list0", "b");
+    EXPECT_EQ(ReadAll(global.IniFileName()), "; kept\n\n[OTHER]\nx = 1\n\n[BACK]\nlist0=b\n");
+}
+
+TEST_F(SettingsStore, RefusedWriteRaisesWithTheFileName)
+{
+    TvlmGlobalSetup setup = Setup();
+    setup.ProgramFile = "/proc/pocosa";
+    MakeUserKey("/proc/pocosa-data");
+    TvlmGlobal global(setup);
+    EXPECT_EQ(global.ReadIniString("BACK", "list0", "d"), "d");
+    try {
+        global.WriteIniString("BACK", "list0", "x");
+        FAIL() << "no error";
+    } catch (const EvlmGlobalError& e) {
+        EXPECT_EQ(QString::fromUtf8(e.what()), "/proc/pocosa-data/application.ini に書き込めません");
+    }
+    EXPECT_THROW(global.WriteIniString("BACK", "list0", "two\nlines"), EvlmGlobalError);
+}
+
+TEST_F(SettingsStore, UnreadableFileIsNotReplaced)
+{
+    QDir().mkpath(ProgDir() + "/Data/application.ini"); // a folder where the file should be
+    TvlmGlobal global(Setup());
+    EXPECT_EQ(global.ReadIniString("BACK", "list0", "d"), "d");
+    EXPECT_THROW(global.WriteIniInteger("BACK", "n", 1), EvlmGlobalError);
+    EXPECT_TRUE(QFileInfo(global.IniFileName()).isDir());
+}
+
+TEST_F(SettingsStore, ShutDownWritesReportAndGoOn)
+{
+    TvlmGlobal global(Setup());
+    global.WriteIniString("BACK", "list0", "a");
+    global.BeginShutDown();
+    EXPECT_NO_THROW(global.WriteIniString("BACK", "bad", "two\nlines"));
+    EXPECT_NO_THROW(global.WriteIniString("BACK", "list1", "b"));
+    EXPECT_EQ(global.ReadIniString("BACK", "list1", ""), "b");
+    EXPECT_EQ(global.ReadIniString("BACK", "bad", "none"), "none");
+}
+
+// The helper rewrites application.ini as fast as it can; it is killed at
+// random moments and the file must always be whole: every key of the last
+// complete write present, every value of the exact shape written.
+TEST_F(SettingsStore, KillDuringAWriteBurstLeavesAWholeFile)
+{
+    const QString ini = ProgDir() + "/Data/application.ini";
+    const QRegularExpression valueShape("^v\\d+-x{300}$");
+    for (int round = 0; round < 12; ++round) {
+        QProcess writer;
+        writer.start(POCOSA_SETTINGS_WRITER, {ProgDir() + "/pocosa", Path("machine")});
+        ASSERT_TRUE(writer.waitForStarted());
+        ASSERT_TRUE(writer.waitForReadyRead(10000)) << "helper never wrote";
+        QThread::msleep(static_cast<unsigned long>(5 + round * 7));
+        writer.kill();
+        writer.waitForFinished();
+
+        const QByteArray text = ReadAll(ini);
+        ASSERT_FALSE(text.isEmpty()) << "round " << round;
+        ASSERT_TRUE(text.endsWith('\n')) << "round " << round;
+        for (int k = 0; k < 20; ++k) {
+            const auto v = IniText::ReadValue(text, "BURST", QString("key%1").arg(k));
+            ASSERT_TRUE(v) << "round " << round << " key" << k;
+            EXPECT_TRUE(valueShape.match(*v).hasMatch()) << "round " << round << " key" << k;
+        }
+        EXPECT_EQ(IniText::ReadValue(text, "FIXED", "kept"), "yes") << "round " << round;
+    }
+}
+
+} // namespace
