@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs the build tree into a temporary prefix and checks the layout a
+# user and the desktop rely on.
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+export HOME="$prefix/home" XDG_CONFIG_HOME="$prefix/home/.config" XDG_RUNTIME_DIR="$prefix/run"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+fail=0
+check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
+
+check "program in lib/pocosa" '[ -x "$prefix/lib/pocosa/pocosa" ] && [ ! -L "$prefix/lib/pocosa/pocosa" ]'
+check "timer.wav beside it" '[ -s "$prefix/lib/pocosa/timer.wav" ]'
+check "backimage/ beside it" '[ -d "$prefix/lib/pocosa/backimage" ]'
+check "resource/ beside it" '[ -d "$prefix/lib/pocosa/resource" ]'
+check "bin/pocosa is a relative symlink" '[ -L "$prefix/bin/pocosa" ] && [ "$(readlink "$prefix/bin/pocosa")" = "../lib/pocosa/pocosa" ]'
+check "bin/pocosa resolves" '[ "$(readlink -f "$prefix/bin/pocosa")" = "$(readlink -f "$prefix/lib/pocosa/pocosa")" ]'
+for tool in pocosa-picture pocosa-archive; do
+  if [ -x "$build/bin/$tool" ]; then
+    check "$tool in bin" '[ -x "$prefix/bin/$tool" ]'
+  fi
+done
+check "bin/pocosa --version" '[ "$("$prefix/bin/pocosa" --version)" = "Pocosa 0.9.0.0" ]'
+desktop="$prefix/share/applications/org.velmora.Pocosa.desktop"
+check "desktop entry" '[ -f "$desktop" ]'
+if command -v desktop-file-validate >/dev/null; then
+  check "desktop entry validates" 'desktop-file-validate "$desktop"'
+fi
+metainfo="$prefix/share/metainfo/org.velmora.Pocosa.metainfo.xml"
+check "metainfo" '[ -f "$metainfo" ]'
+if command -v appstreamcli >/dev/null; then
+  check "metainfo validates" 'appstreamcli validate --no-net "$metainfo" >/dev/null'
+fi
+check "metainfo names a screenshot" 'grep -q "<screenshot" "$metainfo"'
+check "manual page" '[ -f "$prefix/share/man/man1/pocosa.1" ]'
+check "icon in the hicolor theme" 'ls "$prefix"/share/icons/hicolor/*/apps/org.velmora.Pocosa.* >/dev/null 2>&1'
+conf="$prefix/etc/xdg/velmora/pocosa.ini"
+check "machine-wide record of the install folder" 'grep -qx "AppDir=$prefix/lib/pocosa" "$conf"'
+exit $fail
