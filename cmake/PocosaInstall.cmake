@@ -55,15 +55,4 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/org.velmora.Pocosa.metainfo.
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/pocosa.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-file(GLOB icon_svgs ${PROJECT_SOURCE_DIR}/resources/icons/*.svg)
-if(icon_svgs)
-  install(FILES ${icon_svgs} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
-          RENAME org.velmora.Pocosa.svg)
-endif()
-foreach(size 16 32 48 64 128 256)
-  if(EXISTS ${PROJECT_SOURCE_DIR}/resources/icons/pocosa-${size}.png)
-    install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/pocosa-${size}.png
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
-            RENAME org.velmora.Pocosa.png)
-  endif()
-endforeach()
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)

@@ -36,7 +36,7 @@ if command -v appstreamcli >/dev/null; then
 fi
 check "metainfo names a screenshot" 'grep -q "<screenshot" "$metainfo"'
 check "manual page" '[ -f "$prefix/share/man/man1/pocosa.1" ]'
-check "icon in the hicolor theme" 'ls "$prefix"/share/icons/hicolor/*/apps/org.velmora.Pocosa.* >/dev/null 2>&1'
+check "icon in the hicolor theme" 'ls "$prefix"/share/icons/hicolor/*/apps/pocosa.* >/dev/null 2>&1'
 conf="$prefix/etc/xdg/velmora/pocosa.ini"
 check "machine-wide record of the install folder" 'grep -qx "AppDir=$prefix/lib/pocosa" "$conf"'
 exit $fail
