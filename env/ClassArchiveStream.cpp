@@ -1,0 +1,277 @@
+// TArchiveStream: opening, directory walk and reading of one entry.
+#include "ClassArchiveStream.h"
+
+#include <QFileInfo>
+#include <QtEndian>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr qint64 kHeaderLengthAt = 16;
+// The directory walk steps over data with 32 bits, so entries stay below 2 GiB.
+constexpr std::uint64_t kMaxEntrySize = 0x7FFFFFFFu;
+
+[[noreturn]] void Fail(const QString& text)
+{
+    throw EarcSTreamError((QStringLiteral("TArchiveStream:\r\n") + text).toStdString());
+}
+
+[[noreturn]] void FailTag(const char* what, const QByteArray& read)
+{
+    Fail(QStringLiteral("[Reload]%1[%2]です").arg(QString::fromUtf8(what), QString::fromLatin1(read)));
+}
+
+template <typename T>
+T LittleEndian(const QByteArray& bytes)
+{
+    // Short reads (possible only at the end of a file) count as zero bytes.
+    unsigned char buffer[sizeof(T)] = {};
+    std::copy_n(bytes.constData(), std::min<qsizetype>(bytes.size(), sizeof(T)), buffer);
+    return qFromLittleEndian<T>(buffer);
+}
+
+template <typename T>
+QByteArray LittleEndianBytes(T value)
+{
+    QByteArray bytes(sizeof(T), '\0');
+    qToLittleEndian<T>(value, bytes.data());
+    return bytes;
+}
+
+} // namespace
+
+QString ArchiveTimeStamp(const QDateTime& when)
+{
+    const QString ms = QString::number(when.time().msec()).rightJustified(2, QLatin1Char('0'));
+    return (when.toString(QStringLiteral("yyyyMMddHHmmss")) + ms).left(16);
+}
+
+TArchiveStream::TArchiveStream(const QString& fileName)
+{
+    file_.setFileName(fileName);
+    if (!file_.open(QIODevice::ReadOnly))
+        throw EarcSTreamError(QStringLiteral("ファイル \"%1\". %2 は開けません")
+                                  .arg(QFileInfo(fileName).absoluteFilePath(), file_.errorString())
+                                  .toStdString());
+    QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    Reload();
+}
+
+TArchiveStream::~TArchiveStream() = default;
+
+void TArchiveStream::Reload()
+{
+    if (file_.size() == 0) {
+        InitArchive();
+        return;
+    }
+    ReadArchiveHeader();
+    ReadDirectory();
+    selected_ = -1;
+    QIODevice::seek(0);
+}
+
+void TArchiveStream::InitArchive()
+{
+    // The only write into an archive: the header of an empty one, into a
+    // file that exists and is empty. Afterwards the file is read-only again.
+    const QString name = file_.fileName();
+    file_.close();
+    if (!file_.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+        throw EarcSTreamError(QStringLiteral("ファイル \"%1\". %2 は開けません")
+                                  .arg(QFileInfo(name).absoluteFilePath(), file_.errorString())
+                                  .toStdString());
+    entries_.Clear();
+    if (file_.size() == 0)
+        WriteArchiveHeader();
+    file_.close();
+    if (!file_.open(QIODevice::ReadOnly))
+        Fail(QStringLiteral("[Reload]") + file_.errorString());
+    Reload();
+}
+
+void TArchiveStream::WriteArchiveHeader()
+{
+    file_.seek(0);
+    bool ok = file_.write("FARC") == 4 && file_.flush();
+    QByteArray rest = LittleEndianBytes<std::uint64_t>(std::uint64_t(file_.size()));
+    rest += "AHDR";
+    rest += LittleEndianBytes<std::int32_t>(kArchiveHeaderLength);
+    rest += LittleEndianBytes<std::int64_t>(entries_.Count());
+    rest += ArchiveTimeStamp(QDateTime::currentDateTime()).toLatin1();
+    rest += "ADAT";
+    ok = ok && file_.write(rest) == rest.size() && file_.flush();
+    if (!ok)
+        Fail(QStringLiteral("[Reload]") + file_.errorString());
+}
+
+QByteArray TArchiveStream::ReadExactly(qint64 count)
+{
+    return file_.read(count);
+}
+
+void TArchiveStream::ReadArchiveHeader()
+{
+    file_.seek(0);
+    const QByteArray magic = ReadExactly(4);
+    if (magic != "FARC")
+        FailTag("ファイルが不正", magic);
+    headerSize_ = LittleEndian<std::uint64_t>(ReadExactly(8));
+    const QByteArray header = ReadExactly(4);
+    if (header != "AHDR")
+        FailTag("ファイルヘッダが不正", header);
+    const std::int32_t length = LittleEndian<std::int32_t>(ReadExactly(4));
+    // The header holds at least the count and the time stamp.
+    if (length < kArchiveHeaderLength)
+        Fail(QStringLiteral("[Reload]ヘッダ長が不正[%1]です").arg(length));
+    entryCount_ = LittleEndian<std::int64_t>(ReadExactly(8));
+    timeStamp_ = QString::fromLatin1(ReadExactly(16));
+    file_.seek(kHeaderLengthAt + 4 + length);
+    const QByteArray data = ReadExactly(4);
+    if (data != "ADAT")
+        FailTag("ファイルデータが不正", data);
+}
+
+void TArchiveStream::ReadDirectory()
+{
+    entries_.Clear();
+    const qint64 fileSize = file_.size();
+    const auto count = static_cast<std::int32_t>(static_cast<std::uint64_t>(entryCount_) & 0xFFFFFFFFu);
+    // Every check below keeps the walk, and later reads, inside the file.
+    for (std::int32_t i = 0; i < count; ++i) {
+        const auto bad = [this, i] {
+            entries_.Clear();
+            Fail(QStringLiteral("[Reload]ファイル一覧が不正[%1]です").arg(i));
+        };
+        const QByteArray raw = ReadExactly(kArchiveRecordSize);
+        if (raw.size() != kArchiveRecordSize)
+            bad();
+        TArchiveRecord record{};
+        std::copy_n(reinterpret_cast<const std::uint8_t*>(raw.constData()), kArchiveRecordSize, record.begin());
+        const std::int32_t nameLength = qFromLittleEndian<std::int32_t>(record.data() + 4);
+        if (nameLength < 0 || nameLength > fileSize - file_.pos())
+            bad();
+        const QByteArray name = ReadExactly(nameLength);
+        const std::uint64_t offset = qFromLittleEndian<std::uint64_t>(record.data() + 8);
+        const std::uint64_t size = qFromLittleEndian<std::uint64_t>(record.data() + 17);
+        if (name.size() != nameLength || size > kMaxEntrySize || offset > std::uint64_t(fileSize) ||
+            size > std::uint64_t(fileSize) - offset || qint64(size) > fileSize - file_.pos())
+            bad();
+        entries_.Add(QString::fromUtf8(name), record);
+        file_.seek(file_.pos() + qint64(size));
+    }
+}
+
+bool TArchiveStream::SelectEntry(int index)
+{
+    if (index < 0 || index >= entries_.Count())
+        return false;
+    selected_ = index;
+    seek(0);
+    return true;
+}
+
+bool TArchiveStream::SelectEntryByName(const QString& name)
+{
+    for (int i = 0; i < entries_.Count(); ++i)
+        if (entries_.Name(i).compare(name, Qt::CaseInsensitive) == 0)
+            return SelectEntry(i);
+    return false;
+}
+
+qint64 TArchiveStream::EntryStart() const
+{
+    return qint64(entries_.EntryOffset(selected_));
+}
+
+qint64 TArchiveStream::EntryEnd() const
+{
+    return EntryStart() + qint64(entries_.EntrySize(selected_));
+}
+
+void TArchiveStream::RequireSelection(const char* operation) const
+{
+    if (selected_ < 0)
+        Fail(QStringLiteral("[%1]読み込みINDEXが指定されていません").arg(QLatin1String(operation)));
+}
+
+std::int32_t TArchiveStream::Read(char* buffer, std::int32_t count)
+{
+    if (count < 0)
+        Fail(QStringLiteral("[Read]Countが負です(%1)").arg(count));
+    RequireSelection("Read");
+    const qint64 n = read(buffer, count);
+    if (n < 0)
+        Fail(QStringLiteral("[Read]") + file_.errorString());
+    return std::int32_t(n);
+}
+
+std::int32_t TArchiveStream::Seek(std::int32_t offset, int origin)
+{
+    RequireSelection("Seek");
+    const qint64 start = EntryStart(), end = EntryEnd();
+    qint64 target = 0;
+    if (origin == 0)
+        target = start + offset;
+    else if (origin == 1)
+        target = file_.pos() + offset;
+    else if (origin == 2)
+        target = end + offset;
+    target = std::clamp(target, start, end);
+    seek(target - start);
+    return std::int32_t(target - start);
+}
+
+std::int64_t TArchiveStream::Seek64(std::int64_t offset, TSeekOrigin origin)
+{
+    RequireSelection("Seek");
+    const qint64 start = EntryStart(), end = EntryEnd();
+    qint64 target = 0;
+    bool overflow = false;
+    if (origin == soBeginning)
+        overflow = __builtin_add_overflow(start, offset, &target);
+    else if (origin == soCurrent)
+        overflow = __builtin_add_overflow(file_.pos(), offset, &target);
+    else if (origin == soEnd)
+        overflow = __builtin_sub_overflow(end, offset, &target);
+    if (overflow || target < start || target > end)
+        Fail(QStringLiteral("[Seek]格納ファイルの範囲外を指定しました"));
+    seek(target - start);
+    return target - start;
+}
+
+void TArchiveStream::Write(const char*, std::int32_t)
+{
+    Fail(QStringLiteral("[Write]対応していません"));
+}
+
+qint64 TArchiveStream::size() const
+{
+    return selected_ < 0 ? 0 : qint64(entries_.EntrySize(selected_));
+}
+
+bool TArchiveStream::seek(qint64 pos)
+{
+    if (selected_ < 0 || pos < 0 || pos > size())
+        return false;
+    QIODevice::seek(pos);
+    return file_.seek(EntryStart() + pos);
+}
+
+qint64 TArchiveStream::readData(char* data, qint64 maxSize)
+{
+    if (selected_ < 0)
+        return -1;
+    // Never past the entry's last byte: the next entry is not part of it.
+    const qint64 left = EntryEnd() - file_.pos();
+    if (left <= 0 || maxSize <= 0)
+        return 0;
+    return file_.read(data, std::min(maxSize, left));
+}
+
+qint64 TArchiveStream::writeData(const char*, qint64)
+{
+    return -1;
+}
