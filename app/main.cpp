@@ -1,18 +1,50 @@
-#include <QApplication>
+// Start-up and shut-down. The modules start in a fixed order before any
+// window exists and end in reverse order after the main window is gone;
+// closing the window, SIGTERM/SIGINT/SIGHUP and the end of the session all
+// leave through the same order, so positions and history are written.
 #include <QCommandLineParser>
-#include <QLabel>
+
+#include <memory>
+
+#include "PocosaApplication.h"
+#include "ProgramStart.h"
+#include "SignalQuit.h"
+#include "UnitFmTimerMain.h"
+
+namespace {
+
+// The program's modules, started in declaration order and ended in reverse.
+struct TProgramModules {
+    // Environment module: creates AppGlobal.
+    // Graphics module: creates GraphicSource, then BackImages.
+    // Colour-list module.
+};
+
+int RunTimerWindow(TPocosaApplication& app)
+{
+    TSignalQuit signalQuit([&app](int) { app.quit(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&app] { app.quit(); });
+    TFmTimerMain FmTimerMain;
+    FmTimerMain.show();
+    return app.exec();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Pocosa"));
-    QApplication::setApplicationVersion(QStringLiteral("0.9.0.0"));
+    const int infoExit = HandleInfoOptions(argc, argv);
+    if (infoExit >= 0)
+        return infoExit;
+    const bool choseX11 = SelectX11Platform();
+    SetupProgramInfo();
+    TPocosaApplication app(argc, argv);
+    if (choseX11)
+        qunsetenv("QT_QPA_PLATFORM"); // not inherited by programs opened from here
     QCommandLineParser parser;
-    parser.addHelpOption();
-    parser.addVersionOption();
+    SetupCommandLine(parser);
     parser.process(app);
-    QLabel label(QStringLiteral("00:00"));
-    label.resize(120, 120);
-    label.show();
-    return app.exec();
+
+    [[maybe_unused]] TProgramModules modules;
+    return RunTimerWindow(app);
 }

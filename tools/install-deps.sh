@@ -9,7 +9,7 @@ PACKAGES="
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool openbox x11-utils x11-xserver-utils imagemagick
-  fonts-ipafont-gothic fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
+  fonts-ipafont-gothic fonts-roboto-unhinted fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
   dbus desktop-file-utils appstream
 "
 missing=""

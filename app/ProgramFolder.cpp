@@ -1,0 +1,8 @@
+#include "ProgramFolder.h"
+
+#include <QCoreApplication>
+
+QString TimerProgramDir()
+{
+    return QCoreApplication::applicationDirPath();
+}

@@ -1,0 +1,258 @@
+#include "UnitFmTimerMain.h"
+
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
+
+#include "ProgramFolder.h"
+#include "vlmButton.h"
+
+TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), hooks_(std::move(hooks))
+{
+    if (!hooks_.Clock) {
+        ownClock_ = std::make_unique<TBootClock>();
+        hooks_.Clock = ownClock_.get();
+    }
+    if (!hooks_.Sound) {
+        ownSound_ = std::make_unique<TEffectSoundService>();
+        hooks_.Sound = ownSound_.get();
+    }
+    BuildControls();
+    BuildMenu();
+    FormCreate(this);
+}
+
+TFmTimerMain::~TFmTimerMain()
+{
+    FormDestroy(this);
+}
+
+void TFmTimerMain::FormCreate(QObject*)
+{
+    SetRunning(false);
+    // The window-behaviour component restores the saved position here.
+    SetBackground(HistoryEntry(0));
+}
+
+void TFmTimerMain::FormDestroy(QObject*) {}
+
+void TFmTimerMain::SetSeconds(int value)
+{
+    seconds_ = std::min(value, kMaxSeconds);
+    if (seconds_ <= 0 && running_) {
+        seconds_ = 0;
+        BTreset->setEnabled(true);
+        DoAlarm();
+    } else if (seconds_ < 0) {
+        // Never shown as a negative time, and no alarm while stopped.
+        seconds_ = 0;
+    }
+    ShowTime();
+}
+
+bool TFmTimerMain::DigitsVisible() const
+{
+    if (!running_ || seconds_ != 0)
+        return true;
+    // Blink phase from a 32-bit millisecond counter: shown in even seconds.
+    const auto ticks = static_cast<std::uint32_t>(hooks_.Clock->Milliseconds());
+    return (ticks / 1000) % 2 == 0;
+}
+
+void TFmTimerMain::ShowTime()
+{
+    const auto twoDigits = [](int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); };
+    const QString m = twoDigits(seconds_ / 60);
+    const QString s = twoDigits(seconds_ % 60);
+    LBmin0->setText(m.mid(0, 1));
+    LBmin1->setText(m.mid(1, 1));
+    LBsec0->setText(s.mid(0, 1));
+    LBsec1->setText(s.mid(1, 1));
+    const bool visible = DigitsVisible();
+    for (QLabel* digit : {LBmin0, LBmin1, LBsec0, LBsec1})
+        digit->setVisible(visible);
+}
+
+void TFmTimerMain::SetRunning(bool running)
+{
+    running_ = running;
+    BTstart->SetCaption(running ? QStringLiteral("STOP") : QStringLiteral("START"));
+    for (TvlmGctButton* button : {BTmin, BTsec, BTreset})
+        button->setEnabled(!running);
+    alarmCountdown_ = 0;
+    if (running)
+        appliedUntilMs_ = hooks_.Clock->Milliseconds();
+    ShowTime();
+}
+
+void TFmTimerMain::SetCountUp(bool up)
+{
+    countUp_ = up;
+    LbCountUp->setVisible(up);
+}
+
+void TFmTimerMain::DoAlarm()
+{
+    raise();
+    activateWindow();
+    if (QWindow* window = windowHandle())
+        window->requestActivate();
+    --alarmCountdown_;
+    if (alarmCountdown_ > 0)
+        return;
+    alarmCountdown_ = kAlarmSoundSteps;
+    const QString path = ProgramDir() + QStringLiteral("/timer.wav");
+    if (QFileInfo(path).isFile())
+        hooks_.Sound->play(path);
+}
+
+void TFmTimerMain::Timer1Timer()
+{
+    if (!running_)
+        return;
+    // Whole seconds passed since the last applied one. A punctual tick finds
+    // one (or none, when it comes a little early) and applies one second; a
+    // late tick applies every second it missed.
+    const std::int64_t now = hooks_.Clock->Milliseconds();
+    const std::int64_t whole = (now - appliedUntilMs_) / kTickMs;
+    int steps = 1;
+    if (whole >= 1) {
+        steps = int(std::min<std::int64_t>(whole, kMaxSeconds + 1));
+        appliedUntilMs_ += whole * kTickMs;
+    } else {
+        appliedUntilMs_ = now;
+    }
+    SetSeconds(countUp_ ? seconds_ + steps : seconds_ - steps);
+}
+
+void TFmTimerMain::BTminClick(QObject*)
+{
+    SetSeconds(seconds_ + 60);
+}
+
+void TFmTimerMain::BTsecClick(QObject*)
+{
+    SetSeconds(seconds_ + 1);
+}
+
+void TFmTimerMain::BTstartClick(QObject*)
+{
+    SetCountUp(seconds_ == 0 || countUp_);
+    SetRunning(!running_);
+}
+
+void TFmTimerMain::BTresetClick(QObject*)
+{
+    SetRunning(false);
+    SetCountUp(false);
+    SetSeconds(0);
+}
+
+void TFmTimerMain::BTcloseClick(QObject*)
+{
+    close();
+}
+
+void TFmTimerMain::N1Click(QObject*)
+{
+    if (hooks_.ShowVersionInfo)
+        hooks_.ShowVersionInfo(this);
+}
+
+void TFmTimerMain::N3Click(QObject*)
+{
+    for (int n = 0; n < 5; ++n)
+        MnBackItem(n)->setText(QStringLiteral("&%1: ").arg(n) + HistoryEntry(n));
+}
+
+void TFmTimerMain::MnBackResetClick(QObject*)
+{
+    SetBackground(QString());
+}
+
+void TFmTimerMain::MnBackOpenClick(QObject*)
+{
+    const QString name =
+        hooks_.ChooseFile ? hooks_.ChooseFile(this) : QFileDialog::getOpenFileName(this);
+    if (!name.isEmpty())
+        SetBackground(name);
+}
+
+void TFmTimerMain::MnBackClick(QObject* Sender)
+{
+    for (int n = 0; n < 5; ++n) {
+        if (MnBackItem(n) == Sender) {
+            SetBackground(HistoryEntry(n));
+            return;
+        }
+    }
+}
+
+void TFmTimerMain::vlmFormFunc1DropFile(QObject*, const QString& filename)
+{
+    SetBackground(filename);
+}
+
+void TFmTimerMain::vlmFormFunc1CanDragMove(QObject*, int MouseX, int MouseY, bool& DragMove)
+{
+    DragMove = true;
+    for (const TvlmGctButton* button : {BTstart, BTmin, BTsec, BTreset, BTclose}) {
+        if (PointInControl(MouseX, MouseY, button))
+            DragMove = false;
+    }
+}
+
+bool TFmTimerMain::PointInControl(int x, int y, const QWidget* control)
+{
+    const QRect r = control->geometry();
+    return r.left() < x && x < r.left() + r.width() && r.top() < y && y < r.top() + r.height();
+}
+
+QAction* TFmTimerMain::MnBackItem(int n) const
+{
+    QAction* const items[] = {MnBack0, MnBack1, MnBack2, MnBack3, MnBack4};
+    return items[n];
+}
+
+void TFmTimerMain::SetBackground(const QString& name)
+{
+    if (hooks_.SetBackground)
+        hooks_.SetBackground(name);
+}
+
+QString TFmTimerMain::HistoryEntry(int n) const
+{
+    return hooks_.HistoryEntry ? hooks_.HistoryEntry(n) : QString();
+}
+
+QString TFmTimerMain::ProgramDir() const
+{
+    return hooks_.ProgramDir ? hooks_.ProgramDir() : TimerProgramDir();
+}
+
+void TFmTimerMain::contextMenuEvent(QContextMenuEvent* event)
+{
+    PopupMenu1->popup(event->globalPos());
+}
+
+// Stand-in window drag until the window-behaviour component takes it over:
+// a move with only the left button held starts a system move unless the
+// press was on a button.
+void TFmTimerMain::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() != Qt::LeftButton || event->modifiers() != Qt::NoModifier)
+        return;
+    bool drag = false;
+    const QPoint p = event->position().toPoint();
+    vlmFormFunc1CanDragMove(this, p.x(), p.y(), drag);
+    if (drag && windowHandle())
+        windowHandle()->startSystemMove();
+}

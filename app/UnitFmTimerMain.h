@@ -1,0 +1,127 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "TimerServices.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTimer;
+class TvlmGctButton;
+
+// What the timer window asks of the rest of the program. Every member may be
+// left empty; the window then uses the program's own service.
+struct TTimerMainHooks {
+    TTickClock* Clock = nullptr;   // not owned; empty: the boot clock
+    TSoundService* Sound = nullptr; // not owned; empty: one QSoundEffect
+    std::function<QString()> ProgramDir;
+    // Background history entry n (0..4); empty text for an empty place.
+    std::function<QString(int n)> HistoryEntry;
+    // Applies a background picture; an empty name means the built-in one.
+    std::function<void(const QString& name)> SetBackground;
+    // The file-open dialog; an empty result means cancelled.
+    std::function<QString(QWidget* parent)> ChooseFile;
+    std::function<void(QWidget* parent)> ShowVersionInfo;
+};
+
+// The kitchen timer's main window: minutes and seconds in four digit labels,
+// five buttons, a one-second tick and the context menu. The seconds value is
+// kept in 0..5999 (99:59).
+class TFmTimerMain : public QWidget {
+public:
+    static constexpr int kMaxSeconds = 5999;
+    static constexpr int kTickMs = 1000;
+    // Alarm steps from one start of the sound to the next.
+    static constexpr int kAlarmSoundSteps = 5;
+
+    explicit TFmTimerMain(TTimerMainHooks hooks = {}, QWidget* parent = nullptr);
+    ~TFmTimerMain() override;
+
+    int Seconds() const { return seconds_; }
+    bool Running() const { return running_; }
+    bool CountUp() const { return countUp_; }
+    int AlarmCountdown() const { return alarmCountdown_; }
+
+    void SetSeconds(int value);
+    void ShowTime();
+    void SetRunning(bool running);
+    void SetCountUp(bool up);
+    void DoAlarm();
+
+    void FormCreate(QObject* Sender);
+    void FormDestroy(QObject* Sender);
+    void BTminClick(QObject* Sender);
+    void BTsecClick(QObject* Sender);
+    void BTstartClick(QObject* Sender);
+    void BTresetClick(QObject* Sender);
+    void BTcloseClick(QObject* Sender);
+    void Timer1Timer();
+    void N1Click(QObject* Sender);
+    void N3Click(QObject* Sender);
+    void MnBackResetClick(QObject* Sender);
+    void MnBackOpenClick(QObject* Sender);
+    void MnBackClick(QObject* Sender);
+    void vlmFormFunc1DropFile(QObject* Sender, const QString& filename);
+    void vlmFormFunc1CanDragMove(QObject* Sender, int MouseX, int MouseY, bool& DragMove);
+    // Strict on all four sides: the leftmost column and top row of the
+    // control are outside, its rightmost column and bottom row inside.
+    static bool PointInControl(int x, int y, const QWidget* control);
+
+    TvlmGctButton* BTmin = nullptr;
+    TvlmGctButton* BTsec = nullptr;
+    TvlmGctButton* BTstart = nullptr;
+    TvlmGctButton* BTreset = nullptr;
+    TvlmGctButton* BTclose = nullptr;
+    QLabel* LBmin0 = nullptr;
+    QLabel* LBmin1 = nullptr;
+    QLabel* LBcnt = nullptr;
+    QLabel* LBsec0 = nullptr;
+    QLabel* LBsec1 = nullptr;
+    QLabel* LbCountUp = nullptr;
+    QTimer* Timer1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* N3 = nullptr;
+    QAction* MnBackReset = nullptr;
+    QAction* MnBackOpen = nullptr;
+    QAction* N7 = nullptr;
+    QAction* MnBack0 = nullptr;
+    QAction* MnBack1 = nullptr;
+    QAction* MnBack2 = nullptr;
+    QAction* MnBack3 = nullptr;
+    QAction* MnBack4 = nullptr;
+    QAction* N4 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* N2 = nullptr;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenu();
+    QAction* MnBackItem(int n) const;
+    void SetBackground(const QString& name);
+    QString HistoryEntry(int n) const;
+    QString ProgramDir() const;
+    bool DigitsVisible() const;
+
+    TTimerMainHooks hooks_;
+    std::unique_ptr<TTickClock> ownClock_;
+    std::unique_ptr<TSoundService> ownSound_;
+
+    int seconds_ = 0;
+    bool running_ = false;
+    bool countUp_ = false;
+    int alarmCountdown_ = 0;
+    // Clock time up to which seconds have been applied while running; the
+    // tick applies every whole second passed since, so a late tick (suspend,
+    // stall) does not make the timer fall behind.
+    std::int64_t appliedUntilMs_ = 0;
+};

@@ -1,0 +1,172 @@
+// The timer window's layout: every control, menu item and property as data.
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+
+#include "FontSubstitutions.h"
+#include "UnitFmTimerMain.h"
+#include "vlmButton.h"
+
+namespace {
+
+// A font by family and character height in pixels; no family: the window's font.
+struct TFontSpec {
+    const char* Family = nullptr;
+    int PixelHeight = 0;
+    bool Bold = false;
+};
+
+constexpr int kClientWidth = 120;
+constexpr int kClientHeight = 120;
+constexpr TFontSpec kWindowFont{"ＭＳ Ｐゴシック", 12, false};
+constexpr TFontSpec kParentFont{};
+constexpr TFontSpec kDigitFont{"Impact", 43, false};
+
+struct TButtonLayout {
+    const char* Name;
+    TvlmGctButton* TFmTimerMain::*Field;
+    int Left, Top, Width, Height;
+    const char* Caption;
+    TFontSpec Font;
+    bool ClickRepeat;
+    void (TFmTimerMain::*OnClick)(QObject*);
+};
+
+const TButtonLayout kButtons[] = {
+    {"BTmin", &TFmTimerMain::BTmin, 0, 48, 34, 28, "分", kParentFont, true, &TFmTimerMain::BTminClick},
+    {"BTsec", &TFmTimerMain::BTsec, 86, 48, 34, 28, "秒", kParentFont, true, &TFmTimerMain::BTsecClick},
+    {"BTstart", &TFmTimerMain::BTstart, 28, 56, 64, 52, "START", {"Arial Black", 12, false}, false,
+     &TFmTimerMain::BTstartClick},
+    {"BTreset", &TFmTimerMain::BTreset, 0, 88, 34, 28, "ﾘｾｯﾄ", kParentFont, true, &TFmTimerMain::BTresetClick},
+    {"BTclose", &TFmTimerMain::BTclose, 86, 89, 34, 28, "終了", kParentFont, false, &TFmTimerMain::BTcloseClick},
+};
+
+// Labels are transparent and keep their size; text centred horizontally, at the top.
+struct TLabelLayout {
+    const char* Name;
+    QLabel* TFmTimerMain::*Field;
+    int Left, Top, Width, Height;
+    const char* Caption;
+    TFontSpec Font;
+    bool Visible;
+};
+
+const TLabelLayout kLabels[] = {
+    {"LBmin0", &TFmTimerMain::LBmin0, 5, -4, 25, 48, "0", kDigitFont, true},
+    {"LBmin1", &TFmTimerMain::LBmin1, 27, -4, 25, 48, "0", kDigitFont, true},
+    {"LBcnt", &TFmTimerMain::LBcnt, 55, -10, 10, 55, ":", kDigitFont, true},
+    {"LBsec0", &TFmTimerMain::LBsec0, 66, -4, 25, 48, "0", kDigitFont, true},
+    {"LBsec1", &TFmTimerMain::LBsec1, 88, -4, 25, 48, "0", kDigitFont, true},
+    {"LbCountUp", &TFmTimerMain::LbCountUp, 31, 44, 57, 12, "COUNT UP", {"Small Fonts", 9, true}, false},
+};
+
+// A level 0 row without a field opens the submenu that holds the level 1 rows
+// after it. A row without caption is a separator.
+struct TMenuLayout {
+    const char* Name;
+    int Level;
+    const char* Caption;
+    QAction* TFmTimerMain::*Field;
+    void (TFmTimerMain::*OnClick)(QObject*);
+    QKeyCombination Shortcut;
+};
+
+const TMenuLayout kMenu[] = {
+    {"N3", 0, "背景画像", nullptr, &TFmTimerMain::N3Click, {}},
+    {"MnBackReset", 1, "リセット(&R)", &TFmTimerMain::MnBackReset, &TFmTimerMain::MnBackResetClick, {}},
+    {"MnBackOpen", 1, "読込み(&O)", &TFmTimerMain::MnBackOpen, &TFmTimerMain::MnBackOpenClick, {}},
+    {"N7", 1, nullptr, &TFmTimerMain::N7, nullptr, {}},
+    {"MnBack0", 1, "0：", &TFmTimerMain::MnBack0, &TFmTimerMain::MnBackClick, {}},
+    {"MnBack1", 1, "1：", &TFmTimerMain::MnBack1, &TFmTimerMain::MnBackClick, {}},
+    {"MnBack2", 1, "2：", &TFmTimerMain::MnBack2, &TFmTimerMain::MnBackClick, {}},
+    {"MnBack3", 1, "3：", &TFmTimerMain::MnBack3, &TFmTimerMain::MnBackClick, {}},
+    {"MnBack4", 1, "4：", &TFmTimerMain::MnBack4, &TFmTimerMain::MnBackClick, {}},
+    {"N4", 0, nullptr, &TFmTimerMain::N4, nullptr, {}},
+    {"N1", 0, "ソフトウェア情報(&I)", &TFmTimerMain::N1, &TFmTimerMain::N1Click, {}},
+    {"N2", 0, "終了(&X)", &TFmTimerMain::N2, &TFmTimerMain::BTcloseClick, Qt::ALT | Qt::Key_F4},
+};
+
+QFont MakeFont(const TFontSpec& spec, const QFont& parentFont)
+{
+    if (!spec.Family)
+        return parentFont;
+    return LayoutFont(QString::fromUtf8(spec.Family), spec.PixelHeight, spec.Bold);
+}
+
+} // namespace
+
+void TFmTimerMain::BuildControls()
+{
+    setObjectName(QStringLiteral("FmTimerMain"));
+    setWindowTitle(QStringLiteral("Pocosa"));
+    resize(kClientWidth, kClientHeight);
+    setFont(MakeFont(kWindowFont, font()));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    for (const TLabelLayout& row : kLabels) {
+        auto* label = new QLabel(QString::fromUtf8(row.Caption), this);
+        this->*row.Field = label;
+        label->setObjectName(QString::fromUtf8(row.Name));
+        label->setGeometry(row.Left, row.Top, row.Width, row.Height);
+        label->setFont(MakeFont(row.Font, font()));
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        label->setAutoFillBackground(false);
+        label->setVisible(row.Visible);
+    }
+    for (const TButtonLayout& row : kButtons) {
+        auto* button = new TvlmGctButton(this);
+        this->*row.Field = button;
+        button->setObjectName(QString::fromUtf8(row.Name));
+        button->setGeometry(row.Left, row.Top, row.Width, row.Height);
+        button->SetCaption(QString::fromUtf8(row.Caption));
+        button->setFont(MakeFont(row.Font, font()));
+        button->SetClickRepeat(row.ClickRepeat);
+        button->OnClick = [this, handler = row.OnClick](QObject* sender) { (this->*handler)(sender); };
+    }
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setTimerType(Qt::PreciseTimer);
+    Timer1->setInterval(kTickMs);
+    connect(Timer1, &QTimer::timeout, this, &TFmTimerMain::Timer1Timer);
+    Timer1->start();
+}
+
+void TFmTimerMain::BuildMenu()
+{
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    QMenu* submenu = nullptr;
+    for (const TMenuLayout& row : kMenu) {
+        const QString name = QString::fromUtf8(row.Name);
+        if (row.Level == 0 && !row.Field) {
+            submenu = PopupMenu1->addMenu(QString::fromUtf8(row.Caption));
+            submenu->setObjectName(name);
+            submenu->menuAction()->setObjectName(name);
+            N3 = submenu;
+            connect(submenu, &QMenu::aboutToShow, this, [this, submenu, handler = row.OnClick] {
+                (this->*handler)(submenu);
+            });
+            continue;
+        }
+        QMenu* menu = row.Level == 0 ? PopupMenu1 : submenu;
+        QAction* action = row.Caption ? menu->addAction(QString::fromUtf8(row.Caption)) : menu->addSeparator();
+        action->setObjectName(name);
+        this->*row.Field = action;
+        if (row.Shortcut != QKeyCombination()) {
+            action->setShortcut(QKeySequence(row.Shortcut));
+            // Also active while the menu is closed, as the window's own shortcut.
+            addAction(action);
+        }
+        if (row.OnClick) {
+            connect(action, &QAction::triggered, this, [this, action, handler = row.OnClick] {
+                (this->*handler)(action);
+            });
+        }
+    }
+}
