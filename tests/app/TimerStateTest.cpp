@@ -1,0 +1,303 @@
+// The timer's states, transitions, caps, alarm rhythm, blink rule and the
+// catching up of late ticks.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <functional>
+
+#include "TimerRig.h"
+
+namespace {
+
+// What the window shows and allows in one state.
+struct TExpect {
+    QString Display;
+    bool Running;
+    bool CountUp;
+    QString StartCaption;
+    bool MinSecEnabled;
+    bool ResetEnabled;
+};
+
+void ExpectState(TTimerRig& rig, const TExpect& e, const std::string& row)
+{
+    TFmTimerMain& w = rig.w();
+    EXPECT_EQ(rig.Display(), e.Display) << row;
+    EXPECT_EQ(w.Running(), e.Running) << row;
+    EXPECT_EQ(w.CountUp(), e.CountUp) << row;
+    EXPECT_EQ(w.LbCountUp->isHidden(), !e.CountUp) << row;
+    EXPECT_EQ(w.BTstart->Caption(), e.StartCaption) << row;
+    EXPECT_EQ(w.BTmin->isEnabled(), e.MinSecEnabled) << row;
+    EXPECT_EQ(w.BTsec->isEnabled(), e.MinSecEnabled) << row;
+    EXPECT_EQ(w.BTreset->isEnabled(), e.ResetEnabled) << row;
+    EXPECT_TRUE(w.BTstart->isEnabled()) << row;
+    EXPECT_TRUE(w.BTclose->isEnabled()) << row;
+}
+
+const TExpect kStopped0{"00:00", false, false, "START", true, true};
+
+TEST(TimerState, FreshStartIsStoppedAtZero)
+{
+    TTimerRig rig;
+    ExpectState(rig, kStopped0, "fresh");
+    EXPECT_EQ(rig.w().Seconds(), 0);
+    EXPECT_EQ(rig.w().AlarmCountdown(), 0);
+    EXPECT_EQ(rig.DigitsShown(), 4);
+    rig.Tick();
+    ExpectState(rig, kStopped0, "tick while stopped changes nothing");
+}
+
+struct TTransition {
+    const char* Name;
+    std::function<void(TTimerRig&)> Setup;
+    std::function<void(TTimerRig&)> Event;
+    TExpect After;
+};
+
+void Start(TTimerRig& rig) { rig.w().BTstartClick(rig.w().BTstart); }
+void Reset(TTimerRig& rig) { rig.w().BTresetClick(rig.w().BTreset); }
+void Seconds(TTimerRig& rig, int n)
+{
+    for (int i = 0; i < n; ++i)
+        rig.w().BTsecClick(rig.w().BTsec);
+}
+void IntoAlarm(TTimerRig& rig)
+{
+    Seconds(rig, 1);
+    Start(rig);
+    rig.Tick();
+}
+void CountingUp(TTimerRig& rig)
+{
+    Start(rig);
+    rig.Tick();
+}
+
+TEST(TimerState, EveryTransitionOfTheStateTable)
+{
+    const auto none = [](TTimerRig&) {};
+    const TTransition rows[] = {
+        {"stopped v>0, START: counting down", [](TTimerRig& r) { Seconds(r, 5); }, Start,
+         {"00:05", true, false, "STOP", false, false}},
+        {"stopped v=0, START: counting up from 0", none, Start, {"00:00", true, true, "STOP", false, false}},
+        {"stopped count-up at v, START: counting up from v",
+         [](TTimerRig& r) {
+             CountingUp(r);
+             Start(r);
+             r.w().BTminClick(r.w().BTmin);
+         },
+         Start, {"01:01", true, true, "STOP", false, false}},
+        {"counting down, tick: v-1", [](TTimerRig& r) { Seconds(r, 3), Start(r); }, [](TTimerRig& r) { r.Tick(); },
+         {"00:02", true, false, "STOP", false, false}},
+        {"counting down to 0, tick: alarm", [](TTimerRig& r) { Seconds(r, 1), Start(r); },
+         [](TTimerRig& r) { r.Tick(); }, {"00:00", true, false, "STOP", false, true}},
+        {"alarm, tick: alarm", IntoAlarm, [](TTimerRig& r) { r.Tick(); }, {"00:00", true, false, "STOP", false, true}},
+        {"alarm, STOP: stopped at 0 with count-up", IntoAlarm, Start, {"00:00", false, true, "START", true, true}},
+        {"alarm, Reset: stopped at 0", IntoAlarm, Reset, kStopped0},
+        {"counting down, STOP: v kept", [](TTimerRig& r) { Seconds(r, 9), Start(r), r.Tick(); }, Start,
+         {"00:08", false, false, "START", true, true}},
+        {"counting up, STOP: v and count-up kept", CountingUp, Start, {"00:01", false, true, "START", true, true}},
+        {"counting up, tick: v+1", CountingUp, [](TTimerRig& r) { r.Tick(); },
+         {"00:02", true, true, "STOP", false, false}},
+        {"stopped, BTmin: +60", [](TTimerRig& r) { Seconds(r, 2); },
+         [](TTimerRig& r) { r.w().BTminClick(nullptr); }, {"01:02", false, false, "START", true, true}},
+        {"stopped count-up, BTsec: +1, count-up kept", [](TTimerRig& r) { CountingUp(r), Start(r); },
+         [](TTimerRig& r) { Seconds(r, 1); }, {"00:02", false, true, "START", true, true}},
+        {"stopped count-up, Reset: count-up cleared", [](TTimerRig& r) { CountingUp(r), Start(r); }, Reset,
+         kStopped0},
+        {"stopped v>0, Reset", [](TTimerRig& r) { Seconds(r, 42); }, Reset, kStopped0},
+    };
+    for (const TTransition& row : rows) {
+        TTimerRig rig;
+        row.Setup(rig);
+        row.Event(rig);
+        ExpectState(rig, row.After, row.Name);
+    }
+}
+
+TEST(TimerState, ValueIsCappedAt9959InEveryMode)
+{
+    TTimerRig rig;
+    TFmTimerMain& w = rig.w();
+    w.SetSeconds(5999);
+    w.BTsecClick(nullptr);
+    EXPECT_EQ(rig.Display(), "99:59") << "99:59 + second";
+    w.SetSeconds(99 * 60 + 30);
+    w.BTminClick(nullptr);
+    EXPECT_EQ(rig.Display(), "99:59") << "99:30 + minute";
+
+    Reset(rig);
+    Start(rig); // counting up
+    w.SetSeconds(5997);
+    for (int i = 0; i < 4; ++i)
+        rig.Tick();
+    EXPECT_EQ(rig.Display(), "99:59") << "counting up stops changing";
+    EXPECT_TRUE(w.Running());
+    EXPECT_EQ(w.BTstart->Caption(), "STOP");
+}
+
+TEST(TimerState, NegativeValueWhileStoppedShowsZeroWithoutAlarm)
+{
+    TTimerRig rig;
+    rig.w().SetSeconds(-5);
+    EXPECT_EQ(rig.Display(), "00:00");
+    EXPECT_TRUE(rig.sound.Played.isEmpty());
+}
+
+TEST(TimerAlarm, SoundOnSteps1And6And11AndForegroundOnEveryStep)
+{
+    TTimerRig rig;
+    TFmTimerMain& w = rig.w();
+    QWidget other;
+    other.show();
+    w.show();
+    Seconds(rig, 2);
+    Start(rig);
+    rig.Tick();
+    EXPECT_EQ(rig.Display(), "00:01");
+    EXPECT_TRUE(rig.sound.Played.isEmpty());
+
+    const QString wav = QDir(rig.programDir.path()).filePath("timer.wav");
+    for (int step = 1; step <= 12; ++step) {
+        other.activateWindow();
+        QCoreApplication::processEvents();
+        ASSERT_NE(QApplication::activeWindow(), &w) << "step " << step;
+        rig.Tick();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QApplication::activeWindow(), &w) << "raised on step " << step;
+        const int expectedPlays = step >= 11 ? 3 : step >= 6 ? 2 : 1;
+        EXPECT_EQ(rig.sound.Played.size(), expectedPlays) << "step " << step;
+    }
+    EXPECT_EQ(rig.sound.Played, QStringList({wav, wav, wav}));
+}
+
+TEST(TimerAlarm, MissingWavIsSilentButStillBlinksAndKeepsRhythm)
+{
+    TTimerRig rig(false);
+    Seconds(rig, 1);
+    Start(rig);
+    rig.Tick();
+    EXPECT_EQ(rig.w().AlarmCountdown(), 5);
+    rig.clock.Now += 500; // odd second
+    rig.w().ShowTime();
+    EXPECT_EQ(rig.DigitsShown(), 0);
+    for (int i = 0; i < 6; ++i)
+        rig.Tick();
+    EXPECT_TRUE(rig.sound.Played.isEmpty());
+    EXPECT_EQ(rig.w().AlarmCountdown(), 4);
+}
+
+TEST(TimerAlarm, StartOrStopClearsTheAlarmCountdown)
+{
+    TTimerRig rig;
+    IntoAlarm(rig);
+    rig.Tick();
+    EXPECT_EQ(rig.w().AlarmCountdown(), 4);
+    Start(rig); // STOP
+    EXPECT_EQ(rig.w().AlarmCountdown(), 0);
+}
+
+TEST(TimerBlink, DigitsFollowTheMillisecondCounterOnlyWhileRunningAtZero)
+{
+    struct Row {
+        const char* Name;
+        std::int64_t Ms;
+        int Shown;
+    };
+    const Row rows[] = {
+        {"even second", 4'000, 4},
+        {"end of even second", 4'999, 4},
+        {"odd second", 5'000, 0},
+        {"end of odd second", 5'999, 0},
+        {"counter wraps at 32 bits", (std::int64_t(1) << 32) + 1'000, 0},
+    };
+    for (const Row& row : rows) {
+        TTimerRig rig;
+        rig.clock.Now = row.Ms;
+        Start(rig); // counting up, still 0 until the first tick
+        EXPECT_EQ(rig.DigitsShown(), row.Shown) << row.Name;
+        EXPECT_FALSE(rig.w().LBcnt->isHidden()) << row.Name;
+        EXPECT_FALSE(rig.w().LbCountUp->isHidden()) << row.Name;
+    }
+
+    TTimerRig rig;
+    rig.clock.Now = 5'000;
+    rig.w().ShowTime();
+    EXPECT_EQ(rig.DigitsShown(), 4) << "stopped at 0 never blinks";
+    rig.w().SetSeconds(3);
+    Start(rig);
+    EXPECT_EQ(rig.DigitsShown(), 4) << "running above 0 never blinks";
+}
+
+TEST(TimerBlink, ResetDuringAlarmShowsTheDigitsAgain)
+{
+    TTimerRig rig;
+    IntoAlarm(rig);
+    rig.clock.Now += 500;
+    rig.w().ShowTime();
+    ASSERT_EQ(rig.DigitsShown(), 0);
+    Reset(rig);
+    EXPECT_EQ(rig.DigitsShown(), 4);
+    ExpectState(rig, kStopped0, "reset during alarm");
+}
+
+TEST(TimerLateTick, SleepOfEightMinutesIsCaughtUpOnTheNextTick)
+{
+    TTimerRig rig;
+    TFmTimerMain& w = rig.w();
+    w.SetSeconds(10 * 60);
+    Start(rig);
+    rig.Tick();
+    EXPECT_EQ(rig.Display(), "09:59");
+    rig.Tick(8 * 60 * 1000 + 300); // suspended, the tick comes late
+    EXPECT_EQ(rig.Display(), "01:59");
+    rig.Tick(700); // back on the one-second rhythm; the 300 ms were kept
+    EXPECT_EQ(rig.Display(), "01:58");
+    rig.Tick(1000);
+    EXPECT_EQ(rig.Display(), "01:57");
+}
+
+TEST(TimerLateTick, CatchingUpPastZeroStopsAtZeroWithOneAlarmStep)
+{
+    TTimerRig rig;
+    rig.w().SetSeconds(5);
+    Start(rig);
+    rig.Tick(30'000);
+    EXPECT_EQ(rig.Display(), "00:00");
+    EXPECT_EQ(rig.sound.Played.size(), 1);
+    EXPECT_EQ(rig.w().AlarmCountdown(), 5) << "exactly one alarm step";
+    rig.Tick(3'000);
+    EXPECT_EQ(rig.w().AlarmCountdown(), 4) << "a late tick during the alarm is one step too";
+}
+
+TEST(TimerLateTick, CountUpCatchesUpAndStopsAt9959)
+{
+    TTimerRig rig;
+    Start(rig);
+    rig.Tick(4'000);
+    EXPECT_EQ(rig.Display(), "00:04");
+    rig.w().SetSeconds(5990);
+    rig.Tick(60'000);
+    EXPECT_EQ(rig.Display(), "99:59");
+    rig.Tick(std::int64_t(400) * 24 * 3600 * 1000); // a very long sleep
+    EXPECT_EQ(rig.Display(), "99:59");
+}
+
+TEST(TimerLateTick, PunctualAndEarlyTicksApplyOneSecondEach)
+{
+    TTimerRig rig;
+    rig.w().SetSeconds(60);
+    rig.clock.Now += 123;
+    Start(rig);
+    const std::int64_t gaps[] = {10, 1000, 999, 1001, 1000, 0, 1500, 500};
+    int expected = 60;
+    for (std::int64_t gap : gaps) {
+        rig.Tick(gap);
+        EXPECT_EQ(rig.w().Seconds(), --expected) << "after a gap of " << gap << " ms";
+    }
+    rig.Tick(1'000'000'000'000LL); // decades: no overflow, stops at zero
+    EXPECT_EQ(rig.w().Seconds(), 0);
+}
+
+} // namespace

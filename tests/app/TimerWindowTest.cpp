@@ -1,0 +1,222 @@
+// The timer window's layout, context menu, drag veto and the buttons driven
+// by simulated mouse input.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFontInfo>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+
+#include "TimerRig.h"
+
+namespace {
+
+TEST(TimerLayout, WindowIsBorderlessWhiteAndOfTheLayoutSize)
+{
+    TTimerRig rig;
+    TFmTimerMain& w = rig.w();
+    EXPECT_EQ(w.size(), QSize(120, 120));
+    EXPECT_TRUE(w.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(w.palette().color(QPalette::Window), QColor(Qt::white));
+    EXPECT_EQ(w.font().family(), QString("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(w.font().pixelSize(), 12);
+    EXPECT_EQ(w.Timer1->interval(), 1000);
+    EXPECT_EQ(w.Timer1->timerType(), Qt::PreciseTimer);
+    EXPECT_TRUE(w.Timer1->isActive());
+}
+
+TEST(TimerLayout, ControlsSitWhereTheLayoutPutsThem)
+{
+    struct Row {
+        const char* Name;
+        QRect Geometry;
+        QString Caption;
+        QString Family;
+        int PixelSize;
+    };
+    const Row rows[] = {
+        {"BTmin", {0, 48, 34, 28}, "分", "ＭＳ Ｐゴシック", 12},
+        {"BTsec", {86, 48, 34, 28}, "秒", "ＭＳ Ｐゴシック", 12},
+        {"BTstart", {28, 56, 64, 52}, "START", "Arial Black", 12},
+        {"BTreset", {0, 88, 34, 28}, "ﾘｾｯﾄ", "ＭＳ Ｐゴシック", 12},
+        {"BTclose", {86, 89, 34, 28}, "終了", "ＭＳ Ｐゴシック", 12},
+        {"LBmin0", {5, -4, 25, 48}, "0", "Impact", 43},
+        {"LBmin1", {27, -4, 25, 48}, "0", "Impact", 43},
+        {"LBcnt", {55, -10, 10, 55}, ":", "Impact", 43},
+        {"LBsec0", {66, -4, 25, 48}, "0", "Impact", 43},
+        {"LBsec1", {88, -4, 25, 48}, "0", "Impact", 43},
+        {"LbCountUp", {31, 44, 57, 12}, "COUNT UP", "Small Fonts", 9},
+    };
+    TTimerRig rig;
+    for (const Row& row : rows) {
+        auto* widget = rig.w().findChild<QWidget*>(row.Name);
+        ASSERT_NE(widget, nullptr) << row.Name;
+        EXPECT_EQ(widget->geometry(), row.Geometry) << row.Name;
+        EXPECT_EQ(widget->font().family(), row.Family) << row.Name;
+        EXPECT_EQ(widget->font().pixelSize(), row.PixelSize) << row.Name;
+        if (auto* button = dynamic_cast<TvlmGctButton*>(widget)) {
+            EXPECT_EQ(button->Caption(), row.Caption) << row.Name;
+        } else {
+            auto* label = dynamic_cast<QLabel*>(widget);
+            ASSERT_NE(label, nullptr) << row.Name;
+            EXPECT_EQ(label->text(), row.Caption) << row.Name;
+            EXPECT_EQ(label->alignment(), Qt::AlignHCenter | Qt::AlignTop) << row.Name;
+            EXPECT_FALSE(label->autoFillBackground()) << row.Name;
+        }
+    }
+    TFmTimerMain& w = rig.w();
+    EXPECT_TRUE(w.LbCountUp->font().bold());
+    EXPECT_TRUE(w.LbCountUp->isHidden());
+    EXPECT_TRUE(w.BTmin->ClickRepeat() && w.BTsec->ClickRepeat() && w.BTreset->ClickRepeat());
+    EXPECT_FALSE(w.BTstart->ClickRepeat() || w.BTclose->ClickRepeat());
+}
+
+TEST(TimerLayout, HeavyFacesResolveToInstalledHeavyFonts)
+{
+    TTimerRig rig;
+    EXPECT_GE(QFontInfo(rig.w().LBmin0->font()).weight(), int(QFont::Bold));
+    EXPECT_GE(QFontInfo(rig.w().BTstart->font()).weight(), int(QFont::Bold));
+    EXPECT_NE(QFontInfo(rig.w().LBmin0->font()).family(), QString("Impact")) << "substituted";
+}
+
+QStringList Items(const QMenu* menu)
+{
+    QStringList out;
+    for (const QAction* a : menu->actions())
+        out << a->objectName() + (a->isSeparator() ? QString("|-") : "|" + a->text());
+    return out;
+}
+
+TEST(TimerMenu, ItemsCaptionsSeparatorsAndShortcut)
+{
+    TTimerRig rig;
+    TFmTimerMain& w = rig.w();
+    EXPECT_EQ(Items(w.PopupMenu1),
+              QStringList({"N3|背景画像", "N4|-", "N1|ソフトウェア情報(&I)", "N2|終了(&X)"}));
+    ASSERT_EQ(w.PopupMenu1->actions().first()->menu(), w.N3);
+    EXPECT_EQ(Items(w.N3), QStringList({"MnBackReset|リセット(&R)", "MnBackOpen|読込み(&O)", "N7|-", "MnBack0|0：",
+                                        "MnBack1|1：", "MnBack2|2：", "MnBack3|3：", "MnBack4|4："}));
+    EXPECT_EQ(w.N2->shortcut(), QKeySequence(Qt::ALT | Qt::Key_F4));
+    EXPECT_TRUE(w.actions().contains(w.N2)) << "shortcut active while the menu is closed";
+}
+
+TEST(TimerMenu, OpeningTheBackgroundSubmenuShowsTheHistory)
+{
+    TTimerRig rig;
+    TFmTimerMain& w = rig.w();
+    emit w.N3->aboutToShow();
+    EXPECT_EQ(Items(w.N3).mid(3), QStringList({"MnBack0|&0: /pics/a.png", "MnBack1|&1: ", "MnBack2|&2: /pics/c.jpg",
+                                               "MnBack3|&3: ", "MnBack4|&4: "}));
+}
+
+TEST(TimerMenu, BackgroundActionsReachTheBackgroundHook)
+{
+    TTimerRig rig;
+    TFmTimerMain& w = rig.w();
+    EXPECT_EQ(rig.backgrounds, QStringList({"/pics/a.png"})) << "entry 0 applied at creation";
+    rig.backgrounds.clear();
+
+    w.MnBackReset->trigger();
+    w.MnBackOpen->trigger(); // cancelled
+    rig.chosenFile = "/pics/new.bmp";
+    w.MnBackOpen->trigger();
+    rig.history[3] = "/pics/late.png"; // read at the time of the click
+    w.MnBack3->trigger();
+    w.MnBack1->trigger();
+    w.vlmFormFunc1DropFile(&w, "/drop/x.png");
+    EXPECT_EQ(rig.backgrounds, QStringList({"", "/pics/new.bmp", "/pics/late.png", "", "/drop/x.png"}));
+
+    w.N1->trigger();
+    EXPECT_EQ(rig.versionInfoShown, 1);
+}
+
+TEST(TimerMenu, ExitItemClosesTheWindow)
+{
+    TTimerRig rig;
+    rig.w().show();
+    rig.w().N2->trigger();
+    EXPECT_FALSE(rig.w().isVisible());
+}
+
+TEST(TimerDrag, PointInControlIsStrictOnAllFourSides)
+{
+    TTimerRig rig;
+    for (const TvlmGctButton* b :
+         {rig.w().BTmin, rig.w().BTsec, rig.w().BTstart, rig.w().BTreset, rig.w().BTclose}) {
+        const QRect g = b->geometry();
+        const int midX = g.left() + g.width() / 2, midY = g.top() + g.height() / 2;
+        const std::string n = b->objectName().toStdString();
+        EXPECT_FALSE(TFmTimerMain::PointInControl(g.left(), midY, b)) << n << " left column";
+        EXPECT_FALSE(TFmTimerMain::PointInControl(midX, g.top(), b)) << n << " top row";
+        EXPECT_TRUE(TFmTimerMain::PointInControl(g.left() + g.width() - 1, midY, b)) << n << " right column";
+        EXPECT_TRUE(TFmTimerMain::PointInControl(midX, g.top() + g.height() - 1, b)) << n << " bottom row";
+        EXPECT_FALSE(TFmTimerMain::PointInControl(g.left() + g.width(), midY, b)) << n << " right of it";
+        EXPECT_FALSE(TFmTimerMain::PointInControl(midX, g.top() + g.height(), b)) << n << " below it";
+    }
+}
+
+TEST(TimerDrag, DragStartsOnTheBodyAndOnButtonsLeftAndTopEdgesOnly)
+{
+    struct Row {
+        const char* Name;
+        int X, Y;
+        bool Drag;
+    };
+    const Row rows[] = {
+        {"digits", 40, 20, true},
+        {"BTclose left column (below BTstart)", 86, 112, true},
+        {"BTclose top row", 100, 89, true},
+        {"BTclose right column", 119, 100, false},
+        {"BTclose bottom row", 100, 116, false},
+        {"BTstart inside", 60, 80, false},
+        {"BTmin right column (BTstart is not under it there)", 33, 50, false},
+        {"between BTmin and BTsec", 60, 50, true},
+    };
+    TTimerRig rig;
+    for (const Row& row : rows) {
+        bool drag = !row.Drag;
+        rig.w().vlmFormFunc1CanDragMove(&rig.w(), row.X, row.Y, drag);
+        EXPECT_EQ(drag, row.Drag) << row.Name;
+    }
+}
+
+TEST(TimerMouse, ButtonsDriveTheTimer)
+{
+    TTimerRig rig;
+    TFmTimerMain& w = rig.w();
+    w.show();
+    QTest::mouseClick(w.BTmin, Qt::LeftButton);
+    QTest::mouseClick(w.BTsec, Qt::LeftButton);
+    QTest::mouseClick(w.BTsec, Qt::LeftButton);
+    EXPECT_EQ(rig.Display(), "01:02");
+    QTest::mouseClick(w.BTsec, Qt::RightButton);
+    EXPECT_EQ(rig.Display(), "01:02") << "right button does not click";
+
+    QTest::mouseClick(w.BTstart, Qt::LeftButton);
+    EXPECT_EQ(w.BTstart->Caption(), "STOP");
+    QTest::mouseClick(w.BTsec, Qt::LeftButton);
+    EXPECT_EQ(rig.Display(), "01:02") << "disabled while counting down";
+    rig.Tick();
+    EXPECT_EQ(rig.Display(), "01:01");
+    QTest::mouseClick(w.BTstart, Qt::LeftButton);
+    QTest::mouseClick(w.BTreset, Qt::LeftButton);
+    EXPECT_EQ(rig.Display(), "00:00");
+    EXPECT_EQ(w.BTstart->Caption(), "START");
+
+    QTest::mouseClick(w.BTclose, Qt::LeftButton);
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST(TimerMouse, HoldingTheSecondsButtonRepeats)
+{
+    TTimerRig rig;
+    TFmTimerMain& w = rig.w();
+    w.show();
+    QTest::mousePress(w.BTsec, Qt::LeftButton);
+    QTest::qWait(800); // first repeat at 500 ms, then every 80 ms
+    QTest::mouseRelease(w.BTsec, Qt::LeftButton);
+    EXPECT_GE(w.Seconds(), 2) << "at least one repeat and the release click";
+}
+
+} // namespace
