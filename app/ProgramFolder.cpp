@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 
+#include "vlmGlobal.h"
+
 QString TimerProgramDir()
 {
-    return QCoreApplication::applicationDirPath();
+    return AppGlobal ? AppGlobal->ProgramDir() : QCoreApplication::applicationDirPath();
 }

@@ -4,20 +4,22 @@
 // leave through the same order, so positions and history are written.
 #include <QCommandLineParser>
 
-#include <memory>
-
 #include "PocosaApplication.h"
 #include "ProgramStart.h"
 #include "SignalQuit.h"
 #include "UnitFmTimerMain.h"
+#include "vlmColors.h"
+#include "vlmGlobal.h"
 
 namespace {
 
 // The program's modules, started in declaration order and ended in reverse.
+// They start after the Qt application object, which fonts and pictures need,
+// but before any window.
 struct TProgramModules {
-    // Environment module: creates AppGlobal.
-    // Graphics module: creates GraphicSource, then BackImages.
-    // Colour-list module.
+    vlmGlobalUnit Global; // AppGlobal
+    // The graphics module (GraphicSource, then BackImages) starts here.
+    vlmColorsUnit Colors;
 };
 
 int RunTimerWindow(TPocosaApplication& app)
@@ -26,7 +28,10 @@ int RunTimerWindow(TPocosaApplication& app)
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&app] { app.quit(); });
     TFmTimerMain FmTimerMain;
     FmTimerMain.show();
-    return app.exec();
+    const int exitCode = app.exec();
+    // Settings written while the window and the modules end must not raise.
+    AppGlobal->BeginShutDown();
+    return exitCode;
 }
 
 } // namespace
@@ -45,6 +50,6 @@ int main(int argc, char** argv)
     SetupCommandLine(parser);
     parser.process(app);
 
-    [[maybe_unused]] TProgramModules modules;
+    TProgramModules modules;
     return RunTimerWindow(app);
 }

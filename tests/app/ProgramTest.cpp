@@ -3,7 +3,9 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <csignal>
 
@@ -43,12 +45,16 @@ TEST(ProgramOptions, VersionAndHelpNeedNoDisplay)
 
 TEST(ProgramSignals, TermIntAndHupEndTheProgramNormally)
 {
+    // A copy in a folder of its own, so the program folder is not the build tree.
+    QTemporaryDir folder;
+    const QString program = folder.filePath("pocosa");
+    ASSERT_TRUE(QFile::copy(ProgramFile(), program));
     for (const int signo : {SIGTERM, SIGINT, SIGHUP}) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         p.setProcessEnvironment(env);
-        p.start(ProgramFile(), {});
+        p.start(program, {});
         ASSERT_TRUE(p.waitForStarted(20000)) << p.errorString().toStdString();
         ASSERT_FALSE(p.waitForFinished(2000)) << "still running before the signal";
         ::kill(pid_t(p.processId()), signo);
