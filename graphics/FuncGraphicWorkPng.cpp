@@ -1,0 +1,443 @@
+// The PNG reader: chunks are walked once, the image data of the IDAT run is
+// gathered, then inflated a batch of rows per zlib call and turned into
+// picture rows one at a time. Only the gathered data, one batch of rows, the
+// previous unfiltered row and the palette are held; never a whole
+// unfiltered image.
+#include "FuncGraphicWorkPng.h"
+
+#include <QFile>
+#include <QIODevice>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <string>
+
+static_assert(std::endian::native == std::endian::little, "palette entries are stored blue first");
+
+namespace {
+
+using Byte = std::uint8_t;
+using pngdetail::PngPalette;
+
+const char* const kNotPng = "PNGファイルではありません";
+const char* const kDepth16 = "16bit色深度には対応していません";
+const char* const kCompression = "このPNG圧縮には対応していません";
+const char* const kInterlace = "PNGインターレースには対応していません";
+const char* const kUnsupported = "このPNGには対応していません";
+const char* const kDepthSuffix = "bit色深度には対応していません";
+const char* const kInflateError = "エラー";
+const char* const kReadError = "Stream read error";
+
+constexpr std::uint32_t chunkType(const char (&name)[5])
+{
+    return std::uint32_t(Byte(name[0])) << 24 | std::uint32_t(Byte(name[1])) << 16 |
+           std::uint32_t(Byte(name[2])) << 8 | std::uint32_t(Byte(name[3]));
+}
+
+constexpr std::uint32_t kIHDR = chunkType("IHDR");
+constexpr std::uint32_t kPLTE = chunkType("PLTE");
+constexpr std::uint32_t kIDAT = chunkType("IDAT");
+
+// Bytes of decompressed data asked of zlib per call: many rows at once.
+constexpr std::size_t kBatchBytes = 128 * 1024;
+// Image data is read from the stream in pieces of at most this size, so a
+// chunk length the stream cannot back is never allocated up front.
+constexpr std::size_t kReadPiece = 1 << 20;
+
+std::uint32_t bigEndian32(const Byte* p)
+{
+    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | std::uint32_t(p[3]);
+}
+
+class Source {
+public:
+    explicit Source(QIODevice& device) : device_(device) {}
+
+    // As many of n bytes as the stream still has.
+    std::size_t read(void* buffer, std::size_t n)
+    {
+        std::size_t got = 0;
+        while (got < n) {
+            const qint64 r = device_.read(static_cast<char*>(buffer) + got, qint64(n - got));
+            if (r <= 0)
+                break;
+            got += std::size_t(r);
+        }
+        return got;
+    }
+
+    void readExact(void* buffer, std::size_t n)
+    {
+        if (read(buffer, n) != n)
+            throw EPngError(kReadError);
+    }
+
+    // Skipping past the end is not an error: the next read finds the end.
+    void skip(std::uint64_t n)
+    {
+        while (n > 0) {
+            const qint64 r = device_.skip(qint64(std::min<std::uint64_t>(n, std::uint64_t(1) << 30)));
+            if (r <= 0)
+                return;
+            n -= std::uint64_t(r);
+        }
+    }
+
+    // Bytes left when the device knows its size, otherwise 0.
+    std::uint64_t knownRemainder() const
+    {
+        if (device_.isSequential())
+            return 0;
+        const qint64 left = device_.size() - device_.pos();
+        return left > 0 ? std::uint64_t(left) : 0;
+    }
+
+private:
+    QIODevice& device_;
+};
+
+struct ChunkHead {
+    std::uint32_t length = 0;
+    std::uint32_t type = 0;
+};
+
+// False at the end of the stream (fewer than 8 bytes left).
+bool readHead(Source& src, ChunkHead& head)
+{
+    Byte b[8];
+    if (src.read(b, 8) != 8)
+        return false;
+    head.length = bigEndian32(b);
+    head.type = bigEndian32(b + 4);
+    return true;
+}
+
+struct Header {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    int bitDepth = 0;
+    int colourType = 0;
+    int compression = 0;
+    int interlace = 0;
+};
+
+Header parseHeader(const Byte* b)
+{
+    Header h;
+    h.width = bigEndian32(b);
+    h.height = bigEndian32(b + 4);
+    h.bitDepth = b[8];
+    h.colourType = b[9];
+    h.compression = b[10];
+    // b[11], the filter method, is not checked; b[13..16] is the checksum.
+    h.interlace = b[12];
+    return h;
+}
+
+void checkHeader(const Header& h)
+{
+    if (h.bitDepth == 16)
+        throw EPngError(kDepth16);
+    if (h.compression != 0)
+        throw EPngError(kCompression);
+    if (h.interlace != 0)
+        throw EPngError(kInterlace);
+    const int t = h.colourType;
+    if (t != 0 && t != 2 && t != 3 && t != 4 && t != 6)
+        throw EPngError(kUnsupported);
+    // Colour types with several samples per pixel are read as 8-bit samples
+    // only; any other depth there would be misread.
+    if ((t == 2 || t == 4 || t == 6) && h.bitDepth != 8)
+        throw EPngError(kUnsupported);
+    if (!PictureSizeAllowed(h.width, h.height))
+        throw EPictureSize("画像が大きすぎます (" + std::to_string(h.width) + " x " + std::to_string(h.height) + ")");
+}
+
+// A byte buffer that grows without zero-filling what is about to be read over.
+class ByteBuffer {
+public:
+    Byte* data() { return data_.get(); }
+    std::size_t size() const { return size_; }
+
+    void reserve(std::size_t capacity)
+    {
+        if (capacity <= capacity_)
+            return;
+        std::unique_ptr<Byte[]> fresh(new Byte[capacity]);
+        if (size_ > 0)
+            std::memcpy(fresh.get(), data_.get(), size_);
+        data_ = std::move(fresh);
+        capacity_ = capacity;
+    }
+
+    // Room for n more bytes at the end; returns where they go.
+    Byte* extend(std::size_t n)
+    {
+        if (n > capacity_ - size_)
+            reserve(std::max(size_ + n, capacity_ * 2));
+        Byte* at = data_.get() + size_;
+        size_ += n;
+        return at;
+    }
+
+private:
+    std::unique_ptr<Byte[]> data_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+struct Gathered {
+    ByteBuffer data;
+    PngPalette palette{};
+    bool havePalette = false;
+};
+
+void appendChunkData(Source& src, ByteBuffer& data, std::uint32_t length)
+{
+    if (data.size() == 0)
+        data.reserve(std::size_t(std::min<std::uint64_t>(src.knownRemainder(), std::uint64_t(1) << 31)));
+    std::size_t remaining = length;
+    while (remaining > 0) {
+        const std::size_t piece = std::min(remaining, kReadPiece);
+        src.readExact(data.extend(piece), piece);
+        remaining -= piece;
+    }
+}
+
+// Entries beyond those the chunk defines stay black; entries past 256 and a
+// trailing partial entry are skipped so the next chunk is found where it is.
+void readPalette(Source& src, std::uint32_t length, Gathered& g)
+{
+    const std::uint32_t entries = std::min<std::uint32_t>(length / 3, 256);
+    Byte rgb[256 * 3];
+    src.readExact(rgb, std::size_t(entries) * 3);
+    std::fill(std::begin(g.palette.bgr), std::end(g.palette.bgr), 0u);
+    for (std::uint32_t i = 0; i < entries; ++i)
+        g.palette.bgr[i] = std::uint32_t(rgb[3 * i + 2]) | std::uint32_t(rgb[3 * i + 1]) << 8 |
+                           std::uint32_t(rgb[3 * i]) << 16;
+    g.havePalette = true;
+    src.skip(std::uint64_t(length) - std::uint64_t(entries) * 3 + 4);
+}
+
+// Walks the chunks after IHDR up to the end of the first IDAT run.
+void gather(Source& src, Gathered& g)
+{
+    ChunkHead head;
+    while (readHead(src, head)) {
+        if (head.type == kIDAT) {
+            do {
+                appendChunkData(src, g.data, head.length);
+                src.skip(4);
+            } while (readHead(src, head) && head.type == kIDAT);
+            return;
+        }
+        if (head.type == kPLTE)
+            readPalette(src, head.length, g);
+        else
+            src.skip(std::uint64_t(head.length) + 4);
+    }
+}
+
+struct Inflater {
+    z_stream zs{};
+    bool open = false;
+
+    ~Inflater()
+    {
+        if (open)
+            inflateEnd(&zs);
+    }
+};
+
+class RowSource {
+public:
+    // The zlib header is checked here and the deflate data inflated raw:
+    // no Adler-32 is computed, as no checksum of the image is ever compared.
+    RowSource(const Byte* data, std::size_t size) : next_(data), left_(size)
+    {
+        if (size < 2)
+            throw EPngError(kInflateError);
+        const unsigned cmf = data[0];
+        const unsigned flg = data[1];
+        if ((cmf & 0x0F) != 8 || (cmf >> 4) > 7 || ((cmf << 8) | flg) % 31 != 0 || (flg & 0x20) != 0)
+            throw EPngError(kInflateError);
+        next_ += 2;
+        left_ -= 2;
+        if (inflateInit2(&inf_.zs, -15) != Z_OK)
+            throw EPngError(kInflateError);
+        inf_.open = true;
+    }
+
+    // Exactly n bytes of decompressed data, or the zlib layer's error.
+    void fill(Byte* out, std::size_t n)
+    {
+        z_stream& zs = inf_.zs;
+        zs.next_out = out;
+        zs.avail_out = uInt(n);
+        while (zs.avail_out > 0) {
+            if (zs.avail_in == 0 && left_ > 0) {
+                const std::size_t piece = std::min<std::size_t>(left_, UINT_MAX);
+                zs.next_in = const_cast<Byte*>(next_);
+                zs.avail_in = uInt(piece);
+                next_ += piece;
+                left_ -= piece;
+            }
+            const int ret = inflate(&zs, Z_NO_FLUSH);
+            if (ret != Z_OK && !(ret == Z_STREAM_END && zs.avail_out == 0))
+                throw EPngError(kInflateError);
+        }
+    }
+
+private:
+    Inflater inf_;
+    const Byte* next_;
+    std::size_t left_;
+};
+
+struct RowLayout {
+    std::size_t rowBytes = 0;
+    int bpp = 1;
+};
+
+RowLayout layoutOf(const Header& h)
+{
+    static const int samplesOf[7] = {1, 0, 3, 1, 2, 0, 4};
+    const int samples = samplesOf[h.colourType];
+    RowLayout l;
+    l.rowBytes = std::size_t((std::uint64_t(h.width) * std::uint64_t(samples) * std::uint64_t(h.bitDepth) + 7) / 8);
+    l.bpp = std::max(1, samples * h.bitDepth / 8);
+    return l;
+}
+
+bool indexedDepthValid(int depth)
+{
+    return depth == 1 || depth == 2 || depth == 4 || depth == 8;
+}
+
+// Grey images go through the palette path with a table of grey levels.
+void greyLevels(int depth, PngPalette& pal)
+{
+    const unsigned top = (1u << std::min(depth, 8)) - 1;
+    for (unsigned v = 0; v <= top; ++v) {
+        const unsigned grey = v * 255 / top;
+        pal.bgr[v] = grey | grey << 8 | grey << 16;
+    }
+}
+
+class RowConverter {
+public:
+    RowConverter(const Header& h, const PngPalette& palette) : header_(h), palette_(palette)
+    {
+        if (h.colourType == 0 && indexedDepthValid(h.bitDepth))
+            greyLevels(h.bitDepth, palette_);
+    }
+
+    void convert(const Byte* src, Byte* dst) const
+    {
+        const int w = int(header_.width);
+        switch (header_.colourType) {
+        case 2:
+            pngdetail::ConvertRgbRow(src, dst, w);
+            break;
+        case 4:
+            pngdetail::ConvertGreyAlphaRow(src, dst, w);
+            break;
+        case 6:
+            pngdetail::ConvertRgbaRow(src, dst, w);
+            break;
+        default:
+            if (!indexedDepthValid(header_.bitDepth))
+                throw EPngError(std::to_string(header_.bitDepth) + kDepthSuffix);
+            pngdetail::ConvertIndexedRow(src, dst, w, header_.bitDepth, palette_);
+            break;
+        }
+    }
+
+private:
+    Header header_;
+    PngPalette palette_;
+};
+
+void decodeRows(const Header& h, Gathered& g, TBitmap& picture)
+{
+    const RowLayout layout = layoutOf(h);
+    const RowConverter converter(h, g.palette);
+    RowSource rows(g.data.data(), g.data.size());
+
+    const std::size_t stride = layout.rowBytes + 1; // the filter type byte, then the row
+    const std::size_t batchRows = std::max<std::size_t>(1, kBatchBytes / stride);
+    // The previous unfiltered row sits just before the batch: all zero for
+    // the first row, afterwards the last row of the batch before.
+    std::unique_ptr<Byte[]> buffer(new Byte[stride * (batchRows + 1)]());
+    Byte* const prevRow = buffer.get() + 1;
+    Byte* const batch = buffer.get() + stride;
+
+    for (std::uint32_t y = 0; y < h.height;) {
+        const std::size_t n = std::min<std::size_t>(batchRows, h.height - y);
+        rows.fill(batch, n * stride);
+        const Byte* prev = prevRow;
+        for (std::size_t i = 0; i < n; ++i, ++y) {
+            Byte* row = batch + i * stride;
+            pngdetail::UnfilterRow(row[0], row + 1, prev, layout.rowBytes, layout.bpp);
+            converter.convert(row + 1, picture.ScanLine(int(y)));
+            prev = row + 1;
+        }
+        std::memcpy(prevRow, prev, layout.rowBytes);
+    }
+}
+
+void decodeAfterHeader(Source& src, const Header& h, TBitmap& picture)
+{
+    Gathered g;
+    gather(src, g);
+    if (h.colourType == 3 && !g.havePalette)
+        throw EPngError(kUnsupported);
+    picture.SetSize(0, 0);
+    picture.SetPixelFormat((h.colourType == 4 || h.colourType == 6) ? pf32bit : pf24bit);
+    picture.SetSize(int(h.width), int(h.height));
+    if (picture.Width() > 0 && picture.Height() > 0)
+        decodeRows(h, g, picture);
+}
+
+} // namespace
+
+void LoadPngFromStream(TBitmap& Picture, QIODevice& Stream)
+{
+    static const Byte signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    Source src(Stream);
+    Byte b[17];
+    if (src.read(b, 8) != 8 || std::memcmp(b, signature, 8) != 0)
+        throw EPngError(kNotPng);
+
+    ChunkHead head;
+    do {
+        if (!readHead(src, head))
+            return; // no header at all: the picture stays as it was
+        if (head.type != kIHDR)
+            src.skip(std::uint64_t(head.length) + 4);
+    } while (head.type != kIHDR);
+
+    src.readExact(b, 17);
+    const Header h = parseHeader(b);
+    checkHeader(h);
+    try {
+        decodeAfterHeader(src, h, Picture);
+    } catch (...) {
+        Picture.SetSize(0, 0);
+        Picture.SetPixelFormat((h.colourType == 4 || h.colourType == 6) ? pf32bit : pf24bit);
+        throw;
+    }
+}
+
+void LoadPngFromFile(TBitmap& Picture, const QString& FileName)
+{
+    QFile file(FileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EPngError(QStringLiteral("Cannot open file \"%1\". %2").arg(FileName, file.errorString()).toStdString());
+    LoadPngFromStream(Picture, file);
+}
