@@ -5,6 +5,7 @@
 #include "FuncGraphicWorkPng.h"
 #include "PngTestSupport.h"
 
+#include <QFile>
 #include <QIODevice>
 
 #include <algorithm>
@@ -211,6 +212,29 @@ TEST(PngReader, PictureAfterARefusal)
     EXPECT_EQ(emptied.Width(), 0);
     EXPECT_EQ(emptied.Height(), 0);
     EXPECT_EQ(emptied.PixelFormat(), pf24bit);
+}
+
+TEST(PngReader, BuiltInPicture)
+{
+    QFile file(QStringLiteral(":/RC_DATA/BGPICTURE"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    TBitmap picture;
+    LoadPngFromStream(picture, file);
+    ASSERT_EQ(picture.Width(), 130);
+    ASSERT_EQ(picture.Height(), 124);
+    EXPECT_EQ(picture.PixelFormat(), pf24bit);
+    const std::uint32_t key = pixel(picture, 0, 0);
+    EXPECT_EQ(key, 0x191919u);
+    int keyed = 0;
+    for (int y = 0; y < 124; ++y)
+        for (int x = 0; x < 130; ++x)
+            if (pixel(picture, x, y) == key) {
+                ++keyed;
+                EXPECT_TRUE(std::min(x, 129 - x) < 16 && std::min(y, 123 - y) < 16) << "key colour at " << x << "," << y;
+            }
+    EXPECT_EQ(keyed, 32);
+    file.seek(0);
+    EXPECT_EQ(pngtest::comparePicture(picture, pngtest::decodeWithLibpng(file.readAll())), "");
 }
 
 // Random rows with random filter types at sizes that span
