@@ -7,7 +7,6 @@
 
 TvlmGctButton::TvlmGctButton(QWidget* parent) : QWidget(parent)
 {
-    setAttribute(Qt::WA_Hover, false);
     setFocusPolicy(Qt::NoFocus);
     resize(40, 40);
 }
