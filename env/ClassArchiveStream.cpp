@@ -159,7 +159,7 @@ void TArchiveStream::ReadDirectory()
         if (name.size() != nameLength || size > kMaxEntrySize || offset > std::uint64_t(fileSize) ||
             size > std::uint64_t(fileSize) - offset || qint64(size) > fileSize - file_.pos())
             bad();
-        entries_.Add(QString::fromUtf8(name), record);
+        entries_.AddStored(name, record);
         file_.seek(file_.pos() + qint64(size));
     }
 }

@@ -45,7 +45,12 @@ public:
     std::uint64_t EntrySize(int i) const;
     std::uint8_t EntryFlag(int i) const;
 
+    // The name's bytes as stored; Name() is their UTF-8 reading.
+    const QByteArray& NameBytes(int i) const { return items_.at(i).bytes; }
+
     void Add(const QString& name, const TArchiveRecord& record);
+    // Keeps the name's bytes as they are, even when they are not UTF-8.
+    void AddStored(const QByteArray& nameBytes, const TArchiveRecord& record);
     // A new record: id one above the largest (negative ids count as 0),
     // name length of the name, flag byte 1.
     void Add(const QString& name);
@@ -65,6 +70,7 @@ public:
 private:
     struct Item {
         QString name;
+        QByteArray bytes;
         TArchiveRecord record{};
     };
     QList<Item> items_;

@@ -60,7 +60,12 @@ std::uint8_t TfilesList::EntryFlag(int i) const
 
 void TfilesList::Add(const QString& name, const TArchiveRecord& record)
 {
-    items_.append(Item{name, record});
+    items_.append(Item{name, name.toUtf8(), record});
+}
+
+void TfilesList::AddStored(const QByteArray& nameBytes, const TArchiveRecord& record)
+{
+    items_.append(Item{QString::fromUtf8(nameBytes), nameBytes, record});
 }
 
 void TfilesList::Add(const QString& name)
@@ -80,13 +85,14 @@ void TfilesList::Insert(int position, const QString& name)
 {
     TArchiveRecord record{};
     SetField<std::int32_t>(record, kNameLengthAt, ByteLength(name));
-    items_.insert(std::clamp(position, 0, Count()), Item{name, record});
+    items_.insert(std::clamp(position, 0, Count()), Item{name, name.toUtf8(), record});
 }
 
 void TfilesList::ReplaceName(int i, const QString& name)
 {
     Item& item = items_[i];
     item.name = name;
+    item.bytes = name.toUtf8();
     SetField<std::int32_t>(item.record, kNameLengthAt, ByteLength(name));
 }
 
@@ -102,7 +108,7 @@ QByteArray TfilesList::Text() const
     QByteArray text;
     for (const Item& item : items_) {
         text.append(reinterpret_cast<const char*>(item.record.data()), kArchiveRecordSize);
-        text.append(item.name.toUtf8());
+        text.append(item.bytes);
     }
     return text;
 }
@@ -124,7 +130,7 @@ void TfilesList::SetText(const QByteArray& text)
             Clear();
             throw EarcSTreamError("TArchiveStream:\r\n[Text]名前の長さが不正です");
         }
-        Add(QString::fromUtf8(text.constData() + pos, length), record);
+        AddStored(text.mid(pos, length), record);
         pos += length;
     }
 }

@@ -115,9 +115,12 @@ int List(const QString& archive)
 {
     const TArchiveStream stream(archive);
     const TfilesList& list = stream.Entries();
-    for (int i = 0; i < list.Count(); ++i)
-        std::printf("%s\t%llu\n", list.Name(i).toUtf8().constData(),
-                    static_cast<unsigned long long>(list.EntrySize(i)));
+    for (int i = 0; i < list.Count(); ++i) {
+        // The name's bytes as stored, whatever their encoding.
+        const QByteArray& name = list.NameBytes(i);
+        std::fwrite(name.constData(), 1, std::size_t(name.size()), stdout);
+        std::printf("\t%llu\n", static_cast<unsigned long long>(list.EntrySize(i)));
+    }
     return 0;
 }
 

@@ -1,0 +1,43 @@
+// Settings text: reading never fails, and a write changes exactly the value
+// written: it reads back as given and every other value stays as it was.
+#include "vlmGlobalIniText.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+struct Pair {
+    const char* section;
+    const char* key;
+};
+
+constexpr Pair kPairs[] = {{"BACK", "list0"}, {"s", "K"}, {"OTHER", "x"}, {"BACK", "list1"}};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 2)
+        return 0;
+    const std::size_t target = data[0] % std::size(kPairs);
+    const std::size_t valueLength = std::min<std::size_t>(data[1] % 24, size - 2);
+    const QString value = QString::fromUtf8(reinterpret_cast<const char*>(data) + 2, qsizetype(valueLength));
+    const QByteArray text(reinterpret_cast<const char*>(data) + 2 + valueLength, qsizetype(size - 2 - valueLength));
+
+    std::optional<QString> before[std::size(kPairs)];
+    for (std::size_t i = 0; i < std::size(kPairs); ++i)
+        before[i] = IniText::ReadValue(text, kPairs[i].section, kPairs[i].key);
+    if (const auto v = IniText::ReadValue(text, QStringLiteral("BACK"), QStringLiteral("list0")))
+        (void)IniText::ParseInteger(*v);
+
+    const auto written = IniText::WriteValue(text, kPairs[target].section, kPairs[target].key, value);
+    if (!written)
+        return 0;
+    for (std::size_t i = 0; i < std::size(kPairs); ++i) {
+        const auto after = IniText::ReadValue(*written, kPairs[i].section, kPairs[i].key);
+        if (after != (i == target ? std::optional<QString>(value) : before[i]))
+            std::abort();
+    }
+    return 0;
+}
