@@ -22,6 +22,8 @@ TBitmap::TBitmap(const TBitmap& other)
 TBitmap& TBitmap::operator=(const TBitmap& other)
 {
     if (this != &other) {
+        if (canvas_)
+            canvas_->Release();
         width_ = other.width_;
         height_ = other.height_;
         format_ = other.format_;
@@ -61,6 +63,8 @@ void TBitmap::SetSize(int width, int height)
     const int bpp = BytesPerPixel();
     const int newStride = strideFor(width, format_);
     std::vector<std::uint8_t> fresh(std::size_t(newStride) * std::size_t(height));
+    if (canvas_)
+        canvas_->Release();
     const std::uint32_t fill = fillColourBytes();
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = fresh.data() + std::size_t(y) * std::size_t(newStride);
@@ -84,6 +88,8 @@ void TBitmap::SetPixelFormat(TPixelFormat format)
         return;
     const int newStride = strideFor(width_, format);
     std::vector<std::uint8_t> fresh(std::size_t(newStride) * std::size_t(height_));
+    if (canvas_)
+        canvas_->Release();
     for (int y = 0; y < height_; ++y) {
         const std::uint8_t* src = ScanLine(y);
         std::uint8_t* dst = fresh.data() + std::size_t(y) * std::size_t(newStride);
