@@ -4,6 +4,7 @@
 // leave through the same order, so positions and history are written.
 #include <QCommandLineParser>
 
+#include "FirstFrameProbe.h"
 #include "PocosaApplication.h"
 #include "ProgramStart.h"
 #include "SignalQuit.h"
@@ -27,6 +28,7 @@ int RunTimerWindow(TPocosaApplication& app)
     TSignalQuit signalQuit([&app](int) { app.quit(); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&app] { app.quit(); });
     TFmTimerMain FmTimerMain;
+    WatchFirstFrame(&FmTimerMain);
     FmTimerMain.show();
     const int exitCode = app.exec();
     // Settings written while the window and the modules end must not raise.

@@ -24,7 +24,9 @@ function(pocosa_folder_library target)
 endfunction()
 
 # pocosa_test(<name> LINKS <targets...>): one GoogleTest executable made of
-# every .cpp in the calling folder, each TEST registered with CTest.
+# every .cpp in the calling folder, each TEST registered with CTest. The
+# source, build and test-data folders reach the tests as compile-time values
+# (pocosa::test::sourceDir(), buildDir(), testDataDir()).
 function(pocosa_test name)
   cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
@@ -36,6 +38,6 @@ function(pocosa_test name)
   target_link_libraries(${name} PRIVATE pocosa_testsupport ${ARG_LINKS})
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;POCOSA_SOURCE_DIR=${PROJECT_SOURCE_DIR};POCOSA_BUILD_DIR=${CMAKE_BINARY_DIR};POCOSA_TESTDATA=${PROJECT_SOURCE_DIR}/tests/data"
+    PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen
     DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -23,14 +23,17 @@ void pointHomeAt(const QString& root)
 
 QString testDataDir()
 {
-    const QByteArray env = qgetenv("POCOSA_TESTDATA");
-    return env.isEmpty() ? QStringLiteral(POCOSA_TEST_SOURCE_DIR "/tests/data") : QString::fromLocal8Bit(env);
+    return QStringLiteral(POCOSA_TEST_SOURCE_DIR "/tests/data");
 }
 
 QString sourceDir()
 {
-    const QByteArray env = qgetenv("POCOSA_SOURCE_DIR");
-    return env.isEmpty() ? QStringLiteral(POCOSA_TEST_SOURCE_DIR) : QString::fromLocal8Bit(env);
+    return QStringLiteral(POCOSA_TEST_SOURCE_DIR);
+}
+
+QString buildDir()
+{
+    return QStringLiteral(POCOSA_TEST_BUILD_DIR);
 }
 
 } // namespace pocosa::test

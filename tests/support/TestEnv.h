@@ -13,4 +13,7 @@ QString testDataDir();
 // Root of the source tree.
 QString sourceDir();
 
+// Root of the build tree (executables in bin/, tests in tests/).
+QString buildDir();
+
 } // namespace pocosa::test
