@@ -1,0 +1,84 @@
+// Loads pictures exactly as the timer does (decoder chosen by the extension)
+// and tells what came out:
+//   pocosa-picture info FILE...          one line per file: WIDTHxHEIGHT 24-bit|32-bit
+//   pocosa-picture convert FILE OUT.png  the decoded picture as RGB or RGBA PNG
+// A file the loaders refuse prints their message on stderr; the exit status
+// is then 1 (2 for a wrong command line).
+#include "FuncGraphicWork.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QStringList>
+
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+void usage()
+{
+    std::fputs("usage: pocosa-picture info FILE...\n"
+               "       pocosa-picture convert FILE OUT.png\n",
+               stderr);
+}
+
+bool load(TBitmap& picture, const QString& file)
+{
+    try {
+        LoadGraphicFromFile(picture, file);
+        return true;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(file), e.what());
+        return false;
+    }
+}
+
+int info(const QStringList& files)
+{
+    int status = 0;
+    for (const QString& file : files) {
+        TBitmap picture;
+        if (!load(picture, file)) {
+            status = 1;
+            continue;
+        }
+        std::printf("%dx%d %s\n", picture.Width(), picture.Height(),
+                    picture.PixelFormat() == pf32bit ? "32-bit" : "24-bit");
+    }
+    return status;
+}
+
+// 32-bit pictures keep their straight alpha (ARGB32 is not premultiplied);
+// 24-bit ones are written without an alpha channel.
+int convert(const QString& file, const QString& out)
+{
+    TBitmap picture;
+    if (!load(picture, file))
+        return 1;
+    if (picture.Empty()) {
+        std::fprintf(stderr, "%s: no picture (no decoder for this extension)\n", qPrintable(file));
+        return 1;
+    }
+    const QImage image = picture.PixelFormat() == pf32bit
+                             ? picture.ToImage().convertToFormat(QImage::Format_ARGB32)
+                             : picture.ToImage().convertToFormat(QImage::Format_RGB888);
+    if (!image.save(out, "PNG")) {
+        std::fprintf(stderr, "%s: cannot write\n", qPrintable(out));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.size() >= 2 && args[0] == QLatin1String("info"))
+        return info(args.mid(1));
+    if (args.size() == 3 && args[0] == QLatin1String("convert"))
+        return convert(args[1], args[2]);
+    usage();
+    return 2;
+}
