@@ -84,6 +84,21 @@ std::int64_t maxUsefulBytes(const BmpHeader& h, std::int64_t headerBytes)
     return std::max(h.bitsOffset, headerBytes + kMaxPaletteBytes) + pixelBytes;
 }
 
+// Appends up to count bytes of the stream in steps, so that a header that
+// promises far more data than the stream holds costs no big allocation
+// (QIODevice::read(n) reserves n bytes before reading).
+void appendUpTo(QByteArray& data, QIODevice& stream, std::int64_t count)
+{
+    constexpr std::int64_t kStep = 1 << 20;
+    while (count > 0) {
+        const QByteArray piece = stream.read(std::min(count, kStep));
+        if (piece.isEmpty())
+            return;
+        data += piece;
+        count -= piece.size();
+    }
+}
+
 QImage decode(QByteArray& data)
 {
     QBuffer buffer(&data);
@@ -102,7 +117,7 @@ void LoadBmpFromStream(TBitmap& Picture, QIODevice& Stream)
 {
     QByteArray data;
     const BmpHeader header = readHeader(Stream, data);
-    data += Stream.read(maxUsefulBytes(header, data.size()) - data.size());
+    appendUpTo(data, Stream, maxUsefulBytes(header, data.size()) - data.size());
 
     const QImage image = decode(data);
     const bool alpha = image.hasAlphaChannel();

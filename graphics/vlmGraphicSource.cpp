@@ -20,7 +20,9 @@ namespace {
 QStringList commaTextItems(const QString& text)
 {
     QStringList items;
-    const qsizetype n = text.size();
+    // The text ends at a NUL character, as a C string would.
+    const qsizetype nul = text.indexOf(QChar(0));
+    const qsizetype n = nul < 0 ? text.size() : nul;
     auto blank = [&](qsizetype i) { return i < n && text[i] > QChar(0) && text[i] <= QLatin1Char(' '); };
     qsizetype i = 0;
     while (blank(i))

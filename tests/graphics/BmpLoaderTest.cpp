@@ -88,6 +88,28 @@ int maxChannelDiff(const TBitmap& picture, const QImage& image)
     return worst;
 }
 
+// A read-only stream over bytes that records the largest read asked of it.
+class RecordingDevice : public QIODevice {
+public:
+    explicit RecordingDevice(QByteArray bytes) : bytes_(std::move(bytes)) { open(ReadOnly | Unbuffered); }
+    qint64 largestRead = 0;
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        largestRead = std::max(largestRead, maxSize);
+        const qint64 n = std::min(maxSize, qint64(bytes_.size()) - at_);
+        std::memcpy(data, bytes_.constData() + at_, std::size_t(n));
+        at_ += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray bytes_;
+    qint64 at_ = 0;
+};
+
 } // namespace
 
 TEST(BmpLoader, VariantsLoadWithTheFileSizeAndColours)
@@ -170,4 +192,16 @@ TEST(BmpLoader, OversizedHeaderRefusedBeforeAllocating)
         putLe32(bytes, 22, row.height);
         EXPECT_THROW(loadBmp(bytes), EPictureSize);
     }
+}
+
+TEST(BmpLoader, HugePixelOffsetCostsNoHugeRead)
+{
+    // Found by fuzzing: a pixel offset near 4 GiB made the loader ask the
+    // stream for that many bytes at once.
+    QFile f(pocosa::test::testDataDir() + "/regressions/bmp/huge-pixel-offset.bmp");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    RecordingDevice stream(f.readAll());
+    TBitmap picture;
+    EXPECT_THROW(LoadBmpFromStream(picture, stream), EBmpError);
+    EXPECT_LE(stream.largestRead, 1 << 20);
 }

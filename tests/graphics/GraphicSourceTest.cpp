@@ -154,6 +154,10 @@ TEST_F(GraphicSourceTest, BlankPictureSpecifications)
         {"\\-5,4,255", 0, 4, pf24bit, 0, 0, 0},
         {"\\", 0, 0, pf24bit, 0, 0, 0},
     };
+    // Found by fuzzing: a NUL character stopped the item scan from advancing.
+    const auto nul = TGraphicSource::MakeBlankGraphic(QString::fromLatin1("\\\"5\"\x01\0,6,255", 12));
+    EXPECT_EQ(nul->Width(), 5);
+    EXPECT_EQ(nul->Height(), 0);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.spec);
         const auto p = TGraphicSource::MakeBlankGraphic(QString::fromLatin1(row.spec));
