@@ -1,5 +1,7 @@
 #include "FuncGraphicWorkLoad.h"
 
+#include "FuncGraphicWorkPng.h"
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
@@ -18,6 +20,8 @@ void LoadGraphicFromStream(TBitmap& Picture, const QString& Name, QIODevice& Str
     const QString ext = PictureExtension(Name);
     if (ext == QLatin1String(".bmp"))
         LoadBmpFromStream(Picture, Stream);
+    else if (ext == QLatin1String(".png"))
+        LoadPngFromStream(Picture, Stream);
     else if (ext == QLatin1String(".jpg") || ext == QLatin1String(".jpeg"))
         LoadJpegFromStream(Picture, Stream);
     else if (ext == QLatin1String(".jpx"))
