@@ -12,6 +12,13 @@ namespace PixelKernels {
 // One row of n pixels of source blended onto destination. The rows must not overlap.
 void BlendRowScalar(TDrawType mode, std::uint8_t* dst, const std::uint8_t* src, int n);
 void BlendRow(TDrawType mode, std::uint8_t* dst, const std::uint8_t* src, int n);
+// The vector kernels on their own, so that each can be checked on any machine
+// that runs it: the SSE2 one (scalar where SSE2 is missing), and the AVX2 one,
+// which does a multiple of eight pixels (0 for modes it lacks) and returns how
+// many. Call BlendRowAvx2 only when HasAvx2().
+void BlendRowSse2(TDrawType mode, std::uint8_t* dst, const std::uint8_t* src, int n);
+bool HasAvx2();
+int BlendRowAvx2(TDrawType mode, std::uint8_t* dst, const std::uint8_t* src, int n);
 
 // outPixels output pixels from rows r0 and r1 (2 * outPixels pixels each).
 // out may be r0 itself: every output pixel lies at or before the pixels it

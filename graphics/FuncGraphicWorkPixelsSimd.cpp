@@ -1,4 +1,5 @@
 // Vector row kernels. SSE2 is part of x86-64, so no run-time check is needed;
+// AVX2 (FuncGraphicWorkPixelsAvx2.cpp) is used when the processor has it, and
 // other targets use the scalar kernels. Every kernel must give exactly the
 // bytes of its scalar twin: divisions by 255 use (x * 0x8081) >> 23, which is
 // exact for every 16-bit x.
@@ -65,6 +66,12 @@ void blendRowSse2(std::uint8_t* dst, const std::uint8_t* src, int n)
         const __m128i keep = _mm_cmpeq_epi32(_mm_and_si128(sv, alphaMask), zero);
         if (_mm_movemask_epi8(keep) == 0xFFFF)
             continue; // four transparent source pixels: nothing to do
+        if constexpr (Mode == dtAlpha) {
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(sv, alphaMask), alphaMask)) == 0xFFFF) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), sv); // four opaque pixels
+                continue;
+            }
+        }
         const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + 4 * i));
         const __m128i lo = blendHalf<Mode>(_mm_unpacklo_epi8(sv, zero), _mm_unpacklo_epi8(dv, zero));
         const __m128i hi = blendHalf<Mode>(_mm_unpackhi_epi8(sv, zero), _mm_unpackhi_epi8(dv, zero));
@@ -106,6 +113,14 @@ void halveRowSse2(std::uint8_t* out, const std::uint8_t* r0, const std::uint8_t*
 
 void BlendRow(TDrawType mode, std::uint8_t* dst, const std::uint8_t* src, int n)
 {
+    int done = 0;
+    if (n >= 8 && HasAvx2())
+        done = BlendRowAvx2(mode, dst, src, n);
+    BlendRowSse2(mode, dst + 4 * done, src + 4 * done, n - done);
+}
+
+void BlendRowSse2(TDrawType mode, std::uint8_t* dst, const std::uint8_t* src, int n)
+{
     switch (mode) {
     case dtAlpha:
     case dtNone: blendRowSse2<dtAlpha>(dst, src, n); break;
@@ -127,6 +142,11 @@ void HalveRow(std::uint8_t* out, const std::uint8_t* r0, const std::uint8_t* r1,
 #else
 
 void BlendRow(TDrawType mode, std::uint8_t* dst, const std::uint8_t* src, int n)
+{
+    BlendRowScalar(mode, dst, src, n);
+}
+
+void BlendRowSse2(TDrawType mode, std::uint8_t* dst, const std::uint8_t* src, int n)
 {
     BlendRowScalar(mode, dst, src, n);
 }
