@@ -69,10 +69,10 @@ void TBitmap::SetSize(int width, int height)
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = fresh.data() + std::size_t(y) * std::size_t(newStride);
         int keep = 0;
-        if (y < height_) {
+        if (y < height_)
             keep = std::min(width, width_);
+        if (keep > 0) // a 0-wide picture has rows but no memory to copy from or to
             std::memcpy(row, ScanLine(y), std::size_t(keep) * std::size_t(bpp));
-        }
         for (int x = keep; x < width; ++x)
             std::memcpy(row + std::size_t(x) * std::size_t(bpp), &fill, std::size_t(bpp));
     }
