@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -111,8 +112,18 @@ int Create(const QString& archive, const QStringList& files)
     return 0;
 }
 
+// Opening a file of length 0 would lay down an empty archive in it; reading
+// commands must not write, so such a file simply has no entries here.
+bool IsEmptyFile(const QString& archive)
+{
+    const QFileInfo info(archive);
+    return info.isFile() && info.size() == 0;
+}
+
 int List(const QString& archive)
 {
+    if (IsEmptyFile(archive))
+        return 0;
     const TArchiveStream stream(archive);
     const TfilesList& list = stream.Entries();
     for (int i = 0; i < list.Count(); ++i) {
@@ -126,8 +137,10 @@ int List(const QString& archive)
 
 int Extract(const QString& archive, const QString& name, const QString& outName)
 {
-    TArchiveStream stream(archive);
-    if (!stream.SelectEntryByName(name)) {
+    std::unique_ptr<TArchiveStream> stream;
+    if (!IsEmptyFile(archive))
+        stream = std::make_unique<TArchiveStream>(archive);
+    if (!stream || !stream->SelectEntryByName(name)) {
         std::fprintf(stderr, "%s: no entry named %s\n", qPrintable(archive), name.toUtf8().constData());
         return 1;
     }
@@ -138,7 +151,7 @@ int Extract(const QString& archive, const QString& name, const QString& outName)
         throw Failure{OpenFailure(outName, out.errorString())};
     QByteArray buffer(kChunk, '\0');
     for (;;) {
-        const std::int32_t n = stream.Read(buffer.data(), std::int32_t(kChunk));
+        const std::int32_t n = stream->Read(buffer.data(), std::int32_t(kChunk));
         if (n == 0)
             break;
         Put(out, buffer.left(n));
