@@ -370,10 +370,11 @@ void decodeRows(const Header& h, Gathered& g, TBitmap& picture)
     RowSource rows(g.data.data(), g.data.size());
 
     const std::size_t stride = layout.rowBytes + 1; // the filter type byte, then the row
-    const std::size_t batchRows = std::max<std::size_t>(1, kBatchBytes / stride);
+    const std::size_t batchRows = std::clamp<std::size_t>(kBatchBytes / stride, 1, h.height);
     // The previous unfiltered row sits just before the batch: all zero for
     // the first row, afterwards the last row of the batch before.
-    std::unique_ptr<Byte[]> buffer(new Byte[stride * (batchRows + 1)]());
+    std::unique_ptr<Byte[]> buffer(new Byte[stride * (batchRows + 1)]);
+    std::memset(buffer.get(), 0, stride);
     Byte* const prevRow = buffer.get() + 1;
     Byte* const batch = buffer.get() + stride;
 

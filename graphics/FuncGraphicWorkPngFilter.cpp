@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -74,21 +75,55 @@ void unfilterPaeth(Byte* row, const Byte* prev, std::size_t length, std::size_t 
 
 #ifdef POCOSA_PNG_SSE2
 
-// Pixels of 3 or 4 bytes move through the low bytes of a vector; loads and
-// stores touch exactly the pixel's bytes.
-template <int Bpp>
+// Pixels of 3 or 4 bytes move through the low bytes of a vector. A 3-byte
+// pixel that is not the row's last is loaded with 4 bytes (the fourth, the
+// next pixel's, is masked off wherever it could reach a result) and stored
+// with exactly its 3 bytes, so a load never overlaps the store before it and
+// nothing outside the row is touched.
+template <int Bpp, bool Exact>
 inline __m128i loadPixel(const Byte* p)
 {
-    std::uint32_t v = 0;
-    std::memcpy(&v, p, Bpp);
-    return _mm_cvtsi32_si128(int(v));
+    if constexpr (Bpp == 3 && Exact) {
+        return _mm_cvtsi32_si128(int(unsigned(p[0]) | unsigned(p[1]) << 8 | unsigned(p[2]) << 16));
+    } else {
+        std::uint32_t v;
+        std::memcpy(&v, p, 4);
+        return _mm_cvtsi32_si128(int(v));
+    }
 }
 
 template <int Bpp>
 inline void storePixel(Byte* p, __m128i v)
 {
     const std::uint32_t x = std::uint32_t(_mm_cvtsi128_si32(v));
-    std::memcpy(p, &x, Bpp);
+    if constexpr (Bpp == 3) {
+        const std::uint16_t low = std::uint16_t(x);
+        std::memcpy(p, &low, 2);
+        p[2] = Byte(x >> 16);
+    } else {
+        std::memcpy(p, &x, 4);
+    }
+}
+
+// The bytes of one pixel: a mask for values that must not spill into the
+// fourth byte.
+template <int Bpp>
+inline __m128i pixelMask()
+{
+    return _mm_cvtsi32_si128(Bpp == 3 ? 0x00FFFFFF : -1);
+}
+
+// Calls step(i, exact) for the pixel at every byte offset i, exact being
+// std::true_type where only the pixel's own bytes may be touched.
+template <int Bpp, class Step>
+inline void eachPixel(std::size_t length, Step&& step)
+{
+    std::size_t i = 0;
+    if constexpr (Bpp == 3)
+        for (; i + 4 <= length; i += 3)
+            step(i, std::false_type{});
+    for (; i + Bpp <= length; i += Bpp)
+        step(i, std::true_type{});
 }
 
 void upSse2(Byte* row, const Byte* prev, std::size_t length)
@@ -105,25 +140,31 @@ void upSse2(Byte* row, const Byte* prev, std::size_t length)
 template <int Bpp>
 void subSse2(Byte* row, std::size_t length)
 {
+    const __m128i mask = pixelMask<Bpp>();
     __m128i a = _mm_setzero_si128();
-    for (std::size_t i = 0; i + Bpp <= length; i += Bpp) {
-        a = _mm_add_epi8(loadPixel<Bpp>(row + i), a);
-        storePixel<Bpp>(row + i, a);
-    }
+    eachPixel<Bpp>(length, [&](std::size_t i, auto exact) {
+        constexpr bool Exact = decltype(exact)::value;
+        const __m128i d = _mm_add_epi8(loadPixel<Bpp, Exact>(row + i), a);
+        storePixel<Bpp>(row + i, d);
+        a = _mm_and_si128(d, mask);
+    });
 }
 
 template <int Bpp>
 void averageSse2(Byte* row, const Byte* prev, std::size_t length)
 {
+    const __m128i mask = pixelMask<Bpp>();
     const __m128i one = _mm_set1_epi8(1);
     __m128i a = _mm_setzero_si128();
-    for (std::size_t i = 0; i + Bpp <= length; i += Bpp) {
-        const __m128i b = loadPixel<Bpp>(prev + i);
+    eachPixel<Bpp>(length, [&](std::size_t i, auto exact) {
+        constexpr bool Exact = decltype(exact)::value;
+        const __m128i b = _mm_and_si128(loadPixel<Bpp, Exact>(prev + i), mask);
         // avg_epu8 rounds up; take the carry bit back off to get (a + b) div 2.
         const __m128i avg = _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), one));
-        a = _mm_add_epi8(loadPixel<Bpp>(row + i), avg);
-        storePixel<Bpp>(row + i, a);
-    }
+        const __m128i d = _mm_add_epi8(loadPixel<Bpp, Exact>(row + i), avg);
+        storePixel<Bpp>(row + i, d);
+        a = _mm_and_si128(d, mask);
+    });
 }
 
 inline __m128i abs16(__m128i x)
@@ -140,10 +181,12 @@ template <int Bpp>
 void paethSse2(Byte* row, const Byte* prev, std::size_t length)
 {
     const __m128i zero = _mm_setzero_si128();
+    const __m128i mask = pixelMask<Bpp>();
     __m128i a = zero; // Left, widened to 16 bits
     __m128i c = zero; // UpperLeft, widened to 16 bits
-    for (std::size_t i = 0; i + Bpp <= length; i += Bpp) {
-        const __m128i b = _mm_unpacklo_epi8(loadPixel<Bpp>(prev + i), zero);
+    eachPixel<Bpp>(length, [&](std::size_t i, auto exact) {
+        constexpr bool Exact = decltype(exact)::value;
+        const __m128i b = _mm_unpacklo_epi8(_mm_and_si128(loadPixel<Bpp, Exact>(prev + i), mask), zero);
         // p - a = b - c, p - b = a - c, p - c = (b - c) + (a - c).
         const __m128i pbc = _mm_sub_epi16(b, c);
         const __m128i pac = _mm_sub_epi16(a, c);
@@ -153,11 +196,11 @@ void paethSse2(Byte* row, const Byte* prev, std::size_t length)
         const __m128i smallest = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
         const __m128i pred = select16(_mm_cmpeq_epi16(pa, smallest), a,
                                       select16(_mm_cmpeq_epi16(pb, smallest), b, c));
-        const __m128i d = _mm_add_epi8(loadPixel<Bpp>(row + i), _mm_packus_epi16(pred, pred));
+        const __m128i d = _mm_add_epi8(loadPixel<Bpp, Exact>(row + i), _mm_packus_epi16(pred, pred));
         storePixel<Bpp>(row + i, d);
-        a = _mm_unpacklo_epi8(d, zero);
+        a = _mm_unpacklo_epi8(_mm_and_si128(d, mask), zero);
         c = b;
-    }
+    });
 }
 
 // True when the SSE2 path took the row.
