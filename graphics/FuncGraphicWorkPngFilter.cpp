@@ -73,6 +73,53 @@ void unfilterPaeth(Byte* row, const Byte* prev, std::size_t length, std::size_t 
         row[i] = Byte(row[i] + Predict(row[i - bpp], prev[i], prev[i - bpp]));
 }
 
+// Distance 1 (grey, palette, depths below 8): the left byte is carried in a
+// register instead of being read back from the row just written.
+void subDistance1(Byte* row, std::size_t length)
+{
+    Byte left = 0;
+    for (std::size_t i = 0; i < length; ++i)
+        row[i] = left = Byte(row[i] + left);
+}
+
+void averageDistance1(Byte* row, const Byte* prev, std::size_t length)
+{
+    unsigned left = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        left = Byte(row[i] + ((left + prev[i]) >> 1));
+        row[i] = Byte(left);
+    }
+}
+
+void paethDistance1(Byte* row, const Byte* prev, std::size_t length)
+{
+    int left = 0, upperLeft = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        const int up = prev[i];
+        left = Byte(row[i] + paethFast(left, up, upperLeft));
+        row[i] = Byte(left);
+        upperLeft = up;
+    }
+}
+
+// True when the distance-1 code took the row.
+bool unfilterDistance1(int filter, Byte* row, const Byte* prev, std::size_t length)
+{
+    switch (filter) {
+    case 1:
+        subDistance1(row, length);
+        return true;
+    case 3:
+        averageDistance1(row, prev, length);
+        return true;
+    case 4:
+        paethDistance1(row, prev, length);
+        return true;
+    default:
+        return false;
+    }
+}
+
 #ifdef POCOSA_PNG_SSE2
 
 // Pixels of 3 or 4 bytes move through the low bytes of a vector. A 3-byte
@@ -259,6 +306,8 @@ void UnfilterRow(int filter, std::uint8_t* row, const std::uint8_t* prev, std::s
     if (unfilterSse2(filter, row, prev, length, bpp))
         return;
 #endif
+    if (bpp == 1 && unfilterDistance1(filter, row, prev, length))
+        return;
     if (filter == 4)
         unfilterPaeth<paethFast>(row, prev, length, std::size_t(bpp));
     else
