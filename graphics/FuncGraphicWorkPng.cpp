@@ -392,12 +392,23 @@ void decodeRows(const Header& h, Gathered& g, TBitmap& picture)
     }
 }
 
+// Deflate turns one compressed byte into at most 1032 bytes (two bits for
+// a 258-byte match). Image data too short for the whole image is refused
+// before the picture is allocated, with the error the inflating would give.
+bool mayHoldImage(std::size_t compressed, const Header& h)
+{
+    const std::uint64_t needed = std::uint64_t(h.height) * (layoutOf(h).rowBytes + 1);
+    return needed <= (std::uint64_t(compressed) + 16) * 1032;
+}
+
 void decodeAfterHeader(Source& src, const Header& h, TBitmap& picture)
 {
     Gathered g;
     gather(src, g);
     if (h.colourType == 3 && !g.havePalette)
         throw EPngError(kUnsupported);
+    if (h.width > 0 && h.height > 0 && !mayHoldImage(g.data.size(), h))
+        throw EPngError(kInflateError);
     picture.SetSize(0, 0);
     picture.SetPixelFormat((h.colourType == 4 || h.colourType == 6) ? pf32bit : pf24bit);
     picture.SetSize(int(h.width), int(h.height));

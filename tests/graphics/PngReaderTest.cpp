@@ -184,6 +184,7 @@ TEST(PngReader, RefusesWithTheReadersMessage)
         {"no image data", PngBuilder().signature().header(1, 1, 8, 2).end().bytes(), "エラー"},
         {"damaged zlib header", PngBuilder().signature().header(1, 1, 8, 2).chunk("IDAT", "\x78\x9d\x01").bytes(), "エラー"},
         {"image data ends early", PngBuilder().signature().header(1, 2, 8, 2).chunk("IDAT", zdata.left(zdata.size() - 8)).end().bytes(), "エラー"},
+        {"largest picture from a few bytes", PngBuilder().signature().header(16384, 4096, 8, 6).imageData(row).end().bytes(), "エラー"},
         {"zlib stream too short", PngBuilder().signature().header(1, 3, 8, 2).chunk("IDAT", zdata).end().bytes(), "エラー"},
         {"IDAT runs past the end", good.left(good.size() - 12 - 4 - 2), "Stream read error"},
         {"width above the limit", PngBuilder().signature().header(16385, 1, 8, 2).bytes(), "画像が大きすぎます (16385 x 1)"},
