@@ -87,7 +87,10 @@ void layeredRow(std::uint8_t* d, const std::uint8_t* s, int n)
 void BlendRowScalar(TDrawType mode, std::uint8_t* dst, const std::uint8_t* src, int n)
 {
     switch (mode) {
-    case dtCopy: std::memmove(dst, src, std::size_t(n) * 4); break;
+    case dtCopy:
+        if (n > 0)
+            std::memmove(dst, src, std::size_t(n) * 4);
+        break;
     case dtLayered: layeredRow(dst, src, n); break;
     case dtAlphaOver: alphaOverRow(dst, src, n); break;
     case dtAdd: blendRow<dtAdd>(dst, src, n); break;
