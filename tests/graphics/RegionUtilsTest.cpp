@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "FuncGraphicWorkPixels.h"
+#include "FuncGraphicWorkPng.h"
 #include "RegionUtils.h"
 
 #include <QBuffer>
+#include <QFile>
 
 #include <random>
 #include <vector>
@@ -132,6 +134,25 @@ TEST(RegionData, CutCornerPictureGivesOneRectanglePerRow)
     TRegion region;
     region.makeRgnFromBitmap(bmp, 128);
     EXPECT_TRUE(SameArea(region.Handle(), pixelUnion(bmp, 128)));
+}
+
+TEST(RegionData, BuiltInBackgroundGivesOneRectanglePerRow)
+{
+    QFile file(QStringLiteral(":/RC_DATA/BGPICTURE"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    TBitmap picture;
+    LoadPngFromStream(picture, file);
+    picture.SetPixelFormat(pf32bit);
+    MakeAlphaByColorKey(picture, 255);
+    const QByteArray data = TRegion::RegionData(picture, 128);
+    ASSERT_EQ(intAt(data, 8), 124);
+    for (int y = 0; y < 124; ++y) {
+        EXPECT_EQ(intAt(data, 32 + 16 * y + 4), y);
+        EXPECT_EQ(intAt(data, 32 + 16 * y + 12), y + 1);
+    }
+    TRegion region;
+    region.makeRgnFromBitmap(picture, 128);
+    EXPECT_TRUE(SameArea(region.Handle(), pixelUnion(picture, 128)));
 }
 
 TEST(MakeRgnFromBitmap, EqualsThePixelUnionOnRandomPictures)
