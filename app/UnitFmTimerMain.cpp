@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "ProgramFolder.h"
+#include "UnitFormVersionInfo.h"
 #include "vlmButton.h"
 
 TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
@@ -165,6 +166,8 @@ void TFmTimerMain::N1Click(QObject*)
 {
     if (hooks_.ShowVersionInfo)
         hooks_.ShowVersionInfo(this);
+    else
+        ShowVersionInfo(this);
 }
 
 void TFmTimerMain::N3Click(QObject*)
