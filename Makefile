@@ -39,17 +39,24 @@ bench: build
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
 
-# A short libFuzzer run of every fuzz target on its committed corpus.
+# A short libFuzzer run of every fuzz target on its committed corpus: at most
+# FUZZ_RUNS inputs or FUZZ_SECONDS seconds per target, whichever comes first.
 FUZZ_RUNS ?= 20000
+FUZZ_SECONDS ?= 30
 fuzz-build: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DPOCOSA_FUZZ=ON -DBUILD_TESTING=OFF -DPOCOSA_BENCH=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz-targets
 
 fuzz-smoke: fuzz-build
 	@set -e; for f in $(FUZZ_BUILD)/fuzz/fuzz-*; do \
+	  [ -f "$$f" ] && [ -x "$$f" ] || continue; \
 	  name=$${f##*/fuzz-}; mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
 	  echo "== $$name"; \
-	  QT_QPA_PLATFORM=offscreen $$f -runs=$(FUZZ_RUNS) -max_len=65536 \
-	    $(FUZZ_BUILD)/corpus/$$name fuzz/corpus/$$name; \
+	  log=$(FUZZ_BUILD)/fuzz-$$name.log; \
+	  if ! QT_QPA_PLATFORM=offscreen $$f -runs=$(FUZZ_RUNS) -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+	      -print_final_stats=1 $(FUZZ_BUILD)/corpus/$$name fuzz/corpus/$$name >$$log 2>&1; then \
+	    tail -n 60 $$log; exit 1; \
+	  fi; \
+	  grep -E "^stat::(number_of_executed_units|peak_rss_mb)" $$log || true; \
 	done
