@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 namespace {
 
@@ -252,7 +253,7 @@ void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
     const double a = box.width() / 2.0, b = box.height() / 2.0;
     const QPointF centre(box.left() + a, box.top() + b);
     const auto angle = [&](int px, int py) {
-        const double deg = std::atan2(-(py - centre.y()) * a, (px - centre.x()) * b) * 180.0 / M_PI;
+        const double deg = std::atan2(-(py - centre.y()) * a, (px - centre.x()) * b) * 180.0 / std::numbers::pi;
         return deg < 0 ? deg + 360.0 : deg;
     };
     const double start = angle(x3, y3);
