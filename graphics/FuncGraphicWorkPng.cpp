@@ -48,6 +48,8 @@ constexpr std::size_t kBatchBytes = 128 * 1024;
 // Image data is read from the stream in pieces of at most this size, so a
 // chunk length the stream cannot back is never allocated up front.
 constexpr std::size_t kReadPiece = 1 << 20;
+// Room reserved for the image data at most, when the stream knows its size.
+constexpr std::uint64_t kMaxReserve = std::uint64_t(1) << 26;
 
 std::uint32_t bigEndian32(const Byte* p)
 {
@@ -200,7 +202,7 @@ struct Gathered {
 void appendChunkData(Source& src, ByteBuffer& data, std::uint32_t length)
 {
     if (data.size() == 0)
-        data.reserve(std::size_t(std::min<std::uint64_t>(src.knownRemainder(), std::uint64_t(1) << 31)));
+        data.reserve(std::size_t(std::min(src.knownRemainder(), kMaxReserve)));
     std::size_t remaining = length;
     while (remaining > 0) {
         const std::size_t piece = std::min(remaining, kReadPiece);
