@@ -6,6 +6,7 @@
 #include "LinkLabel.h"
 #include "MainIcon.h"
 #include "ShellFileUtils.h"
+#include "vlmFormFunc.h"
 #include "vlmGlobal.h"
 
 #include <QApplication>
@@ -86,6 +87,7 @@ QImage TransparentByBottomLeft(const QImage& picture)
 TFormVersionInfo::TFormVersionInfo(QWidget* owner) : QDialog(owner)
 {
     CreateControls();
+    CreateFormFunc();
     // Centred on the primary screen when shown, every time: the position is
     // not remembered.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -95,7 +97,34 @@ TFormVersionInfo::TFormVersionInfo(QWidget* owner) : QDialog(owner)
     FormCreate(this);
 }
 
-TFormVersionInfo::~TFormVersionInfo() = default;
+// The component goes first, while the window is still a TFormVersionInfo:
+// it saves its placement under the window's class name.
+TFormVersionInfo::~TFormVersionInfo()
+{
+    delete vlmFormFunc1;
+}
+
+void TFormVersionInfo::CreateFormFunc()
+{
+    vlmFormFunc1 = new TvlmFormFunc(this);
+    vlmFormFunc1->SetPreserve(true);
+    vlmFormFunc1->SetEraseBackGround(true);
+    vlmFormFunc1->SetKeepSize(false);
+    vlmFormFunc1->SetKeepLocation(false);
+    vlmFormFunc1->SetDragDrop(false);
+    vlmFormFunc1->SetDropNamesEnabled(false);
+    vlmFormFunc1->SetWindowDrag(true);
+    vlmFormFunc1->SetWindowResize(false);
+    vlmFormFunc1->SetWindowRound(true);
+    vlmFormFunc1->SetWindowPosition(wpNormal);
+    vlmFormFunc1->SetFitScreenPx(0);
+    vlmFormFunc1->SetLayered(true);
+    vlmFormFunc1->SetBGrelocation(false);
+    // The close button is a control with a window of its own: its mouse
+    // input never reaches the component, so pressing and moving on it does
+    // not drag the window.
+    BtClose->removeEventFilter(vlmFormFunc1);
+}
 
 void TFormVersionInfo::FormCreate(QObject*)
 {

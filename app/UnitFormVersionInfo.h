@@ -49,6 +49,7 @@ protected:
 
 private:
     void CreateControls();
+    void CreateFormFunc();
     void LoadAppTitle();
 
     TBitmap appTitle_;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -227,6 +228,79 @@ TEST_F(FormVersionInfoTest, EachOpeningShowsAFreshCentredModalWindow)
         EXPECT_EQ(positions[i], ScreenCentreFor(QSize(247, 222))) << "opening " << i;
         EXPECT_TRUE(modal[i]) << "opening " << i;
     }
+}
+
+// With the window-behaviour component: a left drag on a label moves the
+// window, the same drag on the close button does not.
+TEST_F(FormVersionInfoTest, DragsByItsBodyButNotByTheCloseButton)
+{
+    TFormVersionInfo form(nullptr);
+    form.show();
+    auto drag = [](QWidget* control, QPoint delta) {
+        const QPoint local(3, 3);
+        const QPoint global = control->mapToGlobal(local);
+        auto send = [&](QEvent::Type type, QPoint offset, Qt::MouseButton button, Qt::MouseButtons buttons) {
+            QMouseEvent event(type, QPointF(local + offset), QPointF(global + offset), button, buttons, Qt::NoModifier);
+            QApplication::sendEvent(control, &event);
+        };
+        send(QEvent::MouseButtonPress, {}, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, delta / 2, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseMove, delta, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, delta, Qt::LeftButton, Qt::NoButton);
+    };
+    struct Row {
+        const char* name;
+        QWidget* control;
+        bool moves;
+    };
+    const Row rows[] = {
+        {"label", form.LBversion, true},
+        {"title picture", form.ImgAppTitle, true},
+        {"link label", form.LinkLabel1, true},
+        {"close button", form.BtClose, false},
+    };
+    for (const Row& row : rows) {
+        const QPoint before = form.pos();
+        drag(row.control, QPoint(40, 30));
+        EXPECT_EQ(form.pos() - before, row.moves ? QPoint(20, 15) : QPoint()) << row.name;
+    }
+    EXPECT_TRUE(form.isVisible()) << "the drag on the close button did not click it";
+}
+
+// The corners are cut in steps of 4, 2 and 1 pixels.
+TEST_F(FormVersionInfoTest, WindowHasCutCorners)
+{
+    TFormVersionInfo form(nullptr);
+    form.show();
+    const QRegion mask = form.mask();
+    struct Row {
+        QPoint at;
+        bool inside;
+    };
+    const int w = form.width(), h = form.height();
+    const Row rows[] = {
+        {{0, 0}, false}, {{3, 0}, false}, {{4, 0}, true},      {{1, 1}, false},     {{2, 1}, true},
+        {{0, 3}, false}, {{0, 4}, true},  {{w - 1, 3}, false}, {{w - 1, 4}, true},  {{w - 4, h - 1}, false},
+        {{w - 5, h - 1}, true}, {{w - 2, h - 2}, false}, {{w - 3, h - 2}, true}, {{w / 2, h / 2}, true},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(mask.contains(row.at), row.inside) << row.at.x() << "," << row.at.y();
+}
+
+// The position is not remembered; only an empty DOCKSITE is written.
+TEST_F(FormVersionInfoTest, ClosingWritesOnlyAnEmptyDockSite)
+{
+    {
+        TFormVersionInfo form(nullptr);
+        form.show();
+        form.move(30, 40);
+    }
+    const QString section = QStringLiteral("TFORMVERSIONINFO");
+    EXPECT_EQ(AppGlobal->ReadIniString(section, QStringLiteral("DOCKSITE"), QStringLiteral("none")), QString());
+    for (const char* key : {"TOP", "LEFT", "WIDTH", "HEIGHT"})
+        EXPECT_EQ(AppGlobal->ReadIniString(section, QString::fromLatin1(key), QStringLiteral("none")),
+                  QStringLiteral("none"))
+            << key;
 }
 
 } // namespace
