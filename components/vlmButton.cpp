@@ -1,36 +1,279 @@
 #include "vlmButton.h"
+#include "vlmMessages.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
 
-TvlmGctButton::TvlmGctButton(QWidget* parent) : QWidget(parent)
+namespace {
+
+TColor ToTColor(const QColor& c) { return TColor(c.red() | (c.green() << 8) | (c.blue() << 16)); }
+
+} // namespace
+
+TvlmGctButton::TvlmGctButton(QWidget* owner) : QWidget(owner)
 {
+    // The face is cut to its region and the window's picture must show in
+    // the corners, so the widget is opaque only while it has no region (see
+    // paintEvent); a new renderer has none, but the window sets one at once.
     setFocusPolicy(Qt::NoFocus);
-    resize(40, 40);
+    btnDraw_ = std::make_unique<TvlmBtnDraw>(this);
+    btnDraw_->OnChanged = [this](QObject*) { RepaintNow(); };
+    SetBounds(x(), y(), 40, 40);
+    btnDraw_->SetBackColor(ToTColor(palette().color(QPalette::Window)));
+    btnDraw_->SetFont(font(), fontColor_);
+    if (owner) {
+        keyWindow_ = owner->window();
+        keyWindow_->installEventFilter(this);
+    }
 }
 
-TvlmGctButton::~TvlmGctButton() = default;
+TvlmGctButton::~TvlmGctButton()
+{
+    btnDraw_.reset();
+    delete repeatTimer_;
+    repeatTimer_ = nullptr;
+}
+
+void TvlmGctButton::SetBounds(int left, int top, int width, int height)
+{
+    setGeometry(left, top, width, height);
+    btnDraw_->SetBounds(left, top, width, height);
+}
+
+// Keeps the renderer at the widget's geometry however it was changed
+// (setGeometry, move and resize are not virtual).
+void TvlmGctButton::SyncBounds()
+{
+    const QRect g = geometry();
+    const TBitmap& face = btnDraw_->FaceBitmap();
+    if (btnDraw_->Left() != g.x() || btnDraw_->Top() != g.y() || face.Width() != g.width() ||
+        face.Height() != g.height())
+        btnDraw_->SetBounds(g.x(), g.y(), g.width(), g.height());
+}
+
+void TvlmGctButton::moveEvent(QMoveEvent*) { SyncBounds(); }
+void TvlmGctButton::resizeEvent(QResizeEvent*) { SyncBounds(); }
 
 void TvlmGctButton::SetCaption(const QString& caption)
 {
     if (caption == caption_)
         return;
     caption_ = caption;
-    repaint();
+    btnDraw_->SetCaption(caption_);
+    Paint();
 }
 
-void TvlmGctButton::SetClickRepeat(bool repeat)
+void TvlmGctButton::SetFontColor(TColor colour)
 {
-    clickRepeat_ = repeat;
-    if (repeat && !repeatTimer_) {
+    if (colour == fontColor_)
+        return;
+    fontColor_ = colour;
+    btnDraw_->SetFont(font(), fontColor_);
+    Paint();
+}
+
+void TvlmGctButton::SetClickRepeat(bool value)
+{
+    clickRepeat_ = value;
+    UpdateRepeatTimer();
+}
+
+void TvlmGctButton::UpdateRepeatTimer()
+{
+    if (clickRepeat_ && !repeatTimer_) {
         repeatTimer_ = new QTimer(this);
         repeatTimer_->setTimerType(Qt::PreciseTimer);
         connect(repeatTimer_, &QTimer::timeout, this, &TvlmGctButton::RepeatTimerTick);
-    } else if (!repeat && repeatTimer_) {
+    } else if (!clickRepeat_ && repeatTimer_) {
         delete repeatTimer_;
         repeatTimer_ = nullptr;
+    }
+}
+
+void TvlmGctButton::RepeatTimerTick()
+{
+    if (!pressed_ || !repeatTimer_ || !repeatTimer_->isActive())
+        return;
+    repeatTimer_->setInterval(kRepeatMs);
+    repeatTimer_->stop();
+    const QPointer<TvlmGctButton> alive(this);
+    if (OnClick)
+        OnClick(this);
+    // The next repeat comes kRepeatMs after the handler returned.
+    if (alive && repeatTimer_ && pressed_)
+        repeatTimer_->start();
+}
+
+TBtnDrawState TvlmGctButton::DrawState() const
+{
+    if (!isEnabled())
+        return bdDisabled;
+    if (pressed_)
+        return bdDown;
+    if (mouseOver_)
+        return bdOver;
+    return bdNormal;
+}
+
+void TvlmGctButton::Paint()
+{
+    if (isVisible())
+        repaint();
+}
+
+void TvlmGctButton::RepaintNow()
+{
+    // A state change made by the paint itself is drawn by that same paint.
+    if (!painting_)
+        Paint();
+}
+
+// Before any background notification the window's picture under the button
+// is read by drawing the window alone (without its child widgets).
+void TvlmGctButton::CaptureFromParent()
+{
+    QWidget* parent = parentWidget();
+    if (!parent || !btnDraw_->TransParent()) {
+        btnDraw_->CaptureBackground(QImage());
+        return;
+    }
+    QImage under(parent->size(), QImage::Format_ARGB32_Premultiplied);
+    under.fill(parent->palette().color(QPalette::Window));
+    parent->render(&under, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
+    btnDraw_->CaptureBackground(under);
+}
+
+void TvlmGctButton::paintEvent(QPaintEvent*)
+{
+    painting_ = true;
+    SyncBounds();
+    setAttribute(Qt::WA_OpaquePaintEvent, !btnDraw_->Region());
+    QPainter painter(this);
+    // The renderer works in the parent window's coordinates.
+    painter.translate(-x(), -y());
+    if (const QRegion* region = btnDraw_->FaceRegion())
+        painter.setClipRegion(*region);
+    btnDraw_->SetState(DrawState());
+    if (btnDraw_->NeedsRender() && !btnDraw_->BackCaptured())
+        CaptureFromParent();
+    btnDraw_->PaintTo(painter);
+    painting_ = false;
+}
+
+void TvlmGctButton::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    switch (event->type()) {
+    case QEvent::EnabledChange:
+        Paint();
+        break;
+    case QEvent::FontChange:
+        btnDraw_->SetFont(font(), fontColor_);
+        Paint();
+        break;
+    case QEvent::PaletteChange:
+        btnDraw_->SetBackColor(ToTColor(palette().color(QPalette::Window)));
+        Paint();
+        break;
+    default:
+        break;
+    }
+}
+
+bool TvlmGctButton::event(QEvent* event)
+{
+    if (event->type() == kBackgroundNotifyEvent) {
+        // The sender repaints the whole window afterwards.
+        if (TBitmap* background = static_cast<TBackgroundNotifyEvent*>(event)->Background())
+            btnDraw_->CaptureBackground(*background);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TvlmGctButton::PointerEntered()
+{
+    if (!isEnabled() || mouseOver_)
+        return;
+    mouseOver_ = true;
+    Paint();
+}
+
+void TvlmGctButton::PointerLeft()
+{
+    if (repeatTimer_)
+        repeatTimer_->stop();
+    if (!isEnabled() || (!mouseOver_ && !pressed_))
+        return;
+    mouseOver_ = false;
+    pressed_ = false;
+    Paint();
+}
+
+void TvlmGctButton::enterEvent(QEnterEvent*) { PointerEntered(); }
+void TvlmGctButton::leaveEvent(QEvent*) { PointerLeft(); }
+
+void TvlmGctButton::mousePressEvent(QMouseEvent* event)
+{
+    if (OnMouseDown)
+        OnMouseDown(this, event);
+    if (event->button() != Qt::LeftButton || !isEnabled())
+        return;
+    clickArmed_ = true;
+    if (pressed_)
+        return;
+    pressed_ = true;
+    mouseOver_ = true;
+    if (repeatTimer_) {
+        repeatTimer_->setInterval(kFirstRepeatMs);
+        repeatTimer_->start();
+    }
+    Paint();
+}
+
+void TvlmGctButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // Double clicks are not taken: the second press is an ordinary press.
+    mousePressEvent(event);
+}
+
+void TvlmGctButton::mouseMoveEvent(QMouseEvent* event)
+{
+    if (OnMouseMove)
+        OnMouseMove(this, event);
+    // While a button is held the pointer belongs to this widget, so leaving
+    // and coming back are seen here rather than as leave and enter events.
+    if (event->buttons() == Qt::NoButton)
+        return;
+    if (rect().contains(event->position().toPoint()))
+        PointerEntered();
+    else
+        PointerLeft();
+}
+
+void TvlmGctButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool left = event->button() == Qt::LeftButton;
+    const bool click = left && clickArmed_ && rect().contains(event->position().toPoint());
+    if (left)
+        clickArmed_ = false;
+    const QPointer<TvlmGctButton> alive(this);
+    if (click && isEnabled())
+        Click();
+    if (!alive)
+        return; // the handler closed the window that held the button
+    if (OnMouseUp)
+        OnMouseUp(this, event);
+    if (!alive || !left || !isEnabled())
+        return;
+    if (repeatTimer_)
+        repeatTimer_->stop();
+    if (pressed_) {
+        pressed_ = false;
+        Paint();
     }
 }
 
@@ -40,101 +283,36 @@ void TvlmGctButton::Click()
         OnClick(this);
 }
 
-void TvlmGctButton::RepeatTimerTick()
+bool TvlmGctButton::IsAccelerator(QKeyEvent* key) const
 {
-    if (!pressed_ || !repeatTimer_ || !repeatTimer_->isActive())
-        return;
-    // Stopped while the handler runs, so the next repeat comes 80 ms after it returned.
-    repeatTimer_->stop();
-    Click();
-    if (repeatTimer_ && pressed_)
-        repeatTimer_->start(kRepeatMs);
-}
-
-void TvlmGctButton::StopRepeat()
-{
-    if (repeatTimer_)
-        repeatTimer_->stop();
-}
-
-void TvlmGctButton::PointerLeft()
-{
-    StopRepeat();
-    if (!isEnabled())
-        return;
-    mouseOver_ = false;
-    pressed_ = false;
-    repaint();
-}
-
-void TvlmGctButton::enterEvent(QEnterEvent* event)
-{
-    QWidget::enterEvent(event);
-    if (!isEnabled())
-        return;
-    mouseOver_ = true;
-    repaint();
-}
-
-void TvlmGctButton::leaveEvent(QEvent* event)
-{
-    QWidget::leaveEvent(event);
-    PointerLeft();
-}
-
-void TvlmGctButton::mousePressEvent(QMouseEvent* event)
-{
-    // Double clicks reach here too (QWidget's default), so two quick clicks are two clicks.
-    if (event->button() != Qt::LeftButton) {
-        event->ignore();
-        return;
+    const QString text = key->text();
+    if (text.size() != 1)
+        return false;
+    // The character after a single "&"; "&&" stands for a plain "&".
+    for (qsizetype i = 0; i + 1 < caption_.size(); ++i) {
+        if (caption_[i] != QLatin1Char('&'))
+            continue;
+        if (caption_[i + 1] == QLatin1Char('&')) {
+            ++i;
+            continue;
+        }
+        return caption_[i + 1].toCaseFolded() == text[0].toCaseFolded();
     }
-    if (!isEnabled() || pressed_)
-        return;
-    pressed_ = true;
-    if (clickRepeat_ && repeatTimer_)
-        repeatTimer_->start(kFirstRepeatMs);
-    repaint();
+    return false;
 }
 
-void TvlmGctButton::mouseMoveEvent(QMouseEvent* event)
+bool TvlmGctButton::eventFilter(QObject* watched, QEvent* event)
 {
-    // The mouse is grabbed while held: dragging off the button counts as leaving it.
-    if (pressed_ && !rect().contains(event->position().toPoint()))
-        PointerLeft();
-}
-
-void TvlmGctButton::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton || !isEnabled())
-        return;
-    StopRepeat();
-    if (!pressed_)
-        return;
-    pressed_ = false;
-    if (rect().contains(event->position().toPoint()))
-        Click();
-    repaint();
-}
-
-void TvlmGctButton::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange || event->type() == QEvent::FontChange)
-        repaint();
-}
-
-void TvlmGctButton::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QColor face = pressed_ ? QColor(0x40, 0x40, 0x40) : mouseOver_ ? QColor(0xFF, 0xA0, 0x60) : QColor(0xE8, 0xE8, 0xE8);
-    if (!isEnabled())
-        face = QColor(0xF4, 0xF4, 0xF4);
-    p.setPen(QPen(isEnabled() ? Qt::black : Qt::gray, 1));
-    p.setBrush(face);
-    p.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
-    p.setPen(!isEnabled() ? Qt::gray : pressed_ ? Qt::white : Qt::black);
-    p.setFont(font());
-    p.drawText(rect(), Qt::AlignCenter | Qt::TextShowMnemonic, caption_);
+    if (watched != keyWindow_ || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    // Alt+character always; the character alone when nothing in the window
+    // has the keyboard focus, as a dialog character is.
+    const bool dialogChar =
+        mods == Qt::AltModifier || (mods == Qt::NoModifier && keyWindow_->focusWidget() == nullptr);
+    if (!dialogChar || !isEnabled() || !isVisible() || !keyWindow_->isVisible() || !IsAccelerator(key))
+        return QWidget::eventFilter(watched, event);
+    Click();
+    return true;
 }
