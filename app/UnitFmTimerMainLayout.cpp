@@ -31,13 +31,14 @@ struct TButtonLayout {
     TFontSpec Font;
     bool ClickRepeat;
     void (TFmTimerMain::*OnClick)(QObject*);
+    int FocusLineWidth = 4; // ring width of the face; the renderer's default unless given
 };
 
 const TButtonLayout kButtons[] = {
     {"BTmin", &TFmTimerMain::BTmin, 0, 48, 34, 28, "分", kParentFont, true, &TFmTimerMain::BTminClick},
     {"BTsec", &TFmTimerMain::BTsec, 86, 48, 34, 28, "秒", kParentFont, true, &TFmTimerMain::BTsecClick},
     {"BTstart", &TFmTimerMain::BTstart, 28, 56, 64, 52, "START", {"Arial Black", 12, false}, false,
-     &TFmTimerMain::BTstartClick},
+     &TFmTimerMain::BTstartClick, 8},
     {"BTreset", &TFmTimerMain::BTreset, 0, 88, 34, 28, "ﾘｾｯﾄ", kParentFont, true, &TFmTimerMain::BTresetClick},
     {"BTclose", &TFmTimerMain::BTclose, 86, 89, 34, 28, "終了", kParentFont, false, &TFmTimerMain::BTcloseClick},
 };
@@ -87,6 +88,21 @@ const TMenuLayout kMenu[] = {
     {"N2", 0, "終了(&X)", &TFmTimerMain::N2, &TFmTimerMain::BTcloseClick, Qt::ALT | Qt::Key_F4},
 };
 
+// The face settings all five buttons share; the rest keep the renderer's defaults.
+void ApplyButtonFace(TvlmBtnDraw& face, int focusLineWidth)
+{
+    face.SetStyle(bsCircle);
+    face.SetRegion(true);
+    face.SetTextEmboss(true);
+    face.SetTransParent(true);
+    face.SetColorDown(0x00000000);
+    face.SetColorOver(0x0060A0FF);
+    face.SetColorFocus(0x00FFA080);
+    face.SetOverDrawType(dtMulti);
+    face.SetFaceMonoColor(false);
+    face.SetFocusLineWidth(focusLineWidth);
+}
+
 QFont MakeFont(const TFontSpec& spec, const QFont& parentFont)
 {
     if (!spec.Family)
@@ -122,7 +138,8 @@ void TFmTimerMain::BuildControls()
         auto* button = new TvlmGctButton(this);
         this->*row.Field = button;
         button->setObjectName(QString::fromUtf8(row.Name));
-        button->setGeometry(row.Left, row.Top, row.Width, row.Height);
+        button->SetBounds(row.Left, row.Top, row.Width, row.Height);
+        ApplyButtonFace(*button->BtnDraw(), row.FocusLineWidth);
         button->SetCaption(QString::fromUtf8(row.Caption));
         button->setFont(MakeFont(row.Font, font()));
         button->SetClickRepeat(row.ClickRepeat);

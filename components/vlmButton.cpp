@@ -187,6 +187,7 @@ bool TvlmGctButton::event(QEvent* event)
 {
     if (event->type() == kBackgroundNotifyEvent) {
         // The sender repaints the whole window afterwards.
+        SyncBounds();
         if (TBitmap* background = static_cast<TBackgroundNotifyEvent*>(event)->Background())
             btnDraw_->CaptureBackground(*background);
         return true;
