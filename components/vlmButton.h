@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Bitmap.h"
+#include "FuncGraphicWorkPixels.h"
 
 #include <QFont>
 #include <QImage>
@@ -22,12 +23,6 @@ class QPainter;
 class QTimer;
 
 enum TvlmBtnStyle : std::uint8_t { bsCircle, bsBox };
-
-// Blend modes of the overlay, in the order of their numeric values.
-enum TDrawType : std::uint8_t {
-    dtAlpha, dtCopy, dtAdd, dtSub, dtMulti, dtDiv, dtScreen, dtOverlay,
-    dtWhite, dtBlack, dtNone, dtLayered, dtAlphaOver
-};
 
 enum TBtnDrawState : std::uint8_t { bdNormal = 0, bdOver = 1, bdFocus = 2, bdDown = 3, bdDisabled = 4 };
 

@@ -171,7 +171,7 @@ void TvlmBtnDraw::SetPicture(QString& name, TBitmap*& picture, const QString& va
     TBitmap* loaded = PictureSource()(value); // may throw: the name stays, the old picture too
     if (loaded && loaded->PixelFormat() == pf24bit) {
         loaded->SetPixelFormat(pf32bit);
-        vlmbtn::MakeAlphaByColorKey(*loaded, 255);
+        MakeAlphaByColorKey(*loaded, 255);
     }
     picture = loaded;
     Changed();
@@ -362,6 +362,6 @@ void TvlmBtnDraw::DrawFacePicture()
     const int x = (faceBitmap_.Width() - picture->Width()) / 2;
     const int y = (faceBitmap_.Height() - picture->Height()) / 2;
     if (faceMonoColor_)
-        vlmbtn::SetColor32(*picture, fontColor_);
-    vlmbtn::OverDrawAlpha(x, y, faceBitmap_, *picture);
+        SetColor32(*picture, fontColor_);
+    OverDraw(x, y, faceBitmap_, *picture, dtAlpha);
 }

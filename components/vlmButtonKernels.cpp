@@ -97,24 +97,6 @@ inline std::uint32_t Mix(std::uint32_t d, std::uint32_t m, std::uint32_t c0, std
 
 } // namespace
 
-TColor MixColor(TColor a, TColor b, int w)
-{
-    const auto ua = std::uint32_t(a), ub = std::uint32_t(b);
-    std::uint32_t out = 0;
-    for (int sh = 0; sh < 24; sh += 8) {
-        const std::uint32_t ca = (ua >> sh) & 0xFF, cb = (ub >> sh) & 0xFF;
-        out |= ((ca * std::uint32_t(w) + cb * std::uint32_t(255 - w)) / 255) << sh;
-    }
-    return TColor(out);
-}
-
-TColor GrayedColor(TColor c)
-{
-    const auto u = std::uint32_t(c);
-    const std::uint32_t v = ((u & 0xFF) + ((u >> 8) & 0xFF) + ((u >> 16) & 0xFF)) / 8 + 128;
-    return TColor(v | (v << 8) | (v << 16));
-}
-
 void BuildOverlayRamp(std::vector<std::uint8_t>& ramp, int width, int height)
 {
     const std::int64_t w = width, h = height;
@@ -259,50 +241,6 @@ void PaintColorByHalvedMask(TBitmap& face, const TBitmap& work, TColor colour)
             // Blue bytes only; most of a rim mask is black, so test that first.
             const std::uint32_t m = ((r0[i] & 0xFF) + (r0[i + 1] & 0xFF) + (r1[i] & 0xFF) + (r1[i + 1] & 0xFF)) >> 2;
             d[x] = m == 0 ? (d[x] | 0xFF000000u) : Mix(d[x], m, c0, c1, c2);
-        }
-    }
-}
-
-void OverDrawAlpha(int x, int y, TBitmap& dest, const TBitmap& source)
-{
-    if (source.Height() == 0 || dest.Height() == 0)
-        return;
-    int sx = 0, sy = 0;
-    if (x < 0) { sx = -x; x = 0; }
-    if (y < 0) { sy = -y; y = 0; }
-    const int cols = std::min(source.Width() - sx, dest.Width() - x);
-    const int rows = std::min(source.Height() - sy, dest.Height() - y);
-    for (int r = 0; r < rows; ++r) {
-        const std::uint32_t* s = Row(source, sy + r) + sx;
-        std::uint32_t* d = Row(dest, y + r) + x;
-        for (int c = 0; c < cols; ++c)
-            d[c] = BlendPixel(s[c], d[c], dtAlpha);
-    }
-}
-
-void SetColor32(TBitmap& picture, TColor colour)
-{
-    if (picture.PixelFormat() != pf32bit || picture.Empty())
-        return;
-    const std::uint32_t rgb = PixelOf(colour, 0);
-    for (int y = 0; y < picture.Height(); ++y) {
-        std::uint32_t* d = Row(picture, y);
-        for (int x = 0; x < picture.Width(); ++x)
-            d[x] = (d[x] & 0xFF000000u) | rgb;
-    }
-}
-
-void MakeAlphaByColorKey(TBitmap& picture, std::uint8_t alpha)
-{
-    if (picture.PixelFormat() != pf32bit || picture.Empty())
-        return;
-    const std::uint32_t key = Row(picture, 0)[0] & 0x00FFFFFFu;
-    const std::uint32_t opaque = std::uint32_t(alpha) << 24;
-    for (int y = 0; y < picture.Height(); ++y) {
-        std::uint32_t* d = Row(picture, y);
-        for (int x = 0; x < picture.Width(); ++x) {
-            const std::uint32_t c = d[x] & 0x00FFFFFFu;
-            d[x] = c == key ? c : (c | opaque);
         }
     }
 }

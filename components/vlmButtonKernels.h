@@ -17,11 +17,6 @@ namespace vlmbtn {
 // x div 255, exact for 0 <= x <= 255 * 255.
 inline std::uint32_t Div255(std::uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
 
-// Per-channel weighted mean, weight w/255 for a (low three bytes taken as they stand).
-TColor MixColor(TColor a, TColor b, int w);
-// A light grey of the colour's brightness: (r + g + b) div 8 + 128 in every channel.
-TColor GrayedColor(TColor c);
-
 // ramp[i] = alpha 255 scaled by the bilinear corner ramp (64, 192, 192, 255
 // of 256) at work pixel i; depends only on the work bitmap's size.
 void BuildOverlayRamp(std::vector<std::uint8_t>& ramp, int width, int height);
@@ -47,13 +42,6 @@ void EmbossByMask(TBitmap& face, const std::vector<std::uint8_t>& mask);
 void PaintColorByMask(TBitmap& face, const std::vector<std::uint8_t>& mask, TColor colour);
 // Halves the work bitmap's blue bytes and paints the colour through them in one pass.
 void PaintColorByHalvedMask(TBitmap& face, const TBitmap& work, TColor colour);
-
-// The source laid over the destination at (x, y) by its alpha, cut to the destination.
-void OverDrawAlpha(int x, int y, TBitmap& dest, const TBitmap& source);
-// Blue, green and red of every pixel := the colour's; alpha kept.
-void SetColor32(TBitmap& picture, TColor colour);
-// Alpha := 0 where the colour equals pixel (0, 0)'s, else the given alpha.
-void MakeAlphaByColorKey(TBitmap& picture, std::uint8_t alpha);
 
 // Copies the rectangle (left, top, dest's size) of a 32-bit surface into
 // dest; what lies outside the surface takes the fill value.

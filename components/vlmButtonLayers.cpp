@@ -71,7 +71,7 @@ void TvlmBtnDraw::LayBaseFace()
     QPainter& p = Painter();
     const int l = faceRect_.left(), t = faceRect_.top(), r = faceRect_.right() + 1, b = faceRect_.bottom() + 1;
     p.fillRect(workRect_, ToQColor(backColor_));
-    p.setPen(QPen(ToQColor(vlmbtn::MixColor(color_, backColor_, 128)), 1));
+    p.setPen(QPen(ToQColor(MixColor(color_, backColor_, 128)), 1));
     p.setBrush(ToQColor(color_));
     if (style_ == bsCircle)
         GdiEllipse(Box(l + 2, t + 2, r - 2, b - 2));
@@ -90,8 +90,8 @@ void TvlmBtnDraw::DrawOverlay()
     case bdOver: ring = colorOver_; break;
     case bdFocus: ring = colorFocus_; break;
     case bdDown:
-        ring = vlmbtn::MixColor(colorOver_, colorDown_, 200);
-        disc = vlmbtn::MixColor(color_, colorDown_, 200);
+        ring = MixColor(colorOver_, colorDown_, 200);
+        disc = MixColor(color_, colorDown_, 200);
         break;
     default: break;
     }
@@ -99,7 +99,7 @@ void TvlmBtnDraw::DrawOverlay()
     const int l = faceRect_.left(), t = faceRect_.top(), r = faceRect_.right() + 1, b = faceRect_.bottom() + 1;
     p.fillRect(workRect_, ToQColor(backColor_));
     if (style_ == bsCircle) {
-        p.setPen(QPen(ToQColor(vlmbtn::MixColor(ring, backColor_, 128)), 2));
+        p.setPen(QPen(ToQColor(MixColor(ring, backColor_, 128)), 2));
         p.setBrush(ToQColor(ring));
         GdiEllipse(Box(l + 2, t + 2, r - 2, b - 2));
         p.setPen(QPen(ToQColor(ring), 2));
@@ -117,7 +117,7 @@ void TvlmBtnDraw::DrawCaption()
     if (caption_.isEmpty() || workBitmap_.Empty())
         return;
     const bool disabled = state_ == bdDisabled;
-    const TColor textColour = disabled ? vlmbtn::GrayedColor(fontColor_) : fontColor_;
+    const TColor textColour = disabled ? GrayedColor(fontColor_) : fontColor_;
     BuildCaptionMask(disabled ? Grey(223) : Grey(255));
     if (textEmboss_)
         vlmbtn::EmbossByMask(faceBitmap_, mask_);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "vlmButton.h"
+#include "FuncGraphicWorkPixels.h"
 #include "vlmButtonKernels.h"
 
 #include <QImage>
@@ -95,9 +96,9 @@ TEST(BtnDrawCaption, WithoutEmbossMaskFreePixelsStayUnchanged)
 
 TEST(BtnDrawCaption, DisabledCaptionIsGreyAtMostWeight223)
 {
-    EXPECT_EQ(vlmbtn::GrayedColor(TvlmBtnDraw::clWindowText), 0x00818181); // 129 on every channel
-    EXPECT_EQ(vlmbtn::GrayedColor(0), 0x00808080);
-    EXPECT_EQ(vlmbtn::GrayedColor(0x00FFFFFF), 0x00DFDFDF);
+    EXPECT_EQ(GrayedColor(TvlmBtnDraw::clWindowText), 0x00818181); // 129 on every channel
+    EXPECT_EQ(GrayedColor(0), 0x00808080);
+    EXPECT_EQ(GrayedColor(0x00FFFFFF), 0x00DFDFDF);
 
     TvlmBtnDraw d;
     d.SetFont(Font(24), TvlmBtnDraw::clWindowText);
@@ -182,67 +183,64 @@ TEST(BtnDrawRim, DarkRingRunsAllAroundTheFace)
     EXPECT_EQ(bg.pixel(20, 20), 0xFFFFFFFFu);
 }
 
-TEST(BtnDrawKernels, FusedOverlayMatchesStepByStep)
+TEST(BtnDrawKernels, FusedOverlayMatchesTheStepByStepOperations)
 {
-    // Work bitmap: key colour with two other colours; the fused loop must
-    // equal keying, ramp, 2x2 averaging and the blend done one by one.
-    TBitmap work(8, 6, pf32bit), face(4, 3, pf32bit);
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 8; ++x)
+    // The fused loop must equal keying, the corner ramp, halving and the
+    // blend run one after the other, in every mode.
+    TBitmap work(10, 8, pf32bit);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 10; ++x)
             reinterpret_cast<std::uint32_t*>(work.ScanLine(y))[x] =
                 (x + y) % 3 == 0 ? 0xFFFFFFFFu : ((x * y) % 2 ? 0xFF2060A0u : 0xFFA06020u);
-    reinterpret_cast<std::uint32_t*>(work.ScanLine(0))[0] = 0xFFFFFFFFu;
     std::vector<std::uint8_t> ramp;
-    vlmbtn::BuildOverlayRamp(ramp, 8, 6);
-    EXPECT_EQ(ramp[0], 63);  // 64/256 at the top-left
-    for (const TDrawType mode : {dtMulti, dtAlpha, dtAdd, dtScreen, dtCopy}) {
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 4; ++x)
-                reinterpret_cast<std::uint32_t*>(face.ScanLine(y))[x] = 0xFF808080u + std::uint32_t(x * 16 + y);
-        TBitmap expected = face;
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 4; ++x) {
-                int sum[4] = {0, 0, 0, 0};
-                for (int j = 0; j < 2; ++j)
-                    for (int i = 0; i < 2; ++i) {
-                        const std::uint8_t* p = work.ScanLine(2 * y + j) + 4 * (2 * x + i);
-                        const bool key = p[0] == 255 && p[1] == 255 && p[2] == 255;
-                        for (int c = 0; c < 3; ++c)
-                            sum[c] += p[c];
-                        sum[3] += key ? 0 : ramp[std::size_t((2 * y + j) * 8 + 2 * x + i)];
-                    }
-                std::uint8_t s[4];
-                for (int c = 0; c < 4; ++c)
-                    s[c] = std::uint8_t(sum[c] / 4);
-                std::uint8_t* d = expected.ScanLine(y) + 4 * x;
-                const int k = s[3];
-                if (mode == dtCopy) {
-                    std::memcpy(d, s, 4);
-                    continue;
-                }
-                if (k == 0)
-                    continue;
-                for (int c = 0; c < 3; ++c) {
-                    int m = s[c];
-                    if (mode == dtMulti) m = d[c] * s[c] / 255;
-                    if (mode == dtAdd) m = std::min(255, d[c] + s[c]);
-                    if (mode == dtScreen) m = (255 * d[c] + 255 * s[c] - d[c] * s[c]) / 255;
-                    d[c] = std::uint8_t(k == 255 ? m : ((255 - k) * d[c] + k * m) / 255);
-                }
-                d[3] = 255;
-            }
-        vlmbtn::BlendOverlay(work, ramp, face, mode);
-        for (int y = 0; y < 3; ++y)
-            EXPECT_EQ(std::memcmp(face.ScanLine(y), expected.ScanLine(y), 16), 0) << "mode " << int(mode) << " row " << y;
+    vlmbtn::BuildOverlayRamp(ramp, 10, 8);
+    for (int mode = 0; mode < kDrawTypeCount; ++mode) {
+        TBitmap face(5, 4, pf32bit);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x)
+                reinterpret_cast<std::uint32_t*>(face.ScanLine(y))[x] = 0x80808080u + std::uint32_t(x * 16 + y * 3);
+        TBitmap expected = face, steps = work;
+        MakeAlphaByColorKey(steps, 255);
+        ScaleAlphaByCorners(steps, 64, 192, 192, 255);
+        HalveBitmap32(steps);
+        OverDraw(0, 0, expected, steps, TDrawType(mode));
+        vlmbtn::BlendOverlay(work, ramp, face, TDrawType(mode));
+        for (int y = 0; y < 4; ++y)
+            EXPECT_EQ(std::memcmp(face.ScanLine(y), expected.ScanLine(y), 20), 0) << "mode " << mode << " row " << y;
     }
 }
 
-TEST(BtnDrawKernels, MaskPaintAndMixColour)
+TEST(BtnDrawKernels, MaskLoopsMatchTheStepByStepOperations)
 {
-    EXPECT_EQ(vlmbtn::MixColor(0x00FFFFFF, 0x00FFFFFF, 77), 0x00FFFFFF);
-    EXPECT_EQ(vlmbtn::MixColor(0x00C80000, 0, 255), 0x00C80000);
-    EXPECT_EQ(vlmbtn::MixColor(0x00FFFFFF, 0, 200), 0x00C8C8C8);
+    TBitmap work(12, 10, pf32bit);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 12; ++x) {
+            const std::uint32_t g = std::uint32_t((x * 37 + y * 91) % 256) * ((x + y) % 4 == 0);
+            reinterpret_cast<std::uint32_t*>(work.ScanLine(y))[x] = 0xFF000000u | g | (g << 8) | (g << 16);
+        }
+    TBitmap face(6, 5, pf32bit);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x)
+            reinterpret_cast<std::uint32_t*>(face.ScanLine(y))[x] = 0x00406080u + std::uint32_t(x * 20 + y * 7);
+    TBitmap expected = face, fused = face, halved = work;
+    HalveBitmap32(halved);
+    EmbossByMask(expected, halved);
+    PaintColorByMask(expected, halved, 0x00123456);
+    std::vector<std::uint8_t> mask;
+    vlmbtn::HalveMask(work, mask, 6, 5);
+    vlmbtn::EmbossByMask(face, mask);
+    vlmbtn::PaintColorByMask(face, mask, 0x00123456);
+    TBitmap plain = fused;
+    PaintColorByMask(plain, halved, 0x00FFFFFF);
+    vlmbtn::PaintColorByHalvedMask(fused, work, 0x00FFFFFF);
+    for (int y = 0; y < 5; ++y) {
+        EXPECT_EQ(std::memcmp(face.ScanLine(y), expected.ScanLine(y), 24), 0) << "emboss and paint, row " << y;
+        EXPECT_EQ(std::memcmp(fused.ScanLine(y), plain.ScanLine(y), 24), 0) << "halved paint, row " << y;
+    }
+}
 
+TEST(BtnDrawKernels, MaskPaintLeavesUninkedColours)
+{
     TBitmap face(2, 1, pf32bit);
     std::vector<std::uint8_t> mask = {0, 128};
     reinterpret_cast<std::uint32_t*>(face.ScanLine(0))[0] = 0x00102030u;
