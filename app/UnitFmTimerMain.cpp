@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QTimer>
 #include <QWindow>
 
@@ -14,6 +13,7 @@
 #include "ProgramFolder.h"
 #include "UnitFormVersionInfo.h"
 #include "vlmButton.h"
+#include "vlmFormFunc.h"
 
 TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), hooks_(std::move(hooks))
@@ -28,6 +28,7 @@ TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
     }
     BuildControls();
     BuildMenu();
+    BuildFormFunc();
     FormCreate(this);
 }
 
@@ -39,8 +40,8 @@ TFmTimerMain::~TFmTimerMain()
 void TFmTimerMain::FormCreate(QObject*)
 {
     SetRunning(false);
-    // The window-behaviour component restores the saved position here.
-    SetBackground(HistoryEntry(0));
+    vlmFormFunc1->RestorePlacement();
+    ApplyStartBackground();
 }
 
 void TFmTimerMain::FormDestroy(QObject*) {}
@@ -225,17 +226,6 @@ QAction* TFmTimerMain::MnBackItem(int n) const
     return items[n];
 }
 
-void TFmTimerMain::SetBackground(const QString& name)
-{
-    if (hooks_.SetBackground)
-        hooks_.SetBackground(name);
-}
-
-QString TFmTimerMain::HistoryEntry(int n) const
-{
-    return hooks_.HistoryEntry ? hooks_.HistoryEntry(n) : QString();
-}
-
 QString TFmTimerMain::ProgramDir() const
 {
     return hooks_.ProgramDir ? hooks_.ProgramDir() : TimerProgramDir();
@@ -244,18 +234,4 @@ QString TFmTimerMain::ProgramDir() const
 void TFmTimerMain::contextMenuEvent(QContextMenuEvent* event)
 {
     PopupMenu1->popup(event->globalPos());
-}
-
-// Stand-in window drag until the window-behaviour component takes it over:
-// a move with only the left button held starts a system move unless the
-// press was on a button.
-void TFmTimerMain::mouseMoveEvent(QMouseEvent* event)
-{
-    if (event->buttons() != Qt::LeftButton || event->modifiers() != Qt::NoModifier)
-        return;
-    bool drag = false;
-    const QPoint p = event->position().toPoint();
-    vlmFormFunc1CanDragMove(this, p.x(), p.y(), drag);
-    if (drag && windowHandle())
-        windowHandle()->startSystemMove();
 }

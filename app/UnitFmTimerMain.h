@@ -13,6 +13,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QTimer;
+class TvlmFormFunc;
 class TvlmGctButton;
 
 // What the timer window asks of the rest of the program. Every member may be
@@ -84,6 +85,7 @@ public:
     QLabel* LBsec0 = nullptr;
     QLabel* LBsec1 = nullptr;
     QLabel* LbCountUp = nullptr;
+    TvlmFormFunc* vlmFormFunc1 = nullptr;
     QTimer* Timer1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* N3 = nullptr;
@@ -101,11 +103,12 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     void BuildControls();
     void BuildMenu();
+    void BuildFormFunc();
+    void ApplyStartBackground();
     QAction* MnBackItem(int n) const;
     void SetBackground(const QString& name);
     QString HistoryEntry(int n) const;

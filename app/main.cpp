@@ -11,6 +11,7 @@
 #include "UnitFmTimerMain.h"
 #include "vlmColors.h"
 #include "vlmGlobal.h"
+#include "vlmGraphicSource.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ namespace {
 // but before any window.
 struct TProgramModules {
     vlmGlobalUnit Global; // AppGlobal
-    // The graphics module (GraphicSource, then BackImages) starts here.
+    vlmGraphicSourceUnit Graphics; // GraphicSource, then BackImages
     vlmColorsUnit Colors;
 };
 

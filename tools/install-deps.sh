@@ -8,7 +8,7 @@ PACKAGES="
   zlib1g-dev libjpeg62-turbo-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool openbox x11-utils x11-xserver-utils imagemagick
+  xvfb xauth xdotool openbox x11-utils x11-xserver-utils imagemagick libx11-dev libxext-dev
   fonts-ipafont-gothic fonts-roboto-unhinted fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
   dbus desktop-file-utils appstream
 "

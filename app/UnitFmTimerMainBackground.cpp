@@ -1,0 +1,61 @@
+// The timer window's behaviour component and its background picture: drag,
+// position memory, shape, the background menu and dropped files.
+#include "UnitFmTimerMain.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "vlmFormFunc.h"
+#include "vlmGraphicSource.h"
+
+void TFmTimerMain::BuildFormFunc()
+{
+    vlmFormFunc1 = new TvlmFormFunc(this);
+    vlmFormFunc1->setObjectName(QStringLiteral("vlmFormFunc1"));
+    vlmFormFunc1->SetPreserve(true);
+    vlmFormFunc1->SetEraseBackGround(false);
+    vlmFormFunc1->SetKeepSize(false);
+    vlmFormFunc1->SetKeepLocation(true);
+    vlmFormFunc1->SetDragDrop(true);
+    vlmFormFunc1->SetDropNamesEnabled(false);
+    vlmFormFunc1->SetWindowDrag(true);
+    vlmFormFunc1->SetWindowResize(false);
+    vlmFormFunc1->SetWindowRound(false);
+    vlmFormFunc1->SetWindowPosition(wpNormal);
+    vlmFormFunc1->SetFitScreenPx(0);
+    vlmFormFunc1->SetLayered(false);
+    vlmFormFunc1->SetBGrelocation(true);
+    vlmFormFunc1->OnDropFile = [this](QObject* sender, const QString& filename) {
+        vlmFormFunc1DropFile(sender, filename);
+    };
+    vlmFormFunc1->OnCanDragMove = [this](QObject* sender, int x, int y, bool& dragMove) {
+        vlmFormFunc1CanDragMove(sender, x, y, dragMove);
+    };
+}
+
+void TFmTimerMain::ApplyStartBackground()
+{
+    try {
+        SetBackground(HistoryEntry(0));
+    } catch (const std::exception& e) {
+        // A picture that fails at start must not keep the timer from starting:
+        // the built-in picture stands in and the history stays as it is.
+        std::fprintf(stderr, "pocosa: %s\n", e.what());
+        vlmFormFunc1->SetDefaultBackground();
+    }
+}
+
+void TFmTimerMain::SetBackground(const QString& name)
+{
+    if (hooks_.SetBackground)
+        hooks_.SetBackground(name);
+    else
+        vlmFormFunc1->SetBackground(name);
+}
+
+QString TFmTimerMain::HistoryEntry(int n) const
+{
+    if (hooks_.HistoryEntry)
+        return hooks_.HistoryEntry(n);
+    return BackImages && n < BackImages->Count() ? (*BackImages)[n] : QString();
+}
