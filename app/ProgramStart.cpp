@@ -26,9 +26,19 @@ void SetupProgramInfo()
 
 void SetupCommandLine(QCommandLineParser& parser)
 {
-    parser.setApplicationDescription(QStringLiteral("Kitchen timer"));
+    parser.setApplicationDescription(QStringLiteral(
+        "Kitchen timer\n\n"
+        "A time sets the timer when it is stopped: 5m (minutes), 90s (seconds),\n"
+        "1m30s, 3:30 (minutes:seconds) or a plain 5 (minutes); at most 99:59.\n"
+        "When Pocosa is already running for this user, the request goes to its\n"
+        "window (without a time it just comes to the front) and this call ends."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption({{QStringLiteral("s"), QStringLiteral("start")}, QStringLiteral("Start the timer as well.")});
+    parser.addOption({QStringLiteral("status"),
+                      QStringLiteral("Print the running timer's time and state, e.g. \"04:59 counting down\".")});
+    parser.addPositionalArgument(QStringLiteral("time"), QStringLiteral("The time to set, e.g. 5m, 90s or 3:30."),
+                                 QStringLiteral("[time]"));
 }
 
 int HandleInfoOptions(int argc, char** argv)

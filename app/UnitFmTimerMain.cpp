@@ -1,6 +1,7 @@
 #include "UnitFmTimerMain.h"
 
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -11,8 +12,10 @@
 #include <algorithm>
 
 #include "ProgramFolder.h"
+#include "TimerKeys.h"
 #include "UnitFormVersionInfo.h"
 #include "vlmButton.h"
+#include "vlmButtonAccessible.h"
 #include "vlmFormFunc.h"
 
 TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
@@ -29,6 +32,8 @@ TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
     BuildControls();
     BuildMenu();
     BuildFormFunc();
+    keys_ = new TTimerKeys(*this);
+    InstallButtonAccessibility();
     FormCreate(this);
 }
 
@@ -58,6 +63,8 @@ void TFmTimerMain::SetSeconds(int value)
         seconds_ = 0;
     }
     ShowTime();
+    if (OnStateChanged)
+        OnStateChanged();
 }
 
 bool TFmTimerMain::DigitsVisible() const
@@ -93,6 +100,8 @@ void TFmTimerMain::SetRunning(bool running)
     if (running)
         appliedUntilMs_ = hooks_.Clock->Milliseconds();
     ShowTime();
+    if (OnStateChanged)
+        OnStateChanged();
 }
 
 void TFmTimerMain::SetCountUp(bool up)
@@ -234,4 +243,19 @@ QString TFmTimerMain::ProgramDir() const
 void TFmTimerMain::contextMenuEvent(QContextMenuEvent* event)
 {
     PopupMenu1->popup(event->globalPos());
+}
+
+// Keys reach the window itself: none of its controls takes the focus. A
+// button's accelerator (Alt+character) is seen first by the button and never
+// arrives here, so a key is never acted on twice.
+void TFmTimerMain::keyPressEvent(QKeyEvent* event)
+{
+    if (!keys_->KeyPress(event))
+        QWidget::keyPressEvent(event);
+}
+
+void TFmTimerMain::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!keys_->KeyRelease(event))
+        QWidget::keyReleaseEvent(event);
 }

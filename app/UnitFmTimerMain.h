@@ -13,6 +13,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QTimer;
+class TTimerKeys;
 class TvlmFormFunc;
 class TvlmGctButton;
 
@@ -74,6 +75,10 @@ public:
     // control are outside, its rightmost column and bottom row inside.
     static bool PointInControl(int x, int y, const QWidget* control);
 
+    // Called after every change of the seconds value or the running state,
+    // for the parts of the program that follow the timer from outside.
+    std::function<void()> OnStateChanged;
+
     TvlmGctButton* BTmin = nullptr;
     TvlmGctButton* BTsec = nullptr;
     TvlmGctButton* BTstart = nullptr;
@@ -103,6 +108,8 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     void BuildControls();
@@ -118,6 +125,7 @@ private:
     TTimerMainHooks hooks_;
     std::unique_ptr<TTickClock> ownClock_;
     std::unique_ptr<TSoundService> ownSound_;
+    TTimerKeys* keys_ = nullptr; // owned as a child object
 
     int seconds_ = 0;
     bool running_ = false;

@@ -2,12 +2,16 @@
 // window exists and end in reverse order after the main window is gone;
 // closing the window, SIGTERM/SIGINT/SIGHUP and the end of the session all
 // leave through the same order, so positions and history are written.
-#include <QCommandLineParser>
+#include <cstdio>
 
 #include "FirstFrameProbe.h"
 #include "PocosaApplication.h"
 #include "ProgramStart.h"
 #include "SignalQuit.h"
+#include "SingleInstance.h"
+#include "StartRequest.h"
+#include "TimeArgument.h"
+#include "TimerAttention.h"
 #include "UnitFmTimerMain.h"
 #include "vlmColors.h"
 #include "vlmGlobal.h"
@@ -24,14 +28,20 @@ struct TProgramModules {
     vlmColorsUnit Colors;
 };
 
-int RunTimerWindow(TPocosaApplication& app)
+int RunTimerWindow(TPocosaApplication& app, TSingleInstance& instance, const TStartRequest& request)
 {
     TSignalQuit signalQuit([&app](int) { app.quit(); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&app] { app.quit(); });
     TFmTimerMain FmTimerMain;
+    TTimerAttention attention(FmTimerMain);
+    instance.OnRequest = [&FmTimerMain](const TStartRequest& later) {
+        return AnswerStartRequest(FmTimerMain, later);
+    };
     WatchFirstFrame(&FmTimerMain);
     FmTimerMain.show();
+    ApplyStartRequest(FmTimerMain, request);
     const int exitCode = app.exec();
+    instance.OnRequest = nullptr;
     // Settings written while the window and the modules end must not raise.
     AppGlobal->BeginShutDown();
     return exitCode;
@@ -49,10 +59,22 @@ int main(int argc, char** argv)
     TPocosaApplication app(argc, argv);
     if (choseX11)
         qunsetenv("QT_QPA_PLATFORM"); // not inherited by programs opened from here
-    QCommandLineParser parser;
-    SetupCommandLine(parser);
-    parser.process(app);
+    TStartRequest request;
+    try {
+        request = ParseStartArguments(app.arguments());
+    } catch (const ETimeArgument& e) {
+        std::fprintf(stderr, "pocosa: %s\n", e.what());
+        return 2;
+    }
+    // Before the modules: a later start never touches the settings.
+    TSingleInstance instance;
+    if (!instance.Claim())
+        return HandOverToRunningWindow(instance, request);
+    if (request.Status) {
+        std::fputs("pocosa: Pocosa is not running\n", stderr);
+        return 1;
+    }
 
     TProgramModules modules;
-    return RunTimerWindow(app);
+    return RunTimerWindow(app, instance, request);
 }

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+#include "TimeArgument.h"
+
+class QLocalServer;
+class QLocalSocket;
+
+// What the running window answers a later start.
+struct TInstanceAnswer {
+    bool Applied = true; // false: the timer was running, the time was left alone
+    QString State;       // e.g. "04:59 counting down"
+
+    bool operator==(const TInstanceAnswer&) const = default;
+};
+
+// One line each way between a later start and the running window. Decoding
+// takes untrusted bytes: anything malformed or out of range gives nothing.
+QByteArray EncodeRequest(const TStartRequest& request);
+std::optional<TStartRequest> DecodeRequest(const QByteArray& line);
+QByteArray EncodeAnswer(const TInstanceAnswer& answer);
+std::optional<TInstanceAnswer> DecodeAnswer(const QByteArray& line);
+
+// One timer window per user. The first start holds an advisory lock on
+// <folder>/pocosa.lock for its whole life and listens on the local socket
+// <folder>/pocosa.socket; a later start finds the lock taken and hands its
+// request over that socket instead of opening a window. The kernel drops the
+// lock when the holder ends in any way, so a killed program leaves nothing
+// that blocks the next start (its stale socket file is replaced).
+class TSingleInstance : public QObject {
+public:
+    // The user's runtime folder: XDG_RUNTIME_DIR, or Qt's private fallback.
+    static QString DefaultFolder();
+
+    explicit TSingleInstance(QString folder = DefaultFolder(), QObject* parent = nullptr);
+    ~TSingleInstance() override;
+
+    // True when this process is the first one: it holds the lock and listens.
+    // False when another process holds the lock. Where no lock file can be
+    // made the program runs on its own: true, and nobody can hand over.
+    bool Claim();
+    bool Listening() const;
+
+    // A later start: sends the request and waits up to timeoutMs for the
+    // answer (the first start may still be coming up). Empty on no answer.
+    std::optional<TInstanceAnswer> HandOver(const TStartRequest& request, int timeoutMs) const;
+
+    // Answers each request that arrives; runs on the GUI thread.
+    std::function<TInstanceAnswer(const TStartRequest&)> OnRequest;
+
+    QString LockPath() const;
+    QString SocketPath() const;
+
+    // A line longer than this is not a request.
+    static constexpr int kMaxLine = 1024;
+    // A connection that sends no whole line within this time is dropped.
+    static constexpr int kClientTimeoutMs = 5000;
+
+private:
+    void Accept();
+    void Serve(QLocalSocket* socket);
+
+    QString folder_;
+    int lockFd_ = -1;
+    QLocalServer* server_ = nullptr;
+};

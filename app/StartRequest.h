@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include "SingleInstance.h"
+#include "TimeArgument.h"
+
+class TFmTimerMain;
+
+// Applies a start's request to the window. Only a stopped timer takes it: a
+// time acts as Reset followed by setting that time with the buttons (so it
+// counts down even after a stopped count-up), then --start presses START.
+// A running timer is left alone; the result is false when something was
+// asked but not done.
+bool ApplyStartRequest(TFmTimerMain& window, const TStartRequest& request);
+
+// The running window's side of a later start: applies the request and
+// comes to the front, or for --status only reports.
+TInstanceAnswer AnswerStartRequest(TFmTimerMain& window, const TStartRequest& request);
+
+// "mm:ss state": stopped, stopped (count up), counting down, alarm, counting up.
+QString TimerStateText(const TFmTimerMain& window);
+
+// A later start: hands the request to the running window, prints what the
+// user should know, and returns the exit status (0 handed over, 1 no answer).
+int HandOverToRunningWindow(const TSingleInstance& instance, const TStartRequest& request);

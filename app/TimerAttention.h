@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+class TAlarmNotifier;
+class TFmTimerMain;
+class TSleepInhibitor;
+
+// Makes a finished count-down hard to miss beyond the window itself: at the
+// first alarm step a desktop notification (withdrawn when the timer is
+// stopped or reset, its "停止" action stops the timer as STOP does) and the
+// window's urgency hint (QApplication::alert); while a count-down runs, no
+// idle suspend or screen saver. The buses are opened only when first needed.
+class TTimerAttention : public QObject {
+public:
+    using TBus = std::function<QDBusConnection()>;
+
+    explicit TTimerAttention(TFmTimerMain& window, TBus sessionBus = &QDBusConnection::sessionBus,
+                             TBus systemBus = &QDBusConnection::systemBus);
+    ~TTimerAttention() override;
+
+    TAlarmNotifier* Notifier() const { return notifier_.get(); }
+    TSleepInhibitor* Inhibitor() const { return inhibitor_.get(); }
+
+private:
+    void StateChanged();
+    TAlarmNotifier& MakeNotifier();
+    TSleepInhibitor& MakeInhibitor();
+
+    TFmTimerMain& window_;
+    TBus sessionBus_;
+    TBus systemBus_;
+    std::unique_ptr<TAlarmNotifier> notifier_;
+    std::unique_ptr<TSleepInhibitor> inhibitor_;
+    bool alarm_ = false;
+    bool countingDown_ = false;
+};

@@ -1,0 +1,223 @@
+// The alarm notification and the idle inhibition against a private D-Bus
+// daemon with fake desktop services in this process.
+#include <gtest/gtest.h>
+
+#include "AlarmNotifier.h"
+#include "FakeDesktopBus.h"
+#include "SleepInhibitor.h"
+#include "TimerAttention.h"
+#include "TimerRig.h"
+
+namespace {
+
+const QString kNotifications = QStringLiteral("org.freedesktop.Notifications");
+const QString kNotificationsPath = QStringLiteral("/org/freedesktop/Notifications");
+
+struct TNotifyRig {
+    TPrivateBus bus;
+    QDBusConnection serviceSide = bus.Connect();
+    TFakeNotifications service;
+    TAlarmNotifier notifier{bus.Connect()};
+    int stops = 0;
+
+    TNotifyRig()
+    {
+        notifier.OnStop = [this] { ++stops; };
+    }
+    bool Start() { return bus.Running() && Serve(serviceSide, kNotifications, kNotificationsPath, &service); }
+};
+
+TEST(AlarmNotifier, NotifiesCriticalWithAStopActionAndWithdraws)
+{
+    TNotifyRig rig;
+    ASSERT_TRUE(rig.Start());
+    rig.notifier.Show();
+    ASSERT_TRUE(Eventually([&] { return rig.notifier.Id() != 0; }));
+    ASSERT_EQ(rig.service.Notified.size(), 1);
+    const auto& n = rig.service.Notified.first();
+    EXPECT_EQ(n.Summary, QStringLiteral("タイマー終了"));
+    EXPECT_EQ(n.App, QStringLiteral("Pocosa"));
+    EXPECT_EQ(n.Actions, (QStringList{"stop", QStringLiteral("停止")}));
+    ASSERT_TRUE(n.Hints.contains("urgency"));
+    EXPECT_EQ(n.Hints["urgency"].typeId(), QMetaType::UChar) << "urgency is a byte";
+    EXPECT_EQ(n.Hints["urgency"].toInt(), 2) << "critical";
+    EXPECT_EQ(rig.notifier.Id(), n.Id);
+
+    rig.notifier.Withdraw();
+    ASSERT_TRUE(Eventually([&] { return !rig.service.Closed.isEmpty(); }));
+    EXPECT_EQ(rig.service.Closed, QList<uint>{n.Id});
+    EXPECT_EQ(rig.notifier.Id(), 0u);
+}
+
+TEST(AlarmNotifier, OnlyTheStopActionOfOurNotificationStops)
+{
+    TNotifyRig rig;
+    ASSERT_TRUE(rig.Start());
+    rig.notifier.Show();
+    ASSERT_TRUE(Eventually([&] { return rig.notifier.Id() != 0; }));
+    const uint id = rig.notifier.Id();
+    emit rig.service.ActionInvoked(id + 100, "stop");
+    emit rig.service.ActionInvoked(id, "default");
+    emit rig.service.ActionInvoked(id, "stop");
+    ASSERT_TRUE(Eventually([&] { return rig.stops > 0; }));
+    Eventually([] { return false; }, 200); // any further signal would arrive by now
+    EXPECT_EQ(rig.stops, 1);
+}
+
+TEST(AlarmNotifier, WithdrawnBeforeTheIdArrivesStillCloses)
+{
+    TNotifyRig rig;
+    ASSERT_TRUE(rig.Start());
+    rig.notifier.Show();
+    rig.notifier.Withdraw(); // the reply with the id has not been read yet
+    ASSERT_TRUE(Eventually([&] { return !rig.service.Closed.isEmpty(); }));
+    ASSERT_EQ(rig.service.Notified.size(), 1);
+    EXPECT_EQ(rig.service.Closed.first(), rig.service.Notified.first().Id);
+    EXPECT_EQ(rig.notifier.Id(), 0u);
+}
+
+TEST(AlarmNotifier, NoServiceOrNoBusIsNotAnError)
+{
+    TNotifyRig rig; // service never registered
+    ASSERT_TRUE(rig.bus.Running());
+    rig.notifier.Show();
+    Eventually([] { return false; }, 300);
+    EXPECT_EQ(rig.notifier.Id(), 0u);
+    rig.notifier.Withdraw();
+
+    TAlarmNotifier unconnected(QDBusConnection(QStringLiteral("no-such-connection")));
+    unconnected.Show();
+    unconnected.Withdraw();
+    EXPECT_EQ(unconnected.Id(), 0u);
+}
+
+struct TInhibitRig {
+    TPrivateBus bus;
+    QDBusConnection serviceSide = bus.Connect();
+    TFakeLogind logind;
+    TFakeScreenSaver screenSaver;
+    bool Serve(bool withLogind)
+    {
+        return bus.Running() &&
+               (!withLogind ||
+                ::Serve(serviceSide, "org.freedesktop.login1", "/org/freedesktop/login1", &logind)) &&
+               ::Serve(serviceSide, "org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver", &screenSaver);
+    }
+};
+
+TEST(SleepInhibitor, LogindIdleLockIsHeldUntilTurnedOff)
+{
+    TInhibitRig rig;
+    ASSERT_TRUE(rig.Serve(true));
+    TSleepInhibitor inhibitor(rig.bus.Connect(), rig.bus.Connect());
+    inhibitor.SetInhibited(true);
+    ASSERT_TRUE(Eventually([&] { return inhibitor.HoldsLogindLock(); }));
+    EXPECT_EQ(rig.logind.Calls, QStringList{"idle Pocosa block"});
+    EXPECT_FALSE(rig.logind.Released(0));
+    EXPECT_TRUE(rig.screenSaver.Inhibited.isEmpty()) << "logind is enough";
+
+    inhibitor.SetInhibited(true);
+    Eventually([] { return false; }, 100);
+    EXPECT_EQ(rig.logind.Calls.size(), 1) << "no second lock for the same run";
+
+    inhibitor.SetInhibited(false);
+    EXPECT_FALSE(inhibitor.HoldsLogindLock());
+    EXPECT_TRUE(Eventually([&] { return rig.logind.Released(0); }));
+}
+
+TEST(SleepInhibitor, TurnedOffBeforeLogindAnswersLetsTheLateLockGo)
+{
+    TInhibitRig rig;
+    ASSERT_TRUE(rig.Serve(true));
+    TSleepInhibitor inhibitor(rig.bus.Connect(), rig.bus.Connect());
+    inhibitor.SetInhibited(true);
+    inhibitor.SetInhibited(false);
+    ASSERT_TRUE(Eventually([&] { return rig.logind.ReadEnds.size() == 1; }));
+    EXPECT_TRUE(Eventually([&] { return rig.logind.Released(0); }));
+    EXPECT_FALSE(inhibitor.HoldsLogindLock());
+}
+
+TEST(SleepInhibitor, ScreenSaverWhereLogindIsAbsent)
+{
+    TInhibitRig rig;
+    ASSERT_TRUE(rig.Serve(false));
+    TSleepInhibitor inhibitor(rig.bus.Connect(), rig.bus.Connect());
+    inhibitor.SetInhibited(true);
+    ASSERT_TRUE(Eventually([&] { return inhibitor.ScreenSaverCookie() != 0; }));
+    EXPECT_EQ(rig.screenSaver.Inhibited, QList<uint>{7});
+    inhibitor.SetInhibited(false);
+    ASSERT_TRUE(Eventually([&] { return !rig.screenSaver.UnInhibited.isEmpty(); }));
+    EXPECT_EQ(rig.screenSaver.UnInhibited, QList<uint>{7});
+
+    // No system bus at all: straight to the screen saver.
+    TSleepInhibitor noSystem(QDBusConnection(QStringLiteral("no-such-connection")), rig.bus.Connect());
+    noSystem.SetInhibited(true);
+    EXPECT_TRUE(Eventually([&] { return noSystem.ScreenSaverCookie() != 0; }));
+}
+
+TEST(SleepInhibitor, NoServicesIsNotAnError)
+{
+    TPrivateBus bus;
+    ASSERT_TRUE(bus.Running());
+    TSleepInhibitor inhibitor(bus.Connect(), bus.Connect());
+    inhibitor.SetInhibited(true);
+    Eventually([] { return false; }, 300);
+    EXPECT_FALSE(inhibitor.HoldsLogindLock());
+    EXPECT_EQ(inhibitor.ScreenSaverCookie(), 0u);
+    inhibitor.SetInhibited(false);
+}
+
+// The window's count-down drives both: inhibited while it runs, notified at
+// the first alarm step only, withdrawn and released on STOP from the
+// notification.
+TEST(TimerAttention, CountDownInhibitsAndTheAlarmNotifiesOnce)
+{
+    TInhibitRig desk;
+    ASSERT_TRUE(desk.Serve(true));
+    TFakeNotifications notifications;
+    ASSERT_TRUE(Serve(desk.serviceSide, kNotifications, kNotificationsPath, &notifications));
+    TTimerRig rig;
+    TTimerAttention attention(rig.w(), [&] { return desk.bus.Connect(); }, [&] { return desk.bus.Connect(); });
+
+    rig.w().SetSeconds(2);
+    rig.w().BTstartClick(rig.w().BTstart);
+    ASSERT_TRUE(Eventually([&] { return attention.Inhibitor() && attention.Inhibitor()->HoldsLogindLock(); }));
+    rig.Tick();
+    EXPECT_EQ(attention.Notifier(), nullptr) << "no notification before the alarm";
+    rig.Tick(); // 00:00: first alarm step
+    rig.Tick();
+    rig.Tick();
+    ASSERT_TRUE(Eventually([&] { return attention.Notifier()->Id() != 0; }));
+    EXPECT_EQ(notifications.Notified.size(), 1) << "one notification per alarm";
+
+    emit notifications.ActionInvoked(attention.Notifier()->Id(), "stop");
+    ASSERT_TRUE(Eventually([&] { return !rig.w().Running(); })) << "the action stops the timer";
+    EXPECT_TRUE(rig.w().CountUp()) << "as STOP does";
+    EXPECT_TRUE(Eventually([&] { return notifications.Closed.size() == 1; }));
+    EXPECT_TRUE(Eventually([&] { return desk.logind.Released(0); }));
+}
+
+TEST(TimerAttention, ResetWithdrawsAndCountUpDoesNotInhibit)
+{
+    TInhibitRig desk;
+    ASSERT_TRUE(desk.Serve(true));
+    TFakeNotifications notifications;
+    ASSERT_TRUE(Serve(desk.serviceSide, kNotifications, kNotificationsPath, &notifications));
+    TTimerRig rig;
+    TTimerAttention attention(rig.w(), [&] { return desk.bus.Connect(); }, [&] { return desk.bus.Connect(); });
+
+    rig.w().BTstartClick(rig.w().BTstart); // from 00:00: counts up
+    rig.Tick();
+    EXPECT_EQ(attention.Inhibitor(), nullptr) << "a count-up keeps nobody awake";
+    rig.w().BTresetClick(rig.w().BTreset);
+
+    rig.w().SetSeconds(1);
+    rig.w().BTstartClick(rig.w().BTstart);
+    rig.Tick();
+    ASSERT_TRUE(Eventually([&] { return attention.Notifier() && attention.Notifier()->Id() != 0; }));
+    rig.w().BTresetClick(rig.w().BTreset);
+    EXPECT_TRUE(Eventually([&] { return notifications.Closed.size() == 1; }));
+    EXPECT_TRUE(Eventually([&] { return desk.logind.Released(0); }));
+}
+
+} // namespace

@@ -1,0 +1,198 @@
+// One timer window per user: the lock, the request line, and the hand-over
+// from a later start to the running program between real processes.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+
+#include "SingleInstance.h"
+
+namespace {
+
+TEST(InstanceProtocol, RequestsAndAnswersSurviveTheLine)
+{
+    for (const TStartRequest& r : {TStartRequest{}, TStartRequest{0, true, false}, TStartRequest{5999, false, false},
+                                   TStartRequest{std::nullopt, false, true}}) {
+        const QByteArray line = EncodeRequest(r);
+        EXPECT_TRUE(line.endsWith('\n'));
+        EXPECT_EQ(line.count('\n'), 1);
+        EXPECT_EQ(DecodeRequest(line), r) << line.constData();
+    }
+    const TInstanceAnswer a{false, QStringLiteral("04:59 counting down")};
+    EXPECT_EQ(DecodeAnswer(EncodeAnswer(a)), a);
+}
+
+TEST(InstanceProtocol, MalformedRequestsAreRefused)
+{
+    const char* lines[] = {
+        "",
+        "{}\n",
+        "not json\n",
+        "[1,2]\n",
+        "{\"start\":true,\"status\":false}",                 // no line end
+        "{\"start\":1,\"status\":false}\n",                  // not a boolean
+        "{\"start\":true,\"status\":false,\"seconds\":6000}\n", // over 99:59
+        "{\"start\":true,\"status\":false,\"seconds\":-1}\n",
+        "{\"start\":true,\"status\":false,\"seconds\":1.5}\n",
+        "{\"start\":true,\"status\":false,\"seconds\":\"60\"}\n",
+        "{\"start\":true,\"status\":false,\"seconds\":1e300}\n",
+    };
+    for (const char* line : lines)
+        EXPECT_FALSE(DecodeRequest(QByteArray(line)).has_value()) << line;
+    EXPECT_FALSE(DecodeRequest(QByteArray(TSingleInstance::kMaxLine + 10, ' ') + "{}\n").has_value());
+}
+
+TEST(SingleInstance, OnlyOneHolderAndTheLockEndsWithIt)
+{
+    QTemporaryDir folder;
+    auto first = std::make_unique<TSingleInstance>(folder.path());
+    ASSERT_TRUE(first->Claim());
+    EXPECT_TRUE(first->Listening());
+    TSingleInstance second(folder.path());
+    EXPECT_FALSE(second.Claim());
+    EXPECT_FALSE(second.Listening());
+    first.reset();
+    EXPECT_FALSE(QFile::exists(folder.filePath("pocosa.socket")));
+    EXPECT_TRUE(second.Claim()) << "free again once the holder is gone";
+
+    // A socket file left behind (a killed holder) does not stop listening.
+    TSingleInstance third(folder.path() + "/other");
+    QDir().mkpath(folder.path() + "/other");
+    QFile stale(third.SocketPath());
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.close();
+    ASSERT_TRUE(third.Claim());
+    EXPECT_TRUE(third.Listening());
+
+    // Where no lock can be made, the program runs on its own.
+    TSingleInstance nowhere(folder.path() + "/missing/folder");
+    EXPECT_TRUE(nowhere.Claim());
+    EXPECT_FALSE(nowhere.Listening());
+}
+
+// The program in a folder of its own with a private runtime folder, so that
+// it meets no other copy of itself.
+class ProgramHandOver : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::copy(QCoreApplication::applicationDirPath() + "/../bin/pocosa", Program()));
+        ASSERT_TRUE(QFile::copy(QCoreApplication::applicationDirPath() + "/../bin/timer.wav",
+                                folder.filePath("timer.wav")));
+        ASSERT_TRUE(QDir().mkpath(folder.filePath("run")));
+        QFile::setPermissions(folder.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_RUNTIME_DIR", folder.filePath("run"));
+        env.remove("DBUS_SESSION_BUS_ADDRESS");
+        env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + folder.filePath("no-bus"));
+    }
+
+    void TearDown() override
+    {
+        if (first.state() != QProcess::NotRunning) {
+            first.kill();
+            first.waitForFinished(10000);
+        }
+    }
+
+    QString Program() const { return folder.filePath("pocosa"); }
+
+    void StartFirst(const QStringList& args)
+    {
+        first.setProcessEnvironment(env);
+        first.start(Program(), args);
+        ASSERT_TRUE(first.waitForStarted(20000));
+    }
+
+    struct TRun {
+        int Status = -1;
+        QString Out;
+        QString Err;
+    };
+
+    TRun Run(const QStringList& args)
+    {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(Program(), args);
+        TRun run;
+        if (!p.waitForFinished(30000)) {
+            p.kill();
+            p.waitForFinished();
+            run.Err = "did not end";
+            return run;
+        }
+        run.Status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        run.Out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+        run.Err = QString::fromUtf8(p.readAllStandardError());
+        return run;
+    }
+
+    // The running program's state, once it answers.
+    QString StatusWhenUp()
+    {
+        const QDeadlineTimer deadline(30000);
+        TRun run;
+        do {
+            run = Run({"--status"});
+            if (run.Status == 0)
+                return run.Out;
+            QThread::msleep(100);
+        } while (!deadline.hasExpired());
+        return "no answer: " + run.Err;
+    }
+
+    QTemporaryDir folder;
+    QProcessEnvironment env;
+    QProcess first;
+};
+
+TEST_F(ProgramHandOver, LaterStartsHandTheirRequestToTheRunningWindow)
+{
+    EXPECT_EQ(Run({"--status"}).Status, 1) << "nothing runs yet";
+    StartFirst({"3:30"});
+    EXPECT_EQ(StatusWhenUp(), "03:30 stopped") << "the first start takes its own time";
+
+    TRun second = Run({"5m", "--start"});
+    EXPECT_EQ(second.Status, 0) << second.Err.toStdString();
+    const QString state = Run({"--status"}).Out;
+    EXPECT_TRUE(QRegularExpression("^0[45]:[0-9][0-9] counting down$").match(state).hasMatch()) << state.toStdString();
+
+    TRun busy = Run({"1m"});
+    EXPECT_EQ(busy.Status, 0);
+    EXPECT_TRUE(busy.Err.contains("running")) << busy.Err.toStdString();
+    EXPECT_TRUE(Run({"--status"}).Out.endsWith("counting down")) << "a running timer is left alone";
+
+    TRun refused = Run({"1:05:00"});
+    EXPECT_EQ(refused.Status, 2);
+    EXPECT_TRUE(refused.Err.contains("99:59")) << refused.Err.toStdString();
+
+    EXPECT_EQ(Run({}).Status, 0) << "a plain start just raises the running window";
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    ::kill(pid_t(first.processId()), SIGTERM);
+    ASSERT_TRUE(first.waitForFinished(20000));
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_EQ(Run({"--status"}).Status, 1) << "gone with the first";
+}
+
+TEST_F(ProgramHandOver, AKilledProgramDoesNotBlockTheNextStart)
+{
+    StartFirst({});
+    EXPECT_EQ(StatusWhenUp(), "00:00 stopped");
+    first.kill(); // SIGKILL: the socket file stays behind
+    ASSERT_TRUE(first.waitForFinished(20000));
+    StartFirst({"90s", "--start"});
+    const QString state = StatusWhenUp();
+    EXPECT_TRUE(QRegularExpression("^01:[23][0-9] counting down$").match(state).hasMatch()) << state.toStdString();
+}
+
+} // namespace

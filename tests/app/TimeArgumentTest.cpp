@@ -1,0 +1,101 @@
+// The command line: every accepted time form and every refusal.
+#include <gtest/gtest.h>
+
+#include "TimeArgument.h"
+
+namespace {
+
+TEST(TimeArgument, AcceptedForms)
+{
+    const struct {
+        const char* Text;
+        int Seconds;
+    } rows[] = {
+        {"5m", 300},      {"5M", 300},      {"90s", 90},     {"90S", 90},       {"1m30s", 90},
+        {"0m05s", 5},     {"3:30", 210},    {"03:30", 210},  {"0:59", 59},      {"99:59", 5999},
+        {"5", 300},       {"99", 5940},     {"99m", 5940},   {"5999s", 5999},   {"99m59s", 5999},
+        {"0", 0},         {"0s", 0},        {"0:00", 0},     {"0005m", 300},    {"000000000000090s", 90},
+    };
+    for (const auto& row : rows) {
+        try {
+            EXPECT_EQ(ParseTimeArgument(QString::fromLatin1(row.Text)), row.Seconds) << row.Text;
+        } catch (const ETimeArgument& e) {
+            ADD_FAILURE() << row.Text << ": " << e.what();
+        }
+    }
+}
+
+TEST(TimeArgument, RefusalsSayWhy)
+{
+    const struct {
+        const char* Text;
+        const char* Says;
+    } rows[] = {
+        {"1:05:00", "hours"},
+        {"0:05:00", "hours"},
+        {"100m", "99:59"},
+        {"100", "99:59"},
+        {"6000s", "99:59"},
+        {"100:00", "99:59"},
+        {"99m60s", "00 to 59"},
+        {"3:60", "00 to 59"},
+        {"99999999999999999999m", "99:59"},
+        {"3:5", "not a time"},
+        {"1.5m", "not a time"},
+        {"5 m", "not a time"},
+        {"5min", "not a time"},
+        {"m", "not a time"},
+        {"1h", "not a time"},
+        {"+5m", "not a time"},
+        {"５m", "not a time"}, // full-width digit
+        {"", "empty"},
+    };
+    for (const auto& row : rows) {
+        try {
+            const int seconds = ParseTimeArgument(QString::fromUtf8(row.Text));
+            ADD_FAILURE() << row.Text << " accepted as " << seconds;
+        } catch (const ETimeArgument& e) {
+            EXPECT_NE(std::string(e.what()).find(row.Says), std::string::npos) << row.Text << ": " << e.what();
+        }
+    }
+}
+
+TEST(StartArguments, OptionsAndTime)
+{
+    const auto parse = [](QStringList args) { return ParseStartArguments(QStringList{"pocosa"} + args); };
+    EXPECT_EQ(parse({}), TStartRequest{});
+    EXPECT_EQ(parse({"5m"}), (TStartRequest{300, false, false}));
+    EXPECT_EQ(parse({"5m", "--start"}), (TStartRequest{300, true, false}));
+    EXPECT_EQ(parse({"--start", "3:30"}), (TStartRequest{210, true, false}));
+    EXPECT_EQ(parse({"-s", "90s"}), (TStartRequest{90, true, false}));
+    EXPECT_EQ(parse({"--start"}), (TStartRequest{std::nullopt, true, false}));
+    EXPECT_EQ(parse({"--status"}), (TStartRequest{std::nullopt, false, true}));
+    EXPECT_EQ(parse({"--", "5m"}), (TStartRequest{300, false, false}));
+}
+
+TEST(StartArguments, Refusals)
+{
+    const struct {
+        QStringList Args;
+        const char* Says;
+    } rows[] = {
+        {{"5m", "3m"}, "only one time"},
+        {{"--frobnicate"}, "frobnicate"},
+        {{"-x"}, "x"},
+        {{"-5m"}, "negative"},
+        {{"1:05:00"}, "hours"},
+        {{"--status", "5m"}, "--status"},
+        {{"--status", "--start"}, "--status"},
+    };
+    for (const auto& row : rows) {
+        const std::string name = row.Args.join(' ').toStdString();
+        try {
+            ParseStartArguments(QStringList{"pocosa"} + row.Args);
+            ADD_FAILURE() << name << " accepted";
+        } catch (const ETimeArgument& e) {
+            EXPECT_NE(std::string(e.what()).find(row.Says), std::string::npos) << name << ": " << e.what();
+        }
+    }
+}
+
+} // namespace
