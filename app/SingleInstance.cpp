@@ -165,7 +165,8 @@ void TSingleInstance::Serve(QLocalSocket* socket)
     socket->disconnectFromServer(); // after the answer has been written
 }
 
-std::optional<TInstanceAnswer> TSingleInstance::HandOver(const TStartRequest& request, int timeoutMs) const
+std::optional<TInstanceAnswer> TSingleInstance::HandOver(const TStartRequest& request, int timeoutMs,
+                                                         bool waitForListener) const
 {
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
@@ -174,7 +175,7 @@ std::optional<TInstanceAnswer> TSingleInstance::HandOver(const TStartRequest& re
         socket.connectToServer(SocketPath());
         if (socket.waitForConnected(int(deadline.remainingTime())))
             break;
-        if (deadline.hasExpired())
+        if (!waitForListener || deadline.hasExpired())
             return std::nullopt;
         QThread::msleep(50);
     }

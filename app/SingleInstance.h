@@ -48,8 +48,12 @@ public:
     bool Listening() const;
 
     // A later start: sends the request and waits up to timeoutMs for the
-    // answer (the first start may still be coming up). Empty on no answer.
-    std::optional<TInstanceAnswer> HandOver(const TStartRequest& request, int timeoutMs) const;
+    // answer. With waitForListener, a socket that is not there yet is tried
+    // again until then (the lock holder listens a moment after it locks).
+    // Empty on no answer. Needs no Claim: a query must never take the lock,
+    // or a first start coming up at the same moment would find it taken.
+    std::optional<TInstanceAnswer> HandOver(const TStartRequest& request, int timeoutMs,
+                                            bool waitForListener = true) const;
 
     // Answers each request that arrives; runs on the GUI thread.
     std::function<TInstanceAnswer(const TStartRequest&)> OnRequest;

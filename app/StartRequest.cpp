@@ -79,3 +79,16 @@ int HandOverToRunningWindow(const TSingleInstance& instance, const TStartRequest
                      answer->State.toUtf8().constData());
     return 0;
 }
+
+int PrintRunningStatus(const TSingleInstance& instance)
+{
+    TStartRequest query;
+    query.Status = true;
+    const std::optional<TInstanceAnswer> answer = instance.HandOver(query, kHandOverTimeoutMs, false);
+    if (!answer) {
+        std::fputs("pocosa: Pocosa is not running\n", stderr);
+        return 1;
+    }
+    std::printf("%s\n", answer->State.toUtf8().constData());
+    return 0;
+}

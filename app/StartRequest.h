@@ -24,3 +24,6 @@ QString TimerStateText(const TFmTimerMain& window);
 // A later start: hands the request to the running window, prints what the
 // user should know, and returns the exit status (0 handed over, 1 no answer).
 int HandOverToRunningWindow(const TSingleInstance& instance, const TStartRequest& request);
+
+// --status: prints the running window's state; status 1 when none answers.
+int PrintRunningStatus(const TSingleInstance& instance);

@@ -68,12 +68,10 @@ int main(int argc, char** argv)
     }
     // Before the modules: a later start never touches the settings.
     TSingleInstance instance;
+    if (request.Status)
+        return PrintRunningStatus(instance);
     if (!instance.Claim())
         return HandOverToRunningWindow(instance, request);
-    if (request.Status) {
-        std::fputs("pocosa: Pocosa is not running\n", stderr);
-        return 1;
-    }
 
     TProgramModules modules;
     return RunTimerWindow(app, instance, request);

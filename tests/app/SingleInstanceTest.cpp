@@ -137,17 +137,17 @@ protected:
     }
 
     // The running program's state, once it answers.
-    QString StatusWhenUp()
+    std::string StatusWhenUp()
     {
         const QDeadlineTimer deadline(30000);
         TRun run;
         do {
             run = Run({"--status"});
             if (run.Status == 0)
-                return run.Out;
+                return run.Out.toStdString();
             QThread::msleep(100);
         } while (!deadline.hasExpired());
-        return "no answer: " + run.Err;
+        return "no answer: " + run.Err.toStdString();
     }
 
     QTemporaryDir folder;
@@ -191,8 +191,9 @@ TEST_F(ProgramHandOver, AKilledProgramDoesNotBlockTheNextStart)
     first.kill(); // SIGKILL: the socket file stays behind
     ASSERT_TRUE(first.waitForFinished(20000));
     StartFirst({"90s", "--start"});
-    const QString state = StatusWhenUp();
-    EXPECT_TRUE(QRegularExpression("^01:[23][0-9] counting down$").match(state).hasMatch()) << state.toStdString();
+    const std::string state = StatusWhenUp();
+    EXPECT_TRUE(QRegularExpression("^01:[23][0-9] counting down$").match(QString::fromStdString(state)).hasMatch())
+        << state;
 }
 
 } // namespace
