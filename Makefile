@@ -53,9 +53,10 @@ fuzz-smoke: fuzz-build
 	  [ -f "$$f" ] && [ -x "$$f" ] || continue; \
 	  name=$${f##*/fuzz-}; mkdir -p $(FUZZ_BUILD)/corpus/$$name; \
 	  echo "== $$name"; \
-	  log=$(FUZZ_BUILD)/fuzz-$$name.log; \
+	  log=$(FUZZ_BUILD)/fuzz-$$name.log; extra=""; \
+	  if [ $$name = png ] && [ -d ../shared/testdata/pngsuite ]; then extra=../shared/testdata/pngsuite; fi; \
 	  if ! QT_QPA_PLATFORM=offscreen $$f -runs=$(FUZZ_RUNS) -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-	      -print_final_stats=1 $(FUZZ_BUILD)/corpus/$$name fuzz/corpus/$$name >$$log 2>&1; then \
+	      -print_final_stats=1 $(FUZZ_BUILD)/corpus/$$name fuzz/corpus/$$name $$extra >$$log 2>&1; then \
 	    tail -n 60 $$log; exit 1; \
 	  fi; \
 	  grep -E "^stat::(number_of_executed_units|peak_rss_mb)" $$log || true; \

@@ -15,7 +15,7 @@ namespace {
 
 QString suiteDir()
 {
-    return pocosa::test::testDataDir() + QStringLiteral("/pngsuite");
+    return pocosa::test::sharedTestDataDir() + QStringLiteral("/pngsuite");
 }
 
 std::vector<std::string> suiteFiles()

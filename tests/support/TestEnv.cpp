@@ -26,6 +26,11 @@ QString testDataDir()
     return QStringLiteral(POCOSA_TEST_SOURCE_DIR "/tests/data");
 }
 
+QString sharedTestDataDir()
+{
+    return QDir::cleanPath(QStringLiteral(POCOSA_TEST_SOURCE_DIR "/../shared/testdata"));
+}
+
 QString sourceDir()
 {
     return QStringLiteral(POCOSA_TEST_SOURCE_DIR);

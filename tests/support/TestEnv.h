@@ -10,6 +10,10 @@ void pointHomeAt(const QString& root);
 // Folder of the repository's test data (tests/data).
 QString testDataDir();
 
+// The test data shared between projects, laid beside the repository
+// (../shared/testdata); never copied into it.
+QString sharedTestDataDir();
+
 // Root of the source tree.
 QString sourceDir();
 
