@@ -103,11 +103,11 @@ void ApplyButtonFace(TvlmBtnDraw& face, int focusLineWidth)
     face.SetFocusLineWidth(focusLineWidth);
 }
 
-QFont MakeFont(const TFontSpec& spec, const QFont& parentFont)
+QFont MakeFont(const TFontSpec& font, const QFont& parentFont)
 {
-    if (!spec.Family)
+    if (!font.Family)
         return parentFont;
-    return LayoutFont(QString::fromUtf8(spec.Family), spec.PixelHeight, spec.Bold);
+    return LayoutFont(QString::fromUtf8(font.Family), font.PixelHeight, font.Bold);
 }
 
 } // namespace

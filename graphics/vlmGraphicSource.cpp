@@ -179,9 +179,9 @@ std::unique_ptr<TGraphic4> TGraphicSource::LoadGraphic(const QString& Name, int 
 
 std::unique_ptr<TGraphic4> TGraphicSource::MakeBlankGraphic(const QString& Specification)
 {
-    QString spec = Specification;
-    spec.remove(QLatin1Char('\\'));
-    QStringList items = commaTextItems(spec);
+    QString text = Specification;
+    text.remove(QLatin1Char('\\'));
+    QStringList items = commaTextItems(text);
     while (items.size() < 5)
         items << QString();
 

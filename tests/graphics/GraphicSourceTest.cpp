@@ -136,7 +136,7 @@ TEST_F(GraphicSourceTest, ArchiveFileStates)
 TEST_F(GraphicSourceTest, BlankPictureSpecifications)
 {
     struct Row {
-        const char* spec;
+        const char* name;
         int width, height;
         TPixelFormat format;
         std::uint8_t b, g, r;
@@ -159,8 +159,8 @@ TEST_F(GraphicSourceTest, BlankPictureSpecifications)
     EXPECT_EQ(nul->Width(), 5);
     EXPECT_EQ(nul->Height(), 0);
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.spec);
-        const auto p = TGraphicSource::MakeBlankGraphic(QString::fromLatin1(row.spec));
+        SCOPED_TRACE(row.name);
+        const auto p = TGraphicSource::MakeBlankGraphic(QString::fromLatin1(row.name));
         EXPECT_EQ(p->Width(), row.width);
         EXPECT_EQ(p->Height(), row.height);
         EXPECT_EQ(p->PixelFormat(), row.format);
