@@ -4,7 +4,8 @@
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
+cleanup() { chattr -i "$prefix/lib/pocosa" 2>/dev/null || true; rm -rf "$prefix"; }
+trap cleanup EXIT
 export HOME="$prefix/home" XDG_CONFIG_HOME="$prefix/home/.config" XDG_RUNTIME_DIR="$prefix/run"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -39,4 +40,24 @@ check "manual page" '[ -f "$prefix/share/man/man1/pocosa.1" ]'
 check "icon in the hicolor theme" 'ls "$prefix"/share/icons/hicolor/*/apps/pocosa.* >/dev/null 2>&1'
 conf="$prefix/etc/xdg/velmora/pocosa.ini"
 check "machine-wide record of the install folder" 'grep -qx "AppDir=$prefix/lib/pocosa" "$conf"'
+# An installed copy whose folder refuses new files keeps its settings in the
+# user's configuration folder. The folder is made immutable, which holds even
+# for root; where the file system has no such attribute this check is skipped.
+if chattr +i "$prefix/lib/pocosa" 2>/dev/null; then
+  QT_QPA_PLATFORM=offscreen "$prefix/bin/pocosa" >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 1 100); do
+    [ -d "$HOME/.config/Velmora/Pocosa" ] && break  # made when the history is read
+    sleep 0.1
+  done
+  sleep 0.5
+  kill -TERM $pid 2>/dev/null || true
+  wait $pid || true
+  chattr -i "$prefix/lib/pocosa"
+  check "read-only install keeps settings in ~/.config/Velmora/Pocosa" \
+    'grep -q "^\[BACK\]" "$HOME/.config/Velmora/Pocosa/application.ini"'
+  check "nothing written beside the installed program" '[ ! -e "$prefix/lib/pocosa/Data" ]'
+else
+  echo "skipped: read-only install (no immutable attribute on this file system)"
+fi
 exit $fail
