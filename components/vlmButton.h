@@ -50,7 +50,8 @@ public:
     TvlmBtnDraw& operator=(const TvlmBtnDraw&) = delete;
 
     // The picture source used by every renderer for FaceFlat, FaceDown and
-    // FaceOver; unset means there is none and the previous picture stays.
+    // FaceOver; unset means the program's GraphicSource (shared cache mode),
+    // and without that the previous picture stays.
     static void SetPictureSource(TBtnPictureSource source);
 
     TvlmBtnStyle Style() const { return style_; }

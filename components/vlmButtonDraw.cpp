@@ -1,4 +1,5 @@
 #include "vlmButton.h"
+#include "vlmGraphicSource.h"
 #include "vlmButtonKernels.h"
 
 #include <QPainter>
@@ -166,9 +167,13 @@ void TvlmBtnDraw::SetPicture(QString& name, TBitmap*& picture, const QString& va
         Changed();
         return;
     }
-    if (!PictureSource())
+    TBitmap* loaded = nullptr; // may throw: the name stays, the old picture too
+    if (PictureSource())
+        loaded = PictureSource()(value);
+    else if (GraphicSource)
+        loaded = GraphicSource->GetGraphic(value, gcShared, 0).get(); // the cache keeps it alive
+    else
         return;
-    TBitmap* loaded = PictureSource()(value); // may throw: the name stays, the old picture too
     if (loaded && loaded->PixelFormat() == pf24bit) {
         loaded->SetPixelFormat(pf32bit);
         MakeAlphaByColorKey(*loaded, 255);

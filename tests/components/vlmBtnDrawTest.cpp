@@ -2,8 +2,11 @@
 
 #include "vlmButton.h"
 #include "vlmButtonKernels.h"
+#include "vlmGlobal.h"
+#include "vlmGraphicSource.h"
 
 #include <QImage>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <string>
@@ -361,4 +364,29 @@ TEST(BtnDrawRender, MissingPictureKeepsTheNameAndTheOldPicture)
     TvlmBtnDraw::SetPictureSource({});
     EXPECT_EQ(d.FaceFlat(), "missing");
     EXPECT_EQ(changed, 0);
+}
+
+TEST(BtnDrawRender, FacePicturesComeFromTheProgramsGraphicSource)
+{
+    QTemporaryDir dir;
+    TvlmGlobalSetup setup;
+    setup.ProgramFile = dir.filePath(QStringLiteral("pocosa"));
+    vlmGlobalUnit env(std::move(setup));
+    TGraphicSource source;
+    TGraphicSource* const previous = GraphicSource;
+    GraphicSource = &source;
+    TvlmBtnDraw::SetPictureSource({});
+    TvlmBtnDraw d;
+    d.SetBounds(0, 0, 20, 20);
+    d.SetOverDrawAlpha(0);
+    d.SetFaceFlat(QStringLiteral("\\8,8,$00FF00,32")); // a green blank picture, cached by name
+    QImage bg = Surface(20, 20, 0xFF808080);
+    d.PaintTo(bg);
+    GraphicSource = previous;
+    EXPECT_EQ(source.Count(), 1);
+    int green = 0;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            green += qGreen(bg.pixel(x, y)) > 200 && qRed(bg.pixel(x, y)) < 50;
+    EXPECT_GT(green, 10);
 }
