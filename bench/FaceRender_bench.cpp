@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchApplication.h"
+
 #include "vlmButton.h"
 
 #include <QGuiApplication>
@@ -16,18 +18,6 @@
 namespace {
 
 constexpr int kW = 64, kH = 52;
-
-void EnsureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "pocosa-bench";
-    static char* argv[] = {name, nullptr};
-    new QGuiApplication(argc, argv); // lives until the process ends
-}
 
 QFont ButtonFont()
 {
@@ -49,7 +39,7 @@ QImage Background()
 
 void FaceRender_Start_pocosa(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     const QImage background = Background();
     QImage surface = background;
     TvlmBtnDraw d;
@@ -85,7 +75,7 @@ QColor StateRing(int s)
 
 void FaceRender_Start_reference(benchmark::State& state)
 {
-    EnsureApplication();
+    EnsureBenchApplication();
     const QImage background = Background();
     QImage surface(kW, kH, QImage::Format_ARGB32);
     const QFont font = ButtonFont();

@@ -12,6 +12,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchApplication.h"
+
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -21,20 +23,6 @@ namespace {
 
 constexpr int kWidth = 1280;
 constexpr int kHeight = 1040;
-
-// QBitmap needs a GUI application; the offscreen platform needs no display.
-void ensureGuiApplication()
-{
-    static std::unique_ptr<QGuiApplication> app;
-    if (QCoreApplication::instance())
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "pocosa-bench";
-    static char* argv[] = {name, nullptr};
-    app = std::make_unique<QGuiApplication>(argc, argv);
-}
 
 // Smooth colours with an alpha that sweeps through 0, the partial values and
 // 255, so that every branch of a blend is taken in realistic proportions.
@@ -174,7 +162,7 @@ void regionPocosa(benchmark::State& state, const TBitmap& picture)
 
 void regionReference(benchmark::State& state, const TBitmap& picture)
 {
-    ensureGuiApplication();
+    EnsureBenchApplication();
     const QImage image = imageOf(picture);
     for (auto _ : state) {
         const QRegion region(QBitmap::fromImage(image.createAlphaMask()));

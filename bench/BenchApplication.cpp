@@ -1,0 +1,15 @@
+#include "BenchApplication.h"
+
+#include <QGuiApplication>
+
+void EnsureBenchApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "pocosa-bench";
+    static char* argv[] = {name, nullptr};
+    new QGuiApplication(argc, argv); // never freed: benchmarks run until exit
+}
