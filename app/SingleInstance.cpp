@@ -5,16 +5,22 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <utility>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -36,6 +42,117 @@ std::optional<QJsonObject> Object(const QByteArray& line)
         return std::nullopt;
     return doc.object();
 }
+
+// The socket file's address; false when the path does not fit in one.
+bool SocketAddress(const QString& path, sockaddr_un& address)
+{
+    const QByteArray name = QFile::encodeName(path);
+    address = sockaddr_un{};
+    address.sun_family = AF_UNIX;
+    if (name.isEmpty() || std::size_t(name.size()) >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, name.constData(), std::size_t(name.size()));
+    return true;
+}
+
+// Waits until fd is ready for events or the deadline passes.
+bool WaitFor(int fd, short events, const QDeadlineTimer& deadline)
+{
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int n = ::poll(&p, 1, int(std::max<qint64>(0, deadline.remainingTime())));
+        if (n > 0)
+            return true;
+        if (n == 0 || errno != EINTR)
+            return false;
+    }
+}
+
+// Sends all of data on a non-blocking socket before the deadline.
+bool SendAll(int fd, const QByteArray& data, const QDeadlineTimer& deadline)
+{
+    qsizetype sent = 0;
+    while (sent < data.size()) {
+        const ssize_t n = ::send(fd, data.constData() + sent, std::size_t(data.size() - sent), MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!WaitFor(fd, POLLOUT, deadline))
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// One accepted connection of the running window: reads one request line,
+// writes the answer and closes. Anything malformed, too long or too slow is
+// dropped without an answer.
+class TInstanceConnection : public QObject {
+public:
+    TInstanceConnection(int fd, TSingleInstance& instance)
+        : QObject(&instance), fd_(fd), instance_(instance), readable_(fd, QSocketNotifier::Read, this)
+    {
+        connect(&readable_, &QSocketNotifier::activated, this, [this] { Read(); });
+        QTimer::singleShot(TSingleInstance::kClientTimeoutMs, this, [this] { Close(); });
+    }
+
+    ~TInstanceConnection() override { ::close(fd_); }
+
+private:
+    void Close()
+    {
+        readable_.setEnabled(false);
+        deleteLater();
+    }
+
+    void Read()
+    {
+        char chunk[512];
+        const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            return;
+        if (n <= 0) {
+            Close(); // gone, or an error
+            return;
+        }
+        buffer_.append(chunk, n);
+        const qsizetype end = buffer_.indexOf('\n');
+        if (end < 0) {
+            if (buffer_.size() > TSingleInstance::kMaxLine)
+                Close();
+            return;
+        }
+        readable_.setEnabled(false); // one request a connection
+        const std::optional<TStartRequest> request = DecodeRequest(buffer_.left(end + 1));
+        if (request) {
+            const TInstanceAnswer answer =
+                instance_.OnRequest ? instance_.OnRequest(*request) : TInstanceAnswer{false, QString()};
+            // An answer is far smaller than a socket buffer; a client that
+            // does not read it within the time is left.
+            SendAll(fd_, EncodeAnswer(answer), QDeadlineTimer(TSingleInstance::kClientTimeoutMs));
+        }
+        Close();
+    }
+
+    int fd_;
+    TSingleInstance& instance_;
+    QSocketNotifier readable_;
+    QByteArray buffer_;
+};
+
+// Closes a descriptor when it goes out of scope.
+struct TFdGuard {
+    int Fd = -1;
+    ~TFdGuard()
+    {
+        if (Fd >= 0)
+            ::close(Fd);
+    }
+};
 
 } // namespace
 
@@ -87,7 +204,12 @@ TSingleInstance::TSingleInstance(QString folder, QObject* parent) : QObject(pare
 
 TSingleInstance::~TSingleInstance()
 {
-    delete server_; // removes the socket file while the lock is still held
+    // The socket file goes while the lock is still held.
+    if (serverFd_ >= 0) {
+        delete acceptNotifier_;
+        ::close(serverFd_);
+        ::unlink(QFile::encodeName(SocketPath()).constData());
+    }
     if (lockFd_ >= 0)
         ::close(lockFd_);
 }
@@ -104,7 +226,7 @@ QString TSingleInstance::SocketPath() const
 
 bool TSingleInstance::Listening() const
 {
-    return server_ && server_->isListening();
+    return serverFd_ >= 0;
 }
 
 bool TSingleInstance::Claim()
@@ -123,73 +245,79 @@ bool TSingleInstance::Claim()
         return !taken;
     }
     lockFd_ = fd;
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    Listen();
+    return true;
+}
+
+bool TSingleInstance::Listen()
+{
+    sockaddr_un address;
+    if (!SocketAddress(SocketPath(), address))
+        return false;
+    TFdGuard fd{::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)};
+    if (fd.Fd < 0)
+        return false;
     // Only the lock holder listens, so a socket file found now is stale.
-    QLocalServer::removeServer(SocketPath());
-    if (!server_->listen(SocketPath())) {
-        delete server_;
-        server_ = nullptr;
-        return true;
+    ::unlink(address.sun_path);
+    if (::bind(fd.Fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return false;
+    // The user's alone (the runtime folder is the user's alone as well).
+    if (::chmod(address.sun_path, 0600) != 0 || ::listen(fd.Fd, 8) != 0) {
+        ::unlink(address.sun_path);
+        return false;
     }
-    connect(server_, &QLocalServer::newConnection, this, &TSingleInstance::Accept);
+    serverFd_ = std::exchange(fd.Fd, -1);
+    acceptNotifier_ = new QSocketNotifier(serverFd_, QSocketNotifier::Read, this);
+    connect(acceptNotifier_, &QSocketNotifier::activated, this, &TSingleInstance::Accept);
     return true;
 }
 
 void TSingleInstance::Accept()
 {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Serve(socket); });
-        QTimer::singleShot(kClientTimeoutMs, socket, [socket] {
-            socket->abort();
-            socket->deleteLater();
-        });
+    for (;;) {
+        const int fd = ::accept4(serverFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return; // EAGAIN: none left; anything else: try at the next wake
+        }
+        new TInstanceConnection(fd, *this);
     }
-}
-
-void TSingleInstance::Serve(QLocalSocket* socket)
-{
-    if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > kMaxLine)
-            socket->abort();
-        return;
-    }
-    const std::optional<TStartRequest> request = DecodeRequest(socket->readLine(kMaxLine + 1));
-    if (!request) {
-        socket->abort();
-        return;
-    }
-    const TInstanceAnswer answer = OnRequest ? OnRequest(*request) : TInstanceAnswer{false, QString()};
-    socket->write(EncodeAnswer(answer));
-    socket->disconnectFromServer(); // after the answer has been written
 }
 
 std::optional<TInstanceAnswer> TSingleInstance::HandOver(const TStartRequest& request, int timeoutMs,
                                                          bool waitForListener) const
 {
     const QDeadlineTimer deadline(timeoutMs);
-    QLocalSocket socket;
+    sockaddr_un address;
+    if (!SocketAddress(SocketPath(), address))
+        return std::nullopt;
+    TFdGuard fd;
     // The first start takes the lock a moment before it listens.
     for (;;) {
-        socket.connectToServer(SocketPath());
-        if (socket.waitForConnected(int(deadline.remainingTime())))
+        fd.Fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd.Fd < 0)
+            return std::nullopt;
+        if (::connect(fd.Fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
             break;
+        ::close(std::exchange(fd.Fd, -1));
         if (!waitForListener || deadline.hasExpired())
             return std::nullopt;
         QThread::msleep(50);
     }
-    socket.write(EncodeRequest(request));
-    if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
+    if (!SendAll(fd.Fd, EncodeRequest(request), deadline))
         return std::nullopt;
     QByteArray answer;
     while (!answer.contains('\n')) {
-        if (answer.size() > kMaxLine || deadline.hasExpired())
+        if (answer.size() > kMaxLine || !WaitFor(fd.Fd, POLLIN, deadline))
             return std::nullopt;
-        const bool more = socket.bytesAvailable() > 0 || socket.waitForReadyRead(int(deadline.remainingTime()));
-        answer += socket.readAll();
-        if (!more && !answer.contains('\n'))
-            return std::nullopt; // closed or timed out without a whole answer
+        char chunk[512];
+        const ssize_t n = ::recv(fd.Fd, chunk, sizeof chunk, 0);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            continue;
+        if (n <= 0)
+            return std::nullopt; // closed or failed without a whole answer
+        answer.append(chunk, n);
     }
     return DecodeAnswer(answer.left(answer.indexOf('\n') + 1));
 }

@@ -9,8 +9,7 @@
 
 #include "TimeArgument.h"
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 
 // What the running window answers a later start.
 struct TInstanceAnswer {
@@ -32,7 +31,8 @@ std::optional<TInstanceAnswer> DecodeAnswer(const QByteArray& line);
 // <folder>/pocosa.socket; a later start finds the lock taken and hands its
 // request over that socket instead of opening a window. The kernel drops the
 // lock when the holder ends in any way, so a killed program leaves nothing
-// that blocks the next start (its stale socket file is replaced).
+// that blocks the next start (its stale socket file is replaced). Plain Unix
+// sockets: nothing beyond Qt Core is loaded for this at start-up.
 class TSingleInstance : public QObject {
 public:
     // The user's runtime folder: XDG_RUNTIME_DIR, or Qt's private fallback.
@@ -67,10 +67,11 @@ public:
     static constexpr int kClientTimeoutMs = 5000;
 
 private:
+    bool Listen();
     void Accept();
-    void Serve(QLocalSocket* socket);
 
     QString folder_;
     int lockFd_ = -1;
-    QLocalServer* server_ = nullptr;
+    int serverFd_ = -1;
+    QSocketNotifier* acceptNotifier_ = nullptr;
 };

@@ -1,9 +1,12 @@
 #include "TimerServices.h"
 
-#include <QSoundEffect>
-#include <QUrl>
+#include <QCoreApplication>
+#include <QLibrary>
 
+#include <cstdio>
 #include <ctime>
+
+#include "SoundModule.h"
 
 std::int64_t TBootClock::Milliseconds() const
 {
@@ -13,19 +16,35 @@ std::int64_t TBootClock::Milliseconds() const
     return std::int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
-TEffectSoundService::TEffectSoundService() = default;
+QString TEffectSoundService::DefaultModulePath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/pocosa-sound.so");
+}
 
+TEffectSoundService::TEffectSoundService(QString modulePath) : modulePath_(std::move(modulePath)) {}
+
+// The module stays loaded for the rest of the run: the player made from it is
+// destroyed here, while its code is still there.
 TEffectSoundService::~TEffectSoundService() = default;
+
+void TEffectSoundService::Load()
+{
+    tried_ = true;
+    QLibrary module(modulePath_);
+    auto make = reinterpret_cast<TMakeSoundService>(module.resolve(kSoundModuleEntry));
+    TSoundService* player = make ? make() : nullptr;
+    if (!player) {
+        loadError_ = module.errorString();
+        std::fprintf(stderr, "pocosa: no sound: %s\n", qPrintable(loadError_));
+        return;
+    }
+    player_.reset(player);
+}
 
 void TEffectSoundService::play(const QString& path)
 {
-    if (!effect_)
-        effect_ = std::make_unique<QSoundEffect>();
-    effect_->stop();
-    const QUrl url = QUrl::fromLocalFile(path);
-    if (effect_->source() != url)
-        effect_->setSource(url);
-    effect_->setLoopCount(1);
-    // Plays as soon as the file is loaded when it is not loaded yet.
-    effect_->play();
+    if (!tried_)
+        Load();
+    if (player_)
+        player_->play(path);
 }

@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <memory>
 
-class QSoundEffect;
-
 // Milliseconds on a monotonic clock that keeps running while the machine is
 // suspended. The timer window measures elapsed time on it and takes its blink
 // phase from it; tests substitute a clock they set by hand.
@@ -30,13 +28,27 @@ public:
     virtual void play(const QString& path) = 0;
 };
 
-// One QSoundEffect, created at the first play.
+// Plays through the sound module beside the program (one QSoundEffect),
+// loaded at the first play: Qt Multimedia and the audio libraries stay out of
+// the start-up. Without the module the program runs silent; why is printed
+// once on standard error.
 class TEffectSoundService final : public TSoundService {
 public:
-    TEffectSoundService();
+    static QString DefaultModulePath(); // <program folder>/pocosa-sound.so
+
+    explicit TEffectSoundService(QString modulePath = DefaultModulePath());
     ~TEffectSoundService() override;
     void play(const QString& path) override;
 
+    // After a play: whether the module was loaded, and if not, why.
+    bool Loaded() const { return player_ != nullptr; }
+    QString LoadError() const { return loadError_; }
+
 private:
-    std::unique_ptr<QSoundEffect> effect_;
+    void Load();
+
+    QString modulePath_;
+    bool tried_ = false;
+    QString loadError_;
+    std::unique_ptr<TSoundService> player_;
 };

@@ -1,5 +1,5 @@
 # Installation layout:
-#   <prefix>/lib/pocosa/     pocosa, timer.wav, backimage/, resource/ (the program folder)
+#   <prefix>/lib/pocosa/     pocosa, pocosa-sound.so, timer.wav, backimage/, resource/ (the program folder)
 #   <prefix>/bin/pocosa      relative symlink to ../lib/pocosa/pocosa
 #   <prefix>/bin/pocosa-*    the command-line tools
 #   <prefix>/share/...       desktop entry, icons, AppStream metainfo, manual page
@@ -9,6 +9,7 @@ include(GNUInstallDirs)
 set(POCOSA_INSTALL_APPDIR lib/pocosa)
 
 install(TARGETS pocosa RUNTIME DESTINATION ${POCOSA_INSTALL_APPDIR})
+install(TARGETS pocosa-sound LIBRARY DESTINATION ${POCOSA_INSTALL_APPDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/resources/timer.wav DESTINATION ${POCOSA_INSTALL_APPDIR})
 if(EXISTS ${PROJECT_SOURCE_DIR}/resources/backimage)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/backimage/ DESTINATION ${POCOSA_INSTALL_APPDIR}/backimage

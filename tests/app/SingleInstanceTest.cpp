@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -11,6 +12,13 @@
 #include <QThread>
 
 #include <csignal>
+#include <cstring>
+#include <thread>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "SingleInstance.h"
 
@@ -75,6 +83,93 @@ TEST(SingleInstance, OnlyOneHolderAndTheLockEndsWithIt)
     TSingleInstance nowhere(folder.path() + "/missing/folder");
     EXPECT_TRUE(nowhere.Claim());
     EXPECT_FALSE(nowhere.Listening());
+}
+
+// A raw client of the running window's socket: sends bytes, then returns
+// what came back by the time the window closed the connection (the event loop
+// runs meanwhile), or "open" when it was still open at the deadline.
+std::string Exchange(const TSingleInstance& instance, const QByteArray& bytes, int waitMs = 3000)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(instance.SocketPath());
+    std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return "no connection";
+    }
+    EXPECT_EQ(::send(fd, bytes.constData(), std::size_t(bytes.size()), MSG_NOSIGNAL), bytes.size());
+    std::string received;
+    const QDeadlineTimer deadline(waitMs);
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents();
+        char chunk[256];
+        const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+        if (n == 0) {
+            ::close(fd);
+            return received;
+        }
+        if (n > 0)
+            received.append(chunk, std::size_t(n));
+        else
+            QThread::msleep(5);
+    }
+    ::close(fd);
+    return "open";
+}
+
+TEST(SingleInstance, TheWindowAnswersOneGoodLineAndDropsEverythingElse)
+{
+    QTemporaryDir folder;
+    TSingleInstance window(folder.path());
+    ASSERT_TRUE(window.Claim());
+    struct stat info{};
+    ASSERT_EQ(::stat(QFile::encodeName(window.SocketPath()).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "the user's alone";
+
+    std::vector<TStartRequest> seen;
+    window.OnRequest = [&seen](const TStartRequest& r) {
+        seen.push_back(r);
+        return TInstanceAnswer{true, QStringLiteral("04:59 counting down")};
+    };
+    const TStartRequest request{299, true, false};
+    EXPECT_EQ(Exchange(window, EncodeRequest(request)), EncodeAnswer({true, "04:59 counting down"}).toStdString());
+    // Two lines in one go get one answer: one request a connection.
+    const QByteArray line = EncodeRequest(request);
+    EXPECT_EQ(Exchange(window, line + line), EncodeAnswer({true, "04:59 counting down"}).toStdString());
+    EXPECT_EQ(seen.size(), 2u);
+
+    EXPECT_EQ(Exchange(window, "not json\n"), "") << "closed without an answer";
+    EXPECT_EQ(Exchange(window, QByteArray(TSingleInstance::kMaxLine + 100, '{')), "") << "an endless line";
+    EXPECT_EQ(Exchange(window, "{\"start\":true", 300), "open") << "a slow client is waited for a while";
+    EXPECT_EQ(seen.size(), 2u);
+
+    // A later start in another thread, the way a second process hands over.
+    std::optional<TInstanceAnswer> answer;
+    TSingleInstance later(folder.path());
+    std::thread client([&] { answer = later.HandOver(TStartRequest{60, false, false}, 10000); });
+    const QDeadlineTimer deadline(10000);
+    while (!answer && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    client.join();
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(answer->State, "04:59 counting down");
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen.back().Seconds, 60);
+}
+
+TEST(SingleInstance, ASocketPathTooLongStillRunsTheProgramAlone)
+{
+    QTemporaryDir root;
+    const QString deep = root.path() + "/" + QString(120, 'd');
+    ASSERT_TRUE(QDir().mkpath(deep));
+    TSingleInstance alone(deep);
+    EXPECT_TRUE(alone.Claim());
+    EXPECT_FALSE(alone.Listening());
+    TSingleInstance later(deep);
+    EXPECT_FALSE(later.Claim()) << "the lock still keeps a second window out";
+    EXPECT_FALSE(later.HandOver(TStartRequest{}, 200).has_value());
 }
 
 // The program in a folder of its own with a private runtime folder, so that

@@ -14,6 +14,7 @@ fail=0
 check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
 
 check "program in lib/pocosa" '[ -x "$prefix/lib/pocosa/pocosa" ] && [ ! -L "$prefix/lib/pocosa/pocosa" ]'
+check "sound module beside it" '[ -f "$prefix/lib/pocosa/pocosa-sound.so" ]'
 check "timer.wav beside it" '[ -s "$prefix/lib/pocosa/timer.wav" ]'
 check "backimage/ beside it" '[ -d "$prefix/lib/pocosa/backimage" ]'
 check "resource/ beside it" '[ -d "$prefix/lib/pocosa/resource" ]'
