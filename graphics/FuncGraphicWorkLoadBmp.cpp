@@ -104,6 +104,9 @@ QImage decode(QByteArray& data)
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "bmp");
+    // Only the BMP reader: probing the content with every image plugin would
+    // load them all (SVG, GIF, ...) for a file already known to be a BMP.
+    reader.setAutoDetectImageFormat(false);
     reader.setAllocationLimit(512); // MiB; our own limits hold the real bound
     QImage image = reader.read();
     if (image.isNull())

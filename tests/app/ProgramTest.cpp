@@ -1,12 +1,16 @@
-// The program as a process: command-line options and a clean end on signals.
+// The program as a process: command-line options, what start-up loads and a
+// clean end on signals.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
+#include <algorithm>
 #include <csignal>
 
 #include "SignalQuit.h"
@@ -83,6 +87,72 @@ TEST(ProgramSignals, SignalArrivesOnTheEventLoopAndHandlersAreRestored)
     struct sigaction after {};
     sigaction(SIGHUP, nullptr, &after);
     EXPECT_EQ(after.sa_handler, before.sa_handler);
+}
+
+// What the program has mapped once it has shown its first frame.
+struct TStartedProgram {
+    bool FirstFrame = false;
+    QString Maps;
+};
+
+TStartedProgram StartAndReadMaps(const QStringList& args, int settleMs)
+{
+    // A copy of the program folder (with its sound module and pictures) and
+    // private runtime and settings folders.
+    QTemporaryDir folder;
+    const QString bin = QCoreApplication::applicationDirPath() + "/../bin/";
+    for (const char* name : {"pocosa", "pocosa-sound.so", "timer.wav"})
+        EXPECT_TRUE(QFile::copy(bin + name, folder.filePath(name))) << name;
+    QDir().mkpath(folder.filePath("backimage"));
+    for (const QString& name : QDir(bin + "backimage").entryList(QDir::Files))
+        QFile::copy(bin + "backimage/" + name, folder.filePath("backimage/" + name));
+    QDir().mkpath(folder.filePath("run"));
+    QFile::setPermissions(folder.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("POCOSA_FIRST_FRAME", "1");
+    env.insert("XDG_RUNTIME_DIR", folder.filePath("run"));
+    env.insert("HOME", folder.filePath("home"));
+    env.insert("XDG_CONFIG_HOME", folder.filePath("home/.config"));
+    env.remove("DBUS_SESSION_BUS_ADDRESS");
+
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(folder.filePath("pocosa"), args);
+    TStartedProgram started;
+    const QDeadlineTimer deadline(30000);
+    while (!started.FirstFrame && !deadline.hasExpired()) {
+        p.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+        started.FirstFrame = p.readAllStandardOutput().contains("first-frame ");
+        if (p.state() == QProcess::NotRunning)
+            break;
+    }
+    if (started.FirstFrame) {
+        QThread::msleep(settleMs);
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(p.processId()));
+        if (maps.open(QIODevice::ReadOnly))
+            started.Maps = QString::fromUtf8(maps.readAll());
+    }
+    p.kill();
+    p.waitForFinished(10000);
+    return started;
+}
+
+TEST(ProgramStartUp, TheFirstFrameLoadsNeitherSoundNorNetworkNorImagePlugins)
+{
+    const TStartedProgram started = StartAndReadMaps({}, 300);
+    ASSERT_TRUE(started.FirstFrame);
+    for (const char* library : {"pocosa-sound.so", "libQt6Multimedia", "libpulse", "libQt6Network",
+                                "/imageformats/", "libQt6Svg"})
+        EXPECT_FALSE(started.Maps.contains(library)) << library << " is loaded before it is needed";
+}
+
+TEST(ProgramStartUp, TheAlarmLoadsTheSoundModule)
+{
+    // Counting down one second: the alarm's first step plays the sound.
+    const TStartedProgram started = StartAndReadMaps({"00:01", "--start"}, 3000);
+    ASSERT_TRUE(started.FirstFrame);
+    EXPECT_TRUE(started.Maps.contains("pocosa-sound.so"));
 }
 
 } // namespace
