@@ -279,7 +279,13 @@ void TSingleInstance::Accept()
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
-            return; // EAGAIN: none left; anything else: try at the next wake
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                // Out of descriptors or memory: the waiting connection would
+                // wake us at once again; try again in a second instead.
+                acceptNotifier_->setEnabled(false);
+                QTimer::singleShot(1000, acceptNotifier_, [n = acceptNotifier_] { n->setEnabled(true); });
+            }
+            return;
         }
         new TInstanceConnection(fd, *this);
     }
