@@ -74,6 +74,35 @@ QByteArray plain32(const QByteArray& rgb24)
     return b;
 }
 
+// pal4.bmp rewritten with 4-bit run-length coding: each row as runs of one
+// index (encoded mode), ended by end-of-line; end-of-bitmap after the rows.
+QByteArray rle4(const QByteArray& pal4)
+{
+    const int offset = le32(pal4, 10), width = le32(pal4, 18), height = le32(pal4, 22);
+    const int stride = (width * 4 + 31) / 32 * 4;
+    QByteArray b = pal4.left(offset);
+    for (int y = 0; y < height; ++y) {
+        const auto index = [&](int x) {
+            const auto byte = std::uint8_t(pal4[offset + y * stride + x / 2]);
+            return x % 2 ? byte & 0x0F : byte >> 4;
+        };
+        for (int x = 0; x < width;) {
+            int run = 1;
+            while (x + run < width && index(x + run) == index(x) && run < 255)
+                ++run;
+            b += char(run);
+            b += char(index(x) << 4 | index(x));
+            x += run;
+        }
+        b += QByteArray("\0\0", 2); // end of line
+    }
+    b += QByteArray("\0\1", 2); // end of bitmap
+    putLe32(b, 2, int(b.size()));
+    putLe32(b, 30, 2); // BI_RLE4
+    putLe32(b, 34, int(b.size()) - offset);
+    return b;
+}
+
 int maxChannelDiff(const TBitmap& picture, const QImage& image)
 {
     const QImage ref = image.convertToFormat(QImage::Format_RGB32);
@@ -124,6 +153,7 @@ TEST(BmpLoader, VariantsLoadWithTheFileSizeAndColours)
     } rows[] = {
         {"1-bit palette", readBytes("pal1.bmp"), pf24bit, -1},
         {"4-bit palette", readBytes("pal4.bmp"), pf24bit, 0},
+        {"4-bit RLE", rle4(readBytes("pal4.bmp")), pf24bit, 0},
         {"8-bit RLE", readBytes("rle8.bmp"), pf24bit, 0},
         {"16-bit 565", readBytes("rgb565.bmp"), pf24bit, 8},
         {"24-bit bottom-up", rgb24, pf24bit, 0},

@@ -8,8 +8,11 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include <jpeglib.h>
 
 namespace {
 
@@ -106,7 +109,69 @@ QByteArray withJpegSize(QByteArray jpeg, int width, int height)
     return jpeg;
 }
 
+// An 8 x 8 JPEG of one CMYK colour, stored as given, with or without the
+// Adobe marker that says the inks are stored inverted.
+QByteArray cmykJpeg(const std::uint8_t (&cmyk)[4], bool adobeMarker)
+{
+    jpeg_compress_struct ci{};
+    jpeg_error_mgr err{};
+    ci.err = jpeg_std_error(&err);
+    jpeg_create_compress(&ci);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&ci, &out, &size);
+    ci.image_width = 8;
+    ci.image_height = 8;
+    ci.input_components = 4;
+    ci.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&ci);
+    jpeg_set_quality(&ci, 100, TRUE);
+    ci.write_Adobe_marker = adobeMarker;
+    jpeg_start_compress(&ci, TRUE);
+    JSAMPLE row[8 * 4];
+    for (int x = 0; x < 8; ++x)
+        std::memcpy(row + 4 * x, cmyk, 4);
+    JSAMPROW rows[] = {row};
+    while (ci.next_scanline < ci.image_height)
+        jpeg_write_scanlines(&ci, rows, 1);
+    jpeg_finish_compress(&ci);
+    jpeg_destroy_compress(&ci);
+    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
+    std::free(out);
+    return bytes;
+}
+
 } // namespace
+
+TEST(JpegLoader, CmykInksAreInvertedOnlyUnderTheAdobeMarker)
+{
+    // Without the marker 0 means no ink; with it (what nearly every CMYK
+    // writer does) 0 means full ink.
+    struct Row {
+        const char* name;
+        std::uint8_t cmyk[4];
+        bool adobe;
+        int blue, green, red;
+    } rows[] = {
+        {"no ink, plain", {0, 0, 0, 0}, false, 255, 255, 255},
+        {"no ink, inverted", {255, 255, 255, 255}, true, 255, 255, 255},
+        {"black, plain", {0, 0, 0, 255}, false, 0, 0, 0},
+        {"black, inverted", {0, 0, 0, 0}, true, 0, 0, 0},
+        {"magenta and yellow, plain", {0, 255, 255, 0}, false, 0, 0, 255},
+        {"magenta and yellow, inverted", {255, 0, 0, 255}, true, 0, 0, 255},
+        {"cyan at half, plain", {128, 0, 0, 0}, false, 255, 255, 127},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const TBitmap picture = loadBytes("c.jpg", cmykJpeg(row.cmyk, row.adobe));
+        ASSERT_EQ(picture.PixelFormat(), pf24bit);
+        ASSERT_EQ(picture.Width(), 8);
+        const std::uint8_t* p = picture.ScanLine(4) + 3 * 4;
+        EXPECT_NEAR(p[0], row.blue, 2);
+        EXPECT_NEAR(p[1], row.green, 2);
+        EXPECT_NEAR(p[2], row.red, 2);
+    }
+}
 
 TEST(JpegLoader, EveryKindDecodesToTwentyFourBitColour)
 {
