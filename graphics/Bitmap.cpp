@@ -65,16 +65,21 @@ void TBitmap::SetSize(int width, int height)
     std::vector<std::uint8_t> fresh(std::size_t(newStride) * std::size_t(height));
     if (canvas_)
         canvas_->Release();
+    // One row of the fill colour, copied wherever a row gains pixels.
     const std::uint32_t fill = fillColourBytes();
+    const std::size_t rowBytes = std::size_t(width) * std::size_t(bpp);
+    std::vector<std::uint8_t> fillRow(rowBytes);
+    for (std::size_t at = 0; at < rowBytes; at += std::size_t(bpp))
+        std::memcpy(fillRow.data() + at, &fill, std::size_t(bpp));
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = fresh.data() + std::size_t(y) * std::size_t(newStride);
-        int keep = 0;
+        std::size_t keep = 0;
         if (y < height_)
-            keep = std::min(width, width_);
+            keep = std::size_t(std::min(width, width_)) * std::size_t(bpp);
         if (keep > 0) // a 0-wide picture has rows but no memory to copy from or to
-            std::memcpy(row, ScanLine(y), std::size_t(keep) * std::size_t(bpp));
-        for (int x = keep; x < width; ++x)
-            std::memcpy(row + std::size_t(x) * std::size_t(bpp), &fill, std::size_t(bpp));
+            std::memcpy(row, ScanLine(y), keep);
+        if (keep < rowBytes)
+            std::memcpy(row + keep, fillRow.data() + keep, rowBytes - keep);
     }
     data_.swap(fresh);
     width_ = width;

@@ -2,6 +2,8 @@
 
 #include "Bitmap.h"
 
+#include <utility>
+
 namespace {
 
 TEST(Bitmap, ResizeKeepsSharedTopLeftAreaAndFillsWithBrushColour)
@@ -17,6 +19,41 @@ TEST(Bitmap, ResizeKeepsSharedTopLeftAreaAndFillsWithBrushColour)
     EXPECT_EQ(fresh[0], 3);
     EXPECT_EQ(fresh[1], 2);
     EXPECT_EQ(fresh[2], 1);
+}
+
+TEST(Bitmap, EveryPixelAfterResizeIsKeptOrFilled)
+{
+    struct Size {
+        int W, H;
+    };
+    const std::pair<Size, Size> resizes[] = {{{5, 3}, {9, 3}}, {{5, 3}, {5, 7}}, {{5, 3}, {2, 6}},
+                                             {{7, 7}, {3, 2}}, {{0, 4}, {6, 5}}, {{3, 1}, {13, 4}}};
+    for (const TPixelFormat format : {pf24bit, pf32bit}) {
+        for (const auto& [from, to] : resizes) {
+            SCOPED_TRACE(testing::Message() << (format == pf24bit ? "24" : "32") << "-bit " << from.W << "x"
+                                            << from.H << " to " << to.W << "x" << to.H);
+            TBitmap bmp(from.W, from.H, format);
+            const int bpp = bmp.BytesPerPixel();
+            const auto pattern = [](int x, int y, int channel) { return std::uint8_t(x * 16 + y * 4 + channel); };
+            for (int y = 0; y < from.H; ++y)
+                for (int x = 0; x < from.W; ++x)
+                    for (int c = 0; c < bpp; ++c)
+                        bmp.ScanLine(y)[x * bpp + c] = pattern(x, y, c);
+            bmp.Canvas().BrushColor = 0x00C0B0A0; // blue C0, green B0, red A0
+            bmp.SetSize(to.W, to.H);
+            ASSERT_EQ(bmp.Width(), to.W);
+            ASSERT_EQ(bmp.Height(), to.H);
+            const std::uint8_t fill[] = {0xC0, 0xB0, 0xA0, 0};
+            int wrong = 0;
+            for (int y = 0; y < to.H; ++y)
+                for (int x = 0; x < to.W; ++x)
+                    for (int c = 0; c < bpp; ++c) {
+                        const bool kept = x < from.W && y < from.H;
+                        wrong += bmp.ScanLine(y)[x * bpp + c] != (kept ? pattern(x, y, c) : fill[c]);
+                    }
+            EXPECT_EQ(wrong, 0);
+        }
+    }
 }
 
 TEST(Bitmap, NewAreaIsWhiteWithoutCanvas)
