@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <memory>
+
+class QApplication;
+
 namespace pocosa::test {
 
 // Points HOME and the XDG folders at fresh folders below root.
@@ -19,5 +23,10 @@ QString sourceDir();
 
 // Root of the build tree (executables in bin/, tests in tests/).
 QString buildDir();
+
+// The application object of a test executable. One that needs the
+// program's own application class defines this; the others get a plain
+// QApplication.
+[[gnu::weak]] std::unique_ptr<QApplication> MakeTestApplication(int& argc, char** argv);
 
 } // namespace pocosa::test

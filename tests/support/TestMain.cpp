@@ -1,5 +1,6 @@
 // Shared main of every test executable: a private HOME and XDG folders so that
-// no test touches the user's files, the offscreen platform, one QApplication.
+// no test touches the user's files, the offscreen platform, one application
+// object.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -17,6 +18,8 @@ int main(int argc, char** argv)
     pocosa::test::pointHomeAt(home.path());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    const std::unique_ptr<QApplication> app = pocosa::test::MakeTestApplication
+                                                  ? pocosa::test::MakeTestApplication(argc, argv)
+                                                  : std::make_unique<QApplication>(argc, argv);
     return RUN_ALL_TESTS();
 }
