@@ -43,12 +43,21 @@ TSignalQuit::~TSignalQuit()
 {
     if (!notifier_)
         return;
-    for (int i = 0; i < 3; ++i)
-        sigaction(kSignals[i], &g_previous[i], nullptr);
+    if (!ignoring_) {
+        for (int i = 0; i < 3; ++i)
+            sigaction(kSignals[i], &g_previous[i], nullptr);
+    }
     delete notifier_;
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);
     g_pipe[0] = g_pipe[1] = -1;
+}
+
+void TSignalQuit::IgnoreFromNowOn()
+{
+    ignoring_ = true;
+    for (const int signo : kSignals)
+        std::signal(signo, SIG_IGN);
 }
 
 void TSignalQuit::ReadSignal()

@@ -93,14 +93,18 @@ bool SendAll(int fd, const QByteArray& data, const QDeadlineTimer& deadline)
 // dropped without an answer.
 class TInstanceConnection : public QObject {
 public:
-    TInstanceConnection(int fd, TSingleInstance& instance)
-        : QObject(&instance), fd_(fd), instance_(instance), readable_(fd, QSocketNotifier::Read, this)
+    TInstanceConnection(int fd, TSingleInstance& instance, QObject* parent)
+        : QObject(parent), fd_(fd), instance_(instance), readable_(fd, QSocketNotifier::Read, this)
     {
         connect(&readable_, &QSocketNotifier::activated, this, [this] { Read(); });
         QTimer::singleShot(TSingleInstance::kClientTimeoutMs, this, [this] { Close(); });
     }
 
-    ~TInstanceConnection() override { ::close(fd_); }
+    ~TInstanceConnection() override
+    {
+        ::close(fd_);
+        instance_.ConnectionClosed();
+    }
 
 private:
     void Close()
@@ -205,13 +209,30 @@ TSingleInstance::TSingleInstance(QString folder, QObject* parent) : QObject(pare
 TSingleInstance::~TSingleInstance()
 {
     // The socket file goes while the lock is still held.
-    if (serverFd_ >= 0) {
-        delete acceptNotifier_;
-        ::close(serverFd_);
-        ::unlink(QFile::encodeName(SocketPath()).constData());
-    }
+    StopListening();
     if (lockFd_ >= 0)
         ::close(lockFd_);
+}
+
+void TSingleInstance::StopListening()
+{
+    if (serverFd_ < 0)
+        return;
+    // Connections not yet answered are closed: their clients try again.
+    delete connectionsParent_;
+    connectionsParent_ = nullptr;
+    delete acceptNotifier_;
+    acceptNotifier_ = nullptr;
+    ::close(serverFd_);
+    serverFd_ = -1;
+    ::unlink(QFile::encodeName(SocketPath()).constData());
+}
+
+void TSingleInstance::ConnectionClosed()
+{
+    --connections_;
+    if (acceptNotifier_ && connections_ < kMaxConnections)
+        acceptNotifier_->setEnabled(true);
 }
 
 QString TSingleInstance::LockPath() const
@@ -267,6 +288,7 @@ bool TSingleInstance::Listen()
         return false;
     }
     serverFd_ = std::exchange(fd.Fd, -1);
+    connectionsParent_ = new QObject(this);
     acceptNotifier_ = new QSocketNotifier(serverFd_, QSocketNotifier::Read, this);
     connect(acceptNotifier_, &QSocketNotifier::activated, this, &TSingleInstance::Accept);
     return true;
@@ -275,6 +297,11 @@ bool TSingleInstance::Listen()
 void TSingleInstance::Accept()
 {
     for (;;) {
+        if (connections_ >= kMaxConnections) {
+            // The rest wait in the socket's queue until a connection ends.
+            acceptNotifier_->setEnabled(false);
+            return;
+        }
         const int fd = ::accept4(serverFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
@@ -287,43 +314,54 @@ void TSingleInstance::Accept()
             }
             return;
         }
-        new TInstanceConnection(fd, *this);
+        ++connections_;
+        new TInstanceConnection(fd, *this, connectionsParent_);
     }
 }
 
-std::optional<TInstanceAnswer> TSingleInstance::HandOver(const TStartRequest& request, int timeoutMs,
-                                                         bool waitForListener) const
+TSingleInstance::TAttempt TSingleInstance::Attempt(const TStartRequest& request, const QDeadlineTimer& deadline,
+                                                   std::optional<TInstanceAnswer>& answer) const
 {
-    const QDeadlineTimer deadline(timeoutMs);
     sockaddr_un address;
     if (!SocketAddress(SocketPath(), address))
-        return std::nullopt;
-    TFdGuard fd;
-    // The first start takes the lock a moment before it listens.
-    for (;;) {
-        fd.Fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        if (fd.Fd < 0)
-            return std::nullopt;
-        if (::connect(fd.Fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
-            break;
-        ::close(std::exchange(fd.Fd, -1));
-        if (!waitForListener || deadline.hasExpired())
-            return std::nullopt;
-        QThread::msleep(50);
-    }
+        return TAttempt::NoListener;
+    TFdGuard fd{::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)};
+    if (fd.Fd < 0 || ::connect(fd.Fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return TAttempt::NoListener;
     if (!SendAll(fd.Fd, EncodeRequest(request), deadline))
-        return std::nullopt;
-    QByteArray answer;
-    while (!answer.contains('\n')) {
-        if (answer.size() > kMaxLine || !WaitFor(fd.Fd, POLLIN, deadline))
-            return std::nullopt;
+        return TAttempt::NoAnswer;
+    QByteArray line;
+    while (!line.contains('\n')) {
+        if (line.size() > kMaxLine || !WaitFor(fd.Fd, POLLIN, deadline))
+            return TAttempt::NoAnswer;
         char chunk[512];
         const ssize_t n = ::recv(fd.Fd, chunk, sizeof chunk, 0);
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
             continue;
         if (n <= 0)
-            return std::nullopt; // closed or failed without a whole answer
-        answer.append(chunk, n);
+            return TAttempt::NoAnswer; // closed or failed without a whole answer
+        line.append(chunk, n);
     }
-    return DecodeAnswer(answer.left(answer.indexOf('\n') + 1));
+    answer = DecodeAnswer(line.left(line.indexOf('\n') + 1));
+    return answer ? TAttempt::Answered : TAttempt::NoAnswer;
+}
+
+std::optional<TInstanceAnswer> TSingleInstance::HandOver(const TStartRequest& request, int timeoutMs,
+                                                         bool waitForListener, bool takeOver)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        std::optional<TInstanceAnswer> answer;
+        const TAttempt attempt = Attempt(request, deadline, answer);
+        if (attempt == TAttempt::Answered)
+            return answer;
+        // The first start takes the lock a moment before it listens; a
+        // closing window stops listening a moment before it lets the lock go.
+        const bool again = takeOver || (attempt == TAttempt::NoListener && waitForListener);
+        if (!again || deadline.hasExpired())
+            return std::nullopt;
+        if (takeOver && Claim() && Holding())
+            return std::nullopt;
+        QThread::msleep(50);
+    }
 }

@@ -9,6 +9,7 @@
 
 #include "TimeArgument.h"
 
+class QDeadlineTimer;
 class QSocketNotifier;
 
 // What the running window answers a later start.
@@ -46,14 +47,24 @@ public:
     // made the program runs on its own: true, and nobody can hand over.
     bool Claim();
     bool Listening() const;
+    // True while this process holds the lock.
+    bool Holding() const { return lockFd_ >= 0; }
+
+    // The window has closed: later starts find no listener from now on, and
+    // wait for the lock, which stays until this object goes.
+    void StopListening();
 
     // A later start: sends the request and waits up to timeoutMs for the
     // answer. With waitForListener, a socket that is not there yet is tried
     // again until then (the lock holder listens a moment after it locks).
     // Empty on no answer. Needs no Claim: a query must never take the lock,
     // or a first start coming up at the same moment would find it taken.
+    // With takeOver (a start that would open a window), the lock is tried
+    // between attempts, and a connection closed without an answer is tried
+    // again: a window that was closing when the request came leaves its
+    // place to this process, which then holds the lock (HandOver is empty).
     std::optional<TInstanceAnswer> HandOver(const TStartRequest& request, int timeoutMs,
-                                            bool waitForListener = true) const;
+                                            bool waitForListener = true, bool takeOver = false);
 
     // Answers each request that arrives; runs on the GUI thread.
     std::function<TInstanceAnswer(const TStartRequest&)> OnRequest;
@@ -65,8 +76,16 @@ public:
     static constexpr int kMaxLine = 1024;
     // A connection that sends no whole line within this time is dropped.
     static constexpr int kClientTimeoutMs = 5000;
+    // Connections served at once; more wait in the queue of the socket.
+    static constexpr int kMaxConnections = 16;
+
+    // A connection has ended (the connections call it).
+    void ConnectionClosed();
 
 private:
+    enum class TAttempt { NoListener, NoAnswer, Answered };
+    TAttempt Attempt(const TStartRequest& request, const QDeadlineTimer& deadline,
+                     std::optional<TInstanceAnswer>& answer) const;
     bool Listen();
     void Accept();
 
@@ -74,4 +93,6 @@ private:
     int lockFd_ = -1;
     int serverFd_ = -1;
     QSocketNotifier* acceptNotifier_ = nullptr;
+    QObject* connectionsParent_ = nullptr; // the connections being served
+    int connections_ = 0;
 };

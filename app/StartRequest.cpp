@@ -65,10 +65,12 @@ QString TimerStateText(const TFmTimerMain& window)
     return time + QLatin1Char(' ') + state;
 }
 
-int HandOverToRunningWindow(const TSingleInstance& instance, const TStartRequest& request)
+std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request)
 {
-    const std::optional<TInstanceAnswer> answer = instance.HandOver(request, kHandOverTimeoutMs);
+    const std::optional<TInstanceAnswer> answer = instance.HandOver(request, kHandOverTimeoutMs, true, true);
     if (!answer) {
+        if (instance.Holding())
+            return std::nullopt;
         std::fputs("pocosa: Pocosa is already running but did not answer\n", stderr);
         return 1;
     }
@@ -80,7 +82,7 @@ int HandOverToRunningWindow(const TSingleInstance& instance, const TStartRequest
     return 0;
 }
 
-int PrintRunningStatus(const TSingleInstance& instance)
+int PrintRunningStatus(TSingleInstance& instance)
 {
     TStartRequest query;
     query.Status = true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QString>
 
 #include "SingleInstance.h"
@@ -23,7 +25,9 @@ QString TimerStateText(const TFmTimerMain& window);
 
 // A later start: hands the request to the running window, prints what the
 // user should know, and returns the exit status (0 handed over, 1 no answer).
-int HandOverToRunningWindow(const TSingleInstance& instance, const TStartRequest& request);
+// Empty when the running window ended meanwhile and this process took the
+// lock: it then opens the window itself.
+std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request);
 
 // --status: prints the running window's state; status 1 when none answers.
-int PrintRunningStatus(const TSingleInstance& instance);
+int PrintRunningStatus(TSingleInstance& instance);

@@ -41,7 +41,13 @@ int RunTimerWindow(TPocosaApplication& app, TSingleInstance& instance, const TSt
     FmTimerMain.show();
     ApplyStartRequest(FmTimerMain, request);
     const int exitCode = app.exec();
+    // Closing: a second kill (the session, then the service manager) must not
+    // cut the settings writes short.
+    signalQuit.IgnoreFromNowOn();
+    // A start from now on finds no listener and waits for the lock, which
+    // goes once the settings are written.
     instance.OnRequest = nullptr;
+    instance.StopListening();
     // Settings written while the window and the modules end must not raise.
     AppGlobal->BeginShutDown();
     return exitCode;
@@ -70,8 +76,12 @@ int main(int argc, char** argv)
     TSingleInstance instance;
     if (request.Status)
         return PrintRunningStatus(instance);
-    if (!instance.Claim())
-        return HandOverToRunningWindow(instance, request);
+    if (!instance.Claim()) {
+        const std::optional<int> handedOver = HandOverToRunningWindow(instance, request);
+        if (handedOver)
+            return *handedOver;
+        // The running window ended meanwhile and this start took its place.
+    }
 
     TProgramModules modules;
     return RunTimerWindow(app, instance, request);

@@ -87,72 +87,113 @@ TEST(ProgramSignals, SignalArrivesOnTheEventLoopAndHandlersAreRestored)
     struct sigaction after {};
     sigaction(SIGHUP, nullptr, &after);
     EXPECT_EQ(after.sa_handler, before.sa_handler);
+
+    // Once the program is closing, the signals stay ignored.
+    {
+        TSignalQuit quit([](int) { ADD_FAILURE() << "no signal is delivered while closing"; });
+        quit.IgnoreFromNowOn();
+        ::raise(SIGHUP);
+        QCoreApplication::processEvents();
+    }
+    sigaction(SIGHUP, nullptr, &after);
+    EXPECT_EQ(after.sa_handler, SIG_IGN);
+    sigaction(SIGHUP, &before, nullptr);
 }
 
-// What the program has mapped once it has shown its first frame.
-struct TStartedProgram {
-    bool FirstFrame = false;
-    QString Maps;
+// A copy of the program folder (with its sound module and BMP pictures) with
+// private runtime and settings folders, started under the offscreen platform.
+class TProgramCopy {
+public:
+    TProgramCopy()
+    {
+        const QString bin = QCoreApplication::applicationDirPath() + "/../bin/";
+        for (const char* name : {"pocosa", "pocosa-sound.so", "timer.wav"})
+            EXPECT_TRUE(QFile::copy(bin + name, Folder.filePath(name))) << name;
+        // Only the BMP pictures: the one shown first is read by the BMP
+        // reader, which must load no image plugin.
+        QDir().mkpath(Folder.filePath("backimage"));
+        const QStringList pictures = QDir(bin + "backimage").entryList({"*.bmp"}, QDir::Files);
+        EXPECT_FALSE(pictures.isEmpty());
+        for (const QString& name : pictures)
+            QFile::copy(bin + "backimage/" + name, Folder.filePath("backimage/" + name));
+        QDir().mkpath(Folder.filePath("run"));
+        QFile::setPermissions(Folder.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("POCOSA_FIRST_FRAME", "1");
+        env.insert("XDG_RUNTIME_DIR", Folder.filePath("run"));
+        env.insert("HOME", Folder.filePath("home"));
+        env.insert("XDG_CONFIG_HOME", Folder.filePath("home/.config"));
+        env.remove("DBUS_SESSION_BUS_ADDRESS");
+        Process.setProcessEnvironment(env);
+    }
+
+    ~TProgramCopy()
+    {
+        Process.kill();
+        Process.waitForFinished(10000);
+    }
+
+    // Starts the copy; true once it has painted its first frame.
+    bool Start(const QStringList& args)
+    {
+        Process.start(Folder.filePath("pocosa"), args);
+        const QDeadlineTimer deadline(30000);
+        while (!deadline.hasExpired() && Process.state() != QProcess::NotRunning) {
+            Process.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+            if (Process.readAllStandardOutput().contains("first-frame "))
+                return true;
+        }
+        return false;
+    }
+
+    QString Maps()
+    {
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(Process.processId()));
+        return maps.open(QIODevice::ReadOnly) ? QString::fromUtf8(maps.readAll()) : QString();
+    }
+
+    QTemporaryDir Folder;
+    QProcess Process;
 };
-
-TStartedProgram StartAndReadMaps(const QStringList& args, int settleMs)
-{
-    // A copy of the program folder (with its sound module and pictures) and
-    // private runtime and settings folders.
-    QTemporaryDir folder;
-    const QString bin = QCoreApplication::applicationDirPath() + "/../bin/";
-    for (const char* name : {"pocosa", "pocosa-sound.so", "timer.wav"})
-        EXPECT_TRUE(QFile::copy(bin + name, folder.filePath(name))) << name;
-    QDir().mkpath(folder.filePath("backimage"));
-    for (const QString& name : QDir(bin + "backimage").entryList(QDir::Files))
-        QFile::copy(bin + "backimage/" + name, folder.filePath("backimage/" + name));
-    QDir().mkpath(folder.filePath("run"));
-    QFile::setPermissions(folder.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("POCOSA_FIRST_FRAME", "1");
-    env.insert("XDG_RUNTIME_DIR", folder.filePath("run"));
-    env.insert("HOME", folder.filePath("home"));
-    env.insert("XDG_CONFIG_HOME", folder.filePath("home/.config"));
-    env.remove("DBUS_SESSION_BUS_ADDRESS");
-
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(folder.filePath("pocosa"), args);
-    TStartedProgram started;
-    const QDeadlineTimer deadline(30000);
-    while (!started.FirstFrame && !deadline.hasExpired()) {
-        p.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
-        started.FirstFrame = p.readAllStandardOutput().contains("first-frame ");
-        if (p.state() == QProcess::NotRunning)
-            break;
-    }
-    if (started.FirstFrame) {
-        QThread::msleep(settleMs);
-        QFile maps(QStringLiteral("/proc/%1/maps").arg(p.processId()));
-        if (maps.open(QIODevice::ReadOnly))
-            started.Maps = QString::fromUtf8(maps.readAll());
-    }
-    p.kill();
-    p.waitForFinished(10000);
-    return started;
-}
 
 TEST(ProgramStartUp, TheFirstFrameLoadsNeitherSoundNorNetworkNorImagePlugins)
 {
-    const TStartedProgram started = StartAndReadMaps({}, 300);
-    ASSERT_TRUE(started.FirstFrame);
+    TProgramCopy program;
+    ASSERT_TRUE(program.Start({}));
+    QThread::msleep(300);
+    const QString maps = program.Maps();
     for (const char* library : {"pocosa-sound.so", "libQt6Multimedia", "libpulse", "libQt6Network",
                                 "/imageformats/", "libQt6Svg"})
-        EXPECT_FALSE(started.Maps.contains(library)) << library << " is loaded before it is needed";
+        EXPECT_FALSE(maps.contains(library)) << library << " is loaded before it is needed";
 }
 
 TEST(ProgramStartUp, TheAlarmLoadsTheSoundModule)
 {
     // Counting down one second: the alarm's first step plays the sound.
-    const TStartedProgram started = StartAndReadMaps({"00:01", "--start"}, 3000);
-    ASSERT_TRUE(started.FirstFrame);
-    EXPECT_TRUE(started.Maps.contains("pocosa-sound.so"));
+    TProgramCopy program;
+    ASSERT_TRUE(program.Start({"00:01", "--start"}));
+    QThread::msleep(3000);
+    EXPECT_TRUE(program.Maps().contains("pocosa-sound.so"));
+}
+
+TEST(ProgramSignals, SignalsDuringShutDownDoNotCutTheSettingsWrites)
+{
+    // A session manager and then the service manager both asking the program
+    // to end: signals keep coming while it writes its settings.
+    TProgramCopy program;
+    ASSERT_TRUE(program.Start({}));
+    const pid_t pid = pid_t(program.Process.processId());
+    const QDeadlineTimer deadline(20000);
+    while (!program.Process.waitForFinished(1) && !deadline.hasExpired())
+        for (const int signo : {SIGTERM, SIGHUP, SIGINT})
+            ::kill(pid, signo);
+    ASSERT_EQ(program.Process.state(), QProcess::NotRunning);
+    EXPECT_EQ(program.Process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.Process.exitCode(), 0);
+    QFile settings(program.Folder.filePath("Data/application.ini"));
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(settings.readAll().contains("lemon.bmp")) << "the picture history was written";
 }
 
 } // namespace

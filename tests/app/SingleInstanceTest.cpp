@@ -11,9 +11,12 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <atomic>
 #include <csignal>
+#include <functional>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -88,7 +91,7 @@ TEST(SingleInstance, OnlyOneHolderAndTheLockEndsWithIt)
 // A raw client of the running window's socket: sends bytes, then returns
 // what came back by the time the window closed the connection (the event loop
 // runs meanwhile), or "open" when it was still open at the deadline.
-std::string Exchange(const TSingleInstance& instance, const QByteArray& bytes, int waitMs = 3000)
+int Connect(const TSingleInstance& instance)
 {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
     sockaddr_un address{};
@@ -97,8 +100,15 @@ std::string Exchange(const TSingleInstance& instance, const QByteArray& bytes, i
     std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         ::close(fd);
-        return "no connection";
+        return -1;
     }
+    return fd;
+}
+
+std::string Exchange(int fd, const QByteArray& bytes, int waitMs = 3000)
+{
+    if (fd < 0)
+        return "no connection";
     EXPECT_EQ(::send(fd, bytes.constData(), std::size_t(bytes.size()), MSG_NOSIGNAL), bytes.size());
     std::string received;
     const QDeadlineTimer deadline(waitMs);
@@ -117,6 +127,11 @@ std::string Exchange(const TSingleInstance& instance, const QByteArray& bytes, i
     }
     ::close(fd);
     return "open";
+}
+
+std::string Exchange(const TSingleInstance& instance, const QByteArray& bytes, int waitMs = 3000)
+{
+    return Exchange(Connect(instance), bytes, waitMs);
 }
 
 TEST(SingleInstance, TheWindowAnswersOneGoodLineAndDropsEverythingElse)
@@ -143,20 +158,91 @@ TEST(SingleInstance, TheWindowAnswersOneGoodLineAndDropsEverythingElse)
     EXPECT_EQ(Exchange(window, "not json\n"), "") << "closed without an answer";
     EXPECT_EQ(Exchange(window, QByteArray(TSingleInstance::kMaxLine + 100, '{')), "") << "an endless line";
     EXPECT_EQ(Exchange(window, "{\"start\":true", 300), "open") << "a slow client is waited for a while";
+    EXPECT_EQ(Exchange(window, "{\"start\":true", TSingleInstance::kClientTimeoutMs + 3000), "")
+        << "but not for ever";
     EXPECT_EQ(seen.size(), 2u);
 
     // A later start in another thread, the way a second process hands over.
     std::optional<TInstanceAnswer> answer;
+    std::atomic<bool> done = false;
     TSingleInstance later(folder.path());
-    std::thread client([&] { answer = later.HandOver(TStartRequest{60, false, false}, 10000); });
+    std::thread client([&] {
+        answer = later.HandOver(TStartRequest{60, false, false}, 10000);
+        done = true;
+    });
     const QDeadlineTimer deadline(10000);
-    while (!answer && !deadline.hasExpired())
+    while (!done && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     client.join();
     ASSERT_TRUE(answer.has_value());
     EXPECT_EQ(answer->State, "04:59 counting down");
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen.back().Seconds, 60);
+}
+
+TEST(SingleInstance, IdleConnectionsBeyondTheLimitWaitTheirTurn)
+{
+    QTemporaryDir folder;
+    TSingleInstance window(folder.path());
+    ASSERT_TRUE(window.Claim());
+    window.OnRequest = [](const TStartRequest&) { return TInstanceAnswer{true, QStringLiteral("00:00 stopped")}; };
+    std::vector<int> idle;
+    for (int i = 0; i < TSingleInstance::kMaxConnections; ++i) {
+        idle.push_back(Connect(window));
+        QCoreApplication::processEvents(); // accepted
+    }
+    const int waiting = Connect(window);
+    ASSERT_GE(waiting, 0) << "queued by the kernel";
+    EXPECT_EQ(Exchange(waiting, EncodeRequest({}), 300), "open") << "not served while the limit is reached";
+    const int next = Connect(window);
+    ASSERT_EQ(::send(next, EncodeRequest({}).constData(), std::size_t(EncodeRequest({}).size()), MSG_NOSIGNAL),
+              EncodeRequest({}).size());
+    ::close(idle.back()); // one idle client goes: its place is free
+    idle.pop_back();
+    EXPECT_EQ(Exchange(next, QByteArray()), EncodeAnswer({true, "00:00 stopped"}).toStdString());
+    for (int fd : idle)
+        ::close(fd);
+}
+
+// A start that would open a window, in another thread (as another process
+// would), against a window that is closing. Returns whether it took over.
+bool LaterStartTakesOver(TSingleInstance& later, const std::function<void()>& closeWindow)
+{
+    std::optional<TInstanceAnswer> answer = TInstanceAnswer{};
+    std::thread client([&] { answer = later.HandOver(TStartRequest{60, true, false}, 10000, true, true); });
+    QThread::msleep(200); // the request is under way
+    closeWindow();
+    client.join();
+    return !answer && later.Holding() && later.Listening();
+}
+
+TEST(SingleInstance, AStartWhileTheWindowClosesTakesItsPlace)
+{
+    QTemporaryDir folder;
+    {
+        // The window has stopped listening and is writing its settings.
+        auto window = std::make_unique<TSingleInstance>(folder.path());
+        ASSERT_TRUE(window->Claim());
+        window->StopListening();
+        EXPECT_FALSE(window->Listening());
+        EXPECT_TRUE(window->Holding());
+        EXPECT_FALSE(QFile::exists(window->SocketPath()));
+        TSingleInstance later(folder.path());
+        ASSERT_FALSE(later.Claim());
+        EXPECT_TRUE(LaterStartTakesOver(later, [&] { window.reset(); }));
+    }
+    {
+        // The request was queued, but the window's event loop had ended.
+        auto window = std::make_unique<TSingleInstance>(folder.path());
+        ASSERT_TRUE(window->Claim());
+        TSingleInstance later(folder.path());
+        ASSERT_FALSE(later.Claim());
+        EXPECT_TRUE(LaterStartTakesOver(later, [&] {
+            window->StopListening();
+            QThread::msleep(200);
+            window.reset();
+        }));
+    }
 }
 
 TEST(SingleInstance, ASocketPathTooLongStillRunsTheProgramAlone)
