@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 bool PictureSizeAllowed(std::int64_t w, std::int64_t h)
 {
@@ -21,16 +22,46 @@ TBitmap::TBitmap(const TBitmap& other)
 
 TBitmap& TBitmap::operator=(const TBitmap& other)
 {
-    if (this != &other) {
-        if (canvas_)
-            canvas_->Release();
-        width_ = other.width_;
-        height_ = other.height_;
-        format_ = other.format_;
-        stride_ = other.stride_;
-        data_ = other.data_;
-    }
+    if (this == &other)
+        return *this;
+    // The only step that can fail comes first: until the copy exists, the
+    // size fields and the memory still belong together.
+    std::vector<std::uint8_t> copy(other.data_);
+    if (canvas_)
+        canvas_->Release();
+    data_.swap(copy);
+    width_ = other.width_;
+    height_ = other.height_;
+    format_ = other.format_;
+    stride_ = other.stride_;
     return *this;
+}
+
+TBitmap::TBitmap(TBitmap&& other) noexcept
+{
+    takeFrom(other);
+}
+
+TBitmap& TBitmap::operator=(TBitmap&& other) noexcept
+{
+    if (this != &other)
+        takeFrom(other);
+    return *this;
+}
+
+void TBitmap::takeFrom(TBitmap& other) noexcept
+{
+    // Both canvases view memory that is about to change hands.
+    if (canvas_)
+        canvas_->Release();
+    if (other.canvas_)
+        other.canvas_->Release();
+    data_ = std::move(other.data_);
+    other.data_ = {};
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    stride_ = std::exchange(other.stride_, 0);
+    format_ = other.format_;
 }
 
 TBitmap::~TBitmap()

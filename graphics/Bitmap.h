@@ -145,7 +145,15 @@ public:
     TBitmap() = default;
     TBitmap(int width, int height, TPixelFormat format);
     TBitmap(const TBitmap& other);
+    // Either copies everything or, when the memory cannot be had, throws and
+    // leaves this picture as it was.
     TBitmap& operator=(const TBitmap& other);
+    // The pixels change hands without a copy; the source is left an empty
+    // 0 x 0 picture of its format. Canvases stay with their own bitmaps: a
+    // canvas on either side ends its painting session and paints into the
+    // memory its bitmap holds afterwards.
+    TBitmap(TBitmap&& other) noexcept;
+    TBitmap& operator=(TBitmap&& other) noexcept;
     ~TBitmap();
 
     TPixelFormat PixelFormat() const { return format_; }
@@ -179,6 +187,7 @@ public:
 private:
     static int strideFor(int width, TPixelFormat format);
     std::uint32_t fillColourBytes() const;
+    void takeFrom(TBitmap& other) noexcept;
 
     int width_ = 0;
     int height_ = 0;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -132,5 +133,5 @@ void LoadBmpFromStream(TBitmap& Picture, QIODevice& Stream)
     const std::size_t rowBytes = std::size_t(source.width()) * std::size_t(decoded.BytesPerPixel());
     for (int y = 0; y < source.height(); ++y)
         std::memcpy(decoded.ScanLine(y), source.constScanLine(y), rowBytes);
-    Picture = decoded;
+    Picture = std::move(decoded);
 }

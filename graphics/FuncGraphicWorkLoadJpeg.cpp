@@ -17,6 +17,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -212,8 +213,8 @@ void LoadJpegFromStream(TBitmap& Picture, QIODevice& Stream)
 
     switch (outcome) {
     case Outcome::Decoded:
-        Picture = decoded;
-        Picture.SetPixelFormat(pf24bit);
+        decoded.SetPixelFormat(pf24bit);
+        Picture = std::move(decoded);
         return;
     case Outcome::SizeRefused:
         throw EPictureSize("画像が大きすぎます (" + std::to_string(width) + " x " + std::to_string(height) + ")");

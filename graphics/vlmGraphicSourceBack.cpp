@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <utility>
 
 TGraphicSource* GraphicSource = nullptr;
 TBackImages* BackImages = nullptr;
@@ -132,7 +133,7 @@ void TBackImages::MakeFallbackPicture()
             row[4 * x + 3] = 255;
         }
     }
-    *picture_ = fallback;
+    *picture_ = std::move(fallback);
 }
 
 vlmGraphicSourceUnit::vlmGraphicSourceUnit()
