@@ -199,16 +199,20 @@ struct Gathered {
     bool havePalette = false;
 };
 
-void appendChunkData(Source& src, ByteBuffer& data, std::uint32_t length)
+// Appends the chunk's data, but never so much that more than `limit` bytes
+// are gathered; false when the limit cut the chunk short.
+bool appendChunkData(Source& src, ByteBuffer& data, std::uint32_t length, std::size_t limit)
 {
     if (data.size() == 0)
-        data.reserve(std::size_t(std::min(src.knownRemainder(), kMaxReserve)));
-    std::size_t remaining = length;
+        data.reserve(std::size_t(std::min({src.knownRemainder(), kMaxReserve, std::uint64_t(limit)})));
+    const std::size_t wanted = std::min<std::size_t>(length, limit - std::min(limit, data.size()));
+    std::size_t remaining = wanted;
     while (remaining > 0) {
         const std::size_t piece = std::min(remaining, kReadPiece);
         src.readExact(data.extend(piece), piece);
         remaining -= piece;
     }
+    return wanted == length;
 }
 
 // Entries beyond those the chunk defines stay black; entries past 256 and a
@@ -226,14 +230,18 @@ void readPalette(Source& src, std::uint32_t length, Gathered& g)
     src.skip(std::uint64_t(length) - std::uint64_t(entries) * 3 + 4);
 }
 
-// Walks the chunks after IHDR up to the end of the first IDAT run.
-void gather(Source& src, Gathered& g)
+// Walks the chunks after IHDR up to the end of the first IDAT run, or until
+// `limit` bytes of image data are gathered: the image cannot need more, and
+// whatever follows the zlib stream's end is never looked at, so the rest of
+// the stream is not read at all.
+void gather(Source& src, Gathered& g, std::size_t limit)
 {
     ChunkHead head;
     while (readHead(src, head)) {
         if (head.type == kIDAT) {
             do {
-                appendChunkData(src, g.data, head.length);
+                if (!appendChunkData(src, g.data, head.length, limit) || g.data.size() >= limit)
+                    return;
                 src.skip(4);
             } while (readHead(src, head) && head.type == kIDAT);
             return;
@@ -394,19 +402,37 @@ void decodeRows(const Header& h, Gathered& g, TBitmap& picture)
     }
 }
 
+// Bytes of the unfiltered image: every row with its filter type byte.
+std::uint64_t rawSize(const Header& h)
+{
+    return std::uint64_t(h.height) * (layoutOf(h).rowBytes + 1);
+}
+
 // Deflate turns one compressed byte into at most 1032 bytes (two bits for
 // a 258-byte match). Image data too short for the whole image is refused
 // before the picture is allocated, with the error the inflating would give.
 bool mayHoldImage(std::size_t compressed, const Header& h)
 {
-    const std::uint64_t needed = std::uint64_t(h.height) * (layoutOf(h).rowBytes + 1);
-    return needed <= (std::uint64_t(compressed) + 16) * 1032;
+    return rawSize(h) <= (std::uint64_t(compressed) + 16) * 1032;
+}
+
+// The most image data a sound zlib stream of the image takes: the raw rows
+// in stored blocks (5 bytes of block header per 65535 bytes), or in the
+// fixed Huffman code, where a literal costs up to 9 bits (some encoders use
+// nothing else), plus the zlib header and trailer and room for empty blocks.
+std::size_t compressedLimit(const Header& h)
+{
+    constexpr std::uint64_t kStoredBlock = 65535;
+    constexpr std::uint64_t kSlack = 64 * 1024;
+    const std::uint64_t raw = rawSize(h);
+    const std::uint64_t worst = std::max(raw + 5 * (raw / kStoredBlock + 1), raw + raw / 8 + 1);
+    return std::size_t(2 + worst + 4 + kSlack);
 }
 
 void decodeAfterHeader(Source& src, const Header& h, TBitmap& picture)
 {
     Gathered g;
-    gather(src, g);
+    gather(src, g, compressedLimit(h));
     if (h.colourType == 3 && !g.havePalette)
         throw EPngError(kUnsupported);
     if (h.width > 0 && h.height > 0 && !mayHoldImage(g.data.size(), h))

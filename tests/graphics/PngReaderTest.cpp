@@ -2,6 +2,7 @@
 // and the damaged files it must survive.
 #include <gtest/gtest.h>
 
+#include "AllocationFailure.h"
 #include "FuncGraphicWorkPng.h"
 #include "PngTestSupport.h"
 
@@ -12,6 +13,8 @@
 #include <cstring>
 
 #include <random>
+
+#include <zlib.h>
 
 using pngtest::PngBuilder;
 
@@ -274,6 +277,166 @@ TEST(PngReader, RandomImagesDecodeLikeLibpng)
             ASSERT_NO_THROW(pngtest::loadPng(picture, png)) << what;
             EXPECT_EQ(pngtest::comparePicture(picture, ref), "") << what;
         }
+    }
+}
+
+// Image data far beyond what the image can need: only a bounded part is read
+// and held, a sound stream at its start still decodes, and anything else is
+// refused as damaged data.
+
+// A 1 x 1 colour PNG followed by `chunks` IDAT chunks of 64 KiB, made while
+// it is read. The first chunk starts with `start`; every other data byte is
+// filler.
+class EndlessImageData : public QIODevice {
+public:
+    EndlessImageData(const QByteArray& start, int chunks, bool sequential)
+        : prefix_(PngBuilder().signature().header(1, 1, 8, 2).bytes()), start_(start), sequential_(sequential),
+          total_(prefix_.size() + qint64(chunks) * kChunk)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+
+    qint64 bytesRead = 0;
+
+    bool isSequential() const override { return sequential_; }
+    qint64 size() const override { return sequential_ ? 0 : total_; }
+    bool seek(qint64 pos) override
+    {
+        if (sequential_ || pos < 0 || pos > total_)
+            return false;
+        at_ = pos;
+        return QIODevice::seek(pos);
+    }
+
+protected:
+    qint64 readData(char* out, qint64 max) override
+    {
+        const qint64 n = std::min(max, total_ - at_);
+        for (qint64 i = 0; i < n; ++i)
+            out[i] = byteAt(at_ + i);
+        at_ += n;
+        bytesRead += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    static constexpr qint64 kData = 64 * 1024;
+    static constexpr qint64 kChunk = 4 + 4 + kData + 4; // length, type, data, checksum
+
+    char byteAt(qint64 pos) const
+    {
+        if (pos < prefix_.size())
+            return prefix_[pos];
+        const qint64 chunk = (pos - prefix_.size()) / kChunk;
+        const qint64 in = (pos - prefix_.size()) % kChunk;
+        if (in < 4)
+            return "\0\1\0\0"[in]; // 65536, big-endian
+        if (in < 8)
+            return "IDAT"[in - 4];
+        if (in >= 8 + kData)
+            return 0; // checksums are not verified
+        const qint64 data = in - 8;
+        return chunk == 0 && data < start_.size() ? start_[data] : char(0xAA);
+    }
+
+    QByteArray prefix_;
+    QByteArray start_;
+    bool sequential_;
+    qint64 total_;
+    qint64 at_ = 0;
+};
+
+TEST(PngReader, EndlessImageDataIsReadOnlyAsFarAsTheImageNeeds)
+{
+    const QByteArray pixelStream = pngtest::zlibCompress(rows({{0, 0x30, 0x20, 0x10}}));
+    struct Row {
+        const char* name;
+        QByteArray start;
+        bool sequential;
+    } table[] = {
+        {"sound stream, then filler, random access", pixelStream, false},
+        {"sound stream, then filler, sequential", pixelStream, true},
+        {"filler only, random access", {}, false},
+        {"filler only, sequential", {}, true},
+    };
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.name);
+        EndlessImageData device(row.start, 1024, row.sequential); // 64 MiB of image data
+        TBitmap picture;
+        std::string outcome = "(decoded)";
+        {
+            // A 1 x 1 picture never needs a large buffer, whatever follows it.
+            ScopedAllocationFailure noLargeBuffers(4 << 20);
+            try {
+                LoadPngFromStream(picture, device);
+            } catch (const std::exception& e) {
+                outcome = e.what();
+            }
+        }
+        EXPECT_LE(device.bytesRead, 1 << 20);
+        if (row.start.isEmpty()) {
+            EXPECT_EQ(outcome, "エラー");
+            EXPECT_TRUE(picture.Empty());
+        } else {
+            EXPECT_EQ(outcome, "(decoded)");
+            if (picture.Width() == 1 && picture.Height() == 1) {
+                EXPECT_EQ(pixel(picture, 0, 0), 0x302010u);
+            }
+        }
+    }
+}
+
+QByteArray deflateWith(const QByteArray& raw, int level, int windowBits, int strategy)
+{
+    z_stream zs{};
+    EXPECT_EQ(deflateInit2(&zs, level, Z_DEFLATED, windowBits, 8, strategy), Z_OK);
+    QByteArray out(int(deflateBound(&zs, uLong(raw.size()))), '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.constData()));
+    zs.avail_in = uInt(raw.size());
+    zs.next_out = reinterpret_cast<Bytef*>(out.data());
+    zs.avail_out = uInt(out.size());
+    EXPECT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
+    out.resize(qsizetype(zs.total_out));
+    deflateEnd(&zs);
+    return out;
+}
+
+// The bound on gathered data must admit every sound encoding, including the
+// ones that make incompressible rows larger than they are.
+TEST(PngReader, LargestSoundImageDataIsReadWhole)
+{
+    const int width = 1024, height = 512;
+    std::mt19937 rng(99);
+    QByteArray raw;
+    for (int y = 0; y < height; ++y) {
+        raw.append(char(0));
+        for (int i = 0; i < width * 3; ++i)
+            raw.append(char(144 + rng() % 112)); // literals of 9 bits in the fixed code
+    }
+    // A 512-byte window finds next to no repeats in these rows, so the fixed
+    // code spends 9 bits on nearly every byte.
+    const struct {
+        const char* name;
+        int level, windowBits, strategy;
+        qsizetype growth; // at least this many bytes more than the raw rows
+    } encodings[] = {{"stored blocks", 0, 15, Z_DEFAULT_STRATEGY, 1},
+                     {"fixed Huffman code", 9, 9, Z_FIXED, raw.size() / 10}};
+    for (const auto& e : encodings) {
+        SCOPED_TRACE(e.name);
+        const QByteArray stream = deflateWith(raw, e.level, e.windowBits, e.strategy);
+        ASSERT_GE(stream.size(), raw.size() + e.growth);
+        PngBuilder b;
+        b.signature().header(width, height, 8, 2);
+        for (qsizetype at = 0; at < stream.size(); at += 4000)
+            b.chunk("IDAT", stream.mid(at, 4000));
+        const pngtest::ReferenceImage ref = pngtest::decodeWithLibpng(PngBuilder(b).end().bytes());
+        ASSERT_TRUE(ref.ok) << ref.error;
+        // Past the stream's end: gathered up to the bound at most, never inflated.
+        const QByteArray png = b.chunk("IDAT", QByteArray(1 << 20, '\x55')).end().bytes();
+        TBitmap picture;
+        ASSERT_NO_THROW(pngtest::loadPng(picture, png));
+        EXPECT_EQ(pngtest::comparePicture(picture, ref), "");
     }
 }
 
