@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -63,12 +64,28 @@ TArchiveStream::~TArchiveStream() = default;
 
 void TArchiveStream::Reload()
 {
+    try {
+        ReadArchive();
+    } catch (...) {
+        // The directory may no longer match the file: nothing stays selected.
+        selected_ = -1;
+        QIODevice::seek(0);
+        throw;
+    }
+}
+
+void TArchiveStream::ReadArchive()
+{
     if (file_.size() == 0) {
         InitArchive();
         return;
     }
-    ReadArchiveHeader();
-    ReadDirectory();
+    ArchiveHeader header = ReadArchiveHeader();
+    TfilesList entries = ReadDirectory(header.entryCount);
+    headerSize_ = header.headerSize;
+    entryCount_ = header.entryCount;
+    timeStamp_ = std::move(header.timeStamp);
+    entries_ = std::move(entries);
     selected_ = -1;
     QIODevice::seek(0);
 }
@@ -112,13 +129,14 @@ QByteArray TArchiveStream::ReadExactly(qint64 count)
     return file_.read(count);
 }
 
-void TArchiveStream::ReadArchiveHeader()
+TArchiveStream::ArchiveHeader TArchiveStream::ReadArchiveHeader()
 {
+    ArchiveHeader read;
     file_.seek(0);
     const QByteArray magic = ReadExactly(4);
     if (magic != "FARC")
         FailTag("ファイルが不正", magic);
-    headerSize_ = LittleEndian<std::uint64_t>(ReadExactly(8));
+    read.headerSize = LittleEndian<std::uint64_t>(ReadExactly(8));
     const QByteArray header = ReadExactly(4);
     if (header != "AHDR")
         FailTag("ファイルヘッダが不正", header);
@@ -126,25 +144,23 @@ void TArchiveStream::ReadArchiveHeader()
     // The header holds at least the count and the time stamp.
     if (length < kArchiveHeaderLength)
         Fail(QStringLiteral("[Reload]ヘッダ長が不正[%1]です").arg(length));
-    entryCount_ = LittleEndian<std::int64_t>(ReadExactly(8));
-    timeStamp_ = QString::fromLatin1(ReadExactly(16));
+    read.entryCount = LittleEndian<std::int64_t>(ReadExactly(8));
+    read.timeStamp = QString::fromLatin1(ReadExactly(16));
     file_.seek(kHeaderLengthAt + 4 + length);
     const QByteArray data = ReadExactly(4);
     if (data != "ADAT")
         FailTag("ファイルデータが不正", data);
+    return read;
 }
 
-void TArchiveStream::ReadDirectory()
+TfilesList TArchiveStream::ReadDirectory(std::int64_t entryCount)
 {
-    entries_.Clear();
+    TfilesList entries;
     const qint64 fileSize = file_.size();
-    const auto count = static_cast<std::int32_t>(static_cast<std::uint64_t>(entryCount_) & 0xFFFFFFFFu);
+    const auto count = static_cast<std::int32_t>(static_cast<std::uint64_t>(entryCount) & 0xFFFFFFFFu);
     // Every check below keeps the walk, and later reads, inside the file.
     for (std::int32_t i = 0; i < count; ++i) {
-        const auto bad = [this, i] {
-            entries_.Clear();
-            Fail(QStringLiteral("[Reload]ファイル一覧が不正[%1]です").arg(i));
-        };
+        const auto bad = [i] { Fail(QStringLiteral("[Reload]ファイル一覧が不正[%1]です").arg(i)); };
         const QByteArray raw = ReadExactly(kArchiveRecordSize);
         if (raw.size() != kArchiveRecordSize)
             bad();
@@ -159,9 +175,10 @@ void TArchiveStream::ReadDirectory()
         if (name.size() != nameLength || size > kMaxEntrySize || offset > std::uint64_t(fileSize) ||
             size > std::uint64_t(fileSize) - offset || qint64(size) > fileSize - file_.pos())
             bad();
-        entries_.AddStored(name, record);
+        entries.AddStored(name, record);
         file_.seek(file_.pos() + qint64(size));
     }
+    return entries;
 }
 
 bool TArchiveStream::SelectEntry(int index)

@@ -89,6 +89,9 @@ public:
     explicit TArchiveStream(const QString& fileName);
     ~TArchiveStream() override;
 
+    // Re-reads header and directory. On a failure the header values and the
+    // directory stay as they were, nothing is selected and the error is
+    // raised; on success nothing is selected either.
     void Reload();
     bool SelectEntry(int index);
     // First entry whose name equals name without regard to letter case.
@@ -118,10 +121,17 @@ protected:
     qint64 writeData(const char* data, qint64 maxSize) override;
 
 private:
+    struct ArchiveHeader {
+        std::uint64_t headerSize = 0;
+        std::int64_t entryCount = 0;
+        QString timeStamp;
+    };
+
+    void ReadArchive();
     void InitArchive();
     void WriteArchiveHeader();
-    void ReadArchiveHeader();
-    void ReadDirectory();
+    ArchiveHeader ReadArchiveHeader();
+    TfilesList ReadDirectory(std::int64_t entryCount);
     QByteArray ReadExactly(qint64 count);
     qint64 EntryStart() const;
     qint64 EntryEnd() const;

@@ -275,6 +275,61 @@ TEST_F(ArchiveTest, ReadingStopsAtTheEntryEnd)
     EXPECT_EQ(stream.readAll(), QByteArray(7, 'b'));
 }
 
+// The archive file changed under an open stream: a reload that fails keeps
+// the directory it had, selects nothing, and a later good reload recovers.
+TEST_F(ArchiveTest, FailedReloadKeepsTheDirectoryAndSelectsNothing)
+{
+    const QByteArray good = Two().Build();
+    const qint64 secondRecord = 48 + 37 + 8 + 100;
+    const struct {
+        const char* name;
+        qint64 at;
+        QByteArray bytes;
+    } damages[] = {
+        {"magic", 0, "FARX"},
+        {"header tag after a new header-size value", 4, Le<std::uint64_t>(999) + "AHDX"},
+        {"data tag after a new count and time stamp", 20, Le<std::int64_t>(2) + "2099010100000000" + "ADAX"},
+        {"second entry's name length", secondRecord + 4, Le<std::int32_t>(0x7FFFFFFF)},
+        {"count beyond the entries", 20, Le<std::int64_t>(3)},
+    };
+    for (const auto& damage : damages) {
+        SCOPED_TRACE(damage.name);
+        const QString path = Write(good);
+        TArchiveStream stream(path);
+        const QString stamp = stream.TimeStamp();
+        ASSERT_TRUE(stream.SelectEntry(1));
+        char buffer[8];
+        ASSERT_EQ(stream.Read(buffer, 3), 3);
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            f.seek(damage.at);
+            f.write(damage.bytes);
+        }
+        EXPECT_THROW(stream.Reload(), EarcSTreamError);
+        ASSERT_EQ(stream.SelectedEntry(), -1);
+        EXPECT_EQ(stream.size(), 0);
+        EXPECT_EQ(stream.pos(), 0);
+        EXPECT_EQ(stream.read(buffer, 4), -1);
+        EXPECT_THROW(stream.Read(buffer, 4), EarcSTreamError);
+        EXPECT_THROW(stream.Seek(0, 0), EarcSTreamError);
+        EXPECT_EQ(stream.HeaderSizeValue(), 4u);
+        EXPECT_EQ(stream.EntryCount(), 2);
+        EXPECT_EQ(stream.TimeStamp(), stamp);
+        ASSERT_EQ(stream.Entries().Count(), 2);
+        EXPECT_EQ(stream.Entries().Name(1), "Back.PNG");
+
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(good);
+        }
+        stream.Reload();
+        ASSERT_TRUE(stream.SelectEntry(1));
+        EXPECT_EQ(stream.readAll(), QByteArray(7, 'b'));
+    }
+}
+
 TEST(ArchiveTimeStamp, MillisecondsKeepTwoDigits)
 {
     const QDate day(2026, 12, 7);
