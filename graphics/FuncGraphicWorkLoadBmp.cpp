@@ -32,11 +32,16 @@ std::uint32_t le32(const char* p)
     return le16(p) | le16(p + 2) << 16;
 }
 
+constexpr std::uint32_t kRle8 = 1;
+constexpr std::uint32_t kRle4 = 2;
+
 struct BmpHeader {
     std::int64_t width = 0;
     std::int64_t height = 0; // absolute value; the sign only gives the row order
     int bitCount = 0;
+    std::uint32_t compression = 0;
     std::int64_t bitsOffset = 0;
+    std::int64_t headerBytes = 0; // file and info header
 };
 
 // Reads the file header and the info header from the stream into raw and
@@ -56,6 +61,7 @@ BmpHeader readHeader(QIODevice& stream, QByteArray& raw)
     const char* info = raw.constData() + kFileHeaderBytes;
     BmpHeader h;
     h.bitsOffset = le32(raw.constData() + 10);
+    h.headerBytes = kFileHeaderBytes + infoSize;
     if (infoSize == 12) { // OS/2 core header: unsigned 16-bit sizes
         h.width = le16(info + 4);
         h.height = le16(info + 6);
@@ -64,6 +70,8 @@ BmpHeader readHeader(QIODevice& stream, QByteArray& raw)
         h.width = std::int32_t(le32(info + 4));
         h.height = std::int32_t(le32(info + 8));
         h.bitCount = int(le16(info + 14));
+        if (infoSize >= 20)
+            h.compression = le32(info + 16);
         if (h.height < 0)
             h.height = -h.height;
     }
@@ -100,6 +108,59 @@ void appendUpTo(QByteArray& data, QIODevice& stream, std::int64_t count)
     }
 }
 
+// Whether a run-length coded picture is all there: its codes, walked from
+// the pixel offset, reach the end-of-picture code or the last row's end
+// before the data ends.
+bool rleComplete(const QByteArray& data, const BmpHeader& h)
+{
+    const auto byte = [&data](std::int64_t at) { return std::uint8_t(data[qsizetype(at)]); };
+    const std::int64_t size = data.size();
+    std::int64_t at = h.bitsOffset;
+    std::int64_t row = 0;
+    while (row < h.height) {
+        if (at + 2 > size)
+            return false;
+        const std::uint8_t count = byte(at), code = byte(at + 1);
+        at += 2;
+        if (count > 0)
+            continue; // a run of one value (or two, alternating, in 4 bits)
+        if (code == 0) { // end of row
+            ++row;
+        } else if (code == 1) { // end of picture
+            return true;
+        } else if (code == 2) { // move right and down
+            if (at + 2 > size)
+                return false;
+            row += byte(at + 1);
+            at += 2;
+        } else { // code literal pixels, padded to a whole number of words
+            const std::int64_t bytes = h.compression == kRle8 ? code : (code + 1) / 2;
+            at += (bytes + 1) / 2 * 2;
+            if (at > size)
+                return false;
+        }
+    }
+    return true;
+}
+
+// A file that ends before its pixels do is refused: the reader would leave
+// the missing rows as whatever the memory held.
+void requireAllPixels(const QByteArray& data, const BmpHeader& h)
+{
+    if (h.bitsOffset < h.headerBytes)
+        return; // no usable pixel offset: the reader finds the pixels itself
+    bool complete;
+    if (h.compression == kRle8 || h.compression == kRle4) {
+        complete = rleComplete(data, h);
+    } else {
+        const std::int64_t rowBytes = (h.width * h.bitCount + 7) / 8;
+        const std::int64_t stride = (h.width * h.bitCount + 31) / 32 * 4;
+        complete = h.bitsOffset + stride * (h.height - 1) + rowBytes <= data.size();
+    }
+    if (!complete)
+        throw EBmpError(kBadBmp);
+}
+
 QImage decode(QByteArray& data)
 {
     QBuffer buffer(&data);
@@ -122,6 +183,7 @@ void LoadBmpFromStream(TBitmap& Picture, QIODevice& Stream)
     QByteArray data;
     const BmpHeader header = readHeader(Stream, data);
     appendUpTo(data, Stream, maxUsefulBytes(header, data.size()) - data.size());
+    requireAllPixels(data, header);
 
     const QImage image = decode(data);
     const bool alpha = image.hasAlphaChannel();

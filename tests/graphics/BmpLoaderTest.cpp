@@ -207,6 +207,41 @@ TEST(BmpLoader, DamagedFilesRefused)
     }
 }
 
+TEST(BmpLoader, FilesEndingBeforeTheirPixelsAreRefused)
+{
+    // The reader would leave the missing rows as whatever the memory held.
+    const QByteArray rgb24 = readBytes("rgb24.bmp");
+    const QByteArray rle8 = readBytes("rle8.bmp");
+    const QByteArray rle4Bytes = rle4(readBytes("pal4.bmp"));
+    const int offset = le32(rgb24, 10);
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+    } rows[] = {
+        {"24-bit, half the rows", rgb24.left(offset + (rgb24.size() - offset) / 2)},
+        {"24-bit, header and palette only", rgb24.left(offset)},
+        {"24-bit, last row short", rgb24.left(rgb24.size() - 8)},
+        {"4-bit palette, cut", readBytes("pal4.bmp").left(readBytes("pal4.bmp").size() - 20)},
+        {"32-bit, cut", readBytes("argb32.bmp").left(readBytes("argb32.bmp").size() - 4)},
+        {"8-bit RLE, cut in the codes", rle8.left(rle8.size() - 20)},
+        {"4-bit RLE, cut", rle4Bytes.left(rle4Bytes.size() - 12)},
+        {"pixel offset past the end", [&] {
+             QByteArray b = rgb24;
+             putLe32(b, 10, int(b.size()) + 100);
+             return b;
+         }()},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_THROW(loadBmp(row.bytes), EBmpError);
+    }
+    // Whole files still load: with trailing bytes, and coded pictures whose
+    // last row ends without the end-of-picture code.
+    EXPECT_EQ(loadBmp(rgb24 + QByteArray(7, 'x')).Width(), 24);
+    EXPECT_EQ(loadBmp(rle4Bytes).Width(), 24);
+    EXPECT_EQ(loadBmp(rle8.left(rle8.size() - 2)).Width(), 24);
+}
+
 TEST(BmpLoader, OversizedHeaderRefusedBeforeAllocating)
 {
     const QByteArray good = readBytes("rgb24.bmp");
