@@ -347,12 +347,16 @@ TSingleInstance::TAttempt TSingleInstance::Attempt(const TStartRequest& request,
 }
 
 std::optional<TInstanceAnswer> TSingleInstance::HandOver(const TStartRequest& request, int timeoutMs,
-                                                         bool waitForListener, bool takeOver)
+                                                         bool waitForListener, bool takeOver, bool* reached)
 {
     const QDeadlineTimer deadline(timeoutMs);
+    if (reached)
+        *reached = false;
     for (;;) {
         std::optional<TInstanceAnswer> answer;
         const TAttempt attempt = Attempt(request, deadline, answer);
+        if (reached && attempt != TAttempt::NoListener)
+            *reached = true;
         if (attempt == TAttempt::Answered)
             return answer;
         // The first start takes the lock a moment before it listens; a

@@ -63,8 +63,10 @@ public:
     // between attempts, and a connection closed without an answer is tried
     // again: a window that was closing when the request came leaves its
     // place to this process, which then holds the lock (HandOver is empty).
+    // reached, when given, tells whether a listener took the connection.
     std::optional<TInstanceAnswer> HandOver(const TStartRequest& request, int timeoutMs,
-                                            bool waitForListener = true, bool takeOver = false);
+                                            bool waitForListener = true, bool takeOver = false,
+                                            bool* reached = nullptr);
 
     // Answers each request that arrives; runs on the GUI thread.
     std::function<TInstanceAnswer(const TStartRequest&)> OnRequest;

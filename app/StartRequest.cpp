@@ -86,9 +86,13 @@ int PrintRunningStatus(TSingleInstance& instance)
 {
     TStartRequest query;
     query.Status = true;
-    const std::optional<TInstanceAnswer> answer = instance.HandOver(query, kHandOverTimeoutMs, false);
+    bool reached = false;
+    const std::optional<TInstanceAnswer> answer = instance.HandOver(query, kHandOverTimeoutMs, false, false, &reached);
     if (!answer) {
-        std::fputs("pocosa: Pocosa is not running\n", stderr);
+        // A window that takes the connection but never answers is there but stuck.
+        std::fputs(reached ? "pocosa: Pocosa is already running but did not answer\n"
+                           : "pocosa: Pocosa is not running\n",
+                   stderr);
         return 1;
     }
     std::printf("%s\n", answer->State.toUtf8().constData());

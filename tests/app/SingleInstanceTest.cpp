@@ -245,6 +245,24 @@ TEST(SingleInstance, AStartWhileTheWindowClosesTakesItsPlace)
     }
 }
 
+TEST(SingleInstance, AStuckWindowIsToldApartFromNone)
+{
+    QTemporaryDir folder;
+    TSingleInstance window(folder.path());
+    ASSERT_TRUE(window.Claim());
+    TSingleInstance query(folder.path());
+    TStartRequest status;
+    status.Status = true;
+    bool reached = false;
+    // The window's event loop does not run here: it takes the connection
+    // (the kernel queues it) but never answers.
+    EXPECT_FALSE(query.HandOver(status, 300, false, false, &reached).has_value());
+    EXPECT_TRUE(reached);
+    window.StopListening();
+    EXPECT_FALSE(query.HandOver(status, 300, false, false, &reached).has_value());
+    EXPECT_FALSE(reached);
+}
+
 TEST(SingleInstance, ASocketPathTooLongStillRunsTheProgramAlone)
 {
     QTemporaryDir root;
