@@ -18,7 +18,9 @@ struct Line {
 QList<Line> SplitLines(const QByteArray& text)
 {
     QList<Line> lines;
-    qsizetype pos = 0;
+    // A byte order mark that an editor put in front is not part of the first
+    // line (and stays in the text).
+    qsizetype pos = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     while (pos < text.size()) {
         const qsizetype nl = text.indexOf('\n', pos);
         Line line;

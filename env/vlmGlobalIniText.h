@@ -13,7 +13,8 @@
 // and key names are compared without regard to letter case; the first
 // occurrence of a key wins, and sections of the same name count as one. A
 // value is the trimmed text after the first '='; one pair of equal quotes
-// (' or ") around it is removed. Text is UTF-8; "\n" and "\r\n" line ends.
+// (' or ") around it is removed. Text is UTF-8, a leading byte order mark
+// is passed over; "\n" and "\r\n" line ends.
 namespace IniText {
 
 // The value of key in section; nullopt when either is missing.

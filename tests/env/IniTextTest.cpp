@@ -56,6 +56,18 @@ TEST(IniTextWrite, EditsOnlyTheLineConcerned)
     EXPECT_EQ(*out, expected);
 }
 
+TEST(IniTextWrite, AByteOrderMarkInFrontHidesNoSection)
+{
+    // An editor that saves with a byte order mark leaves it before the first
+    // section: that section is still found, not written a second time.
+    const QByteArray text = "\xEF\xBB\xBF[TFMTIMERMAIN]\r\nTOP=12\r\n";
+    EXPECT_EQ(ReadValue(text, "TFMTIMERMAIN", "TOP"), QString("12"));
+    EXPECT_EQ(WriteValue(text, "TFMTIMERMAIN", "TOP", "40"), QByteArray("\xEF\xBB\xBF[TFMTIMERMAIN]\r\nTOP=40\r\n"));
+    EXPECT_EQ(WriteValue(text, "TFMTIMERMAIN", "LEFT", "7"),
+              QByteArray("\xEF\xBB\xBF[TFMTIMERMAIN]\r\nTOP=12\r\nLEFT=7\r\n"));
+    EXPECT_EQ(ReadValue("\xEF\xBB\xBFtop=1\n[A]\nk=v\n", "A", "k"), QString("v"));
+}
+
 TEST(IniTextWrite, NewKeyGoesAfterTheSectionsLastLine)
 {
     const auto out = WriteValue(kSample, "back", "list2", "third.png");
