@@ -182,8 +182,10 @@ void TFmTimerMain::N1Click(QObject*)
 
 void TFmTimerMain::N3Click(QObject*)
 {
+    // An '&' in a file name is shown as it is, not taken for a mnemonic.
     for (int n = 0; n < 5; ++n)
-        MnBackItem(n)->setText(QStringLiteral("&%1: ").arg(n) + HistoryEntry(n));
+        MnBackItem(n)->setText(QStringLiteral("&%1: ").arg(n) +
+                               HistoryEntry(n).replace(QLatin1Char('&'), QStringLiteral("&&")));
 }
 
 void TFmTimerMain::MnBackResetClick(QObject*)

@@ -105,9 +105,10 @@ TEST(TimerMenu, OpeningTheBackgroundSubmenuShowsTheHistory)
 {
     TTimerRig rig;
     TFmTimerMain& w = rig.w();
+    rig.history[4] = "/pics/R&D.png";
     emit w.N3->aboutToShow();
     EXPECT_EQ(Items(w.N3).mid(3), QStringList({"MnBack0|&0: /pics/a.png", "MnBack1|&1: ", "MnBack2|&2: /pics/c.jpg",
-                                               "MnBack3|&3: ", "MnBack4|&4: "}));
+                                               "MnBack3|&3: ", "MnBack4|&4: /pics/R&&D.png"}));
 }
 
 TEST(TimerMenu, BackgroundActionsReachTheBackgroundHook)
