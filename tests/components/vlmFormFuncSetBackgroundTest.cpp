@@ -105,7 +105,21 @@ TEST_F(FormFuncSetBackground, UnusablePicturesAreRefusedAndTheWindowStaysAsItWas
         EXPECT_TRUE(Current() == before) << row.name;
         // The history has taken the name all the same.
         EXPECT_EQ((*BackImages)[0], row.file) << row.name;
+        EXPECT_TRUE(BackImages->Picture().Empty()) << row.name << ": the refused picture is let go";
     }
+}
+
+TEST_F(FormFuncSetBackground, TheLoadedPictureIsNotKeptBesideTheWindowsCopy)
+{
+    QImage big(2000, 1500, QImage::Format_RGB32);
+    big.fill(Qt::white); // the keyed surround
+    for (int y = 10; y < 1490; ++y)
+        for (int x = 10; x < 1990; ++x)
+            big.setPixel(x, y, qRgb(0, 100, 0));
+    ASSERT_TRUE(big.save(folder.filePath(QStringLiteral("big.png"))));
+    func->SetBackground(folder.filePath(QStringLiteral("big.png")));
+    EXPECT_EQ(owner->size(), QSize(1980, 1480)) << "the picture is shown";
+    EXPECT_TRUE(BackImages->Picture().Empty());
 }
 
 TEST_F(FormFuncSetBackground, TheDefaultPictureLeavesTheHistoryAlone)
