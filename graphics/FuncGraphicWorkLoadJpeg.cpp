@@ -12,7 +12,9 @@
 
 #include <QIODevice>
 
+#include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -26,8 +28,12 @@ namespace {
 
 constexpr std::size_t kInputChunk = 64 * 1024;
 // A progressive file may hold any number of scans, each a pass over the
-// whole coefficient buffer; real encoders write about ten.
+// whole coefficient buffer; real encoders write about ten. Besides a cap on
+// their number, the scans times the pixels are held to a budget that lets a
+// picture of the largest allowed size have 64 scans: a file of a few hundred
+// bytes could otherwise keep the program busy for seconds.
 constexpr int kMaxScans = 1000;
+constexpr std::uint64_t kMaxScanPixels = std::uint64_t(1) << 32;
 
 enum class Outcome { Decoded, LibraryError, SizeRefused, CallbackFailed };
 
@@ -62,7 +68,8 @@ void outputMessage(j_common_ptr) {}
 void progressMonitor(j_common_ptr cinfo)
 {
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->input_scan_number > kMaxScans)
+    const auto scans = std::uint64_t(std::max(d->input_scan_number, 0));
+    if (scans > kMaxScans || scans * d->image_width * d->image_height > kMaxScanPixels)
         ERREXIT(cinfo, JERR_BAD_PROGRESSION);
 }
 

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace {
 
@@ -250,6 +251,22 @@ TEST(JpegLoader, TruncatedScanStillGivesThePicture)
     const TBitmap picture = loadBytes("cut.jpg", jpeg.left(jpeg.size() - 200));
     EXPECT_EQ(picture.Width(), 40);
     EXPECT_EQ(picture.Height(), 30);
+}
+
+TEST(JpegLoader, AProgressionOfTooManyScansForItsSizeIsRefused)
+{
+    // 704 scans over 2560 x 2400 pixels: valid, but each scan walks every
+    // coefficient of the picture, past the budget of scans times pixels.
+    TBitmap picture = marker();
+    try {
+        LoadGraphicFromFile(picture, dataFile("many-scans.jpg"));
+        ADD_FAILURE() << "decoded";
+    } catch (const EJpegError& e) {
+        EXPECT_EQ(e.Code(), JERR_BAD_PROGRESSION);
+    }
+    EXPECT_TRUE(samePixels(picture, marker()));
+    // The same number of scans is fine on a small picture (cap: 1000 scans).
+    EXPECT_EQ(loadBytes("p.jpg", readBytes(dataFile("progressive.jpg"))).Width(), 40);
 }
 
 TEST(JpegLoader, OversizedHeaderRefusedBeforeDecoding)
