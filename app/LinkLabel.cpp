@@ -3,7 +3,10 @@
 #include "ShellFileUtils.h"
 
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
 
 namespace {
 
@@ -61,6 +64,24 @@ void TLinkLabel::SetFontStyle(bool underline)
     f.setStrikeOut(false);
     f.setUnderline(underline);
     setFont(f);
+}
+
+// A label as high as its font can have the underline one row below its
+// bottom, where it would be cut off; it is drawn on the last row instead.
+void TLinkLabel::paintEvent(QPaintEvent* event)
+{
+    QLabel::paintEvent(event);
+    if (!font().underline())
+        return;
+    const QFontMetrics metrics(font());
+    const QRect area = contentsRect();
+    const QRect textRect = QStyle::alignedRect(layoutDirection(), alignment(),
+                                               QSize(metrics.horizontalAdvance(text()), metrics.height()), area);
+    if (textRect.top() + metrics.ascent() + metrics.underlinePos() <= area.bottom())
+        return; // drawn with the text
+    QPainter painter(this);
+    painter.setPen(palette().color(foregroundRole()));
+    painter.drawLine(textRect.left(), area.bottom(), textRect.right(), area.bottom());
 }
 
 void TLinkLabel::enterEvent(QEnterEvent* event)

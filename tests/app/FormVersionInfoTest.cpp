@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -73,6 +74,20 @@ TEST_F(FormVersionInfoTest, LinkTargetIsTheInformationPageOfTheLowerCaseInternal
     QTest::mouseClick(form.LinkLabel1, Qt::LeftButton, Qt::NoModifier, QPoint(80, 6));
     ASSERT_EQ(urls.opened.size(), 1);
     EXPECT_EQ(urls.opened.front().scheme(), QStringLiteral("https"));
+}
+
+TEST_F(FormVersionInfoTest, TheLinkShowsItsUnderlineWhileThePointerIsOverIt)
+{
+    TFormVersionInfo form(nullptr);
+    TLinkLabel* link = form.LinkLabel1;
+    const QImage plain = link->grab().toImage();
+    QEnterEvent enter(QPointF(40, 6), QPointF(40, 6), QPointF(40, 6));
+    QCoreApplication::sendEvent(link, &enter);
+    const QImage hovered = link->grab().toImage();
+    EXPECT_NE(plain, hovered) << "the underline fits in the label";
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(link, &leave);
+    EXPECT_EQ(link->grab().toImage(), plain);
 }
 
 TEST_F(FormVersionInfoTest, WindowIsABorderlessWhiteTopmostBoxWithItsLayout)
