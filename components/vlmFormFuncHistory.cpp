@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <utility>
+
 void TvlmFormFunc::SetBackground(const QString& name)
 {
     if (!owner_)
@@ -12,15 +14,9 @@ void TvlmFormFunc::SetBackground(const QString& name)
         throw EFormFuncError("TvlmFormFunc.SetBackground: No background history");
     // A loader error leaves from here, before anything of the window changed.
     BackImages->SelectBackground(name);
-    TBitmap& picture = BackImages->Picture();
-    // The window keeps its own copy: the loaded picture, which may be large,
-    // is let go whether it was shown or refused.
-    try {
-        refuseInvisible(picture, name);
-        ApplyBackground(picture, owner_->x(), owner_->y());
-    } catch (...) {
-        picture = TBitmap();
-        throw;
-    }
-    picture = TBitmap();
+    // Taken out of the history: the window keeps its own copy, so the loaded
+    // picture, which may be large, goes at the end whether shown or refused.
+    TBitmap picture = std::move(BackImages->Picture());
+    refuseInvisible(picture, name);
+    ApplyBackground(picture, owner_->x(), owner_->y());
 }
