@@ -23,9 +23,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "ProcessRun.h"
 #include "SingleInstance.h"
 
 namespace {
+
+using pocosa::test::ProcessRun;
 
 TEST(InstanceProtocol, RequestsAndAnswersSurviveTheLine)
 {
@@ -311,27 +314,13 @@ protected:
         ASSERT_TRUE(first.waitForStarted(20000));
     }
 
-    struct TRun {
-        int Status = -1;
-        QString Out;
-        QString Err;
-    };
-
-    TRun Run(const QStringList& args)
+    // Out without its line end.
+    ProcessRun Run(const QStringList& args)
     {
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(Program(), args);
-        TRun run;
-        if (!p.waitForFinished(30000)) {
-            p.kill();
-            p.waitForFinished();
-            run.Err = "did not end";
-            return run;
-        }
-        run.Status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        run.Out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-        run.Err = QString::fromUtf8(p.readAllStandardError());
+        pocosa::test::ProcessOptions options;
+        options.env = env;
+        ProcessRun run = pocosa::test::runProcess(Program(), args, options);
+        run.out = run.out.trimmed();
         return run;
     }
 
@@ -339,14 +328,14 @@ protected:
     std::string StatusWhenUp()
     {
         const QDeadlineTimer deadline(30000);
-        TRun run;
+        ProcessRun run;
         do {
             run = Run({"--status"});
-            if (run.Status == 0)
-                return run.Out.toStdString();
+            if (run.status == 0)
+                return run.out.toStdString();
             QThread::msleep(100);
         } while (!deadline.hasExpired());
-        return "no answer: " + run.Err.toStdString();
+        return "no answer: " + run.err.toStdString();
     }
 
     QTemporaryDir folder;
@@ -356,31 +345,31 @@ protected:
 
 TEST_F(ProgramHandOver, LaterStartsHandTheirRequestToTheRunningWindow)
 {
-    EXPECT_EQ(Run({"--status"}).Status, 1) << "nothing runs yet";
+    EXPECT_EQ(Run({"--status"}).status, 1) << "nothing runs yet";
     StartFirst({"3:30"});
     EXPECT_EQ(StatusWhenUp(), "03:30 stopped") << "the first start takes its own time";
 
-    TRun second = Run({"5m", "--start"});
-    EXPECT_EQ(second.Status, 0) << second.Err.toStdString();
-    const QString state = Run({"--status"}).Out;
+    ProcessRun second = Run({"5m", "--start"});
+    EXPECT_EQ(second.status, 0) << second.err.toStdString();
+    const QString state = Run({"--status"}).out;
     EXPECT_TRUE(QRegularExpression("^0[45]:[0-9][0-9] counting down$").match(state).hasMatch()) << state.toStdString();
 
-    TRun busy = Run({"1m"});
-    EXPECT_EQ(busy.Status, 0);
-    EXPECT_TRUE(busy.Err.contains("running")) << busy.Err.toStdString();
-    EXPECT_TRUE(Run({"--status"}).Out.endsWith("counting down")) << "a running timer is left alone";
+    ProcessRun busy = Run({"1m"});
+    EXPECT_EQ(busy.status, 0);
+    EXPECT_TRUE(busy.err.contains("running")) << busy.err.toStdString();
+    EXPECT_TRUE(Run({"--status"}).out.endsWith("counting down")) << "a running timer is left alone";
 
-    TRun refused = Run({"1:05:00"});
-    EXPECT_EQ(refused.Status, 2);
-    EXPECT_TRUE(refused.Err.contains("99:59")) << refused.Err.toStdString();
+    ProcessRun refused = Run({"1:05:00"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.err.contains("99:59")) << refused.err.toStdString();
 
-    EXPECT_EQ(Run({}).Status, 0) << "a plain start just raises the running window";
+    EXPECT_EQ(Run({}).status, 0) << "a plain start just raises the running window";
     EXPECT_EQ(first.state(), QProcess::Running);
 
     ::kill(pid_t(first.processId()), SIGTERM);
     ASSERT_TRUE(first.waitForFinished(20000));
     EXPECT_EQ(first.exitCode(), 0);
-    EXPECT_EQ(Run({"--status"}).Status, 1) << "gone with the first";
+    EXPECT_EQ(Run({"--status"}).status, 1) << "gone with the first";
 }
 
 TEST_F(ProgramHandOver, AKilledProgramDoesNotBlockTheNextStart)

@@ -2,26 +2,18 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "ClassArchiveStream.h"
+#include "ProcessRun.h"
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using pocosa::test::ProcessRun;
 
-ToolRun Tool(const QStringList& args)
+ProcessRun Tool(const QStringList& args)
 {
-    QProcess p;
-    p.start(POCOSA_ARCHIVE_TOOL, args);
-    p.waitForFinished(30000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return pocosa::test::runProcess(QStringLiteral(POCOSA_ARCHIVE_TOOL), args);
 }
 
 class ArchiveTool : public ::testing::Test {
@@ -51,7 +43,7 @@ TEST_F(ArchiveTool, CreateListExtract)
     const QString b = File("in/b.jpg", "");
     const QString c = File("in/Ünï.bmp", "ccc");
     const QString archive = dir_.filePath("graphic");
-    const ToolRun created = Tool({"create", archive, a, b, c});
+    const ProcessRun created = Tool({"create", archive, a, b, c});
     ASSERT_EQ(created.status, 0) << created.err.toStdString();
 
     TArchiveStream stream(archive);
@@ -66,7 +58,7 @@ TEST_F(ArchiveTool, CreateListExtract)
         EXPECT_EQ(list.EntryOffset(i), after) << i;
     }
 
-    const ToolRun listed = Tool({"list", archive});
+    const ProcessRun listed = Tool({"list", archive});
     EXPECT_EQ(listed.status, 0);
     EXPECT_EQ(listed.out, "a.png\t1000\nb.jpg\t0\nÜnï.bmp\t3\n");
 
@@ -82,12 +74,12 @@ TEST_F(ArchiveTool, CreateListExtract)
 TEST_F(ArchiveTool, ErrorsExitOneAndWriteNothing)
 {
     const QString bad = File("bad", "FARXxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx");
-    const ToolRun listed = Tool({"list", bad});
+    const ProcessRun listed = Tool({"list", bad});
     EXPECT_EQ(listed.status, 1);
     EXPECT_EQ(listed.err, "TArchiveStream:\r\n[Reload]ファイルが不正[FARX]です\n");
 
     const QString archive = dir_.filePath("graphic");
-    const ToolRun missingInput = Tool({"create", archive, dir_.filePath("none.png")});
+    const ProcessRun missingInput = Tool({"create", archive, dir_.filePath("none.png")});
     EXPECT_EQ(missingInput.status, 1);
     EXPECT_TRUE(missingInput.err.contains("は開けません"));
 

@@ -1,28 +1,20 @@
 #include <gtest/gtest.h>
 
+#include "ProcessRun.h"
 #include "TestEnv.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using pocosa::test::ProcessRun;
 
-ToolRun runTool(const QStringList& args)
+ProcessRun runTool(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(POCOSA_PICTURE_TOOL), args);
-    p.waitForFinished(30000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return pocosa::test::runProcess(QStringLiteral(POCOSA_PICTURE_TOOL), args);
 }
 
 QString sample(const char* name)
@@ -34,7 +26,7 @@ QString sample(const char* name)
 
 TEST(PictureTool, InfoPrintsOneLinePerFile)
 {
-    const ToolRun run = runTool({"info", sample("mint.png"), sample("walnut.jpg"), sample("lemon.bmp")});
+    const ProcessRun run = runTool({"info", sample("mint.png"), sample("walnut.jpg"), sample("lemon.bmp")});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "132x126 32-bit\n130x124 24-bit\n130x126 24-bit\n");
 }
@@ -47,7 +39,7 @@ TEST(PictureTool, RefusedFileGivesTheMessageAndStatusOne)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("this is no JPEG");
     f.close();
-    const ToolRun run = runTool({"info", broken, sample("walnut.jpg")});
+    const ProcessRun run = runTool({"info", broken, sample("walnut.jpg")});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("JPEG エラー #"))) << run.err.toStdString();
     EXPECT_EQ(run.out, "130x124 24-bit\n"); // the others are still reported
@@ -66,7 +58,7 @@ TEST(PictureTool, ConvertWritesRgbOrStraightRgba)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file);
         const QString out = dir.filePath(QStringLiteral("out.png"));
-        const ToolRun run = runTool({"convert", sample(row.file), out});
+        const ProcessRun run = runTool({"convert", sample(row.file), out});
         ASSERT_EQ(run.status, 0) << run.err.toStdString();
         const QImage written(out);
         const QImage original(sample(row.file));
