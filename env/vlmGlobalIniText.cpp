@@ -214,8 +214,13 @@ std::optional<std::int32_t> ParseInteger(const QString& text)
 {
     bool ok = false;
     if (text.size() > 2 && (text.startsWith(QLatin1String("0x")) || text.startsWith(QLatin1String("0X")))) {
-        const QString digits = text.mid(2);
-        if (digits.size() > 8 || !std::all_of(digits.begin(), digits.end(), IsHexDigit))
+        QStringView digits = QStringView(text).mid(2);
+        if (!std::all_of(digits.begin(), digits.end(), IsHexDigit))
+            return std::nullopt;
+        // Leading zeros add nothing: 0x000000064 is 100, not nine digits too many.
+        while (digits.size() > 1 && digits.front() == QLatin1Char('0'))
+            digits = digits.mid(1);
+        if (digits.size() > 8)
             return std::nullopt;
         const std::uint32_t v = digits.toUInt(&ok, 16);
         return ok ? std::optional<std::int32_t>(static_cast<std::int32_t>(v)) : std::nullopt;

@@ -30,9 +30,9 @@ std::optional<QString> ReadValue(const QByteArray& text, const QString& section,
 std::optional<QByteArray> WriteValue(const QByteArray& text, const QString& section, const QString& key,
                                      const QString& value);
 
-// "0x"/"0X" followed by up to eight hex digits (wrapping into 32 bits, so
-// 0xFFFFFFFF is -1), otherwise signed decimal within 32 bits. nullopt for
-// anything else.
+// "0x"/"0X" followed by hex digits whose value fits in 32 bits, leading zeros
+// allowed (wrapping into 32 bits, so 0xFFFFFFFF is -1), otherwise signed
+// decimal within 32 bits. nullopt for anything else.
 std::optional<std::int32_t> ParseInteger(const QString& text);
 
 } // namespace IniText

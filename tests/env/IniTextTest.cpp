@@ -126,7 +126,8 @@ TEST(IniTextInteger, Parsing)
         {"2147483647", 2147483647}, {"-2147483648", INT32_MIN}, {"2147483648", std::nullopt},
         {"0xFFFFFFFF", -1},    {"0x100000000", std::nullopt}, {"0x", std::nullopt}, {"0x0x1", std::nullopt},
         {"0x-1", std::nullopt}, {"abc", std::nullopt}, {"", std::nullopt},   {"12abc", std::nullopt},
-        {"1.5", std::nullopt},
+        {"1.5", std::nullopt}, {"0x000000064", 100}, {"0x0000000000", 0}, {"0x000100000000", std::nullopt},
+        {"0x0", 0},
     };
     for (const auto& row : rows)
         EXPECT_EQ(ParseInteger(row.text), row.expected) << row.text;
