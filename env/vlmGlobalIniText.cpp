@@ -42,6 +42,88 @@ QList<Line> SplitLines(const QByteArray& text)
     return lines;
 }
 
+// Bytes that are not UTF-8 (a name saved in another encoding, a file edited
+// by hand) each become one unpaired surrogate U+DC80..U+DCFF, which cannot
+// come out of valid UTF-8; Encode turns them back into the same bytes, so
+// such a text is written back exactly as it was read.
+constexpr char16_t kByteEscape = 0xDC00;
+
+// The length of the valid UTF-8 sequence at bytes[i], or 0.
+qsizetype Utf8SequenceAt(const QByteArray& bytes, qsizetype i)
+{
+    const auto byte = [&](qsizetype k) { return static_cast<unsigned char>(bytes[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80)
+        return 1;
+    qsizetype length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
+        high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (i + length > bytes.size() || byte(i + 1) < low || byte(i + 1) > high)
+        return 0;
+    for (qsizetype k = i + 2; k < i + length; ++k)
+        if ((byte(k) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
+QString Decode(const QByteArray& bytes)
+{
+    QString text;
+    qsizetype runStart = 0;
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const qsizetype length = Utf8SequenceAt(bytes, i);
+        if (length > 0) {
+            i += length;
+            continue;
+        }
+        text += QString::fromUtf8(bytes.constData() + runStart, i - runStart);
+        text += QChar(char16_t(kByteEscape + static_cast<unsigned char>(bytes[i])));
+        runStart = ++i;
+    }
+    return text + QString::fromUtf8(bytes.constData() + runStart, bytes.size() - runStart);
+}
+
+bool IsByteEscape(QChar c)
+{
+    return c.unicode() >= kByteEscape + 0x80 && c.unicode() <= kByteEscape + 0xFF;
+}
+
+QByteArray Encode(const QString& text)
+{
+    QByteArray bytes;
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // An escape right after a high surrogate is half of a pair, not a byte.
+        if (!IsByteEscape(text[i]) || (i > 0 && text[i - 1].isHighSurrogate()))
+            continue;
+        bytes += QStringView(text).mid(runStart, i - runStart).toUtf8();
+        bytes += char(text[i].unicode() - kByteEscape);
+        runStart = i + 1;
+    }
+    return bytes + QStringView(text).mid(runStart).toUtf8();
+}
+
+// Whether the text's bytes read back as the same text: not so for other
+// unpaired surrogates, or for escapes that together spell valid UTF-8.
+bool ReadsBack(const QString& text)
+{
+    return Decode(Encode(text)) == text;
+}
+
 enum class Kind { Other, Section, Key };
 
 // What a line is, with the section name or the key name and value.
@@ -62,14 +144,14 @@ Parsed ParseLine(const QByteArray& text, const Line& line)
         if (close < 0)
             close = trimmed.size();
         parsed.kind = Kind::Section;
-        parsed.name = QString::fromUtf8(trimmed.mid(1, close - 1).trimmed());
+        parsed.name = Decode(trimmed.mid(1, close - 1).trimmed());
         return parsed;
     }
     const qsizetype eq = trimmed.indexOf('=');
     if (eq < 0)
         return parsed;
     parsed.kind = Kind::Key;
-    parsed.name = QString::fromUtf8(trimmed.left(eq).trimmed());
+    parsed.name = Decode(trimmed.left(eq).trimmed());
     parsed.value = trimmed.mid(eq + 1).trimmed();
     return parsed;
 }
@@ -143,13 +225,15 @@ bool StorableNames(const QString& section, const QString& key)
         return false;
     if (HasLineBreak(section) || HasLineBreak(key) || section.contains(QLatin1Char(']')))
         return false;
+    if (!ReadsBack(section) || !ReadsBack(key))
+        return false;
     return !key.contains(QLatin1Char('=')) && !key.startsWith(QLatin1Char('[')) &&
            !key.startsWith(QLatin1Char(';'));
 }
 
 QByteArray EncodeValue(const QString& value)
 {
-    QByteArray bytes = value.toUtf8();
+    QByteArray bytes = Encode(value);
     const bool outerSpace = bytes.size() != bytes.trimmed().size();
     const bool quoted = bytes.size() >= 2 && IsQuote(bytes.front()) && bytes.front() == bytes.back();
     if (outerSpace || quoted)
@@ -175,13 +259,18 @@ std::optional<QString> ReadValue(const QByteArray& text, const QString& section,
     QByteArray value;
     if (Find(text, SplitLines(text), section, key, &value).keyLine < 0)
         return std::nullopt;
-    return QString::fromUtf8(value);
+    return Decode(value);
+}
+
+bool StorableValue(const QString& value)
+{
+    return !HasLineBreak(value) && ReadsBack(value);
 }
 
 std::optional<QByteArray> WriteValue(const QByteArray& text, const QString& section, const QString& key,
                                      const QString& value)
 {
-    if (!StorableNames(section, key) || HasLineBreak(value))
+    if (!StorableNames(section, key) || !StorableValue(value))
         return std::nullopt;
     const QList<Line> lines = SplitLines(text);
     const Location loc = Find(text, lines, section, key, nullptr);
@@ -194,7 +283,7 @@ std::optional<QByteArray> WriteValue(const QByteArray& text, const QString& sect
         const QByteArray storedKey = raw.left(raw.indexOf('=')).trimmed();
         return text.left(line.begin) + storedKey + '=' + encoded + text.mid(line.end);
     }
-    const QByteArray keyLine = key.toUtf8() + '=' + encoded;
+    const QByteArray keyLine = Encode(key) + '=' + encoded;
     if (loc.sectionEnd >= 0) {
         const Line& after = lines[loc.sectionEnd];
         const QByteArray lineEol = after.eol.isEmpty() ? eol : after.eol;
@@ -207,7 +296,7 @@ std::optional<QByteArray> WriteValue(const QByteArray& text, const QString& sect
     QByteArray result = text;
     if (!result.isEmpty() && !result.endsWith('\n'))
         result += eol;
-    return result + '[' + section.toUtf8() + ']' + eol + keyLine + eol;
+    return result + '[' + Encode(section) + ']' + eol + keyLine + eol;
 }
 
 std::optional<std::int32_t> ParseInteger(const QString& text)

@@ -14,7 +14,9 @@
 // occurrence of a key wins, and sections of the same name count as one. A
 // value is the trimmed text after the first '='; one pair of equal quotes
 // (' or ") around it is removed. Text is UTF-8, a leading byte order mark
-// is passed over; "\n" and "\r\n" line ends.
+// is passed over; "\n" and "\r\n" line ends. A byte that is not part of valid
+// UTF-8 reads as the unpaired surrogate U+DC00 + byte and is written back as
+// that byte, so any value read can be written back unchanged.
 namespace IniText {
 
 // The value of key in section; nullopt when either is missing.
@@ -26,9 +28,13 @@ std::optional<QString> ReadValue(const QByteArray& text, const QString& section,
 // text stays as it was. A value that would not read back as written (outer
 // white space or quotes) is put in double quotes. nullopt when the names or
 // the value cannot be stored in this format (line breaks, '=' in a key, ']'
-// in a section name, names with outer white space or empty).
+// in a section name, names with outer white space or empty, text that would
+// read back otherwise).
 std::optional<QByteArray> WriteValue(const QByteArray& text, const QString& section, const QString& key,
                                      const QString& value);
+
+// Whether WriteValue can store value (no line break, reads back as given).
+bool StorableValue(const QString& value);
 
 // "0x"/"0X" followed by hex digits whose value fits in 32 bits, leading zeros
 // allowed (wrapping into 32 bits, so 0xFFFFFFFF is -1), otherwise signed

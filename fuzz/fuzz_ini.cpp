@@ -1,5 +1,6 @@
-// Settings text: reading never fails, and a write changes exactly the value
-// written: it reads back as given and every other value stays as it was.
+// Settings text: reading never fails, a value read can be written back, and a
+// write changes exactly the value written: it reads back as given and every
+// other value stays as it was.
 #include "vlmGlobalIniText.h"
 
 #include <cstdint>
@@ -30,6 +31,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         before[i] = IniText::ReadValue(text, kPairs[i].section, kPairs[i].key);
     if (const auto v = IniText::ReadValue(text, QStringLiteral("BACK"), QStringLiteral("list0")))
         (void)IniText::ParseInteger(*v);
+
+    // A value read goes back as it came, whatever its bytes; only a carriage
+    // return inside it has no place in the format.
+    if (before[target]) {
+        const auto rewritten = IniText::WriteValue(text, kPairs[target].section, kPairs[target].key, *before[target]);
+        if (rewritten ? IniText::ReadValue(*rewritten, kPairs[target].section, kPairs[target].key) != before[target]
+                      : !before[target]->contains(QLatin1Char('\r')))
+            std::abort();
+    }
 
     const auto written = IniText::WriteValue(text, kPairs[target].section, kPairs[target].key, value);
     if (!written)

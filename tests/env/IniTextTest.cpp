@@ -95,7 +95,8 @@ TEST(IniTextWrite, NewSectionAndNewFile)
 TEST(IniTextWrite, ValuesReadBackAsWritten)
 {
     const QString values[] = {"",     " lead",   "trail\t", "\"q\"", "'q'",  "\"open", "a=b;c",
-                              "日本語", "[x]",    QString(5000, 'v'), "x\"",  "\""};
+                              "日本語", "[x]",    QString(5000, 'v'), "x\"",  "\"",
+                              "\U0001F480 byte escape as a pair's low half", QString("caf") + QChar(0xDCE9)};
     for (const QString& value : values) {
         const auto out = WriteValue("[S]\nk=old\n", "S", "K", value);
         ASSERT_TRUE(out) << value.toStdString();
@@ -114,6 +115,45 @@ TEST(IniTextWrite, RefusesWhatTheFormatCannotHold)
     EXPECT_FALSE(WriteValue("", "S", " k", "v"));
     EXPECT_FALSE(WriteValue("", "", "k", "v"));
     EXPECT_FALSE(WriteValue("", "S", "", "v"));
+    // Text whose bytes would read back as other text.
+    EXPECT_FALSE(WriteValue("", "S", "k", QString(QChar(0xD800))));
+    EXPECT_FALSE(WriteValue("", "S", "k", QString(QChar(0xDC41))));
+    EXPECT_FALSE(WriteValue("", "S", "k", QString(QChar(0xDCC3)) + QChar(0xDCA9)));
+    EXPECT_FALSE(WriteValue("", QString(QChar(0xD800)), "k", "v"));
+    EXPECT_FALSE(WriteValue("", "S", QString(QChar(0xDFFF)), "v"));
+}
+
+TEST(IniTextRead, BytesThatAreNotUtf8AreWrittenBackAsTheyWere)
+{
+    struct Row {
+        const char* name;
+        QByteArray bytes;
+        bool utf8;
+    } rows[] = {
+        {"two-byte bounds", "\xC2\x80 \xDF\xBF", true},
+        {"three-byte bounds", "\xE0\xA0\x80 \xED\x9F\xBF \xEE\x80\x80 \xEF\xBF\xBF", true},
+        {"four-byte bounds", "\xF0\x90\x80\x80 \xF4\x8F\xBF\xBF", true},
+        {"Latin-1 name", "caf\xE9.png", false},
+        {"overlong two bytes", "\xC1\xBF", false},
+        {"overlong three bytes", "\xE0\x9F\xBF", false},
+        {"encoded surrogate", "\xED\xA0\x80", false},
+        {"overlong four bytes", "\xF0\x8F\xBF\xBF", false},
+        {"above U+10FFFF", "\xF4\x90\x80\x80 \xF5\x80\x80\x80", false},
+        {"lone continuation bytes", "\x80\xBFa\xFF", false},
+        {"second byte of three not a continuation", "\xE2\x28\xA1", false},
+        {"third byte of three not a continuation", "\xE2\x82\x28", false},
+        {"fourth byte of four not a continuation", "\xF0\x9F\x98\x28", false},
+        {"cut off at the end", "x\xF0\x9F\x98", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QByteArray text = "[S]\nk=" + row.bytes + "\n";
+        const auto value = ReadValue(text, "S", "k");
+        ASSERT_TRUE(value);
+        EXPECT_EQ(*value == QString::fromUtf8(row.bytes), row.utf8);
+        EXPECT_EQ(WriteValue(text, "S", "k", *value), text);
+        EXPECT_EQ(WriteValue(text, "S", "moved", *value), text + "moved=" + row.bytes + "\n");
+    }
 }
 
 TEST(IniTextInteger, Parsing)
