@@ -5,6 +5,7 @@
 
 #include "ShellFileUtils.h"
 #include "vlmGlobal.h"
+#include "vlmGlobalIniText.h"
 
 #include <QFileInfo>
 
@@ -57,8 +58,11 @@ TBackImages::~TBackImages()
 {
     PadToFive();
     try {
+        // A name the settings file cannot hold (a line break is legal in a
+        // Linux file name) leaves its place free rather than its key stale.
         for (int i = 0; i < kStoredEntries; ++i)
-            AppGlobal->WriteIniString(kSection, entryKey(i), items_[i]);
+            AppGlobal->WriteIniString(kSection, entryKey(i),
+                                      IniText::StorableValue(items_[i]) ? items_[i] : QString());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pocosa: %s\n", e.what());
     }

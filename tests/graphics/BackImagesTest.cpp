@@ -102,6 +102,31 @@ TEST_F(BackImagesTest, OnlyTheFirstFiveAreStored)
     EXPECT_EQ(stored(), (QStringList{"p6", "p1", "p2", "p3", "p4", "<missing>"}));
 }
 
+TEST_F(BackImagesTest, EveryFileNameLeavesTheStoredHistoryConsistent)
+{
+    // A line break is legal in a file name but not in the settings file: the
+    // name is listed for this run and its place is stored free, while every
+    // other entry moves to its new key.
+    store(kFive);
+    {
+        TBackImages history;
+        history.SelectBackground("two\nlines.png");
+        history.SelectBackground("p2");
+        EXPECT_EQ(history.Items(), (QStringList{"p2", "two\nlines.png", "p1", "p3", "p4", "p5"}));
+    }
+    EXPECT_EQ(stored(), (QStringList{"p2", "", "p1", "p3", "p4", "<missing>"}));
+
+    // A name in another encoding than UTF-8 goes back byte for byte, also to another key.
+    writeFile(AppGlobal->IniFileName(), "[BACK]\nlist0=/pics/caf\xE9.png\n");
+    {
+        TBackImages history;
+        history.SelectBackground("new.png");
+    }
+    QFile ini(AppGlobal->IniFileName());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains("\nlist1=/pics/caf\xE9.png\n"));
+}
+
 TEST_F(BackImagesTest, EmptyNameShowsTheBuiltInPictureAndKeepsTheOrder)
 {
     store({"p1"});
