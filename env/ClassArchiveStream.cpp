@@ -24,8 +24,7 @@ constexpr std::uint64_t kMaxEntrySize = 0x7FFFFFFFu;
     Fail(QStringLiteral("[Reload]%1[%2]です").arg(QString::fromUtf8(what), QString::fromLatin1(read)));
 }
 
-template <typename T>
-T LittleEndian(const QByteArray& bytes)
+template <typename T> T LittleEndian(const QByteArray& bytes)
 {
     // Short reads (possible only at the end of a file) count as zero bytes.
     unsigned char buffer[sizeof(T)] = {};
@@ -33,8 +32,7 @@ T LittleEndian(const QByteArray& bytes)
     return qFromLittleEndian<T>(buffer);
 }
 
-template <typename T>
-QByteArray LittleEndianBytes(T value)
+template <typename T> QByteArray LittleEndianBytes(T value)
 {
     QByteArray bytes(sizeof(T), '\0');
     qToLittleEndian<T>(value, bytes.data());
@@ -52,10 +50,7 @@ QString ArchiveTimeStamp(const QDateTime& when)
 TArchiveStream::TArchiveStream(const QString& fileName)
 {
     file_.setFileName(fileName);
-    if (!file_.open(QIODevice::ReadOnly))
-        throw EarcSTreamError(QStringLiteral("ファイル \"%1\". %2 は開けません")
-                                  .arg(QFileInfo(fileName).absoluteFilePath(), file_.errorString())
-                                  .toStdString());
+    OpenFile(QIODevice::ReadOnly);
     QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     Reload();
 }
@@ -74,12 +69,26 @@ void TArchiveStream::Reload()
     }
 }
 
+void TArchiveStream::OpenFile(QIODevice::OpenMode mode)
+{
+    // A device or a FIFO would block the open, swallow the empty archive's
+    // header or stand for something else than a file: only regular files
+    // (or links to them) are archives.
+    const QFileInfo info(file_.fileName());
+    const bool special = info.exists() && !info.isFile();
+    if (special || !file_.open(mode))
+        throw EarcSTreamError(
+            QStringLiteral("ファイル \"%1\". %2 は開けません")
+                .arg(info.absoluteFilePath(), special ? QStringLiteral("not a regular file") : file_.errorString())
+                .toStdString());
+}
+
 void TArchiveStream::ReadArchive()
 {
-    if (file_.size() == 0) {
+    // The new header is read back like any archive: a file that stays empty
+    // after the write fails at the magic.
+    if (file_.size() == 0)
         InitArchive();
-        return;
-    }
     ArchiveHeader header = ReadArchiveHeader();
     TfilesList entries = ReadDirectory(header.entryCount);
     headerSize_ = header.headerSize;
@@ -94,19 +103,14 @@ void TArchiveStream::InitArchive()
 {
     // The only write into an archive: the header of an empty one, into a
     // file that exists and is empty. Afterwards the file is read-only again.
-    const QString name = file_.fileName();
     file_.close();
-    if (!file_.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
-        throw EarcSTreamError(QStringLiteral("ファイル \"%1\". %2 は開けません")
-                                  .arg(QFileInfo(name).absoluteFilePath(), file_.errorString())
-                                  .toStdString());
+    OpenFile(QIODevice::ReadWrite | QIODevice::ExistingOnly);
     entries_.Clear();
     if (file_.size() == 0)
         WriteArchiveHeader();
     file_.close();
     if (!file_.open(QIODevice::ReadOnly))
         Fail(QStringLiteral("[Reload]") + file_.errorString());
-    Reload();
 }
 
 void TArchiveStream::WriteArchiveHeader()

@@ -85,7 +85,8 @@ public:
     enum TSeekOrigin { soBeginning, soCurrent, soEnd };
 
     // Opens the archive for reading; only a file of length 0 is opened for
-    // writing, to lay down an empty archive. Raises EarcSTreamError.
+    // writing, to lay down an empty archive. Raises EarcSTreamError, also
+    // for a device, FIFO or folder.
     explicit TArchiveStream(const QString& fileName);
     ~TArchiveStream() override;
 
@@ -127,6 +128,8 @@ private:
         QString timeStamp;
     };
 
+    // Raises the open failure for anything but a regular file.
+    void OpenFile(QIODevice::OpenMode mode);
     void ReadArchive();
     void InitArchive();
     void WriteArchiveHeader();

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
 
 #include "ClassArchiveStream.h"
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -107,16 +110,27 @@ TEST_F(ArchiveTest, ReadOnlyArchiveOpens)
     EXPECT_FALSE(stream.openMode() & QIODevice::WriteOnly);
 }
 
-TEST_F(ArchiveTest, MissingFileFailsToOpen)
+TEST_F(ArchiveTest, WhatIsNoRegularFileFailsToOpen)
 {
-    try {
-        TArchiveStream stream(dir_.filePath("none"));
-        FAIL();
-    } catch (const EarcSTreamError& e) {
-        EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith("ファイル \"" + dir_.filePath("none") + "\". "));
-        EXPECT_TRUE(QString::fromUtf8(e.what()).endsWith(" は開けません"));
+    // A FIFO would hold the open up until a writer came, and an empty archive
+    // laid down into a device would never read back.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir_.filePath("fifo")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("folder"));
+    const struct {
+        const char* name;
+        const char* reason;
+    } rows[] = {{"none", "No such file or directory"}, {"fifo", "not a regular file"}, {"folder", "not a regular file"}};
+    for (const auto& row : rows) {
+        const QString path = dir_.filePath(row.name);
+        try {
+            TArchiveStream stream(path);
+            ADD_FAILURE() << row.name;
+        } catch (const EarcSTreamError& e) {
+            EXPECT_EQ(QString::fromUtf8(e.what()), "ファイル \"" + path + "\". " + row.reason + " は開けません");
+        }
     }
     EXPECT_FALSE(QFile::exists(dir_.filePath("none")));
+    EXPECT_FALSE(QFileInfo(dir_.filePath("fifo")).isFile());
 }
 
 TEST_F(ArchiveTest, HeaderFaults)
@@ -176,6 +190,8 @@ TEST_F(ArchiveTest, MalformedDirectoriesAreRefused)
     dataPastEnd.replace(first + 37 + 8 + 100 + 17, 8, Le<std::uint64_t>(8));
     QByteArray offsetPastEnd = good;
     offsetPastEnd.replace(first + 8, 8, Le<std::uint64_t>(~std::uint64_t(0) - 10));
+    QByteArray endPastEnd = good; // the offset alone is inside the file
+    endPastEnd.replace(first + 37 + 8 + 100 + 8, 8, Le<std::uint64_t>(std::uint64_t(good.size() - 3)));
     QByteArray hugeSize = good;
     hugeSize.replace(first + 17, 8, Le<std::uint64_t>(0x100000064));
     ArchiveBytes moreThanThere = Two();
@@ -188,6 +204,7 @@ TEST_F(ArchiveTest, MalformedDirectoriesAreRefused)
         {"name longer than the file", hugeName, "[Reload]ファイル一覧が不正[0]です"},
         {"data past the end", dataPastEnd, "[Reload]ファイル一覧が不正[1]です"},
         {"offset past the end", offsetPastEnd, "[Reload]ファイル一覧が不正[0]です"},
+        {"entry's end past the end", endPastEnd, "[Reload]ファイル一覧が不正[1]です"},
         {"size beyond 32 bits", hugeSize, "[Reload]ファイル一覧が不正[0]です"},
     };
     for (const Row& row : rows)

@@ -7,6 +7,8 @@
 #include "ClassArchiveStream.h"
 #include "ProcessRun.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 using pocosa::test::ProcessRun;
@@ -88,6 +90,11 @@ TEST_F(ArchiveTool, ErrorsExitOneAndWriteNothing)
     const QString out = dir_.filePath("out.bin");
     EXPECT_EQ(Tool({"extract", archive, "zzz.png", out}).status, 1);
     EXPECT_EQ(Tool({"extract", archive, "a.png", archive}).status, 1);
+    // What is no regular file is refused at once, never waited on or written.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir_.filePath("fifo")).constData(), 0600), 0);
+    const ProcessRun fifo = Tool({"list", dir_.filePath("fifo")});
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_TRUE(fifo.err.contains("not a regular file")) << fifo.err.toStdString();
     EXPECT_EQ(Tool({"frobnicate"}).status, 1);
     EXPECT_EQ(Tool({"list"}).status, 1);
     // Reading commands leave an empty file as it is.
