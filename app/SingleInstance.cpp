@@ -23,9 +23,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-namespace {
+#include "TimerLimits.h"
 
-constexpr int kMaxSeconds = 5999;
+namespace {
 
 QByteArray Line(const QJsonObject& object)
 {
@@ -179,7 +179,7 @@ std::optional<TStartRequest> DecodeRequest(const QByteArray& line)
     if (o->contains("seconds")) {
         const QJsonValue seconds = (*o)["seconds"];
         const double value = seconds.toDouble(-1);
-        if (!seconds.isDouble() || value != double(int(value)) || value < 0 || value > kMaxSeconds)
+        if (!seconds.isDouble() || value != double(int(value)) || value < 0 || value > kTimerMaxSeconds)
             return std::nullopt;
         request.Seconds = int(value);
     }

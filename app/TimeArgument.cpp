@@ -4,10 +4,9 @@
 #include <QRegularExpression>
 
 #include "ProgramStart.h"
+#include "TimerLimits.h"
 
 namespace {
-
-constexpr int kMaxSeconds = 5999; // 99:59
 
 [[noreturn]] void Refuse(const QString& message)
 {
@@ -26,8 +25,9 @@ int Number(const QString& digits)
 
 int Checked(const QString& text, int minutes, int seconds)
 {
+    // Number() saturates, so the total cannot overflow.
     const long total = long(minutes) * 60 + seconds;
-    if (minutes > 99 || total > kMaxSeconds)
+    if (total > kTimerMaxSeconds)
         Refuse(QStringLiteral("\"%1\" is longer than 99:59").arg(text));
     return int(total);
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "TimerLimits.h"
 #include "TimerServices.h"
 
 class QAction;
@@ -37,7 +38,7 @@ struct TTimerMainHooks {
 // kept in 0..5999 (99:59).
 class TFmTimerMain : public QWidget {
 public:
-    static constexpr int kMaxSeconds = 5999;
+    static constexpr int kMaxSeconds = kTimerMaxSeconds;
     static constexpr int kTickMs = 1000;
     // Alarm steps from one start of the sound to the next.
     static constexpr int kAlarmSoundSteps = 5;
