@@ -5,7 +5,9 @@
 //   pocosa-archive extract ARCHIVE NAME OUTFILE
 //
 // Errors go to stderr with exit status 1. Output files are replaced in one
-// step, and nothing but the named output file is ever written.
+// step, and nothing but the named output file is ever written; "-" as the
+// output is standard output. An output that exists but is no regular file (a
+// device, a FIFO, a folder) is refused rather than replaced.
 #include "ClassArchiveStream.h"
 
 #include <QCoreApplication>
@@ -52,30 +54,77 @@ QByteArray Header(std::int64_t count)
     return h;
 }
 
-void Put(QSaveFile& out, const QByteArray& bytes)
+const QString kNotRegular = QStringLiteral("not a regular file");
+
+bool IsStandardOutput(const QString& name)
 {
-    if (out.write(bytes) != bytes.size())
-        throw Failure{OpenFailure(out.fileName(), out.errorString())};
+    return name == QLatin1String("-");
 }
+
+// The file a command writes: standard output, or a regular file replaced in
+// one step when Commit() is reached (left as it was otherwise).
+class Output {
+public:
+    explicit Output(const QString& name)
+        : name_(name)
+    {
+        if (IsStandardOutput(name)) {
+            console_.open(stdout, QIODevice::WriteOnly);
+            device_ = &console_;
+            return;
+        }
+        // QSaveFile would put a regular file in the place of a device node.
+        const QFileInfo info(name);
+        if (info.exists() && !info.isFile())
+            throw Failure{OpenFailure(name, kNotRegular)};
+        save_.setFileName(name);
+        if (!save_.open(QIODevice::WriteOnly))
+            throw Failure{OpenFailure(name, save_.errorString())};
+    }
+
+    void Put(const QByteArray& bytes)
+    {
+        if (device_->write(bytes) != bytes.size())
+            throw Failure{OpenFailure(name_, device_->errorString())};
+    }
+
+    void Commit()
+    {
+        if (!(device_ == &save_ ? save_.commit() : console_.flush()))
+            throw Failure{OpenFailure(name_, device_->errorString())};
+    }
+
+private:
+    QString name_;
+    QSaveFile save_;
+    QFile console_;
+    QFileDevice* device_ = &save_;
+};
 
 // Exactly size bytes: a file that shrinks or grows meanwhile would not
 // match the directory already laid down.
-void CopyExactly(QIODevice& in, qint64 size, QSaveFile& out, const QString& inName)
+void CopyExactly(QIODevice& in, qint64 size, Output& out, const QString& inName)
 {
     QByteArray buffer(kChunk, '\0');
     while (size > 0) {
         const qint64 n = in.read(buffer.data(), std::min(size, kChunk));
         if (n <= 0)
-            throw Failure{OpenFailure(inName, n < 0 ? in.errorString() : QStringLiteral("File changed while it was read"))};
-        Put(out, buffer.left(n));
+            throw Failure{
+                OpenFailure(inName, n < 0 ? in.errorString() : QStringLiteral("File changed while it was read"))};
+        out.Put(buffer.left(n));
         size -= n;
     }
 }
 
-void Commit(QSaveFile& out)
+// Names are looked up without regard to letter case, so a second entry of
+// the same name could never be read.
+void RequireDistinctNames(const TfilesList& list, const QStringList& files)
 {
-    if (!out.commit())
-        throw Failure{OpenFailure(out.fileName(), out.errorString())};
+    for (int i = 1; i < list.Count(); ++i)
+        for (int j = 0; j < i; ++j)
+            if (list.Name(i).compare(list.Name(j), Qt::CaseInsensitive) == 0)
+                throw Failure{QStringLiteral("%1 and %2: two entries of one name (letter case is ignored)")
+                                  .arg(files[j], files[i])};
 }
 
 int Create(const QString& archive, const QStringList& files)
@@ -86,7 +135,7 @@ int Create(const QString& archive, const QStringList& files)
     for (const QString& file : files) {
         const QFileInfo info(file);
         if (!info.isFile())
-            throw Failure{OpenFailure(file, QStringLiteral("No such file"))};
+            throw Failure{OpenFailure(file, info.exists() ? kNotRegular : QStringLiteral("No such file"))};
         if (info.size() > 0x7FFFFFFF)
             throw Failure{OpenFailure(file, QStringLiteral("File too large for an archive entry"))};
         list.Add(info.fileName());
@@ -95,20 +144,19 @@ int Create(const QString& archive, const QStringList& files)
         list.SetEntryData(i, std::uint64_t(pos), std::uint64_t(info.size()));
         pos += info.size();
     }
-    QSaveFile out(archive);
-    if (!out.open(QIODevice::WriteOnly))
-        throw Failure{OpenFailure(archive, out.errorString())};
-    Put(out, Header(list.Count()));
+    RequireDistinctNames(list, files);
+    Output out(archive);
+    out.Put(Header(list.Count()));
     for (int i = 0; i < list.Count(); ++i) {
         const TArchiveRecord& record = list.Record(i);
-        Put(out, QByteArray(reinterpret_cast<const char*>(record.data()), kArchiveRecordSize));
-        Put(out, list.Name(i).toUtf8());
+        out.Put(QByteArray(reinterpret_cast<const char*>(record.data()), kArchiveRecordSize));
+        out.Put(list.Name(i).toUtf8());
         QFile in(files[i]);
         if (!in.open(QIODevice::ReadOnly))
             throw Failure{OpenFailure(files[i], in.errorString())};
         CopyExactly(in, qint64(list.EntrySize(i)), out, files[i]);
     }
-    Commit(out);
+    out.Commit();
     return 0;
 }
 
@@ -120,6 +168,30 @@ bool IsEmptyFile(const QString& archive)
     return info.isFile() && info.size() == 0;
 }
 
+// A name as one line of plain text: control characters, and backslashes so
+// that the listing reads back unambiguously, become \xHH (a control
+// character above 0x7F by its two UTF-8 bytes); so does every byte of a name
+// that is not UTF-8.
+QByteArray Printable(const QByteArray& name)
+{
+    const bool utf8 = name.isValidUtf8();
+    QByteArray text;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        // U+0080..U+009F: 0xC2 then 0x80..0x9F.
+        const bool c1 = utf8 && c == 0xC2 && static_cast<unsigned char>(name[i + 1]) < 0xA0;
+        if (c < 0x20 || c == 0x7F || c == '\\' || (!utf8 && c >= 0x80) || c1) {
+            const qsizetype n = c1 ? 2 : 1;
+            for (qsizetype k = 0; k < n; ++k)
+                text += "\\x" + QByteArray::number(static_cast<unsigned char>(name[i + k]), 16).rightJustified(2, '0');
+            i += n - 1;
+        } else {
+            text += char(c);
+        }
+    }
+    return text;
+}
+
 int List(const QString& archive)
 {
     if (IsEmptyFile(archive))
@@ -127,8 +199,7 @@ int List(const QString& archive)
     const TArchiveStream stream(archive);
     const TfilesList& list = stream.Entries();
     for (int i = 0; i < list.Count(); ++i) {
-        // The name's bytes as stored, whatever their encoding.
-        const QByteArray& name = list.NameBytes(i);
+        const QByteArray name = Printable(list.NameBytes(i));
         std::fwrite(name.constData(), 1, std::size_t(name.size()), stdout);
         std::printf("\t%llu\n", static_cast<unsigned long long>(list.EntrySize(i)));
     }
@@ -144,19 +215,17 @@ int Extract(const QString& archive, const QString& name, const QString& outName)
         std::fprintf(stderr, "%s: no entry named %s\n", qPrintable(archive), name.toUtf8().constData());
         return 1;
     }
-    if (QFileInfo(outName).canonicalFilePath() == QFileInfo(archive).canonicalFilePath())
+    if (!IsStandardOutput(outName) && QFileInfo(outName).canonicalFilePath() == QFileInfo(archive).canonicalFilePath())
         throw Failure{OpenFailure(outName, QStringLiteral("The output file is the archive itself"))};
-    QSaveFile out(outName);
-    if (!out.open(QIODevice::WriteOnly))
-        throw Failure{OpenFailure(outName, out.errorString())};
+    Output out(outName);
     QByteArray buffer(kChunk, '\0');
     for (;;) {
         const std::int32_t n = stream->Read(buffer.data(), std::int32_t(kChunk));
         if (n == 0)
             break;
-        Put(out, buffer.left(n));
+        out.Put(buffer.left(n));
     }
-    Commit(out);
+    out.Commit();
     return 0;
 }
 
@@ -164,7 +233,8 @@ int Usage()
 {
     std::fputs("usage: pocosa-archive create ARCHIVE FILE...\n"
                "       pocosa-archive list ARCHIVE\n"
-               "       pocosa-archive extract ARCHIVE NAME OUTFILE\n",
+               "       pocosa-archive extract ARCHIVE NAME OUTFILE\n"
+               "ARCHIVE of create and OUTFILE may be - for standard output.\n",
                stderr);
     return 1;
 }

@@ -67,6 +67,14 @@ TEST_F(ArchiveTool, CreateListExtract)
     const QString out = dir_.filePath("out.bin");
     EXPECT_EQ(Tool({"extract", archive, "A.PNG", out}).status, 0);
     EXPECT_EQ(Contents(out), QByteArray(1000, 'A'));
+    EXPECT_EQ(Tool({"extract", archive, "A.PNG", "-"}).out, QString(1000, 'A'));
+    // An archive of small numbers and ASCII names is ASCII: the text keeps it.
+    const ProcessRun toOutput = Tool({"create", "-", b});
+    ASSERT_EQ(toOutput.status, 0);
+    TArchiveStream written(File("written", toOutput.out.toLatin1()));
+    ASSERT_EQ(written.Entries().Count(), 1);
+    EXPECT_EQ(written.Entries().Name(0), "b.jpg");
+    EXPECT_EQ(written.Entries().EntryOffset(0), 90u);
     EXPECT_EQ(Tool({"extract", archive, "ünï.bmp", out}).status, 0);
     EXPECT_EQ(Contents(out), "ccc");
     EXPECT_EQ(Tool({"extract", archive, "b.jpg", out}).status, 0);
@@ -81,30 +89,72 @@ TEST_F(ArchiveTool, ErrorsExitOneAndWriteNothing)
     EXPECT_EQ(listed.err, "TArchiveStream:\r\n[Reload]ファイルが不正[FARX]です\n");
 
     const QString archive = dir_.filePath("graphic");
-    const ProcessRun missingInput = Tool({"create", archive, dir_.filePath("none.png")});
-    EXPECT_EQ(missingInput.status, 1);
-    EXPECT_TRUE(missingInput.err.contains("は開けません"));
-
     const QString a = File("a.png", "aaaa");
     ASSERT_EQ(Tool({"create", archive, a}).status, 0);
+    const QString other = File("in/A.PNG", "AAAA");
     const QString out = dir_.filePath("out.bin");
-    EXPECT_EQ(Tool({"extract", archive, "zzz.png", out}).status, 1);
-    EXPECT_EQ(Tool({"extract", archive, "a.png", archive}).status, 1);
-    // What is no regular file is refused at once, never waited on or written.
-    ASSERT_EQ(::mkfifo(QFile::encodeName(dir_.filePath("fifo")).constData(), 0600), 0);
-    const ProcessRun fifo = Tool({"list", dir_.filePath("fifo")});
-    EXPECT_EQ(fifo.status, 1);
-    EXPECT_TRUE(fifo.err.contains("not a regular file")) << fifo.err.toStdString();
-    EXPECT_EQ(Tool({"frobnicate"}).status, 1);
-    EXPECT_EQ(Tool({"list"}).status, 1);
-    // Reading commands leave an empty file as it is.
     const QString empty = File("empty", "");
+    // What is no regular file is refused at once, never waited on or replaced.
+    const QString fifo = dir_.filePath("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = dir_.filePath("in");
+    const struct {
+        const char* name;
+        QStringList args;
+        const char* message;
+    } rows[] = {
+        {"missing input", {"create", out, dir_.filePath("none.png")}, "は開けません"},
+        {"folder as input", {"create", out, a, folder}, "not a regular file"},
+        {"FIFO as input", {"create", out, a, fifo}, "not a regular file"},
+        {"two inputs of one name", {"create", out, a, other}, "two entries of one name"},
+        {"FIFO as the archive made", {"create", fifo, a}, "not a regular file"},
+        {"FIFO as the archive read", {"list", fifo}, "not a regular file"},
+        {"no such entry", {"extract", archive, "zzz.png", out}, "no entry named"},
+        {"empty file has no entries", {"extract", empty, "a.png", out}, "no entry named"},
+        {"output is the archive", {"extract", archive, "a.png", archive}, "archive itself"},
+        {"FIFO as output", {"extract", archive, "a.png", fifo}, "not a regular file"},
+        {"folder as output", {"extract", archive, "a.png", folder}, "not a regular file"},
+        {"unknown command", {"frobnicate"}, "usage:"},
+        {"list without archive", {"list"}, "usage:"},
+    };
+    for (const auto& row : rows) {
+        const ProcessRun run = Tool(row.args);
+        EXPECT_EQ(run.status, 1) << row.name;
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(row.message))) << row.name << ": " << run.err.toStdString();
+    }
+    // Reading commands leave an empty file as it is.
     EXPECT_EQ(Tool({"list", empty}).status, 0);
-    EXPECT_EQ(Tool({"extract", empty, "a.png", out}).status, 1);
     EXPECT_EQ(QFileInfo(empty).size(), 0);
     EXPECT_EQ(Listing(), QStringList({"a.png", "bad", "empty", "graphic"}));
+    EXPECT_TRUE(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
     TArchiveStream stream(archive);
     EXPECT_EQ(stream.Entries().Count(), 1);
+}
+
+// Names come from whoever made the archive: nothing in them reaches the
+// terminal raw, and each stays on its line.
+TEST_F(ArchiveTool, ListEscapesControlCharacters)
+{
+    const struct {
+        QByteArray stored;
+        const char* listed;
+    } rows[] = {
+        {"a\nb\x1b[2J.png", "a\\x0ab\\x1b[2J.png"},
+        {"c\\d\x7f\t.png", "c\\x5cd\\x7f\\x09.png"},
+        {"\xc2\x9b\xc3\xa9.png", "\\xc2\\x9bé.png"}, // U+009B escaped, é kept
+        {"\xff\xc3\xa9.png", "\\xff\\xc3\\xa9.png"}, // not UTF-8: every high byte escaped
+    };
+    for (const auto& row : rows) {
+        // An entry under a stand-in name of the same length, renamed in place.
+        const QString archive = dir_.filePath("graphic");
+        ASSERT_EQ(Tool({"create", archive, File(QString(row.stored.size(), 'x'), "data")}).status, 0);
+        QByteArray bytes = Contents(archive);
+        bytes.replace(48 + 37, row.stored.size(), row.stored);
+        File("graphic", bytes);
+        const ProcessRun run = Tool({"list", archive});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out.toStdString(), std::string(row.listed) + "\t4\n");
+    }
 }
 
 TEST_F(ArchiveTool, ExtractWritesOnlyTheNamedFile)
