@@ -2,8 +2,8 @@
 // and tells what came out:
 //   pocosa-picture info FILE...          one line per file: WIDTHxHEIGHT 24-bit|32-bit
 //   pocosa-picture convert FILE OUT.png  the decoded picture as RGB or RGBA PNG
-// A file the loaders refuse prints their message on stderr; the exit status
-// is then 1 (2 for a wrong command line).
+// A file the loaders refuse, or one of an extension no loader reads, prints
+// a message on stderr; the exit status is then 1 (2 for a wrong command line).
 #include "FuncGraphicWork.h"
 
 #include <QCoreApplication>
@@ -22,15 +22,22 @@ void usage()
                stderr);
 }
 
+// The loaders read nothing, and leave the picture empty, for an extension
+// they have no decoder for.
 bool load(TBitmap& picture, const QString& file)
 {
     try {
         LoadGraphicFromFile(picture, file);
-        return true;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(file), e.what());
         return false;
     }
+    static const QStringList decoded = {".bmp", ".png", ".jpg", ".jpeg", ".jpx"};
+    if (picture.Empty() && !decoded.contains(PictureExtension(file))) {
+        std::fprintf(stderr, "%s: no picture (no decoder for this extension)\n", qPrintable(file));
+        return false;
+    }
+    return true;
 }
 
 int info(const QStringList& files)
@@ -56,7 +63,7 @@ int convert(const QString& file, const QString& out)
     if (!load(picture, file))
         return 1;
     if (picture.Empty()) {
-        std::fprintf(stderr, "%s: no picture (no decoder for this extension)\n", qPrintable(file));
+        std::fprintf(stderr, "%s: no picture (0 pixels)\n", qPrintable(file));
         return 1;
     }
     const QImage image = picture.PixelFormat() == pf32bit

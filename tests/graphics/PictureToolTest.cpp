@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "PngTestSupport.h"
 #include "ProcessRun.h"
 #include "TestEnv.h"
 
@@ -44,8 +45,33 @@ TEST(PictureTool, RefusedFileGivesTheMessageAndStatusOne)
     EXPECT_TRUE(run.err.contains(QStringLiteral("JPEG エラー #"))) << run.err.toStdString();
     EXPECT_EQ(run.out, "130x124 24-bit\n"); // the others are still reported
 
-    EXPECT_EQ(runTool({"convert", dir.filePath("missing.png"), dir.filePath("out.png")}).status, 1);
-    EXPECT_EQ(runTool({"bogus"}).status, 2);
+
+    const QString noDecoder = dir.filePath("picture.gif");
+    QFile::copy(sample("mint.png"), noDecoder);
+    const QString noPixels = dir.filePath("wide0.png");
+    QFile empty(noPixels);
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.write(pngtest::PngBuilder().signature().header(0, 7, 8, 6).end().bytes());
+    empty.close();
+    const QString out = dir.filePath("out.png");
+    const struct {
+        QStringList args;
+        int status;
+        const char* message;
+    } rows[] = {
+        {{"convert", dir.filePath("missing.png"), out}, 1, "は開けません"},
+        {{"info", noDecoder}, 1, "no picture (no decoder for this extension)"},
+        {{"convert", noDecoder, out}, 1, "no picture (no decoder for this extension)"},
+        {{"convert", noPixels, out}, 1, "no picture (0 pixels)"},
+        {{"bogus"}, 2, "usage:"},
+    };
+    for (const auto& row : rows) {
+        const ProcessRun refused = runTool(row.args);
+        EXPECT_EQ(refused.status, row.status) << row.message;
+        EXPECT_TRUE(refused.err.contains(QString::fromUtf8(row.message))) << refused.err.toStdString();
+        EXPECT_EQ(refused.out, "");
+    }
+    EXPECT_FALSE(QFile::exists(out));
 }
 
 TEST(PictureTool, ConvertWritesRgbOrStraightRgba)
