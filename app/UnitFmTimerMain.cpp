@@ -97,8 +97,12 @@ void TFmTimerMain::SetRunning(bool running)
     for (TvlmGctButton* button : {BTmin, BTsec, BTreset})
         button->setEnabled(!running);
     alarmCountdown_ = 0;
-    if (running)
+    if (running) {
+        // The tick starts its phase anew, so the first second after START
+        // is a whole one like every later second.
+        Timer1->start();
         appliedUntilMs_ = hooks_.Clock->Milliseconds();
+    }
     ShowTime();
     if (OnStateChanged)
         OnStateChanged();

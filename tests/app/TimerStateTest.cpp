@@ -5,6 +5,7 @@
 #include <QApplication>
 
 #include <functional>
+#include <vector>
 
 #include "TimerRig.h"
 
@@ -188,7 +189,7 @@ TEST(TimerAlarm, MissingWavIsSilentButStillBlinksAndKeepsRhythm)
     EXPECT_EQ(rig.w().AlarmCountdown(), 4);
 }
 
-TEST(TimerAlarm, StartOrStopClearsTheAlarmCountdown)
+TEST(TimerAlarm, StartStopAndResetClearTheAlarmCountdown)
 {
     TTimerRig rig;
     IntoAlarm(rig);
@@ -196,6 +197,15 @@ TEST(TimerAlarm, StartOrStopClearsTheAlarmCountdown)
     EXPECT_EQ(rig.w().AlarmCountdown(), 4);
     Start(rig); // STOP
     EXPECT_EQ(rig.w().AlarmCountdown(), 0);
+
+    // Reset on the fifth step, one before the next sound, stays silent.
+    TTimerRig fifth;
+    IntoAlarm(fifth);
+    for (int step = 2; step <= 5; ++step)
+        fifth.Tick();
+    ASSERT_EQ(fifth.w().AlarmCountdown(), 1);
+    Reset(fifth);
+    EXPECT_EQ(fifth.sound.Played.size(), 1);
 }
 
 TEST(TimerBlink, DigitsFollowTheMillisecondCounterOnlyWhileRunningAtZero)
@@ -284,18 +294,44 @@ TEST(TimerLateTick, CountUpCatchesUpAndStopsAt9959)
     EXPECT_EQ(rig.Display(), "99:59");
 }
 
-TEST(TimerLateTick, PunctualAndEarlyTicksApplyOneSecondEach)
+TEST(TimerLateTick, EachTickCountsTheWholeSecondsSinceTheLastCountedOne)
 {
+    struct Row {
+        const char* Name;
+        int Start;
+        std::vector<std::int64_t> Gaps;
+        std::vector<int> Counted; // per tick
+    };
+    // The tick's own jitter: 999, 1001, 1000 ms, three minutes long.
+    std::vector<std::int64_t> threeMinutes;
+    for (int i = 0; i < 180; ++i)
+        threeMinutes.push_back(1000 + (i % 3 == 0 ? -1 : i % 3 == 1 ? 1 : 0));
+    const Row rows[] = {
+        {"punctual and early ticks apply one second each", 60, {10, 1000, 999, 1001, 1000, 0, 1500, 500},
+         {1, 1, 1, 1, 1, 1, 1, 1}},
+        {"ticks 1.5 s apart keep the half seconds left over", 60, {1500, 1500, 1500, 1500, 1500, 1500},
+         {1, 2, 1, 2, 1, 2}},
+        {"an early tick ends its second where it came", 60, {600, 900, 1000, 1900}, {1, 1, 1, 1}},
+        {"3:00 reaches 00:00 on the tick 180 s after START", 180, threeMinutes, std::vector<int>(180, 1)},
+    };
+    for (const Row& row : rows) {
+        TTimerRig rig;
+        rig.w().SetSeconds(row.Start);
+        rig.clock.Now += 123;
+        Start(rig);
+        int expected = row.Start;
+        for (std::size_t i = 0; i < row.Gaps.size(); ++i) {
+            rig.Tick(row.Gaps[i]);
+            expected -= row.Counted[i];
+            EXPECT_EQ(rig.w().Seconds(), expected) << row.Name << ", tick " << i + 1;
+            if (rig.w().Seconds() != expected)
+                break; // one report per row
+        }
+    }
+
     TTimerRig rig;
     rig.w().SetSeconds(60);
-    rig.clock.Now += 123;
     Start(rig);
-    const std::int64_t gaps[] = {10, 1000, 999, 1001, 1000, 0, 1500, 500};
-    int expected = 60;
-    for (std::int64_t gap : gaps) {
-        rig.Tick(gap);
-        EXPECT_EQ(rig.w().Seconds(), --expected) << "after a gap of " << gap << " ms";
-    }
     rig.Tick(1'000'000'000'000LL); // decades: no overflow, stops at zero
     EXPECT_EQ(rig.w().Seconds(), 0);
 }

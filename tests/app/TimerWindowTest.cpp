@@ -8,6 +8,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <chrono>
+#include <thread>
+
 #include "TimerRig.h"
 
 namespace {
@@ -24,6 +27,24 @@ TEST(TimerLayout, WindowIsBorderlessWhiteAndOfTheLayoutSize)
     EXPECT_EQ(w.Timer1->interval(), 1000);
     EXPECT_EQ(w.Timer1->timerType(), Qt::PreciseTimer);
     EXPECT_TRUE(w.Timer1->isActive());
+}
+
+// START begins the tick's phase anew, so the first second counted after it
+// is a whole one, however long the tick had been running before.
+TEST(TimerTick, StartRestartsThePhase)
+{
+    TTimerRig rig;
+    TFmTimerMain& w = rig.w();
+    w.SetSeconds(180);
+    for (const char* row : {"first START", "START after STOP"}) {
+        // The tick runs on, unhandled, for most of its second.
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        w.BTstartClick(w.BTstart);
+        ASSERT_TRUE(w.Running()) << row;
+        EXPECT_TRUE(w.Timer1->isActive()) << row;
+        EXPECT_GT(w.Timer1->remainingTime(), 700) << row;
+        w.BTstartClick(w.BTstart);
+    }
 }
 
 TEST(TimerLayout, ControlsSitWhereTheLayoutPutsThem)
