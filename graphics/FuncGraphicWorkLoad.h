@@ -69,7 +69,9 @@ void UnmaskJpx(std::uint8_t* data, std::size_t size);
 // RLE4/RLE8 and bit fields. A file whose pixels carry alpha (32-bit with an
 // alpha mask) becomes a 32-bit picture with straight alpha; every other file
 // becomes 24-bit, so the unused fourth byte of a plain 32-bit file is never
-// taken for transparency.
+// taken for transparency. Pixels that run-length codes skip are palette
+// index 0; a file that ends before its pixels do is refused, but for the
+// padding of its last row.
 void LoadBmpFromStream(TBitmap& Picture, QIODevice& Stream);
 
 // Lower-cased extension of the file-name part of Name, dot included; empty

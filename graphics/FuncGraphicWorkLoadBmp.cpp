@@ -1,5 +1,6 @@
 // BMP reading: the header is checked here (size limits before anything is
-// allocated), the pixels are decoded by QImage's BMP reader.
+// allocated) and run-length codes are expanded here; the pixels are decoded
+// by QImage's BMP reader.
 
 #include "FuncGraphicWorkLoad.h"
 
@@ -8,8 +9,10 @@
 #include <QIODevice>
 #include <QImage>
 #include <QImageReader>
+#include <QtEndian>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -18,34 +21,57 @@ namespace {
 
 constexpr int kFileHeaderBytes = 14;
 constexpr int kMaxInfoHeaderBytes = 124; // BITMAPV5HEADER
-constexpr std::int64_t kMaxPaletteBytes = 256 * 4;
+constexpr int kMaxColours = 256;
 
 const char* const kBadBmp = "ビットマップ画像が不正です";
 
 std::uint32_t le16(const char* p)
 {
-    return std::uint32_t(std::uint8_t(p[0])) | std::uint32_t(std::uint8_t(p[1])) << 8;
+    return qFromLittleEndian<std::uint16_t>(p);
 }
 
 std::uint32_t le32(const char* p)
 {
-    return le16(p) | le16(p + 2) << 16;
+    return qFromLittleEndian<std::uint32_t>(p);
+}
+
+void appendLe(QByteArray& out, std::uint32_t v, int bytes)
+{
+    char b[4];
+    qToLittleEndian(v, b);
+    out.append(b, bytes);
 }
 
 constexpr std::uint32_t kRle8 = 1;
 constexpr std::uint32_t kRle4 = 2;
+constexpr std::uint32_t kBitFields = 3;
+
+// The info header sizes whose fields the image reader takes in full; it
+// reads every other size with the 16-bit fields of the OS/2 core header.
+bool fullInfoHeader(std::uint32_t size)
+{
+    return size == 40 || size == 64 || size == 108 || size == 124;
+}
 
 struct BmpHeader {
     std::int64_t width = 0;
-    std::int64_t height = 0; // absolute value; the sign only gives the row order
+    std::int64_t height = 0; // absolute value
+    bool topDown = false;
     int bitCount = 0;
+    int planes = 1;
     std::uint32_t compression = 0;
-    std::int64_t bitsOffset = 0;
-    std::int64_t headerBytes = 0; // file and info header
+    std::int64_t colours = 0; // palette entries
+    std::int64_t infoBytes = 0;
+    // Where the image reader finds the pixels: at the pixel offset, or right
+    // after the headers, masks and palette when the offset points before
+    // their end.
+    std::int64_t pixelsAt = 0;
+
+    bool runLength() const { return compression == kRle8 || compression == kRle4; }
 };
 
 // Reads the file header and the info header from the stream into raw and
-// returns what the size checks need.
+// returns what the size checks need, read the way the image reader reads it.
 BmpHeader readHeader(QIODevice& stream, QByteArray& raw)
 {
     raw = stream.read(kFileHeaderBytes + 4);
@@ -60,37 +86,56 @@ BmpHeader readHeader(QIODevice& stream, QByteArray& raw)
 
     const char* info = raw.constData() + kFileHeaderBytes;
     BmpHeader h;
-    h.bitsOffset = le32(raw.constData() + 10);
-    h.headerBytes = kFileHeaderBytes + infoSize;
-    if (infoSize == 12) { // OS/2 core header: unsigned 16-bit sizes
-        h.width = le16(info + 4);
-        h.height = le16(info + 6);
-        h.bitCount = int(le16(info + 10));
-    } else {
+    h.infoBytes = infoSize;
+    std::uint32_t coloursUsed = 0;
+    if (fullInfoHeader(infoSize)) {
         h.width = std::int32_t(le32(info + 4));
         h.height = std::int32_t(le32(info + 8));
+        h.planes = int(le16(info + 12));
         h.bitCount = int(le16(info + 14));
-        if (infoSize >= 20)
-            h.compression = le32(info + 16);
-        if (h.height < 0)
-            h.height = -h.height;
+        h.compression = le32(info + 16);
+        coloursUsed = le32(info + 32);
+    } else { // signed 16-bit sizes, no compression
+        h.width = std::int16_t(le16(info + 4));
+        h.height = std::int16_t(le16(info + 6));
+        h.planes = int(le16(info + 8));
+        h.bitCount = int(le16(info + 10));
     }
+    h.topDown = h.height < 0;
+    h.height = std::abs(h.height);
     if (h.width <= 0 || h.height <= 0)
         throw EBmpError(kBadBmp);
     if (!PictureSizeAllowed(h.width, h.height))
         throw EPictureSize("画像が大きすぎます (" + std::to_string(h.width) + " x " + std::to_string(h.height) + ")");
+    if (h.bitCount <= 8) {
+        h.colours = coloursUsed != 0 ? std::int64_t(coloursUsed) : std::int64_t(1) << h.bitCount;
+        if (h.colours > kMaxColours)
+            throw EBmpError(kBadBmp);
+    }
+    if ((h.compression == kRle8 && h.bitCount != 8) || (h.compression == kRle4 && h.bitCount != 4) ||
+        (h.runLength() && h.planes != 1))
+        throw EBmpError(kBadBmp);
+
+    const bool masksFollow = infoSize < 108 && h.compression == kBitFields && (h.bitCount == 16 || h.bitCount == 32);
+    const std::int64_t tablesEnd =
+        kFileHeaderBytes + infoSize + (masksFollow ? 12 : 0) + h.colours * (infoSize == 12 ? 3 : 4);
+    h.pixelsAt = std::max<std::int64_t>(le32(raw.constData() + 10), tablesEnd);
     return h;
 }
 
-// The most bytes a valid file of this header can need: headers, palette and
-// the pixel rows at up to 32 bits, doubled for RLE's worst case (two bytes a
-// pixel) plus an end-of-line code per row. The size checks above keep this
-// far below any overflow.
-std::int64_t maxUsefulBytes(const BmpHeader& h, std::int64_t headerBytes)
+// Bytes of one stored row, padded to whole 32-bit words.
+std::int64_t strideOf(std::int64_t width, int bitCount)
 {
-    const std::int64_t rowBytes = (h.width * 32 + 31) / 32 * 4;
-    const std::int64_t pixelBytes = 2 * rowBytes * h.height + 2 * h.height + 2;
-    return std::max(h.bitsOffset, headerBytes + kMaxPaletteBytes) + pixelBytes;
+    return (width * bitCount + 31) / 32 * 4;
+}
+
+// The most bytes a valid file of this header can need: the pixel rows at up
+// to 32 bits, doubled for RLE's worst case (two bytes a pixel) plus an
+// end-of-line code per row. The size checks above keep this far below any
+// overflow.
+std::int64_t maxUsefulBytes(const BmpHeader& h)
+{
+    return h.pixelsAt + 2 * strideOf(h.width, 32) * h.height + 2 * h.height + 2;
 }
 
 // Appends up to count bytes of the stream in steps, so that a header that
@@ -108,57 +153,98 @@ void appendUpTo(QByteArray& data, QIODevice& stream, std::int64_t count)
     }
 }
 
-// Whether a run-length coded picture is all there: its codes, walked from
-// the pixel offset, reach the end-of-picture code or the last row's end
-// before the data ends.
-bool rleComplete(const QByteArray& data, const BmpHeader& h)
+// An uncompressed picture needs every row; only the last row's padding may
+// be missing, and it is supplied, since the image reader reads whole rows.
+void completeRows(QByteArray& data, const BmpHeader& h)
 {
-    const auto byte = [&data](std::int64_t at) { return std::uint8_t(data[qsizetype(at)]); };
-    const std::int64_t size = data.size();
-    std::int64_t at = h.bitsOffset;
-    std::int64_t row = 0;
-    while (row < h.height) {
-        if (at + 2 > size)
-            return false;
-        const std::uint8_t count = byte(at), code = byte(at + 1);
-        at += 2;
-        if (count > 0)
-            continue; // a run of one value (or two, alternating, in 4 bits)
-        if (code == 0) { // end of row
-            ++row;
-        } else if (code == 1) { // end of picture
-            return true;
-        } else if (code == 2) { // move right and down
-            if (at + 2 > size)
-                return false;
-            row += byte(at + 1);
-            at += 2;
-        } else { // code literal pixels, padded to a whole number of words
-            const std::int64_t bytes = h.compression == kRle8 ? code : (code + 1) / 2;
-            at += (bytes + 1) / 2 * 2;
-            if (at > size)
-                return false;
-        }
-    }
-    return true;
+    const std::int64_t rowBytes = (h.width * h.bitCount + 7) / 8;
+    const std::int64_t stride = strideOf(h.width, h.bitCount);
+    if (h.pixelsAt + stride * (h.height - 1) + rowBytes > data.size())
+        throw EBmpError(kBadBmp);
+    const std::int64_t end = h.pixelsAt + stride * h.height;
+    if (end > data.size())
+        data.append(QByteArray(qsizetype(end - data.size()), '\0'));
 }
 
-// A file that ends before its pixels do is refused: the reader would leave
-// the missing rows as whatever the memory held.
-void requireAllPixels(const QByteArray& data, const BmpHeader& h)
+// Decodes run-length coded pixels into 8-bit indices, one padded row per
+// coded row, in the file's row order. Pixels the codes skip (end of line,
+// end of picture, moves) are index 0; pixels past a row's end are dropped.
+// Codes that end before the picture does are refused: the file was cut.
+QByteArray expandRunLength(const QByteArray& data, const BmpHeader& h, std::int64_t stride)
 {
-    if (h.bitsOffset < h.headerBytes)
-        return; // no usable pixel offset: the reader finds the pixels itself
-    bool complete;
-    if (h.compression == kRle8 || h.compression == kRle4) {
-        complete = rleComplete(data, h);
-    } else {
-        const std::int64_t rowBytes = (h.width * h.bitCount + 7) / 8;
-        const std::int64_t stride = (h.width * h.bitCount + 31) / 32 * 4;
-        complete = h.bitsOffset + stride * (h.height - 1) + rowBytes <= data.size();
+    const bool rle8 = h.compression == kRle8;
+    QByteArray rows(qsizetype(stride * h.height), '\0');
+    const auto byte = [&data](std::int64_t at) { return std::uint8_t(data[qsizetype(at)]); };
+    std::int64_t x = 0, y = 0;
+    const auto put = [&](std::int64_t at, std::uint8_t index) {
+        if (at < h.width)
+            rows[qsizetype(y * stride + at)] = char(index);
+    };
+    const std::int64_t size = data.size();
+    std::int64_t at = h.pixelsAt;
+    while (y < h.height) {
+        if (at + 2 > size)
+            throw EBmpError(kBadBmp);
+        const std::uint8_t count = byte(at), code = byte(at + 1);
+        at += 2;
+        if (count > 0) { // a run of one value (or two, alternating, in 4 bits)
+            for (int i = 0; i < count; ++i)
+                put(x + i, rle8 ? code : i % 2 == 0 ? code >> 4 : code & 0x0F);
+            x += count;
+        } else if (code == 0) { // end of row
+            x = 0;
+            ++y;
+        } else if (code == 1) { // end of picture
+            break;
+        } else if (code == 2) { // move right and down
+            if (at + 2 > size)
+                throw EBmpError(kBadBmp);
+            x += byte(at);
+            y += byte(at + 1);
+            at += 2;
+        } else { // code literal pixels, padded to a whole number of words
+            const std::int64_t bytes = rle8 ? code : (code + 1) / 2;
+            if (at + (bytes + 1) / 2 * 2 > size)
+                throw EBmpError(kBadBmp);
+            for (int i = 0; i < code; ++i) {
+                const std::uint8_t b = byte(at + (rle8 ? i : i / 2));
+                put(x + i, rle8 ? b : i % 2 == 0 ? b >> 4 : b & 0x0F);
+            }
+            x += code;
+            at += (bytes + 1) / 2 * 2;
+        }
     }
-    if (!complete)
+    return rows;
+}
+
+// A run-length coded file rewritten as a plain 8-bit one with the same
+// palette and row order, so that every pixel the codes leave out is defined.
+QByteArray runLengthToPlain(const QByteArray& data, const BmpHeader& h)
+{
+    const std::int64_t paletteAt = kFileHeaderBytes + h.infoBytes;
+    const std::int64_t paletteBytes = h.colours * 4;
+    if (paletteAt + paletteBytes > data.size())
         throw EBmpError(kBadBmp);
+    const std::int64_t stride = strideOf(h.width, 8);
+    const QByteArray rows = expandRunLength(data, h, stride);
+    const std::int64_t offset = kFileHeaderBytes + 40 + paletteBytes;
+    QByteArray out("BM", 2);
+    appendLe(out, std::uint32_t(offset + rows.size()), 4);
+    appendLe(out, 0, 4);
+    appendLe(out, std::uint32_t(offset), 4);
+    appendLe(out, 40, 4);
+    appendLe(out, std::uint32_t(h.width), 4);
+    appendLe(out, std::uint32_t(h.topDown ? -h.height : h.height), 4);
+    appendLe(out, 1, 2); // planes
+    appendLe(out, 8, 2); // bits per pixel
+    appendLe(out, 0, 4); // no compression
+    appendLe(out, std::uint32_t(rows.size()), 4);
+    appendLe(out, 0, 4);
+    appendLe(out, 0, 4);
+    appendLe(out, std::uint32_t(h.colours), 4);
+    appendLe(out, 0, 4);
+    out += data.mid(qsizetype(paletteAt), qsizetype(paletteBytes));
+    return out + rows;
 }
 
 QImage decode(QByteArray& data)
@@ -182,8 +268,13 @@ void LoadBmpFromStream(TBitmap& Picture, QIODevice& Stream)
 {
     QByteArray data;
     const BmpHeader header = readHeader(Stream, data);
-    appendUpTo(data, Stream, maxUsefulBytes(header, data.size()) - data.size());
-    requireAllPixels(data, header);
+    appendUpTo(data, Stream, maxUsefulBytes(header) - data.size());
+    // Every pixel of the picture must come from the file or be 0: the image
+    // reader leaves what it does not read as whatever the memory held.
+    if (header.runLength())
+        data = runLengthToPlain(data, header);
+    else
+        completeRows(data, header);
 
     const QImage image = decode(data);
     const bool alpha = image.hasAlphaChannel();

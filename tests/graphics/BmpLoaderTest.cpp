@@ -230,6 +230,12 @@ TEST(BmpLoader, FilesEndingBeforeTheirPixelsAreRefused)
              putLe32(b, 10, int(b.size()) + 100);
              return b;
          }()},
+        {"pixel offset inside the headers, cut", [&] {
+             QByteArray b = rgb24.left(rgb24.size() - 100);
+             putLe32(b, 10, 20);
+             return b;
+         }()},
+        {"8-bit RLE, palette cut", rle8.left(300)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -240,6 +246,81 @@ TEST(BmpLoader, FilesEndingBeforeTheirPixelsAreRefused)
     EXPECT_EQ(loadBmp(rgb24 + QByteArray(7, 'x')).Width(), 24);
     EXPECT_EQ(loadBmp(rle4Bytes).Width(), 24);
     EXPECT_EQ(loadBmp(rle8.left(rle8.size() - 2)).Width(), 24);
+    QByteArray insideHeaders = rgb24;
+    putLe32(insideHeaders, 10, 20);
+    EXPECT_EQ(maxChannelDiff(loadBmp(insideHeaders), QImage(dataFile("bmpsrc.png"))), 0);
+}
+
+TEST(BmpLoader, LastRowWithoutItsPaddingDecodesFully)
+{
+    // Rows of 5 x 3 bytes, each padded by one byte; the last one is left out.
+    QImage source(5, 3, QImage::Format_RGB32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            source.setPixel(x, y, qRgb(40 * x + 1, 80 * y + 2, 200));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(source.save(&buffer, "BMP"));
+    ASSERT_EQ(le32(bytes, 10) + 3 * 16, bytes.size());
+    const TBitmap picture = loadBmp(bytes.chopped(1));
+    ASSERT_EQ(picture.Width(), 5);
+    EXPECT_EQ(maxChannelDiff(picture, source), 0);
+}
+
+// Pixels that run-length codes leave out are palette index 0, whatever the
+// memory held: a picture of index 1 everywhere is decoded just before each
+// case, so that leftover memory would show.
+TEST(BmpLoader, PixelsSkippedByRunLengthCodesAreIndexZero)
+{
+    const QByteArray rle8 = readBytes("rle8.bmp"), pal4 = readBytes("pal4.bmp");
+    const auto coded = [](QByteArray file, int compression, const QByteArray& codes) {
+        const int offset = le32(file, 10);
+        file = file.left(offset) + codes;
+        putLe32(file, 2, int(file.size()));
+        putLe32(file, 30, compression);
+        putLe32(file, 34, int(codes.size()));
+        putLe32(file, 54, 0x102030); // index 0
+        putLe32(file, 58, 0xF0E0D0); // index 1
+        return file;
+    };
+    QByteArray fullRows8, fullRows4;
+    for (int y = 0; y < 16; ++y) {
+        fullRows8 += QByteArray("\x18\x01\0\0", 4);
+        fullRows4 += QByteArray("\x18\x11\0\0", 4);
+    }
+    struct Row {
+        const char* name;
+        bool fourBits;
+        QByteArray codes;
+        std::vector<QRect> indexOne; // in file rows, bottom row first
+    } rows[] = {
+        {"end of line", false, QByteArray("\x05\x01\0\0", 4).repeated(16), {QRect(0, 0, 5, 16)}},
+        {"end of picture", false, QByteArray("\x18\x01\0\0\0\1", 6), {QRect(0, 0, 24, 1)}},
+        {"move right and down", false, QByteArray("\x02\x01\0\x02\x03\x02\x01\x01\0\1", 10),
+         {QRect(0, 0, 2, 1), QRect(5, 2, 1, 1)}},
+        {"literal run past the row's end", false,
+         QByteArray("\x16\x00\0\x03\x01\x01\x01\0\0\0\x01\x01\0\1", 14),
+         {QRect(22, 0, 2, 1), QRect(0, 1, 1, 1)}},
+        {"4-bit, alternating runs and end of line", true, QByteArray("\0\x03\x01\x10\x03\x10\0\0", 8).repeated(16),
+         {QRect(1, 0, 3, 16), QRect(5, 0, 1, 16)}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QByteArray& base = row.fourBits ? pal4 : rle8;
+        const int compression = row.fourBits ? 2 : 1;
+        ASSERT_EQ(loadBmp(coded(base, compression, row.fourBits ? fullRows4 : fullRows8)).ScanLine(5)[0], 0xD0);
+        const TBitmap picture = loadBmp(coded(base, compression, row.codes));
+        ASSERT_EQ(picture.Width(), 24);
+        ASSERT_EQ(picture.Height(), 16);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 24; ++x) {
+                const bool one = std::any_of(row.indexOne.begin(), row.indexOne.end(),
+                                             [&](const QRect& r) { return r.contains(x, 15 - y); });
+                const std::uint8_t* p = picture.ScanLine(y) + 3 * x;
+                EXPECT_EQ(p[0] | p[1] << 8 | p[2] << 16, one ? 0xF0E0D0 : 0x102030) << x << ", " << y;
+            }
+    }
 }
 
 TEST(BmpLoader, OversizedHeaderRefusedBeforeAllocating)
