@@ -1,12 +1,14 @@
-// The PNG reader: chunks are walked once, the image data of the IDAT run is
-// gathered, then inflated a batch of rows per zlib call and turned into
-// picture rows one at a time. Only the gathered data, one batch of rows, the
-// previous unfiltered row and the palette are held; never a whole
-// unfiltered image.
+// The PNG reader: chunks are walked once; the image data of the IDAT run is
+// read from the stream as zlib needs it, inflated a batch of rows per zlib
+// call and turned into picture rows one at a time. Only a piece of the
+// compressed data, one batch of rows, the previous unfiltered row and the
+// palette are held besides the picture; never a whole unfiltered image, nor
+// the whole compressed data.
 #include "FuncGraphicWorkPng.h"
 
 #include <QFile>
 #include <QIODevice>
+#include <QtEndian>
 
 #include <zlib.h>
 
@@ -15,6 +17,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 static_assert(std::endian::native == std::endian::little, "palette entries are stored blue first");
@@ -45,16 +48,6 @@ constexpr std::uint32_t kIDAT = chunkType("IDAT");
 
 // Bytes of decompressed data asked of zlib per call: many rows at once.
 constexpr std::size_t kBatchBytes = 128 * 1024;
-// Image data is read from the stream in pieces of at most this size, so a
-// chunk length the stream cannot back is never allocated up front.
-constexpr std::size_t kReadPiece = 1 << 20;
-// Room reserved for the image data at most, when the stream knows its size.
-constexpr std::uint64_t kMaxReserve = std::uint64_t(1) << 26;
-
-std::uint32_t bigEndian32(const Byte* p)
-{
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | std::uint32_t(p[3]);
-}
 
 class Source {
 public:
@@ -90,11 +83,11 @@ public:
         }
     }
 
-    // Bytes left when the device knows its size, otherwise 0.
-    std::uint64_t knownRemainder() const
+    // Bytes left when the device knows its size.
+    std::optional<std::uint64_t> knownRemainder() const
     {
         if (device_.isSequential())
-            return 0;
+            return std::nullopt;
         const qint64 left = device_.size() - device_.pos();
         return left > 0 ? std::uint64_t(left) : 0;
     }
@@ -114,8 +107,8 @@ bool readHead(Source& src, ChunkHead& head)
     Byte b[8];
     if (src.read(b, 8) != 8)
         return false;
-    head.length = bigEndian32(b);
-    head.type = bigEndian32(b + 4);
+    head.length = qFromBigEndian<std::uint32_t>(b);
+    head.type = qFromBigEndian<std::uint32_t>(b + 4);
     return true;
 }
 
@@ -131,8 +124,8 @@ struct Header {
 Header parseHeader(const Byte* b)
 {
     Header h;
-    h.width = bigEndian32(b);
-    h.height = bigEndian32(b + 4);
+    h.width = qFromBigEndian<std::uint32_t>(b);
+    h.height = qFromBigEndian<std::uint32_t>(b + 4);
     h.bitDepth = b[8];
     h.colourType = b[9];
     h.compression = b[10];
@@ -160,97 +153,86 @@ void checkHeader(const Header& h)
         throw EPictureSize("画像が大きすぎます (" + std::to_string(h.width) + " x " + std::to_string(h.height) + ")");
 }
 
-// A byte buffer that grows without zero-filling what is about to be read over.
-class ByteBuffer {
+// The data of the IDAT run, handed out in pieces as the inflater asks for
+// it: nothing is gathered, so memory does not grow with the data, however
+// long a sound zlib stream is or however many (empty) chunks carry it. The
+// run ends at the first chunk head of another type or at the end of the
+// stream; chunks after it are never read.
+class ImageData {
 public:
-    Byte* data() { return data_.get(); }
-    std::size_t size() const { return size_; }
+    // No IDAT chunk at all: no data.
+    explicit ImageData(Source& src) : src_(src), ended_(true) {}
+    // The run whose first chunk head has just been read.
+    ImageData(Source& src, const ChunkHead& first) : src_(src), left_(first.length) {}
 
-    void reserve(std::size_t capacity)
+    // Up to `capacity` bytes of the run; 0 once it has ended. A chunk whose
+    // data runs past the end of the stream raises the read error.
+    std::size_t read(Byte* out, std::size_t capacity)
     {
-        if (capacity <= capacity_)
-            return;
-        std::unique_ptr<Byte[]> fresh(new Byte[capacity]);
-        if (size_ > 0)
-            std::memcpy(fresh.get(), data_.get(), size_);
-        data_ = std::move(fresh);
-        capacity_ = capacity;
-    }
-
-    // Room for n more bytes at the end; returns where they go.
-    Byte* extend(std::size_t n)
-    {
-        if (n > capacity_ - size_)
-            reserve(std::max(size_ + n, capacity_ * 2));
-        Byte* at = data_.get() + size_;
-        size_ += n;
-        return at;
+        while (left_ == 0) {
+            if (ended_)
+                return 0;
+            src_.skip(4); // the checksum
+            ChunkHead head;
+            if (!readHead(src_, head) || head.type != kIDAT) {
+                ended_ = true;
+                return 0;
+            }
+            left_ = head.length;
+        }
+        const std::size_t n = std::min<std::size_t>(left_, capacity);
+        src_.readExact(out, n);
+        left_ -= std::uint32_t(n);
+        return n;
     }
 
 private:
-    std::unique_ptr<Byte[]> data_;
-    std::size_t size_ = 0;
-    std::size_t capacity_ = 0;
+    Source& src_;
+    std::uint32_t left_ = 0;
+    bool ended_ = false;
 };
-
-struct Gathered {
-    ByteBuffer data;
-    PngPalette palette{};
-    bool havePalette = false;
-};
-
-// Appends the chunk's data, but never so much that more than `limit` bytes
-// are gathered; false when the limit cut the chunk short.
-bool appendChunkData(Source& src, ByteBuffer& data, std::uint32_t length, std::size_t limit)
-{
-    if (data.size() == 0)
-        data.reserve(std::size_t(std::min({src.knownRemainder(), kMaxReserve, std::uint64_t(limit)})));
-    const std::size_t wanted = std::min<std::size_t>(length, limit - std::min(limit, data.size()));
-    std::size_t remaining = wanted;
-    while (remaining > 0) {
-        const std::size_t piece = std::min(remaining, kReadPiece);
-        src.readExact(data.extend(piece), piece);
-        remaining -= piece;
-    }
-    return wanted == length;
-}
 
 // Entries beyond those the chunk defines stay black; entries past 256 and a
 // trailing partial entry are skipped so the next chunk is found where it is.
-void readPalette(Source& src, std::uint32_t length, Gathered& g)
+void readPalette(Source& src, std::uint32_t length, PngPalette& palette)
 {
     const std::uint32_t entries = std::min<std::uint32_t>(length / 3, 256);
     Byte rgb[256 * 3];
     src.readExact(rgb, std::size_t(entries) * 3);
-    std::fill(std::begin(g.palette.bgr), std::end(g.palette.bgr), 0u);
+    std::fill(std::begin(palette.bgr), std::end(palette.bgr), 0u);
     for (std::uint32_t i = 0; i < entries; ++i)
-        g.palette.bgr[i] = std::uint32_t(rgb[3 * i + 2]) | std::uint32_t(rgb[3 * i + 1]) << 8 |
-                           std::uint32_t(rgb[3 * i]) << 16;
-    g.havePalette = true;
+        palette.bgr[i] = std::uint32_t(rgb[3 * i + 2]) | std::uint32_t(rgb[3 * i + 1]) << 8 |
+                         std::uint32_t(rgb[3 * i]) << 16;
     src.skip(std::uint64_t(length) - std::uint64_t(entries) * 3 + 4);
 }
 
-// Walks the chunks after IHDR up to the end of the first IDAT run, or until
-// `limit` bytes of image data are gathered: the image cannot need more, and
-// whatever follows the zlib stream's end is never looked at, so the rest of
-// the stream is not read at all.
-void gather(Source& src, Gathered& g, std::size_t limit)
+struct Prelude {
+    PngPalette palette{};
+    bool havePalette = false;
+    bool haveImageData = false;
+    ChunkHead firstImageData;
+};
+
+// Walks the chunks after IHDR up to the head of the first IDAT chunk,
+// reading every PLTE on the way.
+Prelude readUpToImageData(Source& src)
 {
+    Prelude p;
     ChunkHead head;
     while (readHead(src, head)) {
         if (head.type == kIDAT) {
-            do {
-                if (!appendChunkData(src, g.data, head.length, limit) || g.data.size() >= limit)
-                    return;
-                src.skip(4);
-            } while (readHead(src, head) && head.type == kIDAT);
-            return;
+            p.haveImageData = true;
+            p.firstImageData = head;
+            return p;
         }
-        if (head.type == kPLTE)
-            readPalette(src, head.length, g);
-        else
+        if (head.type == kPLTE) {
+            readPalette(src, head.length, p.palette);
+            p.havePalette = true;
+        } else {
             src.skip(std::uint64_t(head.length) + 4);
+        }
     }
+    return p;
 }
 
 struct Inflater {
@@ -268,19 +250,22 @@ class RowSource {
 public:
     // The zlib header is checked here and the deflate data inflated raw:
     // no Adler-32 is computed, as no checksum of the image is ever compared.
-    RowSource(const Byte* data, std::size_t size) : next_(data), left_(size)
+    explicit RowSource(ImageData& data) : data_(data), input_(new Byte[kInputBytes])
     {
-        if (size < 2)
-            throw EPngError(kInflateError);
-        const unsigned cmf = data[0];
-        const unsigned flg = data[1];
-        if ((cmf & 0x0F) != 8 || (cmf >> 4) > 7 || ((cmf << 8) | flg) % 31 != 0 || (flg & 0x20) != 0)
-            throw EPngError(kInflateError);
-        next_ += 2;
-        left_ -= 2;
         if (inflateInit2(&inf_.zs, -15) != Z_OK)
             throw EPngError(kInflateError);
         inf_.open = true;
+        Byte head[2];
+        for (Byte& b : head) {
+            if (inf_.zs.avail_in == 0 && !refill())
+                throw EPngError(kInflateError);
+            b = *inf_.zs.next_in++;
+            --inf_.zs.avail_in;
+        }
+        const unsigned cmf = head[0];
+        const unsigned flg = head[1];
+        if ((cmf & 0x0F) != 8 || (cmf >> 4) > 7 || ((cmf << 8) | flg) % 31 != 0 || (flg & 0x20) != 0)
+            throw EPngError(kInflateError);
     }
 
     // Exactly n bytes of decompressed data, or the zlib layer's error.
@@ -290,13 +275,10 @@ public:
         zs.next_out = out;
         zs.avail_out = uInt(n);
         while (zs.avail_out > 0) {
-            if (zs.avail_in == 0 && left_ > 0) {
-                const std::size_t piece = std::min<std::size_t>(left_, UINT_MAX);
-                zs.next_in = const_cast<Byte*>(next_);
-                zs.avail_in = uInt(piece);
-                next_ += piece;
-                left_ -= piece;
-            }
+            // Without more input zlib may still have output in hand; it
+            // reports an error when it can make no progress at all.
+            if (zs.avail_in == 0)
+                refill();
             const int ret = inflate(&zs, Z_NO_FLUSH);
             if (ret != Z_OK && !(ret == Z_STREAM_END && zs.avail_out == 0))
                 throw EPngError(kInflateError);
@@ -304,9 +286,18 @@ public:
     }
 
 private:
+    static constexpr std::size_t kInputBytes = 64 * 1024;
+
+    bool refill()
+    {
+        inf_.zs.next_in = input_.get();
+        inf_.zs.avail_in = uInt(data_.read(input_.get(), kInputBytes));
+        return inf_.zs.avail_in > 0;
+    }
+
     Inflater inf_;
-    const Byte* next_;
-    std::size_t left_;
+    ImageData& data_;
+    std::unique_ptr<Byte[]> input_;
 };
 
 struct RowLayout {
@@ -373,11 +364,11 @@ private:
     PngPalette palette_;
 };
 
-void decodeRows(const Header& h, Gathered& g, TBitmap& picture)
+void decodeRows(const Header& h, const PngPalette& palette, ImageData& data, TBitmap& picture)
 {
     const RowLayout layout = layoutOf(h);
-    const RowConverter converter(h, g.palette);
-    RowSource rows(g.data.data(), g.data.size());
+    const RowConverter converter(h, palette);
+    RowSource rows(data);
 
     const std::size_t stride = layout.rowBytes + 1; // the filter type byte, then the row
     const std::size_t batchRows = std::clamp<std::size_t>(kBatchBytes / stride, 1, h.height);
@@ -409,39 +400,29 @@ std::uint64_t rawSize(const Header& h)
 }
 
 // Deflate turns one compressed byte into at most 1032 bytes (two bits for
-// a 258-byte match). Image data too short for the whole image is refused
-// before the picture is allocated, with the error the inflating would give.
-bool mayHoldImage(std::size_t compressed, const Header& h)
+// a 258-byte match). When the stream knows its size, image data too short
+// for the whole image is refused before the picture is allocated, with the
+// error the inflating would give.
+bool mayHoldImage(std::optional<std::uint64_t> bytesLeft, const Header& h)
 {
-    return rawSize(h) <= (std::uint64_t(compressed) + 16) * 1032;
-}
-
-// The most image data a sound zlib stream of the image takes: the raw rows
-// in stored blocks (5 bytes of block header per 65535 bytes), or in the
-// fixed Huffman code, where a literal costs up to 9 bits (some encoders use
-// nothing else), plus the zlib header and trailer and room for empty blocks.
-std::size_t compressedLimit(const Header& h)
-{
-    constexpr std::uint64_t kStoredBlock = 65535;
-    constexpr std::uint64_t kSlack = 64 * 1024;
-    const std::uint64_t raw = rawSize(h);
-    const std::uint64_t worst = std::max(raw + 5 * (raw / kStoredBlock + 1), raw + raw / 8 + 1);
-    return std::size_t(2 + worst + 4 + kSlack);
+    return !bytesLeft || rawSize(h) <= (*bytesLeft + 16) * 1032;
 }
 
 void decodeAfterHeader(Source& src, const Header& h, TBitmap& picture)
 {
-    Gathered g;
-    gather(src, g, compressedLimit(h));
-    if (h.colourType == 3 && !g.havePalette)
+    const Prelude prelude = readUpToImageData(src);
+    if (h.colourType == 3 && !prelude.havePalette)
         throw EPngError(kUnsupported);
-    if (h.width > 0 && h.height > 0 && !mayHoldImage(g.data.size(), h))
+    const std::optional<std::uint64_t> bytesLeft = prelude.haveImageData ? src.knownRemainder() : 0;
+    if (h.width > 0 && h.height > 0 && !mayHoldImage(bytesLeft, h))
         throw EPngError(kInflateError);
     picture.SetSize(0, 0);
     picture.SetPixelFormat((h.colourType == 4 || h.colourType == 6) ? pf32bit : pf24bit);
     picture.SetSize(int(h.width), int(h.height));
-    if (picture.Width() > 0 && picture.Height() > 0)
-        decodeRows(h, g, picture);
+    if (picture.Width() > 0 && picture.Height() > 0) {
+        ImageData data = prelude.haveImageData ? ImageData(src, prelude.firstImageData) : ImageData(src);
+        decodeRows(h, prelude.palette, data, picture);
+    }
 }
 
 } // namespace

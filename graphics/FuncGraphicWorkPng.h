@@ -24,8 +24,9 @@ public:
 
 // Decodes the PNG that begins at the stream's current position into Picture.
 // The stream is only read forwards; its position afterwards is not defined.
-// Image data beyond the most a sound zlib stream of the image can take is
-// not read: a short image followed by endless data costs a bounded read.
+// Image data is read only as far as the last row needs it and is never
+// held whole: memory stays the picture's plus a constant, however long the
+// image data is; a short image followed by endless data costs a bounded read.
 // A stream without an IHDR chunk leaves the picture as it was. A refusal
 // before the header is accepted (signature, unsupported header, picture too
 // large) also leaves it as it was; a refusal after that leaves it empty

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include <random>
 
@@ -180,6 +181,8 @@ TEST(PngReader, RefusesWithTheReadersMessage)
         {"interlaced", PngBuilder().signature().header(1, 1, 8, 2, 1).bytes(), "PNGインターレースには対応していません"},
         {"colour type 5", PngBuilder().signature().header(1, 1, 8, 5).bytes(), "このPNGには対応していません"},
         {"colour 4-bit", PngBuilder().signature().header(1, 1, 4, 2).imageData(row).bytes(), "このPNGには対応していません"},
+        {"grey+alpha 4-bit", PngBuilder().signature().header(1, 1, 4, 4).imageData(row).bytes(), "このPNGには対応していません"},
+        {"colour+alpha 4-bit", PngBuilder().signature().header(1, 1, 4, 6).imageData(row).bytes(), "このPNGには対応していません"},
         {"palette without PLTE", PngBuilder().signature().header(1, 1, 8, 3).imageData(rows({{0, 0}})).end().bytes(),
          "このPNGには対応していません"},
         {"grey 3-bit", PngBuilder().signature().header(1, 1, 3, 0).imageData(rows({{0, 0}})).end().bytes(),
@@ -402,40 +405,94 @@ QByteArray deflateWith(const QByteArray& raw, int level, int windowBits, int str
     return out;
 }
 
-// The bound on gathered data must admit every sound encoding, including the
-// ones that make incompressible rows larger than they are.
-TEST(PngReader, LargestSoundImageDataIsReadWhole)
+QByteArray bigEndian(std::uint32_t v)
 {
-    const int width = 1024, height = 512;
-    std::mt19937 rng(99);
-    QByteArray raw;
-    for (int y = 0; y < height; ++y) {
-        raw.append(char(0));
-        for (int i = 0; i < width * 3; ++i)
-            raw.append(char(144 + rng() % 112)); // literals of 9 bits in the fixed code
+    const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    return QByteArray(b, 4);
+}
+
+// The raw rows deflated with a full flush after every row, as some encoders
+// write them.
+QByteArray flushedPerRow(const QByteArray& raw, int rowBytes)
+{
+    z_stream zs{};
+    EXPECT_EQ(deflateInit(&zs, 6), Z_OK);
+    QByteArray out;
+    char piece[4096];
+    for (qsizetype at = 0; at < raw.size(); at += rowBytes + 1) {
+        const bool last = at + rowBytes + 1 >= raw.size();
+        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.constData() + at));
+        zs.avail_in = uInt(rowBytes + 1);
+        do {
+            zs.next_out = reinterpret_cast<Bytef*>(piece);
+            zs.avail_out = sizeof piece;
+            deflate(&zs, last ? Z_FINISH : Z_FULL_FLUSH);
+            out.append(piece, qsizetype(sizeof piece - zs.avail_out));
+        } while (zs.avail_out == 0);
     }
-    // A 512-byte window finds next to no repeats in these rows, so the fixed
-    // code spends 9 bits on nearly every byte.
+    deflateEnd(&zs);
+    return out;
+}
+
+// A sound zlib stream whose rows come after `count` empty stored blocks.
+QByteArray behindEmptyBlocks(const QByteArray& raw, int count)
+{
+    QByteArray out("\x78\x01", 2);
+    out += QByteArray("\0\0\0\xff\xff", 5).repeated(count);
+    out += deflateWith(raw, 6, -15, Z_DEFAULT_STRATEGY);
+    return out + bigEndian(std::uint32_t(adler32(1, reinterpret_cast<const Bytef*>(raw.constData()), uInt(raw.size()))));
+}
+
+// A sound zlib stream has no useful upper bound on its size: every encoding
+// decodes, however much larger than the raw rows, in memory of the
+// picture's size plus a constant.
+TEST(PngReader, SoundImageDataOfAnySizeIsReadWhole)
+{
     const struct {
         const char* name;
-        int level, windowBits, strategy;
+        int width, height, colourType, samples;
+        std::function<QByteArray(const QByteArray&, int rowBytes)> encode;
         qsizetype growth; // at least this many bytes more than the raw rows
-    } encodings[] = {{"stored blocks", 0, 15, Z_DEFAULT_STRATEGY, 1},
-                     {"fixed Huffman code", 9, 9, Z_FIXED, raw.size() / 10}};
+        int emptyChunksBetween; // empty IDAT chunks after each 4000-byte chunk
+    } encodings[] = {
+        {"stored blocks", 1024, 512, 2, 3,
+         [](const QByteArray& raw, int) { return deflateWith(raw, 0, 15, Z_DEFAULT_STRATEGY); }, 1, 0},
+        // A 512-byte window finds next to no repeats in these rows, so the
+        // fixed code spends 9 bits on nearly every byte.
+        {"fixed Huffman code", 1024, 512, 2, 3,
+         [](const QByteArray& raw, int) { return deflateWith(raw, 9, 9, Z_FIXED); }, 512 * 3073 / 10, 0},
+        {"flushed after every row", 1, 16384, 0, 1, flushedPerRow, 3 * 16384 * 2, 0},
+        {"behind empty blocks, among empty chunks", 3, 2, 2, 3,
+         [](const QByteArray& raw, int) { return behindEmptyBlocks(raw, 600000); }, 2900000, 3},
+    };
+    std::mt19937 rng(99);
     for (const auto& e : encodings) {
         SCOPED_TRACE(e.name);
-        const QByteArray stream = deflateWith(raw, e.level, e.windowBits, e.strategy);
+        const int rowBytes = e.width * e.samples;
+        QByteArray raw;
+        for (int y = 0; y < e.height; ++y) {
+            raw.append(char(0));
+            for (int i = 0; i < rowBytes; ++i)
+                raw.append(char(144 + rng() % 112)); // literals of 9 bits in the fixed code
+        }
+        const QByteArray stream = e.encode(raw, rowBytes);
         ASSERT_GE(stream.size(), raw.size() + e.growth);
         PngBuilder b;
-        b.signature().header(width, height, 8, 2);
-        for (qsizetype at = 0; at < stream.size(); at += 4000)
+        b.signature().header(std::uint32_t(e.width), std::uint32_t(e.height), 8, e.colourType);
+        for (qsizetype at = 0; at < stream.size(); at += 4000) {
             b.chunk("IDAT", stream.mid(at, 4000));
+            for (int i = 0; i < e.emptyChunksBetween; ++i)
+                b.chunk("IDAT", {});
+        }
         const pngtest::ReferenceImage ref = pngtest::decodeWithLibpng(PngBuilder(b).end().bytes());
         ASSERT_TRUE(ref.ok) << ref.error;
-        // Past the stream's end: gathered up to the bound at most, never inflated.
+        // Past the stream's end: never inflated.
         const QByteArray png = b.chunk("IDAT", QByteArray(1 << 20, '\x55')).end().bytes();
         TBitmap picture;
-        ASSERT_NO_THROW(pngtest::loadPng(picture, png));
+        {
+            ScopedAllocationFailure nothingBeyondThePicture(2 << 20);
+            ASSERT_NO_THROW(pngtest::loadPng(picture, png));
+        }
         EXPECT_EQ(pngtest::comparePicture(picture, ref), "");
     }
 }
