@@ -192,14 +192,14 @@ private:
     bool ended_ = false;
 };
 
-// Entries beyond those the chunk defines stay black; entries past 256 and a
-// trailing partial entry are skipped so the next chunk is found where it is.
+// Palette entries a PLTE chunk does not reach keep what they held, black at
+// first; entries past 256 and a trailing partial entry are skipped so the
+// next chunk is found where it is.
 void readPalette(Source& src, std::uint32_t length, PngPalette& palette)
 {
     const std::uint32_t entries = std::min<std::uint32_t>(length / 3, 256);
     Byte rgb[256 * 3];
     src.readExact(rgb, std::size_t(entries) * 3);
-    std::fill(std::begin(palette.bgr), std::end(palette.bgr), 0u);
     for (std::uint32_t i = 0; i < entries; ++i)
         palette.bgr[i] = std::uint32_t(rgb[3 * i + 2]) | std::uint32_t(rgb[3 * i + 1]) << 8 |
                          std::uint32_t(rgb[3 * i]) << 16;

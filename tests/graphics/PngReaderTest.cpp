@@ -156,6 +156,13 @@ TEST(PngReader, PaletteEdges)
                                   .imageData(rows({{0, 255}})).end().bytes());
     EXPECT_EQ(pixel(picture, 0, 0), (255u * 0x010203u) & 0xFFFFFF);
 
+    // A second, shorter PLTE overwrites only the entries it has.
+    pngtest::loadPng(picture, PngBuilder().signature().header(3, 1, 8, 3).palette({0x111111, 0x222222, 0x333333})
+                                  .palette({0x444444}).imageData(rows({{0, 0, 1, 2}})).end().bytes());
+    EXPECT_EQ(pixel(picture, 0, 0), 0x444444u);
+    EXPECT_EQ(pixel(picture, 1, 0), 0x222222u);
+    EXPECT_EQ(pixel(picture, 2, 0), 0x333333u);
+
     // A length that is not a multiple of 3: the partial entry is skipped.
     pngtest::loadPng(picture, PngBuilder().signature().header(1, 1, 8, 3).chunk("PLTE", "\x01\x02\x03\x04\x05")
                                   .imageData(rows({{0, 0}})).end().bytes());
