@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QIODevice>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
@@ -27,14 +28,13 @@ bool inRange(std::int64_t v)
 
 std::int32_t readInt(const unsigned char* p)
 {
-    return std::int32_t(std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-                        (std::uint32_t(p[3]) << 24));
+    return qFromLittleEndian<std::int32_t>(p);
 }
 
 void appendInt(QByteArray& out, std::int32_t v)
 {
-    const auto u = std::uint32_t(v);
-    const char bytes[4] = {char(u & 0xFF), char((u >> 8) & 0xFF), char((u >> 16) & 0xFF), char(u >> 24)};
+    char bytes[4];
+    qToLittleEndian(v, bytes);
     out.append(bytes, 4);
 }
 

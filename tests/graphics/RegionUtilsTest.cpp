@@ -253,6 +253,7 @@ TEST(LoadFromStream, AcceptsRectanglesInAnyOrder)
         {"touching in a band", {{0, 0, 3, 2}, {3, 0, 6, 2}}},
         {"bands of different height", {{0, 0, 3, 2}, {5, 0, 6, 1}}},
         {"rows with equal spans", {{0, 0, 3, 1}, {0, 1, 3, 2}, {0, 2, 3, 3}}},
+        {"equal rows with an empty row between", {{0, 0, 3, 1}, {0, 2, 3, 3}}},
         {"empty rectangles", {{0, 0, 0, 5}, {2, 2, 4, 2}, {1, 1, 2, 2}}},
     };
     for (const Row& row : rows) {
