@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 #include <cstring>
 
@@ -57,4 +58,85 @@ int HandleInfoOptions(int argc, char** argv)
     SetupCommandLine(parser);
     parser.process(core);
     return 0;
+}
+
+namespace {
+
+// Qt's options that the application objects take out of argv (QApplication,
+// QGuiApplication and the X11 platform): whether a value follows, and
+// whether it may also be joined on with '=' ("-style=fusion").
+struct TQtOption {
+    const char* Name;
+    bool TakesValue;
+    bool Joined;
+};
+constexpr TQtOption kQtOptions[] = {
+    {"platform", true, false},        {"platformpluginpath", true, false},
+    {"platformtheme", true, false},   {"plugin", true, false},
+    {"qwindowgeometry", true, false}, {"geometry", true, false},
+    {"qwindowtitle", true, false},    {"title", true, false},
+    {"qwindowicon", true, false},     {"icon", true, false},
+    {"display", true, false},         {"name", true, false},
+    {"session", true, false},         {"style", true, true},
+    {"stylesheet", true, true},       {"qmljsdebugger", true, true},
+    {"reverse", false, false},        {"widgetcount", false, false},
+    {"testability", false, false},    {"nograb", false, false},
+    {"dograb", false, false},         {"sync", false, false},
+};
+
+const TQtOption* QtOption(const QString& name)
+{
+    for (const TQtOption& option : kQtOptions) {
+        if (name == QLatin1String(option.Name))
+            return &option;
+    }
+    return nullptr;
+}
+
+// True when every platform of the list ("wayland;xcb", each tried in turn,
+// "xcb:option=value") talks to an X server or a Wayland compositor.
+bool PlatformsNeedDisplay(const QString& platforms)
+{
+    for (const QString& entry : platforms.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString name = entry.section(QLatin1Char(':'), 0, 0).trimmed();
+        if (!name.isEmpty() && !name.startsWith(QLatin1String("xcb")) && !name.startsWith(QLatin1String("wayland")))
+            return false;
+    }
+    return true; // the default too: X11 or Wayland
+}
+
+} // namespace
+
+TCommandLine ReadCommandLine(int argc, char** argv)
+{
+    TCommandLine line;
+    for (int i = 0; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        // Qt reads "-name" and "--name"; "-style=NAME" carries its value.
+        static const QRegularExpression qtForm(QStringLiteral("^--?([a-z]+)(=.*)?$"));
+        const QRegularExpressionMatch m = i > 0 ? qtForm.match(argument) : QRegularExpressionMatch();
+        const TQtOption* option = m.hasMatch() ? QtOption(m.captured(1)) : nullptr;
+        if (!option || (m.hasCaptured(2) && !option->Joined)) {
+            line.Arguments << argument;
+            continue;
+        }
+        QString value = m.captured(2).mid(1);
+        if (option->TakesValue && !m.hasCaptured(2) && i + 1 < argc)
+            value = QString::fromLocal8Bit(argv[++i]);
+        if (m.captured(1) == QLatin1String("platform"))
+            line.Platform = value;
+        else if (m.captured(1) == QLatin1String("display"))
+            line.Display = !value.isEmpty();
+    }
+    return line;
+}
+
+bool DisplayReachable(const TCommandLine& commandLine)
+{
+    if (commandLine.Display || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return true;
+    const QString platform =
+        commandLine.Platform.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM") : commandLine.Platform;
+    return !PlatformsNeedDisplay(platform);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+#include <QStringList>
+
 class QCommandLineParser;
 
 // Chooses the X11 platform when the user chose none and an X server is
@@ -15,3 +18,19 @@ void SetupCommandLine(QCommandLineParser& parser);
 // --help and --version are answered without opening a display. Returns the
 // exit code when the program should end now, -1 to go on.
 int HandleInfoOptions(int argc, char** argv);
+
+// The command line as read before the application object exists. Qt's own
+// options (-platform, -display, -style, -session and the like) are left out
+// of Arguments here as the application object takes them out of argv.
+struct TCommandLine {
+    QStringList Arguments; // the program's name, then its own arguments
+    QString Platform;      // -platform NAME; empty when not given
+    bool Display = false;  // -display NAME given
+};
+TCommandLine ReadCommandLine(int argc, char** argv);
+
+// False when the application object could not open its window and would end
+// the process: no DISPLAY, no WAYLAND_DISPLAY and no -display, while the
+// platform (-platform, else QT_QPA_PLATFORM, else the default) is X11 or
+// Wayland. "offscreen" and the like need none.
+bool DisplayReachable(const TCommandLine& commandLine);

@@ -252,6 +252,14 @@ bool TSingleInstance::Listening() const
 
 bool TSingleInstance::Claim()
 {
+    if (!Lock())
+        return false;
+    Listen(); // nothing where no lock could be made
+    return true;
+}
+
+bool TSingleInstance::Lock()
+{
     if (lockFd_ >= 0)
         return true;
     if (folder_.isEmpty())
@@ -266,19 +274,20 @@ bool TSingleInstance::Claim()
         return !taken;
     }
     lockFd_ = fd;
-    Listen();
     return true;
 }
 
 bool TSingleInstance::Listen()
 {
+    // Only the lock holder listens, so a socket file found now is stale.
+    if (lockFd_ < 0 || serverFd_ >= 0)
+        return serverFd_ >= 0;
     sockaddr_un address;
     if (!SocketAddress(SocketPath(), address))
         return false;
     TFdGuard fd{::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)};
     if (fd.Fd < 0)
         return false;
-    // Only the lock holder listens, so a socket file found now is stale.
     ::unlink(address.sun_path);
     if (::bind(fd.Fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         return false;
@@ -364,7 +373,7 @@ std::optional<TInstanceAnswer> TSingleInstance::HandOver(const TStartRequest& re
         const bool again = takeOver || (attempt == TAttempt::NoListener && waitForListener);
         if (!again || deadline.hasExpired())
             return std::nullopt;
-        if (takeOver && Claim() && Holding())
+        if (takeOver && Lock() && Holding())
             return std::nullopt;
         QThread::msleep(50);
     }

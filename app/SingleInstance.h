@@ -46,6 +46,12 @@ public:
     // False when another process holds the lock. Where no lock file can be
     // made the program runs on its own: true, and nobody can hand over.
     bool Claim();
+    // Claim in two steps, for a start that looks for a running window
+    // before its application object exists: Lock() answers as Claim() does
+    // but only locks; Listen() listens once the application object is there
+    // (its event loop serves the socket), if this process holds the lock.
+    bool Lock();
+    bool Listen();
     bool Listening() const;
     // True while this process holds the lock.
     bool Holding() const { return lockFd_ >= 0; }
@@ -62,7 +68,8 @@ public:
     // With takeOver (a start that would open a window), the lock is tried
     // between attempts, and a connection closed without an answer is tried
     // again: a window that was closing when the request came leaves its
-    // place to this process, which then holds the lock (HandOver is empty).
+    // place to this process, which then holds the lock (HandOver is empty)
+    // and listens once it calls Listen().
     // reached, when given, tells whether a listener took the connection.
     std::optional<TInstanceAnswer> HandOver(const TStartRequest& request, int timeoutMs,
                                             bool waitForListener = true, bool takeOver = false,
@@ -88,7 +95,6 @@ private:
     enum class TAttempt { NoListener, NoAnswer, Answered };
     TAttempt Attempt(const TStartRequest& request, const QDeadlineTimer& deadline,
                      std::optional<TInstanceAnswer>& answer) const;
-    bool Listen();
     void Accept();
 
     QString folder_;

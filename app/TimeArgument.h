@@ -29,7 +29,7 @@ struct TStartRequest {
 int ParseTimeArgument(const QString& text);
 
 // The program's arguments (first the program name; Qt's own options already
-// taken out by the application object): at most one time, --start (-s),
+// taken out by ReadCommandLine): at most one time, --start (-s),
 // --status. --help and --version are answered before this. Throws
 // ETimeArgument for anything else.
 TStartRequest ParseStartArguments(const QStringList& arguments);

@@ -60,14 +60,12 @@ int main(int argc, char** argv)
     const int infoExit = HandleInfoOptions(argc, argv);
     if (infoExit >= 0)
         return infoExit;
-    const bool choseX11 = SelectX11Platform();
-    SetupProgramInfo();
-    TPocosaApplication app(argc, argv);
-    if (choseX11)
-        qunsetenv("QT_QPA_PLATFORM"); // not inherited by programs opened from here
+    // The request goes to a running window before the application object
+    // exists: a later start needs no display (ssh, cron, a text console).
+    const TCommandLine commandLine = ReadCommandLine(argc, argv);
     TStartRequest request;
     try {
-        request = ParseStartArguments(app.arguments());
+        request = ParseStartArguments(commandLine.Arguments);
     } catch (const ETimeArgument& e) {
         std::fprintf(stderr, "pocosa: %s\n", e.what());
         return 2;
@@ -76,13 +74,23 @@ int main(int argc, char** argv)
     TSingleInstance instance;
     if (request.Status)
         return PrintRunningStatus(instance);
-    if (!instance.Claim()) {
+    if (!instance.Lock()) {
         const std::optional<int> handedOver = HandOverToRunningWindow(instance, request);
         if (handedOver)
             return *handedOver;
         // The running window ended meanwhile and this start took its place.
     }
+    if (!DisplayReachable(commandLine)) {
+        std::fputs("pocosa: Pocosa is not running and there is no display to open its window on\n", stderr);
+        return 1;
+    }
 
+    const bool choseX11 = SelectX11Platform();
+    SetupProgramInfo();
+    TPocosaApplication app(argc, argv);
+    if (choseX11)
+        qunsetenv("QT_QPA_PLATFORM"); // not inherited by programs opened from here
+    instance.Listen();
     TProgramModules modules;
     return RunTimerWindow(app, instance, request);
 }

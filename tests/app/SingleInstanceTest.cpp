@@ -71,7 +71,7 @@ TEST(SingleInstance, OnlyOneHolderAndTheLockEndsWithIt)
     EXPECT_TRUE(first->Listening());
     TSingleInstance second(folder.path());
     EXPECT_FALSE(second.Claim());
-    EXPECT_FALSE(second.Listening());
+    EXPECT_FALSE(second.Listen()) << "only the holder listens";
     first.reset();
     EXPECT_FALSE(QFile::exists(folder.filePath("pocosa.socket")));
     EXPECT_TRUE(second.Claim()) << "free again once the holder is gone";
@@ -216,7 +216,7 @@ bool LaterStartTakesOver(TSingleInstance& later, const std::function<void()>& cl
     QThread::msleep(200); // the request is under way
     closeWindow();
     client.join();
-    return !answer && later.Holding() && later.Listening();
+    return !answer && later.Holding() && later.Listen();
 }
 
 TEST(SingleInstance, AStartWhileTheWindowClosesTakesItsPlace)
@@ -295,6 +295,10 @@ protected:
         env.insert("XDG_RUNTIME_DIR", folder.filePath("run"));
         env.remove("DBUS_SESSION_BUS_ADDRESS");
         env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + folder.filePath("no-bus"));
+        // Later starts come without a display (ssh, cron, a text console).
+        laterEnv = env;
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            laterEnv.remove(name);
     }
 
     void TearDown() override
@@ -314,11 +318,11 @@ protected:
         ASSERT_TRUE(first.waitForStarted(20000));
     }
 
-    // Out without its line end.
+    // A later start; out without its line end.
     ProcessRun Run(const QStringList& args)
     {
         pocosa::test::ProcessOptions options;
-        options.env = env;
+        options.env = laterEnv;
         ProcessRun run = pocosa::test::runProcess(Program(), args, options);
         run.out = run.out.trimmed();
         return run;
@@ -340,12 +344,19 @@ protected:
 
     QTemporaryDir folder;
     QProcessEnvironment env;
+    QProcessEnvironment laterEnv;
     QProcess first;
 };
 
 TEST_F(ProgramHandOver, LaterStartsHandTheirRequestToTheRunningWindow)
 {
-    EXPECT_EQ(Run({"--status"}).status, 1) << "nothing runs yet";
+    const ProcessRun none = Run({"--status"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err, "pocosa: Pocosa is not running\n");
+    const ProcessRun alone = Run({"5m"});
+    EXPECT_EQ(alone.status, 1) << "no window to take it and no display to open one";
+    EXPECT_EQ(alone.err, "pocosa: Pocosa is not running and there is no display to open its window on\n");
+    EXPECT_EQ(Run({"--bogus"}).status, 2);
     StartFirst({"3:30"});
     EXPECT_EQ(StatusWhenUp(), "03:30 stopped") << "the first start takes its own time";
 

@@ -1,9 +1,25 @@
-// The command line: every accepted time form and every refusal.
+// The command line: every accepted time form and every refusal, Qt's own
+// options left to Qt, and when there is no display to open a window on.
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "ProgramStart.h"
 #include "TimeArgument.h"
 
 namespace {
+
+// The command line as main() gets it, "pocosa" first.
+TCommandLine Read(const QStringList& args)
+{
+    std::vector<QByteArray> bytes{"pocosa"};
+    for (const QString& a : args)
+        bytes.push_back(a.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& b : bytes)
+        argv.push_back(b.data());
+    return ReadCommandLine(int(argv.size()), argv.data());
+}
 
 TEST(TimeArgument, AcceptedForms)
 {
@@ -62,7 +78,7 @@ TEST(TimeArgument, RefusalsSayWhy)
 
 TEST(StartArguments, OptionsAndTime)
 {
-    const auto parse = [](QStringList args) { return ParseStartArguments(QStringList{"pocosa"} + args); };
+    const auto parse = [](QStringList args) { return ParseStartArguments(Read(args).Arguments); };
     EXPECT_EQ(parse({}), TStartRequest{});
     EXPECT_EQ(parse({"5m"}), (TStartRequest{300, false, false}));
     EXPECT_EQ(parse({"5m", "--start"}), (TStartRequest{300, true, false}));
@@ -71,6 +87,11 @@ TEST(StartArguments, OptionsAndTime)
     EXPECT_EQ(parse({"--start"}), (TStartRequest{std::nullopt, true, false}));
     EXPECT_EQ(parse({"--status"}), (TStartRequest{std::nullopt, false, true}));
     EXPECT_EQ(parse({"--", "5m"}), (TStartRequest{300, false, false}));
+    // Qt's options are Qt's: a restart by the session manager brings -session.
+    EXPECT_EQ(parse({"-session", "10a3f", "5m"}), (TStartRequest{300, false, false}));
+    EXPECT_EQ(parse({"-style", "fusion", "--platform", "xcb", "-reverse", "-s"}),
+              (TStartRequest{std::nullopt, true, false}));
+    EXPECT_EQ(parse({"-stylesheet=a.qss", "90s", "-display"}), (TStartRequest{90, false, false}));
 }
 
 TEST(StartArguments, Refusals)
@@ -86,16 +107,62 @@ TEST(StartArguments, Refusals)
         {{"1:05:00"}, "hours"},
         {{"--status", "5m"}, "--status"},
         {{"--status", "--start"}, "--status"},
+        {{"-platform=offscreen"}, "Unknown options: p"}, // not a form Qt takes
     };
     for (const auto& row : rows) {
         const std::string name = row.Args.join(' ').toStdString();
         try {
-            ParseStartArguments(QStringList{"pocosa"} + row.Args);
+            ParseStartArguments(Read(row.Args).Arguments);
             ADD_FAILURE() << name << " accepted";
         } catch (const ETimeArgument& e) {
             EXPECT_NE(std::string(e.what()).find(row.Says), std::string::npos) << name << ": " << e.what();
         }
     }
+}
+
+TEST(CommandLine, NoDisplayMeansNoneOfItsVariablesAndAPlatformThatNeedsOne)
+{
+    const struct {
+        const char* Display;
+        const char* WaylandDisplay;
+        const char* Platform; // QT_QPA_PLATFORM
+        QStringList Args;
+        bool Reachable;
+    } rows[] = {
+        {"", "", "", {}, false},
+        {":0", "", "", {}, true},
+        {"", "wayland-0", "", {}, true},
+        {"", "", "offscreen", {}, true},
+        {"", "", "xcb", {}, false},
+        {"", "", "wayland;xcb", {}, false},
+        {"", "", "wayland;offscreen", {}, true},
+        {"", "", "wayland-egl", {}, false},
+        {"", "", "offscreen", {"-platform", "xcb"}, false},
+        {"", "", "", {"--platform", "minimal:enable_fonts"}, true},
+        {"", "", "", {"-platform=offscreen"}, false},
+        {"", "", "", {"-display", ":1"}, true},
+        {"", "", "", {"-display"}, false},
+    };
+    const char* names[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    std::vector<QByteArray> saved;
+    for (const char* name : names)
+        saved.push_back(qgetenv(name));
+    const auto set = [](const char* name, const QByteArray& value) {
+        if (value.isEmpty())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    };
+    for (const auto& row : rows) {
+        set("DISPLAY", row.Display);
+        set("WAYLAND_DISPLAY", row.WaylandDisplay);
+        set("QT_QPA_PLATFORM", row.Platform);
+        EXPECT_EQ(DisplayReachable(Read(row.Args)), row.Reachable)
+            << row.Display << "|" << row.WaylandDisplay << "|" << row.Platform << "|"
+            << row.Args.join(' ').toStdString();
+    }
+    for (std::size_t i = 0; i < saved.size(); ++i)
+        set(names[i], saved[i]);
 }
 
 } // namespace
