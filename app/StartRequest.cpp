@@ -23,6 +23,14 @@ void BringToFront(TFmTimerMain& window)
         handle->requestActivate();
 }
 
+// "mm:ss"
+QString ClockText(int seconds)
+{
+    return QStringLiteral("%1:%2")
+        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
 } // namespace
 
 bool ApplyStartRequest(TFmTimerMain& window, const TStartRequest& request)
@@ -54,7 +62,6 @@ TInstanceAnswer AnswerStartRequest(TFmTimerMain& window, const TStartRequest& re
 QString TimerStateText(const TFmTimerMain& window)
 {
     const int v = window.Seconds();
-    const QString time = QStringLiteral("%1:%2").arg(v / 60, 2, 10, QLatin1Char('0')).arg(v % 60, 2, 10, QLatin1Char('0'));
     QString state;
     if (!window.Running())
         state = window.CountUp() ? QStringLiteral("stopped (count up)") : QStringLiteral("stopped");
@@ -62,7 +69,19 @@ QString TimerStateText(const TFmTimerMain& window)
         state = QStringLiteral("counting up");
     else
         state = v == 0 ? QStringLiteral("alarm") : QStringLiteral("counting down");
-    return time + QLatin1Char(' ') + state;
+    return ClockText(v) + QLatin1Char(' ') + state;
+}
+
+QString NotDoneText(const TStartRequest& request, const QString& state)
+{
+    QString notDone;
+    if (request.Seconds && request.Start)
+        notDone = QStringLiteral("neither set to %1 nor started again").arg(ClockText(*request.Seconds));
+    else if (request.Seconds)
+        notDone = QStringLiteral("not set to %1").arg(ClockText(*request.Seconds));
+    else
+        notDone = QStringLiteral("not started again");
+    return QStringLiteral("the timer is running (%1), so it was %2").arg(state, notDone);
 }
 
 std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request)
@@ -74,11 +93,10 @@ std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TSta
         std::fputs("pocosa: Pocosa is already running but did not answer\n", stderr);
         return 1;
     }
-    if (request.Status)
-        std::printf("%s\n", answer->State.toUtf8().constData());
-    else if (!answer->Applied)
-        std::fprintf(stderr, "pocosa: the timer is running (%s); the time was not changed\n",
-                     answer->State.toUtf8().constData());
+    if (!answer->Applied) {
+        std::fprintf(stderr, "pocosa: %s\n", NotDoneText(request, answer->State).toUtf8().constData());
+        return 1;
+    }
     return 0;
 }
 

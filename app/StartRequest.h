@@ -23,8 +23,14 @@ TInstanceAnswer AnswerStartRequest(TFmTimerMain& window, const TStartRequest& re
 // "mm:ss state": stopped, stopped (count up), counting down, alarm, counting up.
 QString TimerStateText(const TFmTimerMain& window);
 
-// A later start: hands the request to the running window, prints what the
-// user should know, and returns the exit status (0 handed over, 1 no answer).
+// What a running window left undone of a request, for the later start's
+// error line: "the timer is running (04:59 counting down), so it was not
+// set to 05:00". state is the window's answer.
+QString NotDoneText(const TStartRequest& request, const QString& state);
+
+// A later start (not --status): hands the request to the running window,
+// prints what the user should know, and returns the exit status (0 carried
+// out, 1 no answer or not carried out).
 // Empty when the running window ended meanwhile and this process took the
 // lock: it then opens the window itself.
 std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request);

@@ -366,8 +366,8 @@ TEST_F(ProgramHandOver, LaterStartsHandTheirRequestToTheRunningWindow)
     EXPECT_TRUE(QRegularExpression("^0[45]:[0-9][0-9] counting down$").match(state).hasMatch()) << state.toStdString();
 
     ProcessRun busy = Run({"1m"});
-    EXPECT_EQ(busy.status, 0);
-    EXPECT_TRUE(busy.err.contains("running")) << busy.err.toStdString();
+    EXPECT_EQ(busy.status, 1) << "not done";
+    EXPECT_TRUE(busy.err.contains(", so it was not set to 01:00\n")) << busy.err.toStdString();
     EXPECT_TRUE(Run({"--status"}).out.endsWith("counting down")) << "a running timer is left alone";
 
     ProcessRun refused = Run({"1:05:00"});
