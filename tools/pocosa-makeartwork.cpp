@@ -28,6 +28,8 @@
 
 #include <zlib.h>
 
+#include <jpeglib.h>
+
 namespace {
 
 constexpr QPoint kControlOffset(5, 2);
@@ -200,6 +202,40 @@ QByteArray encodePng(const QImage& image)
     return png;
 }
 
+// --- JPEG encoder ----------------------------------------------------------
+
+// JPEG at full chroma resolution: Qt's writer always halves the chroma, which
+// blends colours across blocks. An error of libjpeg ends the tool.
+QByteArray encodeJpeg(const QImage& image, int quality)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = JDIMENSION(rgb.width());
+    cinfo.image_height = JDIMENSION(rgb.height());
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    for (int i = 0; i < cinfo.num_components; ++i)
+        cinfo.comp_info[i].h_samp_factor = cinfo.comp_info[i].v_samp_factor = 1;
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(rgb.constScanLine(int(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    const QByteArray out(reinterpret_cast<const char*>(buffer), qsizetype(size));
+    std::free(buffer);
+    return out;
+}
+
 // --- sample pictures -------------------------------------------------------
 
 // Mint pebble with a soft alpha edge (32-bit PNG, taken by its alpha).
@@ -218,7 +254,25 @@ QImage mintSample()
     return image;
 }
 
-// Walnut board with a grain (24-bit JPEG; keyed by its top-left colour).
+// Walnut board with a grain on black (24-bit JPEG; keyed by its top-left
+// colour). JPEG keeps a colour exact only in a block of 8 x 8 pixels that
+// holds nothing else, so the black surround is made of whole blocks (the
+// corners cut in steps of 8 pixels, the partial blocks at the right and
+// bottom edges), the file is written without chroma subsampling, and the
+// board's colours stay far from black: after decoding, the surround and
+// nothing else is in the key colour.
+constexpr int kJpegBlock = 8;
+
+bool inWalnutSurround(int x, int y)
+{
+    const int bx = x / kJpegBlock, by = y / kJpegBlock;
+    constexpr int kLastX = 15, kLastY = 14; // the board's last whole blocks
+    if (bx > kLastX || by > kLastY)
+        return true;
+    const int col = std::min(bx, kLastX - bx), row = std::min(by, kLastY - by);
+    return (row == 0 && col <= 1) || (row == 1 && col == 0);
+}
+
 QImage walnutSample()
 {
     QImage image(130, 124, QImage::Format_RGB32);
@@ -232,8 +286,21 @@ QImage walnutSample()
                     QColor(236, 224, 198), QColor(80, 50, 30), QColor(30, 16, 6, 110)};
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    drawPanel(p, QRectF(8.5, 3.5, 113, 44), c);
+    // A dark rim rounds the stepped corners off.
+    QPainterPath rim;
+    rim.addRect(QRectF(0, 0, 128, 120));
+    QPainterPath board;
+    board.addRoundedRect(QRectF(2.5, 2.5, 123, 115), 12, 12);
+    p.setPen(Qt::NoPen);
+    p.setBrush(c.bezel);
+    p.drawPath(rim.subtracted(board));
+    drawPanel(p, QRectF(8.5, 5.5, 111, 42), c);
     drawWells(p, c);
+    p.end();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (inWalnutSurround(x, y))
+                image.setPixel(x, y, qRgb(0, 0, 0));
     return image;
 }
 
@@ -286,7 +353,7 @@ int main(int argc, char** argv)
     const bool ok = dir.mkpath(QStringLiteral("RC_DATA")) && dir.mkpath(QStringLiteral("backimage")) &&
                     writeBytes(dir.filePath(QStringLiteral("RC_DATA/BGPICTURE")), encodePng(backgroundPicture())) &&
                     mintSample().save(dir.filePath(QStringLiteral("backimage/mint.png")), "PNG") &&
-                    walnutSample().save(dir.filePath(QStringLiteral("backimage/walnut.jpg")), "JPG", 90) &&
+                    writeBytes(dir.filePath(QStringLiteral("backimage/walnut.jpg")), encodeJpeg(walnutSample(), 90)) &&
                     lemonSample().convertToFormat(QImage::Format_RGB888).save(
                         dir.filePath(QStringLiteral("backimage/lemon.bmp")), "BMP");
     if (!ok) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FuncGraphicWorkLoad.h"
+#include "FuncGraphicWorkPixels.h"
 #include "TestEnv.h"
 
 #include <QFile>
@@ -131,4 +132,31 @@ TEST(SamplePictures, LoadThroughTheProgramsLoaders)
     EXPECT_TRUE(mint.hasAlphaChannel());
     EXPECT_EQ(qAlpha(mint.pixel(0, 0)), 0);
     EXPECT_EQ(qAlpha(mint.pixel(66, 63)), 255);
+}
+
+// A 24-bit sample keyed as the window keys it loses only its surround: the
+// opaque pixels of every row and of every column are one run, so no pixel
+// inside is keyed away to leave a hole in the window's shape.
+TEST(SamplePictures, KeyingTakesAwayOnlyTheSurround)
+{
+    for (const char* name : {"walnut.jpg", "lemon.bmp"}) {
+        SCOPED_TRACE(name);
+        TBitmap picture;
+        LoadGraphicFromFile(picture, backImage(name));
+        picture.SetPixelFormat(pf32bit);
+        MakeAlphaByColorKey(picture, 255);
+        const auto opaque = [&](int x, int y) { return picture.ScanLine(y)[4 * x + 3] != 0; };
+        const auto runs = [](int n, auto at) {
+            int count = 0;
+            for (int i = 0; i < n; ++i)
+                count += at(i) && (i == 0 || !at(i - 1));
+            return count;
+        };
+        for (int y = 0; y < picture.Height(); ++y)
+            EXPECT_LE(runs(picture.Width(), [&](int x) { return opaque(x, y); }), 1) << "row " << y;
+        for (int x = 0; x < picture.Width(); ++x)
+            EXPECT_LE(runs(picture.Height(), [&](int y) { return opaque(x, y); }), 1) << "column " << x;
+        EXPECT_FALSE(opaque(0, 0));
+        EXPECT_FALSE(opaque(picture.Width() - 1, picture.Height() - 1));
+    }
 }
