@@ -9,9 +9,6 @@
 
 namespace {
 
-// Generous: the first start may still be loading its pictures.
-constexpr int kHandOverTimeoutMs = 15000;
-
 void BringToFront(TFmTimerMain& window)
 {
     if (window.isMinimized())
@@ -84,9 +81,9 @@ QString NotDoneText(const TStartRequest& request, const QString& state)
     return QStringLiteral("the timer is running (%1), so it was %2").arg(state, notDone);
 }
 
-std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request)
+std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request, int timeoutMs)
 {
-    const std::optional<TInstanceAnswer> answer = instance.HandOver(request, kHandOverTimeoutMs, true, true);
+    const std::optional<TInstanceAnswer> answer = instance.HandOver(request, timeoutMs, true, true);
     if (!answer) {
         if (instance.Holding())
             return std::nullopt;
@@ -100,12 +97,12 @@ std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TSta
     return 0;
 }
 
-int PrintRunningStatus(TSingleInstance& instance)
+int PrintRunningStatus(TSingleInstance& instance, int timeoutMs)
 {
     TStartRequest query;
     query.Status = true;
     bool reached = false;
-    const std::optional<TInstanceAnswer> answer = instance.HandOver(query, kHandOverTimeoutMs, false, false, &reached);
+    const std::optional<TInstanceAnswer> answer = instance.HandOver(query, timeoutMs, false, false, &reached);
     if (!answer) {
         // A window that takes the connection but never answers is there but stuck.
         std::fputs(reached ? "pocosa: Pocosa is already running but did not answer\n"

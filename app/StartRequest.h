@@ -28,12 +28,17 @@ QString TimerStateText(const TFmTimerMain& window);
 // set to 05:00". state is the window's answer.
 QString NotDoneText(const TStartRequest& request, const QString& state);
 
+// How long a later start waits for the running window's answer. Generous:
+// the first start may still be loading its pictures.
+inline constexpr int kHandOverTimeoutMs = 15000;
+
 // A later start (not --status): hands the request to the running window,
 // prints what the user should know, and returns the exit status (0 carried
 // out, 1 no answer or not carried out).
 // Empty when the running window ended meanwhile and this process took the
 // lock: it then opens the window itself.
-std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request);
+std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request,
+                                           int timeoutMs = kHandOverTimeoutMs);
 
 // --status: prints the running window's state; status 1 when none answers.
-int PrintRunningStatus(TSingleInstance& instance);
+int PrintRunningStatus(TSingleInstance& instance, int timeoutMs = kHandOverTimeoutMs);

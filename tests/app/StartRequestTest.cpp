@@ -2,7 +2,16 @@
 // later start is told when the window leaves it undone.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <cstdio>
 #include <functional>
+#include <thread>
 
 #include "StartRequest.h"
 #include "TimerRig.h"
@@ -54,7 +63,90 @@ TEST(StartRequest, OnlyAStoppedTimerTakesARequest)
         row.Setup(rig);
         EXPECT_EQ(AnswerStartRequest(rig.w(), row.Request), row.Answer) << row.Name;
         EXPECT_EQ(TimerStateText(rig.w()), row.Answer.State) << row.Name;
+        QCoreApplication::processEvents();
         EXPECT_EQ(rig.w().isVisible(), !row.Request.Status) << row.Name << ": comes to the front";
+        EXPECT_EQ(QApplication::activeWindow() == &rig.w(), !row.Request.Status) << row.Name;
+    }
+    TTimerRig rig;
+    rig.w().showMinimized();
+    AnswerStartRequest(rig.w(), {});
+    EXPECT_FALSE(rig.w().isMinimized()) << "a minimized window comes back";
+}
+
+// The later start's side, against a window in this process: what it prints,
+// its exit status (empty: it took the place of a window that closed), and
+// whether it holds the lock afterwards.
+TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
+{
+    enum TWindow { Applies, LeavesAlone, Stuck, Closing, None };
+    const TStartRequest status{std::nullopt, false, true};
+    const struct {
+        const char* Name;
+        TWindow Window;
+        TStartRequest Request;
+        std::optional<int> Exit;
+        const char* Out;
+        const char* Err;
+        bool Holds;
+    } rows[] = {
+        {"carried out", Applies, {60, true, false}, 0, "", "", false},
+        {"left alone", LeavesAlone, {60, false, false}, 1, "",
+         "pocosa: the timer is running (04:59 counting down), so it was not set to 01:00\n", false},
+        {"no answer", Stuck, {60, false, false}, 1, "", "pocosa: Pocosa is already running but did not answer\n",
+         false},
+        {"the window closes", Closing, {60, false, false}, std::nullopt, "", "", true},
+        {"--status", Applies, status, 0, "04:59 counting down\n", "", false},
+        {"--status, no answer", Stuck, status, 1, "", "pocosa: Pocosa is already running but did not answer\n",
+         false},
+        {"--status, closing", Closing, status, 1, "", "pocosa: Pocosa is not running\n", false},
+        {"--status, none", None, status, 1, "", "pocosa: Pocosa is not running\n", false},
+    };
+    for (const auto& row : rows) {
+        QTemporaryDir folder;
+        auto window = std::make_unique<TSingleInstance>(folder.path());
+        std::vector<TStartRequest> seen;
+        if (row.Window != None) {
+            ASSERT_TRUE(window->Claim());
+        }
+        if (row.Window == Closing)
+            window->StopListening(); // writing its settings: the lock goes in a moment
+        window->OnRequest = [&](const TStartRequest& r) {
+            seen.push_back(r);
+            return TInstanceAnswer{row.Window == Applies, QStringLiteral("04:59 counting down")};
+        };
+        TSingleInstance later(folder.path());
+        const int timeoutMs = row.Window == Stuck ? 500 : 10000;
+        std::optional<int> exit;
+        std::atomic<bool> done = false;
+        QElapsedTimer elapsed;
+        elapsed.start();
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        std::thread client([&] {
+            exit = row.Request.Status ? PrintRunningStatus(later, timeoutMs)
+                                      : HandOverToRunningWindow(later, row.Request, timeoutMs);
+            std::fflush(stdout);
+            done = true;
+        });
+        // A stuck window never runs its event loop.
+        while (!done) {
+            if (row.Window != Stuck)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            if (row.Window == Closing && elapsed.elapsed() > 100)
+                window.reset();
+        }
+        client.join();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), row.Out) << row.Name;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), row.Err) << row.Name;
+        EXPECT_EQ(exit, row.Exit) << row.Name;
+        EXPECT_EQ(later.Holding(), row.Holds) << row.Name << ": a query never takes the lock";
+        if (row.Window == Applies) {
+            EXPECT_EQ(seen, std::vector<TStartRequest>{row.Request}) << row.Name;
+        }
+        // Nothing there to wait for: a query does not wait for a listener.
+        if (row.Window == None) {
+            EXPECT_LT(elapsed.elapsed(), timeoutMs / 2) << row.Name;
+        }
     }
 }
 
