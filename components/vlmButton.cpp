@@ -102,8 +102,9 @@ void TvlmGctButton::RepeatTimerTick()
     const QPointer<TvlmGctButton> alive(this);
     if (OnClick)
         OnClick(this);
-    // The next repeat comes kRepeatMs after the handler returned.
-    if (alive && repeatTimer_ && pressed_)
+    // The next repeat comes kRepeatMs after the handler returned, unless the
+    // handler disabled or hid the button.
+    if (alive && repeatTimer_ && pressed_ && isEnabled() && isVisible())
         repeatTimer_->start();
 }
 
@@ -168,6 +169,10 @@ void TvlmGctButton::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     switch (event->type()) {
     case QEvent::EnabledChange:
+        // A disabled button stops repeating at once (its flags are kept); an
+        // enabled one is not repeating, so enabling finds the timer stopped.
+        if (repeatTimer_)
+            repeatTimer_->stop();
         Paint();
         break;
     case QEvent::FontChange:
@@ -212,6 +217,14 @@ void TvlmGctButton::PointerLeft()
     mouseOver_ = false;
     pressed_ = false;
     Paint();
+}
+
+// A hidden button is no longer under the pointer, and the release of a
+// press on it may never reach it.
+void TvlmGctButton::hideEvent(QHideEvent*)
+{
+    clickArmed_ = false;
+    PointerLeft();
 }
 
 void TvlmGctButton::enterEvent(QEnterEvent*) { PointerEntered(); }

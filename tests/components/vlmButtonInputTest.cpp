@@ -1,9 +1,12 @@
 // The plain round button: clicks, click repeat, enabled state, by simulated mouse input.
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 
+#include <functional>
 #include <vector>
 
 #include "vlmButton.h"
@@ -118,6 +121,39 @@ TEST(vlmButton, DraggingOffAHeldButtonStopsTheRepeatAndTheClick)
     QTest::qWait(700);
     QTest::mouseRelease(rig.button, Qt::LeftButton, {}, QPoint(80, 20));
     EXPECT_EQ(rig.Clicks(), 0);
+}
+
+// A held repeating button that is disabled or hidden, by someone else or by
+// its own repeat, stops repeating at once.
+TEST(vlmButton, RepeatStopsTheMomentTheButtonIsDisabledOrHidden)
+{
+    struct Row {
+        const char* Name;
+        bool ByItsRepeat;
+        std::function<void(TButtonRig&)> Interrupt;
+    };
+    const Row rows[] = {
+        {"disabled", false, [](TButtonRig& r) { r.button->setEnabled(false); }},
+        {"hidden", false, [](TButtonRig& r) { r.button->hide(); }},
+        {"its window hidden", false, [](TButtonRig& r) { r.window.hide(); }},
+        {"disabled by its own repeat", true, [](TButtonRig& r) { r.button->setEnabled(false); }},
+        {"hidden by its own repeat", true, [](TButtonRig& r) { r.button->hide(); }},
+    };
+    for (const Row& row : rows) {
+        TButtonRig rig;
+        rig.button->SetClickRepeat(true);
+        QTest::mousePress(rig.button, Qt::LeftButton);
+        ASSERT_TRUE(rig.button->RepeatTimer()->isActive()) << row.Name;
+        if (row.ByItsRepeat) {
+            rig.button->OnClick = [&](QObject*) { row.Interrupt(rig); };
+            QDeadlineTimer deadline(5000);
+            while (rig.button->isEnabled() && rig.button->isVisible() && !deadline.hasExpired())
+                QTest::qWait(20);
+        } else {
+            row.Interrupt(rig);
+        }
+        EXPECT_FALSE(rig.button->RepeatTimer()->isActive()) << row.Name;
+    }
 }
 
 TEST(vlmButton, TurningRepeatOffRemovesTheRepeat)
