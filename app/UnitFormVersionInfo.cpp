@@ -120,9 +120,9 @@ void TFormVersionInfo::CreateFormFunc()
     vlmFormFunc1->SetFitScreenPx(0);
     vlmFormFunc1->SetLayered(true);
     vlmFormFunc1->SetBGrelocation(false);
-    // The close button is a control with a window of its own: its mouse
-    // input never reaches the component, so pressing and moving on it does
-    // not drag the window.
+    // The close button keeps its mouse input as a control with a window of
+    // its own does: it never reaches the component, so pressing on it and
+    // moving, on it or off it, does not drag the window.
     BtClose->removeEventFilter(vlmFormFunc1);
 }
 

@@ -6,6 +6,7 @@
 #include "LinkLabel.h"
 
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPalette>
 #include <QPushButton>
 
@@ -48,6 +49,21 @@ const TControlRow kControls[] = {
 // The maker's logo, a 56 x 56 24-bit picture kept with the layout.
 constexpr char kLogoResource[] = ":/layouts/FormVersionInfo.Image1.bmp";
 
+// A push button that keeps every mouse move it gets, as a control with a
+// window of its own does: a move with the button held, on it or off it, never
+// goes on to the window behind it, so it never starts a drag of the window.
+class TOwnMouseButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        QPushButton::mouseMoveEvent(event);
+        event->accept();
+    }
+};
+
 QColor toQColor(TColor c)
 {
     return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
@@ -75,7 +91,7 @@ QWidget* createControl(const TControlRow& row, QWidget* parent)
         break;
     }
     case TControlKind::Button:
-        control = new QPushButton(caption, parent);
+        control = new TOwnMouseButton(caption, parent);
         break;
     }
     control->setObjectName(QString::fromLatin1(row.Name));

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <vector>
 
 #include "LinkLabel.h"
 #include "UrlRecorder.h"
@@ -246,12 +247,13 @@ TEST_F(FormVersionInfoTest, EachOpeningShowsAFreshCentredModalWindow)
 }
 
 // With the window-behaviour component: a left drag on a label moves the
-// window, the same drag on the close button does not.
+// window, a drag on the close button does not, whatever path the pointer
+// takes off it.
 TEST_F(FormVersionInfoTest, DragsByItsBodyButNotByTheCloseButton)
 {
     TFormVersionInfo form(nullptr);
     form.show();
-    auto drag = [](QWidget* control, QPoint delta) {
+    auto drag = [](QWidget* control, const std::vector<QPoint>& path) {
         const QPoint local(3, 3);
         const QPoint global = control->mapToGlobal(local);
         auto send = [&](QEvent::Type type, QPoint offset, Qt::MouseButton button, Qt::MouseButtons buttons) {
@@ -259,27 +261,32 @@ TEST_F(FormVersionInfoTest, DragsByItsBodyButNotByTheCloseButton)
             QApplication::sendEvent(control, &event);
         };
         send(QEvent::MouseButtonPress, {}, Qt::LeftButton, Qt::LeftButton);
-        send(QEvent::MouseMove, delta / 2, Qt::NoButton, Qt::LeftButton);
-        send(QEvent::MouseMove, delta, Qt::NoButton, Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, delta, Qt::LeftButton, Qt::NoButton);
+        for (const QPoint& offset : path)
+            send(QEvent::MouseMove, offset, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, path.back(), Qt::LeftButton, Qt::NoButton);
     };
     struct Row {
         const char* name;
         QWidget* control;
-        bool moves;
+        std::vector<QPoint> path;
+        QPoint moves;
     };
+    const std::vector<QPoint> offRight{{20, 15}, {40, 30}};
     const Row rows[] = {
-        {"label", form.LBversion, true},
-        {"title picture", form.ImgAppTitle, true},
-        {"link label", form.LinkLabel1, true},
-        {"close button", form.BtClose, false},
+        {"label", form.LBversion, offRight, {20, 15}},
+        {"title picture", form.ImgAppTitle, offRight, {20, 15}},
+        {"link label", form.LinkLabel1, offRight, {20, 15}},
+        {"close button", form.BtClose, offRight, {}},
+        {"close button, off and on", form.BtClose, {{20, 15}, {40, 30}, {60, 45}, {80, 60}}, {}},
+        {"close button, off to the top left", form.BtClose, {{-10, -10}, {-20, -20}, {-30, -30}}, {}},
+        {"close button, off, back on and off", form.BtClose, {{-10, -10}, {5, 5}, {-10, 30}, {-30, 60}}, {}},
     };
     for (const Row& row : rows) {
         const QPoint before = form.pos();
-        drag(row.control, QPoint(40, 30));
-        EXPECT_EQ(form.pos() - before, row.moves ? QPoint(20, 15) : QPoint()) << row.name;
+        drag(row.control, row.path);
+        EXPECT_EQ(form.pos() - before, row.moves) << row.name;
     }
-    EXPECT_TRUE(form.isVisible()) << "the drag on the close button did not click it";
+    EXPECT_TRUE(form.isVisible()) << "the drags on the close button did not click it";
 }
 
 // The corners are cut in steps of 4, 2 and 1 pixels.
