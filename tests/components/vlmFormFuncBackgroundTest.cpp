@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "NotifiedChild.h"
 #include "vlmFormFunc.h"
-#include "vlmMessages.h"
 
 #include <QImage>
 #include <QWidget>
@@ -10,20 +10,6 @@
 #include <vector>
 
 namespace {
-
-class TNotifiedChild : public QWidget {
-public:
-    using QWidget::QWidget;
-    std::vector<TBitmap*> backgrounds;
-
-protected:
-    bool event(QEvent* e) override
-    {
-        if (e->type() == kBackgroundNotifyEvent)
-            backgrounds.push_back(static_cast<TBackgroundNotifyEvent*>(e)->Background());
-        return QWidget::event(e);
-    }
-};
 
 // A 32-bit picture, fully transparent except the opaque box `visible`, filled with `colour` (0x00BBGGRR).
 TBitmap Picture32(int w, int h, const QRect& visible, std::uint32_t colour)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "NotifiedChild.h"
 #include "vlmFormFunc.h"
 #include "vlmMessages.h"
 
@@ -21,21 +22,6 @@ namespace {
 class TFormProbe : public QWidget {
 public:
     TFormProbe() { setWindowFlags(Qt::Window | Qt::FramelessWindowHint); }
-};
-
-// A child that records the background notifications it receives.
-class TNotifiedChild : public QWidget {
-public:
-    using QWidget::QWidget;
-    std::vector<TBitmap*> backgrounds;
-
-protected:
-    bool event(QEvent* e) override
-    {
-        if (e->type() == kBackgroundNotifyEvent)
-            backgrounds.push_back(static_cast<TBackgroundNotifyEvent*>(e)->Background());
-        return QWidget::event(e);
-    }
 };
 
 class TMemoryStore : public TPlacementStore {
