@@ -182,8 +182,10 @@ bool TvlmFormFunc::dragEvent(QDropEvent* event, bool drop)
     if (names.isEmpty())
         return false;
     event->acceptProposedAction();
+    // The drop is taken at once and its files handled after it: a refused
+    // picture's message must not keep the dragging program waiting.
     if (drop)
-        DropFiles(names);
+        QMetaObject::invokeMethod(this, [this, names] { DropFiles(names); }, Qt::QueuedConnection);
     return true;
 }
 
