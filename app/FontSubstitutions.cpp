@@ -1,5 +1,6 @@
 #include "FontSubstitutions.h"
 
+#include <QFontMetrics>
 #include <QStringList>
 
 #include <algorithm>
@@ -51,5 +52,13 @@ QFont LayoutFont(const QString& family, int pixelHeight, bool bold)
     if (const TFontSubstitute* s = FindSubstitute(family))
         weight = std::max(weight, s->Weight);
     font.setWeight(weight);
+    return font;
+}
+
+QFont LayoutFontInCell(const QString& family, int cellHeight, bool bold)
+{
+    QFont font = LayoutFont(family, cellHeight, bold);
+    for (int px = cellHeight - 1; px > 1 && QFontMetrics(font).height() > cellHeight; --px)
+        font = LayoutFont(family, px, bold);
     return font;
 }

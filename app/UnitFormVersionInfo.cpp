@@ -10,7 +10,6 @@
 #include "vlmGlobal.h"
 
 #include <QApplication>
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QIODevice>
 #include <QLabel>
@@ -33,16 +32,10 @@ constexpr TColor kFrameGrey = 0x00808080;
 constexpr TColor kFrameBlack = 0x00000000;
 
 // The title's font height is its character cell (ascent plus descent), not
-// its em: the largest pixel size whose cell fits is taken.
+// its em.
 QFont TitleFont()
 {
-    QFont font;
-    for (int px = kTitleFontHeight; px > 1; --px) {
-        font = LayoutFont(QStringLiteral("Arial Black"), px, false);
-        if (QFontMetrics(font).height() <= kTitleFontHeight)
-            break;
-    }
-    return font;
+    return LayoutFontInCell(QStringLiteral("Arial Black"), kTitleFontHeight, false);
 }
 
 } // namespace

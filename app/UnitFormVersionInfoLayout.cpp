@@ -106,7 +106,9 @@ void TFormVersionInfo::CreateControls()
     setObjectName(QStringLiteral("FormVersionInfo"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     resize(kFormWidth, kFormHeight);
-    setFont(LayoutFont(QStringLiteral("ＭＳ Ｐゴシック"), kFontHeight, false));
+    // The character height is the cell's, as the labels are exactly that
+    // high: with the em instead, descenders would fall below them.
+    setFont(LayoutFontInCell(QStringLiteral("ＭＳ Ｐゴシック"), kFontHeight, false));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, toQColor(kFormColor));
     setPalette(palette);

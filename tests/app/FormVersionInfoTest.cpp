@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
@@ -98,7 +99,13 @@ TEST_F(FormVersionInfoTest, WindowIsABorderlessWhiteTopmostBoxWithItsLayout)
     EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(form.palette().color(QPalette::Window), QColor(Qt::white));
-    EXPECT_EQ(form.font().pixelSize(), 12);
+    // The largest font whose character cell fits the 12-pixel labels, so
+    // that descenders are not cut off.
+    QFont larger = form.font();
+    larger.setPixelSize(larger.pixelSize() + 1);
+    EXPECT_GT(QFontMetrics(larger).height(), 12);
+    for (QLabel* label : {form.LBexe, form.LBversion, form.Label1, static_cast<QLabel*>(form.LinkLabel1)})
+        EXPECT_LE(QFontMetrics(label->font()).height(), label->height()) << label->objectName().toStdString();
 
     struct Row {
         const char* name;
