@@ -8,9 +8,11 @@ using IniText::ParseInteger;
 using IniText::ReadValue;
 using IniText::WriteValue;
 
-const QByteArray kSample = "; settings\n"
+const QByteArray kSample = "\n"
+                           "; settings\n"
                            "top=1\n"
                            "[Back]\n"
+                           "; note=commented out\n"
                            "List0 = first.png \n"
                            "list0=shadowed\n"
                            "quoted=\"  spaced  \"\n"
@@ -40,7 +42,7 @@ TEST(IniTextRead, LookupRules)
         {"line without '=' is no key", "Back", "noequals", std::nullopt},
         {"missing key", "Back", "list4", std::nullopt},
         {"missing section", "NONE", "list0", std::nullopt},
-        {"comment is no key", "Back", "; settings", std::nullopt},
+        {"comment is no key", "Back", "; note", std::nullopt},
     };
     for (const Row& row : rows)
         EXPECT_EQ(ReadValue(kSample, row.section, row.key), row.expected) << row.name;
@@ -95,7 +97,7 @@ TEST(IniTextWrite, NewSectionAndNewFile)
 TEST(IniTextWrite, ValuesReadBackAsWritten)
 {
     const QString values[] = {"",     " lead",   "trail\t", "\"q\"", "'q'",  "\"open", "a=b;c",
-                              "日本語", "[x]",    QString(5000, 'v'), "x\"",  "\"",
+                              "日本語", "[x]",    QString(5000, 'v'), "x\"",  "\"",   "''",
                               "\U0001F480 byte escape as a pair's low half", QString("caf") + QChar(0xDCE9)};
     for (const QString& value : values) {
         const auto out = WriteValue("[S]\nk=old\n", "S", "K", value);
@@ -112,6 +114,8 @@ TEST(IniTextWrite, RefusesWhatTheFormatCannotHold)
     EXPECT_FALSE(WriteValue("", "S", ";k", "v"));
     EXPECT_FALSE(WriteValue("", "S", "[k", "v"));
     EXPECT_FALSE(WriteValue("", "S]", "k", "v"));
+    EXPECT_FALSE(WriteValue("", "S\nT", "k", "v"));
+    EXPECT_FALSE(WriteValue("", "S", "k\rl", "v"));
     EXPECT_FALSE(WriteValue("", "S", " k", "v"));
     EXPECT_FALSE(WriteValue("", "", "k", "v"));
     EXPECT_FALSE(WriteValue("", "S", "", "v"));
@@ -167,7 +171,7 @@ TEST(IniTextInteger, Parsing)
         {"0xFFFFFFFF", -1},    {"0x100000000", std::nullopt}, {"0x", std::nullopt}, {"0x0x1", std::nullopt},
         {"0x-1", std::nullopt}, {"abc", std::nullopt}, {"", std::nullopt},   {"12abc", std::nullopt},
         {"1.5", std::nullopt}, {"0x000000064", 100}, {"0x0000000000", 0}, {"0x000100000000", std::nullopt},
-        {"0x0", 0},
+        {"0x0", 0}, {"0xa", 10}, {"0xA0", 160},
     };
     for (const auto& row : rows)
         EXPECT_EQ(ParseInteger(row.text), row.expected) << row.text;
