@@ -218,6 +218,8 @@ TEST(GctButton, EnabledRepaintsOnlyOnChangeCaptionRepaintsAtOnce)
     counter.count = 0;
     f.button->SetCaption("New");
     EXPECT_EQ(counter.count, 0);
+    f.button->BtnDraw()->SetColor(0x00123456);
+    EXPECT_GE(counter.count, 1) << "a renderer property repaints at once";
 }
 
 TEST(GctButton, FontAndWindowColourReachTheRenderer)
@@ -253,6 +255,17 @@ TEST(GctButton, BackgroundNotificationCapturesTheNewPicture)
     EXPECT_EQ(reinterpret_cast<const std::uint32_t*>(d->FaceBitmap().ScanLine(14))[17] & 0xFFFFFF, 0x0000FFu);
 }
 
+// A transparent button without a window under it paints over its own colour.
+TEST(GctButton, TransparentButtonWithoutAWindowPaintsOverItsOwnColour)
+{
+    TvlmGctButton alone;
+    alone.BtnDraw()->SetTransParent(true);
+    alone.show();
+    QApplication::processEvents();
+    alone.Paint();
+    EXPECT_TRUE(alone.BtnDraw()->BackCaptured());
+}
+
 TEST(GctButton, AcceleratorWithAltAndAloneWithoutFocusWidget)
 {
     Fixture f;
@@ -268,6 +281,12 @@ TEST(GctButton, AcceleratorWithAltAndAloneWithoutFocusWidget)
     QTest::keyClick(&f.window, Qt::Key_G, Qt::AltModifier);
     EXPECT_EQ(f.clicks.size(), 2u);
     f.button->setEnabled(true);
+    QTest::keyClick(&f.window, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(f.clicks.size(), 2u) << "Ctrl is no dialog character";
+    f.button->hide();
+    QTest::keyClick(&f.window, Qt::Key_G, Qt::AltModifier);
+    EXPECT_EQ(f.clicks.size(), 2u) << "hidden";
+    f.button->show();
     f.button->SetCaption("A&&G");
     QTest::keyClick(&f.window, Qt::Key_G, Qt::AltModifier);
     EXPECT_EQ(f.clicks.size(), 2u);

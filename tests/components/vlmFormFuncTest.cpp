@@ -8,6 +8,7 @@
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QUrl>
 #include <QWidget>
@@ -97,6 +98,64 @@ TEST_F(FormFunc, DragFollowsTheMouseUntilReleaseWhenNoWindowManagerMovesIt)
     EXPECT_EQ(moved, 1);
     MoveHeld(owner.get(), {70, 30}); // a stray event after release moves nothing
     EXPECT_EQ(owner->pos(), QPoint(230, 170));
+    Release(owner.get(), {70, 30});
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(owner.get(), &enter);
+    EXPECT_EQ(moved, 2) << "the pointer coming in ends no move that is not running";
+
+    // A move whose release was lost ends with the first move without the
+    // button (seen by an owner that tracks the mouse).
+    owner->setMouseTracking(true);
+    Press(owner.get(), {60, 20});
+    MoveHeld(owner.get(), {61, 20});
+    MoveHeld(owner.get(), {71, 20});
+    Mouse(owner.get(), QEvent::MouseMove, {75, 20}, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(moved, 3);
+    MoveHeld(owner.get(), {90, 20});
+    EXPECT_EQ(owner->pos(), QPoint(240, 170));
+}
+
+// The child that took the press of a drag lets go of it, as it would losing
+// the mouse: it is not left pressed and does not click.
+TEST_F(FormFunc, ADragStartedOnAChildTakesThePressFromIt)
+{
+    auto* button = new QPushButton(owner.get());
+    button->setGeometry(40, 40, 30, 20);
+    int clicks = 0;
+    QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+    Press(button, {5, 5});
+    ASSERT_TRUE(button->isDown());
+    MoveHeld(button, {6, 5});
+    MoveHeld(button, {16, 5});
+    EXPECT_EQ(owner->pos(), QPoint(210, 150));
+    EXPECT_FALSE(button->isDown());
+    Release(button, {5, 5});
+    EXPECT_EQ(clicks, 0);
+}
+
+// With WindowResize, the pointer over an edge band shows that edge's resize
+// cursor, and the middle of the window the owner's own (for an owner that
+// tracks the mouse: Qt hands buttonless moves on only then).
+TEST_F(FormFunc, ResizeBandsShowTheirCursor)
+{
+    owner->setMouseTracking(true);
+    func->SetWindowResize(true);
+    struct Row {
+        const char* name;
+        QPoint at;
+        Qt::CursorShape shape;
+    };
+    const Row rows[] = {
+        {"top-left", {1, 1}, Qt::SizeFDiagCursor},     {"bottom-right", {118, 118}, Qt::SizeFDiagCursor},
+        {"top-right", {118, 1}, Qt::SizeBDiagCursor},  {"bottom-left", {1, 118}, Qt::SizeBDiagCursor},
+        {"top", {60, 1}, Qt::SizeVerCursor},           {"bottom", {60, 118}, Qt::SizeVerCursor},
+        {"left", {1, 60}, Qt::SizeHorCursor},          {"right", {118, 60}, Qt::SizeHorCursor},
+        {"middle", {60, 60}, Qt::ArrowCursor},
+    };
+    for (const Row& row : rows) {
+        Mouse(owner.get(), QEvent::MouseMove, row.at, Qt::NoButton, Qt::NoButton);
+        EXPECT_EQ(owner->cursor().shape(), row.shape) << row.name;
+    }
 }
 
 TEST_F(FormFunc, VetoedDragStaysVetoedUntilTheLeftButtonIsReleased)
