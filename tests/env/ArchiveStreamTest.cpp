@@ -196,10 +196,18 @@ TEST_F(ArchiveTest, MalformedDirectoriesAreRefused)
     hugeSize.replace(first + 17, 8, Le<std::uint64_t>(0x100000064));
     ArchiveBytes moreThanThere = Two();
     moreThanThere.count = 3;
+    ArchiveBytes third = Two();
+    third.entries.append({"", "", 3});
+    // The third entry's name and data are empty and its offset is inside the
+    // file: only the record itself is short.
+    QByteArray lastRecordCut = third.Build();
+    lastRecordCut.replace(lastRecordCut.size() - 37 + 8, 8, Le<std::uint64_t>(48));
+    lastRecordCut.chop(5);
     const Row rows[] = {
         {"file ends inside a record", good.left(first + 20), "[Reload]ファイル一覧が不正[0]です"},
         {"file ends inside a name", good.left(first + 40), "[Reload]ファイル一覧が不正[0]です"},
         {"count larger than the directory", moreThanThere.Build(), "[Reload]ファイル一覧が不正[2]です"},
+        {"file ends in a record's last bytes", lastRecordCut, "[Reload]ファイル一覧が不正[2]です"},
         {"negative name length", negativeName, "[Reload]ファイル一覧が不正[0]です"},
         {"name longer than the file", hugeName, "[Reload]ファイル一覧が不正[0]です"},
         {"data past the end", dataPastEnd, "[Reload]ファイル一覧が不正[1]です"},
@@ -222,8 +230,10 @@ TEST_F(ArchiveTest, SelectionByIndexAndName)
     EXPECT_FALSE(stream.SelectEntryByName("front.png"));
     EXPECT_EQ(stream.SelectedEntry(), 0);
     EXPECT_EQ(stream.size(), 100);
+    stream.Seek(30, 0);
     stream.Reload();
     EXPECT_EQ(stream.SelectedEntry(), -1);
+    EXPECT_EQ(stream.pos(), 0);
 }
 
 TEST_F(ArchiveTest, NothingWorksWithoutASelection)
