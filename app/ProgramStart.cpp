@@ -62,37 +62,6 @@ int HandleInfoOptions(int argc, char** argv)
 
 namespace {
 
-// Qt's options that the application objects take out of argv (QApplication,
-// QGuiApplication and the X11 platform): whether a value follows, and
-// whether it may also be joined on with '=' ("-style=fusion").
-struct TQtOption {
-    const char* Name;
-    bool TakesValue;
-    bool Joined;
-};
-constexpr TQtOption kQtOptions[] = {
-    {"platform", true, false},        {"platformpluginpath", true, false},
-    {"platformtheme", true, false},   {"plugin", true, false},
-    {"qwindowgeometry", true, false}, {"geometry", true, false},
-    {"qwindowtitle", true, false},    {"title", true, false},
-    {"qwindowicon", true, false},     {"icon", true, false},
-    {"display", true, false},         {"name", true, false},
-    {"session", true, false},         {"style", true, true},
-    {"stylesheet", true, true},       {"qmljsdebugger", true, true},
-    {"reverse", false, false},        {"widgetcount", false, false},
-    {"testability", false, false},    {"nograb", false, false},
-    {"dograb", false, false},         {"sync", false, false},
-};
-
-const TQtOption* QtOption(const QString& name)
-{
-    for (const TQtOption& option : kQtOptions) {
-        if (name == QLatin1String(option.Name))
-            return &option;
-    }
-    return nullptr;
-}
-
 // True when every platform of the list ("wayland;xcb", each tried in turn,
 // "xcb:option=value") talks to an X server or a Wayland compositor.
 bool PlatformsNeedDisplay(const QString& platforms)
@@ -109,24 +78,29 @@ bool PlatformsNeedDisplay(const QString& platforms)
 
 TCommandLine ReadCommandLine(int argc, char** argv)
 {
+    // Qt's options that the application objects take out of argv (QApplication,
+    // QGuiApplication, the X11 platform), written "-name" or "--name": those
+    // that take the next argument as their value, those that may carry it
+    // joined on with '=', and those without one.
+    static const QRegularExpression withValue(QStringLiteral(
+        "^--?(platform|platformpluginpath|platformtheme|plugin|qwindowgeometry|geometry|qwindowtitle|title|"
+        "qwindowicon|icon|display|name|session|style|stylesheet|qmljsdebugger)$"));
+    static const QRegularExpression joinedOrFlag(QStringLiteral(
+        "^--?((style|stylesheet|qmljsdebugger)=.*|reverse|widgetcount|testability|nograb|dograb|sync)$"));
     TCommandLine line;
-    for (int i = 0; i < argc; ++i) {
+    if (argc > 0)
+        line.Arguments << QString::fromLocal8Bit(argv[0]);
+    for (int i = 1; i < argc; ++i) {
         const QString argument = QString::fromLocal8Bit(argv[i]);
-        // Qt reads "-name" and "--name"; "-style=NAME" carries its value.
-        static const QRegularExpression qtForm(QStringLiteral("^--?([a-z]+)(=.*)?$"));
-        const QRegularExpressionMatch m = i > 0 ? qtForm.match(argument) : QRegularExpressionMatch();
-        const TQtOption* option = m.hasMatch() ? QtOption(m.captured(1)) : nullptr;
-        if (!option || (m.hasCaptured(2) && !option->Joined)) {
+        if (const QRegularExpressionMatch m = withValue.match(argument); m.hasMatch()) {
+            const QString value = i + 1 < argc ? QString::fromLocal8Bit(argv[++i]) : QString();
+            if (m.captured(1) == QLatin1String("platform"))
+                line.Platform = value;
+            else if (m.captured(1) == QLatin1String("display"))
+                line.Display = !value.isEmpty();
+        } else if (!joinedOrFlag.match(argument).hasMatch()) {
             line.Arguments << argument;
-            continue;
         }
-        QString value = m.captured(2).mid(1);
-        if (option->TakesValue && !m.hasCaptured(2) && i + 1 < argc)
-            value = QString::fromLocal8Bit(argv[++i]);
-        if (m.captured(1) == QLatin1String("platform"))
-            line.Platform = value;
-        else if (m.captured(1) == QLatin1String("display"))
-            line.Display = !value.isEmpty();
     }
     return line;
 }
