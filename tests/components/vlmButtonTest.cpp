@@ -222,9 +222,17 @@ TEST(GctButton, EnabledRepaintsOnlyOnChangeCaptionRepaintsAtOnce)
     EXPECT_GE(counter.count, 1) << "a renderer property repaints at once";
 }
 
-TEST(GctButton, FontAndWindowColourReachTheRenderer)
+TEST(GctButton, FontWindowColourAndPlaceReachTheRenderer)
 {
     Fixture f;
+    // Moved or resized by Qt's own calls, the renderer follows at once.
+    f.button->move(30, 40);
+    EXPECT_EQ(f.button->BtnDraw()->Left(), 30);
+    EXPECT_EQ(f.button->BtnDraw()->Top(), 40);
+    f.button->resize(50, 30);
+    EXPECT_EQ(f.button->BtnDraw()->FaceBitmap().Width(), 50);
+    EXPECT_EQ(f.button->BtnDraw()->FaceBitmap().Height(), 30);
+
     QFont font;
     font.setPixelSize(17);
     f.button->setFont(font);

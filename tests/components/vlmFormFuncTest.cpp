@@ -267,12 +267,23 @@ TEST_F(FormFunc, PlacementIsRememberedPerWindowClass)
     TFormProbe other;
     other.resize(50, 60);
     TvlmFormFunc otherFunc(&other);
+    EXPECT_TRUE(otherFunc.Layered()) << "layered from construction on";
     otherFunc.SetPlacementStore(&store);
     otherFunc.SetPreserve(true);
     otherFunc.SetKeepLocation(true);
     otherFunc.SetKeepSize(true);
     otherFunc.RestorePlacement();
     EXPECT_EQ(QRect(other.pos(), other.size()), QRect(33, 44, 130, 124));
+
+    // A maximized window saves the place it had before it was maximized.
+    owner->show();
+    owner->showMaximized();
+    QCoreApplication::processEvents();
+    ASSERT_NE(owner->size(), QSize(130, 124));
+    store.writes.clear();
+    func->SavePlacement();
+    EXPECT_EQ(store.writes, QStringList({"TFORMPROBE/TOP=44", "TFORMPROBE/LEFT=33", "TFORMPROBE/WIDTH=130",
+                                         "TFORMPROBE/HEIGHT=124", "TFORMPROBE/DOCKSITE="}));
 }
 
 TEST_F(FormFunc, PreserveWithoutLocationOrSizeWritesOnlyTheDockSite)
@@ -378,11 +389,22 @@ TEST_F(FormFunc, WindowPositionSetToItsValueDoesNothing)
     ASSERT_FALSE(owner->isVisible());
     func->SetWindowPosition(wpNormal);
     EXPECT_FALSE(owner->isVisible()) << "an unchanged value must not show the window";
+    struct TZOrderCounter : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            count += e->type() == QEvent::ZOrderChange;
+            return false;
+        }
+    } zOrder;
+    owner->installEventFilter(&zOrder);
     func->SetWindowPosition(wpTop);
     EXPECT_TRUE(owner->isVisible());
     EXPECT_TRUE(owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_EQ(owner->pos(), QPoint(200, 150));
+    zOrder.count = 0;
     func->SetWindowPosition(wpBottom);
+    EXPECT_EQ(zOrder.count, 1) << "lowered below the other windows";
     EXPECT_FALSE(owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(owner->windowFlags().testFlag(Qt::WindowStaysOnBottomHint));
     func->SetWindowPosition(wpNormal);
