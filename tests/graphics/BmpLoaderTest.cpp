@@ -74,6 +74,30 @@ QByteArray plain32(const QByteArray& rgb24)
     return b;
 }
 
+// rgb24.bmp with the 12-byte OS/2 core header: 16-bit sizes.
+QByteArray coreHeader(const QByteArray& rgb24)
+{
+    const int offset = le32(rgb24, 10);
+    QByteArray b = rgb24.left(14);
+    const char info[12] = {12, 0, 0, 0, char(le32(rgb24, 18)), 0, char(le32(rgb24, 22)), 0, 1, 0, 24, 0};
+    b.append(info, 12);
+    putLe32(b, 10, 26);
+    b += rgb24.mid(offset);
+    putLe32(b, 2, int(b.size()));
+    return b;
+}
+
+// rgb565.bmp (124-byte header) with a 40-byte header followed by its three masks.
+QByteArray bitFields40(const QByteArray& rgb565)
+{
+    QByteArray b = rgb565.left(14 + 40) + rgb565.mid(14 + 40, 12);
+    putLe32(b, 14, 40);
+    putLe32(b, 10, int(b.size()));
+    b += rgb565.mid(le32(rgb565, 10));
+    putLe32(b, 2, int(b.size()));
+    return b;
+}
+
 // pal4.bmp rewritten with 4-bit run-length coding: each row as runs of one
 // index (encoded mode), ended by end-of-line; end-of-bitmap after the rows.
 QByteArray rle4(const QByteArray& pal4)
@@ -156,6 +180,8 @@ TEST(BmpLoader, VariantsLoadWithTheFileSizeAndColours)
         {"4-bit RLE", rle4(readBytes("pal4.bmp")), pf24bit, 0},
         {"8-bit RLE", readBytes("rle8.bmp"), pf24bit, 0},
         {"16-bit 565", readBytes("rgb565.bmp"), pf24bit, 8},
+        {"16-bit 565, 40-byte header and masks", bitFields40(readBytes("rgb565.bmp")), pf24bit, 8},
+        {"24-bit, OS/2 core header", coreHeader(rgb24), pf24bit, 0},
         {"24-bit bottom-up", rgb24, pf24bit, 0},
         {"24-bit top-down", topDown(rgb24), pf24bit, 0},
         {"32-bit without alpha", plain32(rgb24), pf24bit, 0},
@@ -193,13 +219,21 @@ TEST(BmpLoader, DamagedFilesRefused)
     QByteArray hugeInfo = good;
     putLe32(hugeInfo, 14, 100000);
     QByteArray noPixels = good.left(54);
+    const QByteArray rle8 = readBytes("rle8.bmp");
+    QByteArray rle8AtFourBits = rle8;
+    rle8AtFourBits[28] = 4;
+    QByteArray rle4AtEightBits = rle4(readBytes("pal4.bmp"));
+    rle4AtEightBits[28] = 8;
+    QByteArray rleTwoPlanes = rle8;
+    rleTwoPlanes[26] = 2;
     struct Row {
         const char* name;
         QByteArray bytes;
     } rows[] = {
         {"empty", QByteArray()},        {"wrong magic", wrongMagic},       {"cut header", good.left(20)},
         {"zero width", zeroWidth},      {"info header too long", hugeInfo}, {"garbage", QByteArray(200, '\x7f')},
-        {"no pixel data", noPixels},
+        {"no pixel data", noPixels},    {"RLE8 at 4 bits", rle8AtFourBits}, {"RLE4 at 8 bits", rle4AtEightBits},
+        {"RLE in two planes", rleTwoPlanes},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -236,6 +270,18 @@ TEST(BmpLoader, FilesEndingBeforeTheirPixelsAreRefused)
              return b;
          }()},
         {"8-bit RLE, palette cut", rle8.left(300)},
+        {"4-bit palette, pixel offset inside the headers, cut", [&] {
+             QByteArray b = readBytes("pal4.bmp");
+             b.chop(10);
+             putLe32(b, 10, 20);
+             return b;
+         }()},
+        {"16-bit bit fields after a 40-byte header, pixel offset inside the headers, cut", [&] {
+             QByteArray b = bitFields40(readBytes("rgb565.bmp"));
+             b.chop(6);
+             putLe32(b, 10, 20);
+             return b;
+         }()},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -226,6 +226,11 @@ TEST(PngReader, PictureAfterARefusal)
     EXPECT_EQ(emptied.Width(), 0);
     EXPECT_EQ(emptied.Height(), 0);
     EXPECT_EQ(emptied.PixelFormat(), pf24bit);
+    TBitmap emptiedWithAlpha(3, 2, pf24bit);
+    EXPECT_THROW(pngtest::loadPng(emptiedWithAlpha, PngBuilder().signature().header(50, 50, 8, 6).chunk("IDAT", z).end().bytes()),
+                 EPngError);
+    EXPECT_EQ(emptiedWithAlpha.Width(), 0);
+    EXPECT_EQ(emptiedWithAlpha.PixelFormat(), pf32bit);
 }
 
 TEST(PngReader, BuiltInPicture)

@@ -255,6 +255,7 @@ TEST(LoadFromStream, AcceptsRectanglesInAnyOrder)
         {"rows with equal spans", {{0, 0, 3, 1}, {0, 1, 3, 2}, {0, 2, 3, 3}}},
         {"equal rows with an empty row between", {{0, 0, 3, 1}, {0, 2, 3, 3}}},
         {"empty rectangles", {{0, 0, 0, 5}, {2, 2, 4, 2}, {1, 1, 2, 2}}},
+        {"at the coordinate limits", {{-(1 << 27), 0, 1 << 27, 1}, {0, -(1 << 27), 1, 1 << 27}}},
     };
     for (const Row& row : rows) {
         QRegion expected;
@@ -279,6 +280,9 @@ TEST(LoadFromStream, BadDataFailsAndKeepsTheRegion)
         {"reversed", regionData({{5, 0, 1, 1}}, 1), "TRegion.LoadFromStream: Cannot Create Region"},
         {"out of range", regionData({{0, 0, 0x7FFFFFFF, 1}}, 1), "TRegion.LoadFromStream: Cannot Create Region"},
         {"far negative", regionData({{INT32_MIN, 0, 1, 1}}, 1), "TRegion.LoadFromStream: Cannot Create Region"},
+        {"one past the limit", regionData({{0, 0, (1 << 27) + 1, 1}}, 1), "TRegion.LoadFromStream: Cannot Create Region"},
+        {"one below the negative limit", regionData({{0, -(1 << 27) - 1, 1, 1}}, 1),
+         "TRegion.LoadFromStream: Cannot Create Region"},
     };
     for (const Row& row : rows) {
         TRegion region;
@@ -360,6 +364,8 @@ TEST(TRegionCombine, OutOfRangeCoordinatesFailAndKeepTheRegion)
          "TRegion.AddEllipse: Cannot Create Region"},
         {"move", [](TRegion& r) { r.Move(INT32_MAX, 0); }, "TRegion.Move Failed"},
         {"move back", [](TRegion& r) { r.Move(0, -(1 << 28)); }, "TRegion.Move Failed"},
+        {"right edge one past the limit", [](TRegion& r) { r.Move((1 << 27) - 3, 0); }, "TRegion.Move Failed"},
+        {"bottom edge one past the limit", [](TRegion& r) { r.Move(0, (1 << 27) - 3); }, "TRegion.Move Failed"},
     };
     for (const Row& row : rows) {
         try {
