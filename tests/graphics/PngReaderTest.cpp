@@ -195,6 +195,8 @@ TEST(PngReader, RefusesWithTheReadersMessage)
         {"grey 3-bit", PngBuilder().signature().header(1, 1, 3, 0).imageData(rows({{0, 0}})).end().bytes(),
          "3bit色深度には対応していません"},
         {"no image data", PngBuilder().signature().header(1, 1, 8, 2).end().bytes(), "エラー"},
+        {"chunk past the end before the image data",
+         PngBuilder().signature().header(1, 1, 8, 2).raw(QByteArray("\0\0\x10\0tEXtabc", 11)).bytes(), "エラー"},
         {"damaged zlib header", PngBuilder().signature().header(1, 1, 8, 2).chunk("IDAT", "\x78\x9d\x01").bytes(), "エラー"},
         {"image data ends early", PngBuilder().signature().header(1, 2, 8, 2).chunk("IDAT", zdata.left(zdata.size() - 8)).end().bytes(), "エラー"},
         {"largest picture from a few bytes", PngBuilder().signature().header(16384, 4096, 8, 6).imageData(row).end().bytes(), "エラー"},

@@ -256,13 +256,16 @@ TEST(LoadFromStream, AcceptsRectanglesInAnyOrder)
         {"equal rows with an empty row between", {{0, 0, 3, 1}, {0, 2, 3, 3}}},
         {"empty rectangles", {{0, 0, 0, 5}, {2, 2, 4, 2}, {1, 1, 2, 2}}},
         {"at the coordinate limits", {{-(1 << 27), 0, 1 << 27, 1}, {0, -(1 << 27), 1, 1 << 27}}},
+        {"empty rectangle in a band", {{0, 0, 3, 1}, {50, 0, 50, 1}}},
     };
     for (const Row& row : rows) {
         QRegion expected;
         for (const DataRect& r : row.rects)
             if (r.right > r.left && r.bottom > r.top)
                 expected += QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
-        EXPECT_TRUE(SameArea(load(regionData(row.rects, std::int32_t(row.rects.size()))), expected)) << row.name;
+        const QRegion got = load(regionData(row.rects, std::int32_t(row.rects.size())));
+        EXPECT_TRUE(SameArea(got, expected)) << row.name;
+        EXPECT_EQ(got.boundingRect(), expected.boundingRect()) << row.name;
     }
 }
 
