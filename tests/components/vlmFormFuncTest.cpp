@@ -11,7 +11,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
+#if QT_CONFIG(sessionmanager)
+#include <QSessionManager>
+#endif
 #include <QWidget>
+
+#include <malloc.h>
 
 #include <map>
 #include <memory>
@@ -156,6 +161,11 @@ TEST_F(FormFunc, ResizeBandsShowTheirCursor)
         Mouse(owner.get(), QEvent::MouseMove, row.at, Qt::NoButton, Qt::NoButton);
         EXPECT_EQ(owner->cursor().shape(), row.shape) << row.name;
     }
+    // A press away from the bands is left to the window.
+    auto* button = new QPushButton(owner.get());
+    button->setGeometry(40, 40, 30, 20);
+    Press(button, {5, 5});
+    EXPECT_TRUE(button->isDown());
 }
 
 TEST_F(FormFunc, VetoedDragStaysVetoedUntilTheLeftButtonIsReleased)
@@ -296,6 +306,13 @@ TEST_F(FormFunc, PreserveWithoutLocationOrSizeWritesOnlyTheDockSite)
     func->SetKeepLocation(true);
     func->SavePlacement();
     EXPECT_TRUE(store.writes.isEmpty());
+
+    // It saves once more as it goes.
+    func->SetPreserve(true);
+    func->SetKeepLocation(false);
+    delete func;
+    func = nullptr;
+    EXPECT_EQ(store.writes, QStringList({"TFORMPROBE/DOCKSITE="}));
 }
 
 TEST_F(FormFunc, ASavedPlaceOffEveryScreenIsBroughtBack)
@@ -441,6 +458,24 @@ TEST_F(FormFunc, EndOfSessionSavesAndCallsTheOwnersDestroyHandler)
     func->OnOwnerDestroy = [&](QObject*) { order.append(QString::number(store.writes.size())); };
     func->EndSession();
     EXPECT_EQ(order, QStringList({"end", "1"}));
+#if QT_CONFIG(sessionmanager)
+    // The session manager's request reaches it by itself. The manager is
+    // only passed through, never looked at.
+    alignas(QSessionManager) unsigned char manager[sizeof(QSessionManager)] = {};
+    emit qGuiApp->commitDataRequest(*reinterpret_cast<QSessionManager*>(manager));
+    EXPECT_EQ(order, QStringList({"end", "1", "end", "2"}));
+#endif
+}
+
+TEST_F(FormFunc, ComponentsComeAndGoWithoutLeaking)
+{
+    const auto inUse = [] { return mallinfo2().uordblks; };
+    for (int i = 0; i < 10; ++i)
+        delete new TvlmFormFunc(owner.get());
+    const std::size_t before = inUse();
+    for (int i = 0; i < 2000; ++i)
+        delete new TvlmFormFunc(owner.get());
+    EXPECT_LT(inUse(), before + 16000);
 }
 
 } // namespace
