@@ -143,7 +143,7 @@ TEST(IniTextRead, BytesThatAreNotUtf8AreWrittenBackAsTheyWere)
         {"encoded surrogate", "\xED\xA0\x80", false},
         {"overlong four bytes", "\xF0\x8F\xBF\xBF", false},
         {"above U+10FFFF", "\xF4\x90\x80\x80 \xF5\x80\x80\x80", false},
-        {"lone continuation bytes", "\x80\xBFa\xFF", false},
+        {"lone continuation bytes", "\x80\xBF" "a\xFF", false},
         {"second byte of three not a continuation", "\xE2\x28\xA1", false},
         {"third byte of three not a continuation", "\xE2\x82\x28", false},
         {"fourth byte of four not a continuation", "\xF0\x9F\x98\x28", false},
