@@ -18,7 +18,7 @@ QDBusMessage Call(const char* method)
 
 TAlarmNotifier::TAlarmNotifier(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus)) {}
 
-void TAlarmNotifier::Show()
+void TAlarmNotifier::Show(const QString& body, bool stopAction)
 {
     if (!bus_.isConnected())
         return;
@@ -38,8 +38,10 @@ void TAlarmNotifier::Show()
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(2))); // critical
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.velmora.Pocosa"));
     QDBusMessage message = Call("Notify");
+    const QStringList actions =
+        stopAction ? QStringList{QString::fromLatin1(kStopAction), QStringLiteral("停止")} : QStringList();
     message << QStringLiteral("Pocosa") << uint(id_) << QStringLiteral("pocosa") << QStringLiteral("タイマー終了")
-            << QString() << QStringList{QString::fromLatin1(kStopAction), QStringLiteral("停止")} << hints
+            << body << actions << hints
             << int(0); // critical: stays until withdrawn
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,

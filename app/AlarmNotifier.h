@@ -23,8 +23,10 @@ public:
 
     explicit TAlarmNotifier(QDBusConnection bus, QObject* parent = nullptr);
 
-    // Shows the notification (the alarm has begun).
-    void Show();
+    // Shows the notification (the alarm has begun), with an optional body.
+    // Without the stop action it only tells (a count-down that ended while
+    // the program was not running).
+    void Show(const QString& body = QString(), bool stopAction = true);
     // Withdraws it (the timer was stopped or reset). A notification whose id
     // has not come back yet is closed as soon as it does.
     void Withdraw();

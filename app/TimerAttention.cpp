@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include <utility>
+
 #include "AlarmNotifier.h"
 #include "SleepInhibitor.h"
 #include "UnitFmTimerMain.h"
@@ -37,6 +39,11 @@ TSleepInhibitor& TTimerAttention::MakeInhibitor()
     return *inhibitor_;
 }
 
+void TTimerAttention::ShowEndedNotice(const QString& body)
+{
+    MakeNotifier().Show(body, false);
+}
+
 void TTimerAttention::StateChanged()
 {
     // The alarm is the count-down standing at zero while running.
@@ -45,7 +52,7 @@ void TTimerAttention::StateChanged()
     if (alarm != alarm_) {
         alarm_ = alarm;
         if (alarm) {
-            MakeNotifier().Show();
+            MakeNotifier().Show(std::exchange(nextAlarmBody_, QString()));
             QApplication::alert(&window_);
         } else if (notifier_) {
             notifier_->Withdraw();

@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QObject>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -23,6 +24,12 @@ public:
                              TBus systemBus = &QDBusConnection::systemBus);
     ~TTimerAttention() override;
 
+    // The body of the next alarm's notification (when a count-down ended
+    // while the program was not running); used once.
+    void SetNextAlarmBody(const QString& body) { nextAlarmBody_ = body; }
+    // A notification alone, for a count-down that ended long ago.
+    void ShowEndedNotice(const QString& body);
+
     TAlarmNotifier* Notifier() const { return notifier_.get(); }
     TSleepInhibitor* Inhibitor() const { return inhibitor_.get(); }
 
@@ -36,6 +43,7 @@ private:
     TBus systemBus_;
     std::unique_ptr<TAlarmNotifier> notifier_;
     std::unique_ptr<TSleepInhibitor> inhibitor_;
+    QString nextAlarmBody_;
     bool alarm_ = false;
     bool countingDown_ = false;
 };

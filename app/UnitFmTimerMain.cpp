@@ -100,7 +100,7 @@ void TFmTimerMain::SetRunning(bool running)
     if (running) {
         // The tick starts its phase anew, so the first second after START
         // is a whole one like every later second.
-        Timer1->start();
+        Timer1->start(kTickMs);
         appliedUntilMs_ = hooks_.Clock->Milliseconds();
     }
     ShowTime();
@@ -129,8 +129,30 @@ void TFmTimerMain::DoAlarm()
         hooks_.Sound->play(path);
 }
 
+void TFmTimerMain::ResumeRunning(int seconds, bool countUp, int nextSecondMs)
+{
+    nextSecondMs = std::clamp(nextSecondMs, 1, kTickMs);
+    SetCountUp(countUp);
+    SetSeconds(seconds);
+    SetRunning(true);
+    // The second under way began before now; the tick comes when it is over.
+    appliedUntilMs_ -= kTickMs - nextSecondMs;
+    Timer1->start(nextSecondMs);
+}
+
+int TFmTimerMain::MillisecondsIntoSecond() const
+{
+    if (!running_)
+        return 0;
+    return int(std::clamp<std::int64_t>(hooks_.Clock->Milliseconds() - appliedUntilMs_, 0, kTickMs - 1));
+}
+
 void TFmTimerMain::Timer1Timer()
 {
+    // A resumed timer's first tick came early, at its own phase; from here on
+    // a whole second apart again.
+    if (Timer1->interval() != kTickMs)
+        Timer1->setInterval(kTickMs);
     if (!running_)
         return;
     // Whole seconds passed since the last applied one. A punctual tick finds

@@ -56,6 +56,11 @@ public:
     void SetRunning(bool running);
     void SetCountUp(bool up);
     void DoAlarm();
+    // Takes up a running timer kept from an earlier run: the seconds value
+    // shown now and the time until its next second falls due (1..1000 ms).
+    void ResumeRunning(int seconds, bool countUp, int nextSecondMs);
+    // Milliseconds of the current second already passed (0..999); 0 when stopped.
+    int MillisecondsIntoSecond() const;
 
     void FormCreate(QObject* Sender);
     void FormDestroy(QObject* Sender);
@@ -79,6 +84,9 @@ public:
     // Called after every change of the seconds value or the running state,
     // for the parts of the program that follow the timer from outside.
     std::function<void()> OnStateChanged;
+
+    // The clock the window counts on (see TTimerMainHooks::Clock).
+    TTickClock& Clock() const { return *hooks_.Clock; }
 
     TvlmGctButton* BTmin = nullptr;
     TvlmGctButton* BTsec = nullptr;

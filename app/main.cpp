@@ -2,6 +2,7 @@
 // window exists and end in reverse order after the main window is gone;
 // closing the window, SIGTERM/SIGINT/SIGHUP and the end of the session all
 // leave through the same order, so positions and history are written.
+#include <csignal>
 #include <cstdio>
 
 #include "FirstFrameProbe.h"
@@ -12,6 +13,7 @@
 #include "StartRequest.h"
 #include "TimeArgument.h"
 #include "TimerAttention.h"
+#include "TimerRecord.h"
 #include "UnitFmTimerMain.h"
 #include "vlmColors.h"
 #include "vlmGlobal.h"
@@ -30,10 +32,26 @@ struct TProgramModules {
 
 int RunTimerWindow(TPocosaApplication& app, TSingleInstance& instance, const TStartRequest& request)
 {
-    TSignalQuit signalQuit([&app](int) { app.quit(); });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&app] { app.quit(); });
+    // SIGTERM and SIGHUP (logout, shutdown, a plain kill) and the end of the
+    // session keep the timer for the next start; Ctrl+C in a terminal is a
+    // close the user asked for, like the close button.
+    bool keepTimer = false;
+    TSignalQuit signalQuit([&app, &keepTimer](int signo) {
+        keepTimer = keepTimer || signo != SIGINT;
+        app.quit();
+    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&app, &keepTimer] {
+        keepTimer = true;
+        app.quit();
+    });
     TFmTimerMain FmTimerMain;
     TTimerAttention attention(FmTimerMain);
+    // A time on the command line wins over the kept timer.
+    const bool rewrite = TimerRecord::ResumeKeptTimer(FmTimerMain, attention, *AppGlobal, !request.Seconds,
+                                                      TimerRecord::WallClockMs());
+    TTimerRecorder recorder(FmTimerMain, *AppGlobal);
+    if (rewrite)
+        recorder.Write();
     instance.OnRequest = [&FmTimerMain](const TStartRequest& later) {
         return AnswerStartRequest(FmTimerMain, later);
     };
@@ -50,6 +68,8 @@ int RunTimerWindow(TPocosaApplication& app, TSingleInstance& instance, const TSt
     instance.StopListening();
     // Settings written while the window and the modules end must not raise.
     AppGlobal->BeginShutDown();
+    if (!keepTimer)
+        recorder.Clear();
     return exitCode;
 }
 

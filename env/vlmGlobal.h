@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 class QSettings;
@@ -82,6 +83,9 @@ public:
     std::int32_t ReadIniInteger(const QString& section, const QString& key, std::int32_t defaultValue);
     void WriteIniString(const QString& section, const QString& key, const QString& value);
     void WriteIniInteger(const QString& section, const QString& key, std::int32_t value);
+    // Several keys of one section in one replacement of the file: a reader
+    // (or a kill) sees all of them changed or none.
+    void WriteIniStrings(const QString& section, const std::vector<std::pair<QString, QString>>& values);
     QString IniFileName();
 
     // Per-user registry store (a QSettings INI file; sections are groups).

@@ -75,13 +75,25 @@ std::int32_t TvlmGlobal::ReadIniInteger(const QString& section, const QString& k
 
 void TvlmGlobal::WriteIniString(const QString& section, const QString& key, const QString& value)
 {
+    WriteIniStrings(section, {{key, value}});
+}
+
+void TvlmGlobal::WriteIniStrings(const QString& section, const std::vector<std::pair<QString, QString>>& values)
+{
     const QString fileName = IniFileName();
     QByteArray text;
     // A file that exists but cannot be read is left alone rather than
     // replaced by one holding a single key.
     if (LoadIniFile(fileName, text) != Load::Failed) {
-        const auto edited = IniText::WriteValue(text, section, key, value);
-        if (edited && SaveIniFile(fileName, *edited))
+        bool stored = true;
+        for (const auto& [key, value] : values) {
+            const auto edited = IniText::WriteValue(text, section, key, value);
+            stored = stored && edited.has_value();
+            if (!stored)
+                break;
+            text = *edited;
+        }
+        if (stored && SaveIniFile(fileName, text))
             return;
     }
     ReportOrThrow(QStringLiteral("%1 に書き込めません").arg(fileName));

@@ -49,10 +49,11 @@ QDBusConnection TPrivateBus::Connect()
 }
 
 uint TFakeNotifications::Notify(const QString& app, uint replaces, const QString&, const QString& summary,
-                                const QString&, const QStringList& actions, const QVariantMap& hints, int timeout)
+                                const QString& body, const QStringList& actions, const QVariantMap& hints,
+                                int timeout)
 {
     const uint id = NextId++;
-    Notified.append({app, replaces, summary, actions, hints, timeout, id});
+    Notified.append({app, replaces, summary, actions, hints, timeout, id, body});
     return id;
 }
 

@@ -42,6 +42,7 @@ public:
         QVariantMap Hints;
         int Timeout = -1;
         uint Id = 0;
+        QString Body;
     };
     QList<TNotify> Notified;
     QList<uint> Closed;

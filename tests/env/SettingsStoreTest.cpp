@@ -69,6 +69,15 @@ TEST_F(SettingsStore, RefusedWriteRaisesWithTheFileName)
     EXPECT_THROW(global.WriteIniString("BACK", "list0", "two\nlines"), EvlmGlobalError);
 }
 
+TEST_F(SettingsStore, SeveralKeysAreWrittenAllOrNone)
+{
+    TvlmGlobal global(Setup());
+    global.WriteIniStrings("TIMER", {{"A", "1"}, {"B", "2"}});
+    EXPECT_EQ(ReadAll(global.IniFileName()), "[TIMER]\nA=1\nB=2\n");
+    EXPECT_THROW(global.WriteIniStrings("TIMER", {{"A", "3"}, {"B", "two\nlines"}}), EvlmGlobalError);
+    EXPECT_EQ(global.ReadIniString("TIMER", "A", ""), "1") << "the first key is not written alone";
+}
+
 TEST_F(SettingsStore, UnreadableFileIsNotReplaced)
 {
     QDir().mkpath(ProgDir() + "/Data/application.ini"); // a folder where the file should be

@@ -1,5 +1,7 @@
 #include "XSession.h"
 
+#include "ProcessRun.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -9,6 +11,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
 
+#include <csignal>
 #include <functional>
 
 namespace {
@@ -160,7 +163,7 @@ bool TXSession::StartWindowManager()
     });
 }
 
-bool TXSession::StartProgram()
+bool TXSession::StartProgram(const QStringList& args)
 {
     const QString dir = programDir_.path();
     QFile::remove(dir + QStringLiteral("/pocosa"));
@@ -172,8 +175,31 @@ bool TXSession::StartProgram()
     program_.setWorkingDirectory(dir);
     program_.setStandardOutputFile(QProcess::nullDevice());
     program_.setStandardErrorFile(homeDir_.path() + QStringLiteral("/pocosa.log"));
-    program_.start(dir + QStringLiteral("/pocosa"), {});
+    program_.start(dir + QStringLiteral("/pocosa"), args);
     return program_.waitForStarted(5000);
+}
+
+void TXSession::SignalProgram(int signo)
+{
+    ::kill(pid_t(program_.processId()), signo);
+}
+
+bool TXSession::WaitForProgramEnd()
+{
+    return program_.state() == QProcess::NotRunning || program_.waitForFinished(5000);
+}
+
+QString TXSession::RunProgram(const QStringList& args)
+{
+    pocosa::test::ProcessOptions options;
+    options.env = Environment();
+    return pocosa::test::runProcess(programDir_.path() + QStringLiteral("/pocosa"), args, options).out;
+}
+
+QString TXSession::ProgramLog() const
+{
+    QFile log(homeDir_.path() + QStringLiteral("/pocosa.log"));
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
 }
 
 bool TXSession::StopProgram()

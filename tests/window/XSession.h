@@ -28,7 +28,14 @@ public:
 
     // Starts a copy of the built program in its own program folder (so its
     // settings land in <folder>/Data) with a private HOME.
-    bool StartProgram();
+    bool StartProgram(const QStringList& args = {});
+    void SignalProgram(int signo);
+    // True once the program has ended (within 5 s).
+    bool WaitForProgramEnd();
+    // A later start of the program (e.g. --status): its standard output.
+    QString RunProgram(const QStringList& args);
+    // What the program wrote on standard error.
+    QString ProgramLog() const;
     // Ends the program with SIGTERM, as a logout does; true if it exited cleanly.
     bool StopProgram();
     QString ProgramFolder() const { return programDir_.path(); }
