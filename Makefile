@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= 2
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test test-asan fuzz-build fuzz-smoke bench clean
+.PHONY: all deps configure build run test test-asan fuzz-build fuzz-smoke bench deb lintian clean
 
 all: build
 
@@ -35,6 +35,15 @@ test-asan: deps
 
 bench: build
 	$(BUILD)/bin/pocosa-bench
+
+# The Debian package pocosa_<version>_<arch>.deb, in $(BUILD)/.
+deb: build
+	cd $(BUILD) && cpack -G DEB
+
+# lintian on the package: an error or a warning fails, but for the warnings
+# explained in packaging/README.md.
+lintian: deb
+	lintian --fail-on error,warning --suppress-tags-from-file packaging/lintian-explained $(BUILD)/pocosa_*.deb
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

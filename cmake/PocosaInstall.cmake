@@ -2,7 +2,7 @@
 #   <prefix>/lib/pocosa/     pocosa, pocosa-sound.so, timer.wav, backimage/, resource/ (the program folder)
 #   <prefix>/bin/pocosa      relative symlink to ../lib/pocosa/pocosa
 #   <prefix>/bin/pocosa-*    the command-line tools
-#   <prefix>/share/...       desktop entry, icons, AppStream metainfo, manual page
+#   <prefix>/share/...       desktop entry, icons, AppStream metainfo, manual pages
 #   <sysconfdir>/xdg/velmora/pocosa.ini   the machine-wide record of the install folder
 include(GNUInstallDirs)
 
@@ -56,4 +56,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/org.velmora.Pocosa.metainfo.
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/pocosa.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+foreach(tool pocosa-picture pocosa-archive)
+  if(TARGET ${tool})
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/${tool}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
+endforeach()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)

@@ -11,6 +11,7 @@ PACKAGES="
   xvfb xauth xdotool openbox x11-utils x11-xserver-utils imagemagick libx11-dev libxext-dev
   fonts-ipafont-gothic fonts-roboto-unhinted fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
   dbus desktop-file-utils appstream
+  dpkg-dev file lintian
 "
 missing=""
 for p in $PACKAGES; do

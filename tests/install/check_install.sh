@@ -1,17 +1,50 @@
 #!/usr/bin/env bash
 # Installs the build tree into a temporary prefix and checks the layout a
 # user and the desktop rely on.
+#   check_install.sh BUILD            cmake --install into a scratch prefix
+#   check_install.sh BUILD deb CPACK  builds the Debian package and checks it
+#                                     unpacked with dpkg-deb -x (prefix /usr)
 set -euo pipefail
 build=$1
-prefix=$(mktemp -d)
-cleanup() { chattr -i "$prefix/lib/pocosa" 2>/dev/null || true; rm -rf "$prefix"; }
+mode=${2:-install}
+scratch=$(mktemp -d)
+prefix=$scratch
+cleanup() { chattr -i "$prefix/lib/pocosa" 2>/dev/null || true; rm -rf "$scratch"; }
 trap cleanup EXIT
-export HOME="$prefix/home" XDG_CONFIG_HOME="$prefix/home/.config" XDG_RUNTIME_DIR="$prefix/run"
+export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_RUNTIME_DIR="$scratch/run"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-cmake --install "$build" --prefix "$prefix" >/dev/null
 
 fail=0
 check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
+
+if [ "$mode" = deb ]; then
+  if ! command -v dpkg-deb >/dev/null; then
+    echo "skipped: dpkg-deb not found, the Debian package is not checked"
+    exit 77
+  fi
+  "$3" --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/pkg" >"$scratch/cpack.log" 2>&1 ||
+    { cat "$scratch/cpack.log"; exit 1; }
+  deb="$scratch/pkg/pocosa_0.9.0.0_$(dpkg --print-architecture).deb"
+  check "package file name" '[ -f "$deb" ]'
+  [ -f "$deb" ] || exit 1
+  dpkg-deb -x "$deb" "$scratch/root"
+  prefix=$scratch/root/usr
+  sysconf=$scratch/root/etc
+  appdir=/usr/lib/pocosa
+  check "machine-wide record is a conffile" \
+    '[ "$(dpkg-deb --ctrl-tarfile "$deb" | tar -xOf - ./conffiles)" = /etc/xdg/velmora/pocosa.ini ]'
+  # Found by dpkg-shlibdeps, and loaded at run time where it cannot look.
+  depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')
+  for dep in libc6 libqt6widgets6 libqt6multimedia6 qt6-qpa-plugins fonts-ipafont-gothic fonts-roboto-unhinted; do
+    check "depends on $dep" 'grep -qx "$dep" <<<"$depends"'
+  done
+  check "copyright" '[ -s "$prefix/share/doc/pocosa/copyright" ]'
+  check "nothing outside /usr and /etc" '[ "$(ls "$scratch/root" | tr "\n" " ")" = "etc usr " ]'
+else
+  cmake --install "$build" --prefix "$prefix" >/dev/null
+  sysconf=$prefix/etc
+  appdir=$prefix/lib/pocosa
+fi
 
 check "program in lib/pocosa" '[ -x "$prefix/lib/pocosa/pocosa" ] && [ ! -L "$prefix/lib/pocosa/pocosa" ]'
 check "sound module beside it" '[ -f "$prefix/lib/pocosa/pocosa-sound.so" ]'
@@ -23,6 +56,7 @@ check "bin/pocosa resolves" '[ "$(readlink -f "$prefix/bin/pocosa")" = "$(readli
 for tool in pocosa-picture pocosa-archive; do
   if [ -x "$build/bin/$tool" ]; then
     check "$tool in bin" '[ -x "$prefix/bin/$tool" ]'
+    check "$tool manual page" 'ls "$prefix/share/man/man1/$tool.1"* >/dev/null 2>&1'
   fi
 done
 check "bin/pocosa --version" '[ "$("$prefix/bin/pocosa" --version)" = "Pocosa 0.9.0.0" ]'
@@ -37,10 +71,10 @@ if command -v appstreamcli >/dev/null; then
   check "metainfo validates" 'appstreamcli validate --no-net "$metainfo" >/dev/null'
 fi
 check "metainfo names a screenshot" 'grep -q "<screenshot" "$metainfo"'
-check "manual page" '[ -f "$prefix/share/man/man1/pocosa.1" ]'
+check "manual page" 'ls "$prefix"/share/man/man1/pocosa.1* >/dev/null 2>&1'
 check "icon in the hicolor theme" 'ls "$prefix"/share/icons/hicolor/*/apps/pocosa.* >/dev/null 2>&1'
-conf="$prefix/etc/xdg/velmora/pocosa.ini"
-check "machine-wide record of the install folder" 'grep -qx "AppDir=$prefix/lib/pocosa" "$conf"'
+conf="$sysconf/xdg/velmora/pocosa.ini"
+check "machine-wide record of the install folder" 'grep -qx "AppDir=$appdir" "$conf"'
 # An installed copy whose folder refuses new files keeps its settings in the
 # user's configuration folder. The folder is made immutable, which holds even
 # for root; where the file system has no such attribute this check is skipped.
