@@ -40,6 +40,14 @@ public:
     }
 };
 
+// Wayland tells a client nothing of where its window is (pos() stays 0,0)
+// and lets it place nothing: the position saved in a session that knows it
+// is kept as it was.
+bool WindowPositionKnown()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 } // namespace
 
 TPlacementStore& ProgramPlacementStore()
@@ -68,7 +76,7 @@ void TvlmFormFunc::SavePlacement()
     if (maximized_ && normalRect_.isValid())
         placement = normalRect_;
     TPlacementStore& settings = store();
-    if (keepLocation_) {
+    if (keepLocation_ && WindowPositionKnown()) {
         settings.WriteInteger(section_, kTop, placement.top());
         settings.WriteInteger(section_, kLeft, placement.left());
     }

@@ -12,6 +12,7 @@ PACKAGES="
   fonts-ipafont-gothic fonts-roboto-unhinted fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
   dbus desktop-file-utils appstream
   dpkg-dev file lintian
+  weston qt6-wayland
 "
 missing=""
 for p in $PACKAGES; do
