@@ -226,12 +226,17 @@ TEST(GctButton, FontWindowColourAndPlaceReachTheRenderer)
 {
     Fixture f;
     // Moved or resized by Qt's own calls, the renderer follows at once.
-    f.button->move(30, 40);
+    // One coordinate at a time.
+    f.button->move(30, 10);
     EXPECT_EQ(f.button->BtnDraw()->Left(), 30);
+    f.button->move(30, 40);
     EXPECT_EQ(f.button->BtnDraw()->Top(), 40);
-    f.button->resize(50, 30);
+    f.button->resize(50, 28);
     EXPECT_EQ(f.button->BtnDraw()->FaceBitmap().Width(), 50);
+    f.button->resize(50, 30);
     EXPECT_EQ(f.button->BtnDraw()->FaceBitmap().Height(), 30);
+    f.button->SetFontColor(0x000000FF);
+    EXPECT_EQ(f.button->BtnDraw()->FontColor(), 0x000000FFu);
 
     QFont font;
     font.setPixelSize(17);

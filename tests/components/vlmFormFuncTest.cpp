@@ -448,6 +448,9 @@ TEST_F(FormFunc, ColourResetMessageRaisesOnColorReset)
     QEvent reset(kColorResetEvent);
     QCoreApplication::sendEvent(owner.get(), &reset);
     EXPECT_EQ(raised, 1);
+    QEvent other(QEvent::User);
+    QCoreApplication::sendEvent(owner.get(), &other);
+    EXPECT_EQ(raised, 1) << "only the colour reset message";
 }
 
 TEST_F(FormFunc, EndOfSessionSavesAndCallsTheOwnersDestroyHandler)
