@@ -197,6 +197,14 @@ bool TvlmGctButton::event(QEvent* event)
             btnDraw_->CaptureBackground(*background);
         return true;
     }
+    // A disabled button takes no mouse input, but the release of a press
+    // made before it was disabled still ends that press: enabled again, the
+    // button is not left looking held, and its next press repeats.
+    if (event->type() == QEvent::MouseButtonRelease && !isEnabled()
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        pressed_ = false;
+        clickArmed_ = false;
+    }
     return QWidget::event(event);
 }
 

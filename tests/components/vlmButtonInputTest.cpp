@@ -153,6 +153,15 @@ TEST(vlmButton, RepeatStopsTheMomentTheButtonIsDisabledOrHidden)
             row.Interrupt(rig);
         }
         EXPECT_FALSE(rig.button->RepeatTimer()->isActive()) << row.Name;
+        // Let go while the button could not see it: back in use, the next
+        // press is a fresh one that repeats again.
+        QTest::mouseRelease(rig.button, Qt::LeftButton);
+        rig.button->OnClick = nullptr;
+        rig.window.show();
+        rig.button->show();
+        rig.button->setEnabled(true);
+        QTest::mousePress(rig.button, Qt::LeftButton);
+        EXPECT_TRUE(rig.button->RepeatTimer()->isActive()) << row.Name;
     }
 }
 
