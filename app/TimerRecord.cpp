@@ -245,8 +245,10 @@ void TTimerRecorder::Store(const TTimerRecord& record)
         written_ = record;
     } catch (const EvlmGlobalError& e) {
         // The timer goes on; the user hears of it once, through the
-        // program's message box for failures, and not on every click.
-        if (reported_ || global_.ShuttingDown() || !QCoreApplication::instance()) {
+        // program's message box for failures, and not on every click. (Once
+        // the program is closing, the store reports by itself and raises
+        // nothing.)
+        if (reported_ || !QCoreApplication::instance()) {
             std::fprintf(stderr, "pocosa: %s\n", e.what());
             return;
         }

@@ -124,8 +124,6 @@ TEST_F(TimerRecorderTest, WritesWhatTheUserChangesAndReportsARefusedWriteOnce)
     app->ShowError = [&shown](const QString& message) { shown << message; };
     rig.w().BTsecClick(rig.w().BTsec);
     rig.w().BTsecClick(rig.w().BTsec);
-    global_->BeginShutDown(); // no message box once the program is closing
-    TTimerRecorder(rig.w(), *global_).Clear();
     QCoreApplication::processEvents();
     app->ShowError = saved;
     EXPECT_EQ(shown, QStringList{global_->IniFileName() + " に書き込めません"});
