@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -197,6 +198,10 @@ TEST(SingleInstance, IdleConnectionsBeyondTheLimitWaitTheirTurn)
     const int waiting = Connect(window);
     ASSERT_GE(waiting, 0) << "queued by the kernel";
     EXPECT_EQ(Exchange(waiting, EncodeRequest({}), 300), "open") << "not served while the limit is reached";
+    // Nor woken again and again by it meanwhile: the listening socket is not watched.
+    const auto listening = window.findChildren<QSocketNotifier*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(listening.size(), 1);
+    EXPECT_FALSE(listening.front()->isEnabled());
     const int next = Connect(window);
     ASSERT_EQ(::send(next, EncodeRequest({}).constData(), std::size_t(EncodeRequest({}).size()), MSG_NOSIGNAL),
               EncodeRequest({}).size());
