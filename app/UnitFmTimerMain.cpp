@@ -13,6 +13,7 @@
 
 #include "ProgramFolder.h"
 #include "TimerKeys.h"
+#include "TimerReadout.h"
 #include "UnitFormVersionInfo.h"
 #include "vlmButton.h"
 #include "vlmButtonAccessible.h"
@@ -88,6 +89,19 @@ void TFmTimerMain::ShowTime()
     const bool visible = DigitsVisible();
     for (QLabel* digit : {LBmin0, LBmin1, LBsec0, LBsec1})
         digit->setVisible(visible);
+    ShowTimeOutside();
+}
+
+// Unlike the digits, the title and the spoken words do not blink in the
+// alarm; each is handed on only when it changes.
+void TFmTimerMain::ShowTimeOutside()
+{
+    const QString title = TTimerReadout::Title(seconds_, running_);
+    if (title != windowTitle())
+        setWindowTitle(title);
+    const QString spoken = TTimerReadout::Spoken(seconds_, TTimerReadout::Phase(seconds_, running_, countUp_));
+    if (spoken != accessibleDescription())
+        setAccessibleDescription(spoken);
 }
 
 void TFmTimerMain::SetRunning(bool running)

@@ -130,6 +130,7 @@ private:
     QString HistoryEntry(int n) const;
     QString ProgramDir() const;
     bool DigitsVisible() const;
+    void ShowTimeOutside();
 
     TTimerMainHooks hooks_;
     std::unique_ptr<TTickClock> ownClock_;

@@ -19,6 +19,8 @@ struct TExpect {
     QString StartCaption;
     bool MinSecEnabled;
     bool ResetEnabled;
+    bool TimeInTitle; // else the title is the plain program name
+    const char* Spoken;
 };
 
 void ExpectState(TTimerRig& rig, const TExpect& e, const std::string& row)
@@ -34,9 +36,11 @@ void ExpectState(TTimerRig& rig, const TExpect& e, const std::string& row)
     EXPECT_EQ(w.BTreset->isEnabled(), e.ResetEnabled) << row;
     EXPECT_TRUE(w.BTstart->isEnabled()) << row;
     EXPECT_TRUE(w.BTclose->isEnabled()) << row;
+    EXPECT_EQ(w.windowTitle(), e.TimeInTitle ? e.Display + QStringLiteral(" \u2013 Pocosa") : "Pocosa") << row;
+    EXPECT_EQ(w.accessibleDescription(), e.Spoken) << row;
 }
 
-const TExpect kStopped0{"00:00", false, false, "START", true, true};
+const TExpect kStopped0{"00:00", false, false, "START", true, true, false, "0 seconds, stopped"};
 
 TEST(TimerState, FreshStartIsStoppedAtZero)
 {
@@ -80,31 +84,35 @@ TEST(TimerState, EveryTransitionOfTheStateTable)
     const auto none = [](TTimerRig&) {};
     const TTransition rows[] = {
         {"stopped v>0, START: counting down", [](TTimerRig& r) { Seconds(r, 5); }, Start,
-         {"00:05", true, false, "STOP", false, false}},
-        {"stopped v=0, START: counting up from 0", none, Start, {"00:00", true, true, "STOP", false, false}},
+         {"00:05", true, false, "STOP", false, false, true, "5 seconds, counting down"}},
+        {"stopped v=0, START: counting up from 0", none, Start,
+         {"00:00", true, true, "STOP", false, false, true, "0 seconds, counting up"}},
         {"stopped count-up at v, START: counting up from v",
          [](TTimerRig& r) {
              CountingUp(r);
              Start(r);
              r.w().BTminClick(r.w().BTmin);
          },
-         Start, {"01:01", true, true, "STOP", false, false}},
+         Start, {"01:01", true, true, "STOP", false, false, true, "1 minute 1 second, counting up"}},
         {"counting down, tick: v-1", [](TTimerRig& r) { Seconds(r, 3), Start(r); }, [](TTimerRig& r) { r.Tick(); },
-         {"00:02", true, false, "STOP", false, false}},
+         {"00:02", true, false, "STOP", false, false, true, "2 seconds, counting down"}},
         {"counting down to 0, tick: alarm", [](TTimerRig& r) { Seconds(r, 1), Start(r); },
-         [](TTimerRig& r) { r.Tick(); }, {"00:00", true, false, "STOP", false, true}},
-        {"alarm, tick: alarm", IntoAlarm, [](TTimerRig& r) { r.Tick(); }, {"00:00", true, false, "STOP", false, true}},
-        {"alarm, STOP: stopped at 0 with count-up", IntoAlarm, Start, {"00:00", false, true, "START", true, true}},
+         [](TTimerRig& r) { r.Tick(); }, {"00:00", true, false, "STOP", false, true, true, "Time is up"}},
+        {"alarm, tick: alarm", IntoAlarm, [](TTimerRig& r) { r.Tick(); },
+         {"00:00", true, false, "STOP", false, true, true, "Time is up"}},
+        {"alarm, STOP: stopped at 0 with count-up", IntoAlarm, Start,
+         {"00:00", false, true, "START", true, true, false, "0 seconds, stopped"}},
         {"alarm, Reset: stopped at 0", IntoAlarm, Reset, kStopped0},
         {"counting down, STOP: v kept", [](TTimerRig& r) { Seconds(r, 9), Start(r), r.Tick(); }, Start,
-         {"00:08", false, false, "START", true, true}},
-        {"counting up, STOP: v and count-up kept", CountingUp, Start, {"00:01", false, true, "START", true, true}},
+         {"00:08", false, false, "START", true, true, true, "8 seconds, stopped"}},
+        {"counting up, STOP: v and count-up kept", CountingUp, Start,
+         {"00:01", false, true, "START", true, true, true, "1 second, stopped"}},
         {"counting up, tick: v+1", CountingUp, [](TTimerRig& r) { r.Tick(); },
-         {"00:02", true, true, "STOP", false, false}},
+         {"00:02", true, true, "STOP", false, false, true, "2 seconds, counting up"}},
         {"stopped, BTmin: +60", [](TTimerRig& r) { Seconds(r, 2); },
-         [](TTimerRig& r) { r.w().BTminClick(nullptr); }, {"01:02", false, false, "START", true, true}},
+         [](TTimerRig& r) { r.w().BTminClick(nullptr); }, {"01:02", false, false, "START", true, true, true, "1 minute 2 seconds, stopped"}},
         {"stopped count-up, BTsec: +1, count-up kept", [](TTimerRig& r) { CountingUp(r), Start(r); },
-         [](TTimerRig& r) { Seconds(r, 1); }, {"00:02", false, true, "START", true, true}},
+         [](TTimerRig& r) { Seconds(r, 1); }, {"00:02", false, true, "START", true, true, true, "2 seconds, stopped"}},
         {"stopped count-up, Reset: count-up cleared", [](TTimerRig& r) { CountingUp(r), Start(r); }, Reset,
          kStopped0},
         {"stopped v>0, Reset", [](TTimerRig& r) { Seconds(r, 42); }, Reset, kStopped0},
