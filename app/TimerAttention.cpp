@@ -10,7 +10,7 @@
 #include "vlmButton.h"
 
 TTimerAttention::TTimerAttention(TFmTimerMain& window, TBus sessionBus, TBus systemBus)
-    : window_(window), sessionBus_(std::move(sessionBus)), systemBus_(std::move(systemBus))
+    : window_(window), sessionBus_(std::move(sessionBus)), systemBus_(std::move(systemBus)), launcher_(sessionBus_)
 {
     window_.OnStateChanged = [this] { StateChanged(); };
 }
@@ -62,4 +62,5 @@ void TTimerAttention::StateChanged()
         countingDown_ = countingDown;
         MakeInhibitor().SetInhibited(countingDown);
     }
+    launcher_.Follow(window_.Seconds(), window_.Running(), window_.CountUp());
 }

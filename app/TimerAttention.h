@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "LauncherEntry.h"
+
 class TAlarmNotifier;
 class TFmTimerMain;
 class TSleepInhibitor;
@@ -15,7 +17,8 @@ class TSleepInhibitor;
 // first alarm step a desktop notification (withdrawn when the timer is
 // stopped or reset, its "停止" action stops the timer as STOP does) and the
 // window's urgency hint (QApplication::alert); while a count-down runs, no
-// idle suspend or screen saver. The buses are opened only when first needed.
+// idle suspend or screen saver, and its progress on the task bar's launcher.
+// The buses are opened only when first needed.
 class TTimerAttention : public QObject {
 public:
     using TBus = std::function<QDBusConnection()>;
@@ -32,6 +35,7 @@ public:
 
     TAlarmNotifier* Notifier() const { return notifier_.get(); }
     TSleepInhibitor* Inhibitor() const { return inhibitor_.get(); }
+    const TLauncherEntry& Launcher() const { return launcher_; }
 
 private:
     void StateChanged();
@@ -43,6 +47,7 @@ private:
     TBus systemBus_;
     std::unique_ptr<TAlarmNotifier> notifier_;
     std::unique_ptr<TSleepInhibitor> inhibitor_;
+    TLauncherEntry launcher_;
     QString nextAlarmBody_;
     bool alarm_ = false;
     bool countingDown_ = false;

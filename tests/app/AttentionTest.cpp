@@ -1,9 +1,13 @@
-// The alarm notification and the idle inhibition against a private D-Bus
-// daemon with fake desktop services in this process.
+// The alarm notification, the idle inhibition and the launcher entry against
+// a private D-Bus daemon with fake desktop services in this process.
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <iterator>
 
 #include "AlarmNotifier.h"
 #include "FakeDesktopBus.h"
+#include "LauncherEntry.h"
 #include "SleepInhibitor.h"
 #include "TimerAttention.h"
 #include "TimerRig.h"
@@ -218,6 +222,108 @@ TEST(TimerAttention, ResetWithdrawsAndCountUpDoesNotInhibit)
     rig.w().BTresetClick(rig.w().BTreset);
     EXPECT_TRUE(Eventually([&] { return notifications.Closed.size() == 1; }));
     EXPECT_TRUE(Eventually([&] { return desk.logind.Released(0); }));
+}
+
+} // namespace
+
+namespace {
+
+void Start(TTimerRig& r) { r.w().BTstartClick(r.w().BTstart); }
+void Reset(TTimerRig& r) { r.w().BTresetClick(r.w().BTreset); }
+void Set(TTimerRig& r, int seconds)
+{
+    for (int i = 0; i < seconds; ++i)
+        r.w().BTsecClick(r.w().BTsec);
+}
+void Ticks(TTimerRig& r, int n)
+{
+    for (int i = 0; i < n; ++i)
+        r.Tick();
+}
+
+// Beyond the plain count-down the signal test runs: pauses, new times and
+// a timer taken up from an earlier run. Each row starts from a fresh window.
+TEST(LauncherEntry, ProgressIsTheShareOfTheCountDownAsStarted)
+{
+    const struct {
+        const char* Name;
+        std::function<void(TTimerRig&)> Steps;
+        TLauncherState After;
+    } rows[] = {
+        {"paused a second in", [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r); }, {0.25, true, false}},
+        {"started again keeps the length",
+         [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r), Start(r), r.Tick(); }, {0.5, true, false}},
+        {"stopped at its start time", [](TTimerRig& r) { Set(r, 4), Start(r), Start(r); }, {0, false, false}},
+        {"a time set while paused", [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r), Set(r, 1); },
+         {0, false, false}},
+        {"reset while paused, a shorter time started",
+         [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r), Reset(r), Set(r, 2), Start(r), r.Tick(); },
+         {0.5, true, false}},
+        {"alarm, reset", [](TTimerRig& r) { Set(r, 2), Start(r), Ticks(r, 2), Reset(r); }, {0, false, false}},
+        {"kept count-down taken up", [](TTimerRig& r) { r.w().ResumeRunning(120, false, 500), Ticks(r, 2); },
+         {2.0 / 120, true, false}},
+        {"kept alarm taken up", [](TTimerRig& r) { r.w().SetRunning(true), r.w().SetSeconds(0); }, {1, true, true}},
+    };
+    for (const auto& row : rows) {
+        TTimerRig rig;
+        TCountDownProgress progress;
+        TLauncherState state;
+        rig.w().OnStateChanged = [&] { state = progress.Follow(rig.w().Seconds(), rig.w().Running(), rig.w().CountUp()); };
+        row.Steps(rig);
+        EXPECT_DOUBLE_EQ(state.Progress, row.After.Progress) << row.Name;
+        EXPECT_EQ(state.ProgressVisible, row.After.ProgressVisible) << row.Name;
+        EXPECT_EQ(state.Urgent, row.After.Urgent) << row.Name;
+    }
+}
+
+TEST(LauncherEntry, ACountDownSendsEachChangeOnceOnTheSessionBus)
+{
+    TPrivateBus bus;
+    ASSERT_TRUE(bus.Running());
+    QDBusConnection dockSide = bus.Connect();
+    TFakeDock dock;
+    ASSERT_TRUE(dock.Listen(dockSide));
+    TTimerRig rig;
+    int sessionAsked = 0;
+    TTimerAttention attention(rig.w(), [&] { return ++sessionAsked, bus.Connect(); }, [&] { return bus.Connect(); });
+
+    Set(rig, 3);
+    EXPECT_EQ(sessionAsked, 0) << "the bus waits for a count-down";
+    Start(rig);
+    Ticks(rig, 5); // the alarm from the third on
+    Start(rig);    // STOP
+    Start(rig);    // counting up: nothing to show
+    ASSERT_TRUE(Eventually([&] { return dock.Updates.size() >= 5; }));
+    Eventually([] { return false; }, 200); // a further signal would be here by now
+    const struct {
+        double Progress;
+        bool Visible;
+        bool Urgent;
+    } sent[] = {{0, true, false}, {1.0 / 3, true, false}, {2.0 / 3, true, false}, {1, true, true}, {0, false, false}};
+    ASSERT_EQ(dock.Updates.size(), std::size(sent)) << "each state once";
+    for (std::size_t i = 0; i < std::size(sent); ++i) {
+        const TFakeDock::TUpdate& u = dock.Updates.at(qsizetype(i));
+        EXPECT_EQ(u.AppUri, "application://org.velmora.Pocosa.desktop");
+        EXPECT_EQ(u.Properties.value("progress").typeId(), QMetaType::Double);
+        EXPECT_DOUBLE_EQ(u.Properties.value("progress").toDouble(), sent[i].Progress) << i;
+        EXPECT_EQ(u.Properties.value("progress-visible"), QVariant(sent[i].Visible)) << i;
+        EXPECT_EQ(u.Properties.value("urgent"), QVariant(sent[i].Urgent)) << i;
+    }
+}
+
+int gMessages = 0;
+
+TEST(LauncherEntry, WithoutABusACountDownRunsQuietly)
+{
+    TTimerRig rig;
+    const auto none = [] { return QDBusConnection(QStringLiteral("no-such-connection")); };
+    TTimerAttention attention(rig.w(), none, none);
+    gMessages = 0;
+    const QtMessageHandler before =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) { ++gMessages; });
+    Set(rig, 2), Start(rig), Ticks(rig, 4), Start(rig);
+    qInstallMessageHandler(before);
+    EXPECT_EQ(gMessages, 0);
 }
 
 } // namespace

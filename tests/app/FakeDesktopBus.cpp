@@ -63,6 +63,18 @@ void TFakeNotifications::CloseNotification(uint id)
     emit NotificationClosed(id, 3);
 }
 
+bool TFakeDock::Listen(QDBusConnection& connection)
+{
+    return connection.connect(QString(), QStringLiteral("/org/velmora/Pocosa/LauncherEntry"),
+                              QStringLiteral("com.canonical.Unity.LauncherEntry"), QStringLiteral("Update"), this,
+                              SLOT(Update(QString, QVariantMap)));
+}
+
+void TFakeDock::Update(const QString& appUri, const QVariantMap& properties)
+{
+    Updates.append({appUri, properties});
+}
+
 TFakeLogind::~TFakeLogind()
 {
     for (const int fd : ReadEnds)

@@ -90,6 +90,22 @@ public slots:
     void UnInhibit(uint cookie);
 };
 
+// A dock listening to the launcher entry signal of /org/velmora/Pocosa/LauncherEntry.
+class TFakeDock : public QObject {
+    Q_OBJECT
+
+public:
+    struct TUpdate {
+        QString AppUri;
+        QVariantMap Properties;
+    };
+    QList<TUpdate> Updates;
+    bool Listen(QDBusConnection& connection);
+
+public slots:
+    void Update(const QString& appUri, const QVariantMap& properties);
+};
+
 // Registers an object as a service on a connection of its own.
 bool Serve(QDBusConnection& connection, const QString& service, const QString& path, QObject* object);
 

@@ -1,0 +1,45 @@
+#include "LauncherEntry.h"
+
+#include <QDBusMessage>
+#include <QVariantMap>
+
+#include <algorithm>
+#include <utility>
+
+TLauncherState TCountDownProgress::Follow(int seconds, bool running, bool countUp)
+{
+    const bool countingDown = running && !countUp;
+    if (countingDown)
+        length_ = std::max(length_, seconds); // 0 before: a new count-down starts here
+    else if (seconds == 0 || seconds != seconds_)
+        length_ = 0; // the next START is a new count-down unless paused with the time untouched
+    seconds_ = seconds;
+
+    TLauncherState state;
+    state.Urgent = countingDown && seconds == 0;
+    state.ProgressVisible = countingDown || seconds < length_; // paused mid-way
+    if (state.ProgressVisible)
+        state.Progress = length_ > 0 ? double(length_ - seconds) / length_ : 1.0;
+    return state;
+}
+
+TLauncherEntry::TLauncherEntry(TBus sessionBus) : sessionBus_(std::move(sessionBus)) {}
+
+void TLauncherEntry::Follow(int seconds, bool running, bool countUp)
+{
+    const TLauncherState state = progress_.Follow(seconds, running, countUp);
+    if (state == sent_)
+        return;
+    sent_ = state;
+    if (!bus_)
+        bus_ = sessionBus_();
+    if (!bus_->isConnected())
+        return;
+    QDBusMessage message = QDBusMessage::createSignal(QString::fromLatin1(kPath), QString::fromLatin1(kInterface),
+                                                      QStringLiteral("Update"));
+    const QVariantMap properties{{QStringLiteral("progress"), state.Progress},
+                                 {QStringLiteral("progress-visible"), state.ProgressVisible},
+                                 {QStringLiteral("urgent"), state.Urgent}};
+    message << QString::fromLatin1(kAppUri) << properties;
+    bus_->send(message); // queued; never waits for the bus
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDBusConnection>
+
+#include <functional>
+#include <optional>
+
+// What the task bar or dock shows on the program's launcher.
+struct TLauncherState {
+    double Progress = 0;          // elapsed share of the count-down, 0..1
+    bool ProgressVisible = false; // a count-down is under way
+    bool Urgent = false;          // the alarm rings
+    bool operator==(const TLauncherState&) const = default;
+};
+
+// Works out the launcher state from the timer's state as it changes. The
+// count-down's length is its time when it was started: STOP and START again
+// keep it; a time set while stopped (minutes, seconds, reset, command line)
+// makes the next START a new count-down. A count-down stopped at its start
+// time, a count-up and a timer stopped at 00:00 show no progress.
+class TCountDownProgress {
+public:
+    TLauncherState Follow(int seconds, bool running, bool countUp);
+
+private:
+    int length_ = 0; // 0: no count-down under way
+    int seconds_ = 0;
+};
+
+// The launcher's progress and urgency through the com.canonical.Unity
+// LauncherEntry signal, which KDE Plasma's task manager, Dash to Dock and
+// Plank read. A signal goes out only when the state differs from the one
+// sent last, without waiting for anyone; the bus is first asked for when a
+// count-down starts. Without a bus nothing happens.
+class TLauncherEntry {
+public:
+    using TBus = std::function<QDBusConnection()>;
+    static constexpr const char* kPath = "/org/velmora/Pocosa/LauncherEntry";
+    static constexpr const char* kInterface = "com.canonical.Unity.LauncherEntry";
+    // The desktop entry's file name.
+    static constexpr const char* kAppUri = "application://org.velmora.Pocosa.desktop";
+
+    explicit TLauncherEntry(TBus sessionBus);
+
+    void Follow(int seconds, bool running, bool countUp);
+    // The state sent last (or that would have been, without a bus).
+    TLauncherState Sent() const { return sent_; }
+
+private:
+    TBus sessionBus_;
+    std::optional<QDBusConnection> bus_;
+    TCountDownProgress progress_;
+    TLauncherState sent_; // docks take an entry they have not heard of as this
+};
