@@ -1,5 +1,6 @@
 #include "AlarmNotifier.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -38,10 +39,11 @@ void TAlarmNotifier::Show(const QString& body, bool stopAction)
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(2))); // critical
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.velmora.Pocosa"));
     QDBusMessage message = Call("Notify");
-    const QStringList actions =
-        stopAction ? QStringList{QString::fromLatin1(kStopAction), QStringLiteral("停止")} : QStringList();
-    message << QStringLiteral("Pocosa") << uint(id_) << QStringLiteral("pocosa") << QStringLiteral("タイマー終了")
-            << body << actions << hints
+    const QStringList actions = stopAction ? QStringList{QString::fromLatin1(kStopAction),
+                                                         QCoreApplication::translate("TAlarmNotifier", "停止")}
+                                           : QStringList();
+    message << QStringLiteral("Pocosa") << uint(id_) << QStringLiteral("pocosa")
+            << QCoreApplication::translate("TAlarmNotifier", "タイマー終了") << body << actions << hints
             << int(0); // critical: stays until withdrawn
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,

@@ -13,7 +13,7 @@ bool TPocosaApplication::notify(QObject* receiver, QEvent* event)
     } catch (const std::exception& e) {
         ReportError(QString::fromUtf8(e.what()));
     } catch (...) {
-        ReportError(QStringLiteral("Unknown error"));
+        ReportError(QCoreApplication::translate("TPocosaApplication", "Unknown error"));
     }
     return false;
 }

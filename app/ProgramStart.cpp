@@ -27,18 +27,21 @@ void SetupProgramInfo()
 
 void SetupCommandLine(QCommandLineParser& parser)
 {
-    parser.setApplicationDescription(QStringLiteral(
-        "Kitchen timer\n\n"
-        "A time sets the timer when it is stopped: 5m (minutes), 90s (seconds),\n"
-        "1m30s, 3:30 (minutes:seconds) or a plain 5 (minutes); at most 99:59.\n"
-        "When Pocosa is already running for this user, the request goes to its\n"
-        "window (without a time it just comes to the front) and this call ends."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "ProgramStart", "Kitchen timer\n\n"
+                        "A time sets the timer when it is stopped: 5m (minutes), 90s (seconds),\n"
+                        "1m30s, 3:30 (minutes:seconds) or a plain 5 (minutes); at most 99:59.\n"
+                        "When Pocosa is already running for this user, the request goes to its\n"
+                        "window (without a time it just comes to the front) and this call ends."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOption({{QStringLiteral("s"), QStringLiteral("start")}, QStringLiteral("Start the timer as well.")});
+    parser.addOption({{QStringLiteral("s"), QStringLiteral("start")},
+                      QCoreApplication::translate("ProgramStart", "Start the timer as well.")});
     parser.addOption({QStringLiteral("status"),
-                      QStringLiteral("Print the running timer's time and state, e.g. \"04:59 counting down\".")});
-    parser.addPositionalArgument(QStringLiteral("time"), QStringLiteral("The time to set, e.g. 5m, 90s or 3:30."),
+                      QCoreApplication::translate(
+                          "ProgramStart", "Print the running timer's time and state, e.g. \"04:59 counting down\".")});
+    parser.addPositionalArgument(QStringLiteral("time"),
+                                 QCoreApplication::translate("ProgramStart", "The time to set, e.g. 5m, 90s or 3:30."),
                                  QStringLiteral("[time]"));
 }
 
@@ -52,11 +55,12 @@ int HandleInfoOptions(int argc, char** argv)
     if (!info)
         return -1;
     // showHelp() and showVersion() print and end the process.
-    QCoreApplication core(argc, argv);
-    SetupProgramInfo();
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     QCommandLineParser parser;
     SetupCommandLine(parser);
-    parser.process(core);
+    parser.process(arguments);
     return 0;
 }
 
@@ -103,6 +107,12 @@ TCommandLine ReadCommandLine(int argc, char** argv)
         }
     }
     return line;
+}
+
+QString NoDisplayText()
+{
+    return QCoreApplication::translate("ProgramStart",
+                                       "Pocosa is not running and there is no display to open its window on");
 }
 
 bool DisplayReachable(const TCommandLine& commandLine)

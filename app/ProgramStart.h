@@ -15,8 +15,9 @@ bool SelectX11Platform();
 void SetupProgramInfo();
 void SetupCommandLine(QCommandLineParser& parser);
 
-// --help and --version are answered without opening a display. Returns the
-// exit code when the program should end now, -1 to go on.
+// --help and --version are answered without opening a display, on the
+// application object of the command line (SetupProgramInfo done). Returns
+// the exit code when the program should end now, -1 to go on.
 int HandleInfoOptions(int argc, char** argv);
 
 // The command line as read before the application object exists. Qt's own
@@ -34,3 +35,6 @@ TCommandLine ReadCommandLine(int argc, char** argv);
 // platform (-platform, else QT_QPA_PLATFORM, else the default) is X11 or
 // Wayland. "offscreen" and the like need none.
 bool DisplayReachable(const TCommandLine& commandLine);
+
+// The message of a start that finds neither a running window nor a display.
+QString NoDisplayText();

@@ -1,5 +1,6 @@
 #include "SleepInhibitor.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -7,7 +8,12 @@
 namespace {
 
 const QString kWho = QStringLiteral("Pocosa");
-const QString kWhy = QStringLiteral("タイマーのカウントダウン中");
+
+// What the desktop shows the user as the reason the computer stays awake.
+QString Why()
+{
+    return QCoreApplication::translate("TSleepInhibitor", "タイマーのカウントダウン中");
+}
 
 QDBusMessage ScreenSaverCall(const QString& method)
 {
@@ -49,7 +55,7 @@ void TSleepInhibitor::AskLogind(quint64 generation)
     QDBusMessage message = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
-    message << QStringLiteral("idle") << kWho << kWhy << QStringLiteral("block");
+    message << QStringLiteral("idle") << kWho << Why() << QStringLiteral("block");
     auto* watcher = new QDBusPendingCallWatcher(system_.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, generation](QDBusPendingCallWatcher* call) { LogindReplied(call, generation); });
@@ -73,7 +79,7 @@ void TSleepInhibitor::AskScreenSaver(quint64 generation)
     if (!session_.isConnected())
         return;
     QDBusMessage message = ScreenSaverCall(QStringLiteral("Inhibit"));
-    message << kWho << kWhy;
+    message << kWho << Why();
     auto* watcher = new QDBusPendingCallWatcher(session_.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, generation](QDBusPendingCallWatcher* call) { ScreenSaverReplied(call, generation); });

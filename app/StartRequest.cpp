@@ -1,5 +1,6 @@
 #include "StartRequest.h"
 
+#include <QCoreApplication>
 #include <QWindow>
 
 #include <cstdio>
@@ -26,6 +27,11 @@ QString ClockText(int seconds)
     return QStringLiteral("%1:%2")
         .arg(seconds / 60, 2, 10, QLatin1Char('0'))
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+void PrintError(const QString& message)
+{
+    std::fprintf(stderr, "pocosa: %s\n", message.toLocal8Bit().constData());
 }
 
 } // namespace
@@ -59,26 +65,41 @@ TInstanceAnswer AnswerStartRequest(TFmTimerMain& window, const TStartRequest& re
 QString TimerStateText(const TFmTimerMain& window)
 {
     const int v = window.Seconds();
-    QString state;
+    const char* state = nullptr;
     if (!window.Running())
-        state = window.CountUp() ? QStringLiteral("stopped (count up)") : QStringLiteral("stopped");
+        state = window.CountUp() ? QT_TRANSLATE_NOOP("StartRequest", "stopped (count up)")
+                                 : QT_TRANSLATE_NOOP("StartRequest", "stopped");
     else if (window.CountUp())
-        state = QStringLiteral("counting up");
+        state = QT_TRANSLATE_NOOP("StartRequest", "counting up");
     else
-        state = v == 0 ? QStringLiteral("alarm") : QStringLiteral("counting down");
-    return ClockText(v) + QLatin1Char(' ') + state;
+        state =
+            v == 0 ? QT_TRANSLATE_NOOP("StartRequest", "alarm") : QT_TRANSLATE_NOOP("StartRequest", "counting down");
+    return ClockText(v) + QLatin1Char(' ') + QLatin1String(state);
+}
+
+QString StateForUser(const QString& state)
+{
+    // The window answers in one language for every caller: "mm:ss" and a
+    // state word of TimerStateText, which the caller puts in its own.
+    const QString time = state.section(QLatin1Char(' '), 0, 0);
+    const QString word = state.section(QLatin1Char(' '), 1);
+    if (word.isEmpty())
+        return state;
+    return time + QLatin1Char(' ') + QCoreApplication::translate("StartRequest", word.toUtf8().constData());
 }
 
 QString NotDoneText(const TStartRequest& request, const QString& state)
 {
     QString notDone;
     if (request.Seconds && request.Start)
-        notDone = QStringLiteral("neither set to %1 nor started again").arg(ClockText(*request.Seconds));
+        notDone = QCoreApplication::translate("StartRequest", "neither set to %1 nor started again")
+                      .arg(ClockText(*request.Seconds));
     else if (request.Seconds)
-        notDone = QStringLiteral("not set to %1").arg(ClockText(*request.Seconds));
+        notDone = QCoreApplication::translate("StartRequest", "not set to %1").arg(ClockText(*request.Seconds));
     else
-        notDone = QStringLiteral("not started again");
-    return QStringLiteral("the timer is running (%1), so it was %2").arg(state, notDone);
+        notDone = QCoreApplication::translate("StartRequest", "not started again");
+    return QCoreApplication::translate("StartRequest", "the timer is running (%1), so it was %2")
+        .arg(StateForUser(state), notDone);
 }
 
 std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request, int timeoutMs)
@@ -87,11 +108,11 @@ std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TSta
     if (!answer) {
         if (instance.Holding())
             return std::nullopt;
-        std::fputs("pocosa: Pocosa is already running but did not answer\n", stderr);
+        PrintError(QCoreApplication::translate("StartRequest", "Pocosa is already running but did not answer"));
         return 1;
     }
     if (!answer->Applied) {
-        std::fprintf(stderr, "pocosa: %s\n", NotDoneText(request, answer->State).toUtf8().constData());
+        PrintError(NotDoneText(request, answer->State));
         return 1;
     }
     return 0;
@@ -105,11 +126,10 @@ int PrintRunningStatus(TSingleInstance& instance, int timeoutMs)
     const std::optional<TInstanceAnswer> answer = instance.HandOver(query, timeoutMs, false, false, &reached);
     if (!answer) {
         // A window that takes the connection but never answers is there but stuck.
-        std::fputs(reached ? "pocosa: Pocosa is already running but did not answer\n"
-                           : "pocosa: Pocosa is not running\n",
-                   stderr);
+        PrintError(reached ? QCoreApplication::translate("StartRequest", "Pocosa is already running but did not answer")
+                           : QCoreApplication::translate("StartRequest", "Pocosa is not running"));
         return 1;
     }
-    std::printf("%s\n", answer->State.toUtf8().constData());
+    std::printf("%s\n", StateForUser(answer->State).toLocal8Bit().constData());
     return 0;
 }

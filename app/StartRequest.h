@@ -21,7 +21,12 @@ bool ApplyStartRequest(TFmTimerMain& window, const TStartRequest& request);
 TInstanceAnswer AnswerStartRequest(TFmTimerMain& window, const TStartRequest& request);
 
 // "mm:ss state": stopped, stopped (count up), counting down, alarm, counting up.
+// The window's answer to a later start, in these words whatever the languages.
 QString TimerStateText(const TFmTimerMain& window);
+
+// A window's answer as the user of this process reads it: the state in the
+// user's language ("04:59 カウントダウン中"); a state not known is kept.
+QString StateForUser(const QString& state);
 
 // What a running window left undone of a request, for the later start's
 // error line: "the timer is running (04:59 counting down), so it was not

@@ -1,6 +1,7 @@
 #include "TimeArgument.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include "ProgramStart.h"
@@ -28,7 +29,7 @@ int Checked(const QString& text, int minutes, int seconds)
     // Number() saturates, so the total cannot overflow.
     const long total = long(minutes) * 60 + seconds;
     if (total > kTimerMaxSeconds)
-        Refuse(QStringLiteral("\"%1\" is longer than 99:59").arg(text));
+        Refuse(QCoreApplication::translate("TimeArgument", "\"%1\" is longer than 99:59").arg(text));
     return int(total);
 }
 
@@ -46,23 +47,25 @@ int ParseTimeArgument(const QString& text)
     static const QRegularExpression withHours(QStringLiteral("^[0-9]+:[0-9]+:[0-9]+$"));
 
     if (text.isEmpty())
-        Refuse(QStringLiteral("an empty time was given"));
+        Refuse(QCoreApplication::translate("TimeArgument", "an empty time was given"));
     if (auto m = minutesOnly.match(text); m.hasMatch())
         return Checked(text, Number(m.captured(1)), 0);
     if (auto m = secondsOnly.match(text); m.hasMatch())
         return Checked(text, 0, Number(m.captured(1)));
     if (auto m = withHours.match(text); m.hasMatch())
-        Refuse(QStringLiteral("\"%1\": hours are not accepted; the longest time is 99:59").arg(text));
+        Refuse(QCoreApplication::translate("TimeArgument", "\"%1\": hours are not accepted; the longest time is 99:59")
+                   .arg(text));
     QRegularExpressionMatch m = minutesSeconds.match(text);
     if (!m.hasMatch())
         m = clock.match(text);
     if (!m.hasMatch()) {
-        Refuse(QStringLiteral("\"%1\" is not a time; write it as 5m, 90s, 1m30s, 3:30 or 5 (minutes)")
+        Refuse(QCoreApplication::translate("TimeArgument",
+                                           "\"%1\" is not a time; write it as 5m, 90s, 1m30s, 3:30 or 5 (minutes)")
                    .arg(text));
     }
     const int seconds = Number(m.captured(2));
     if (seconds > 59)
-        Refuse(QStringLiteral("\"%1\": the seconds must be 00 to 59").arg(text));
+        Refuse(QCoreApplication::translate("TimeArgument", "\"%1\": the seconds must be 00 to 59").arg(text));
     return Checked(text, Number(m.captured(1)), seconds);
 }
 
@@ -72,7 +75,7 @@ TStartRequest ParseStartArguments(const QStringList& arguments)
     static const QRegularExpression negative(QStringLiteral("^-[0-9]"));
     for (const QString& argument : arguments.mid(1)) {
         if (negative.match(argument).hasMatch())
-            Refuse(QStringLiteral("\"%1\": a time cannot be negative").arg(argument));
+            Refuse(QCoreApplication::translate("TimeArgument", "\"%1\": a time cannot be negative").arg(argument));
     }
     QCommandLineParser parser;
     SetupCommandLine(parser);
@@ -83,10 +86,11 @@ TStartRequest ParseStartArguments(const QStringList& arguments)
     request.Status = parser.isSet(QStringLiteral("status"));
     const QStringList times = parser.positionalArguments();
     if (times.size() > 1)
-        Refuse(QStringLiteral("only one time may be given, not \"%1\"").arg(times.join(QLatin1Char(' '))));
+        Refuse(QCoreApplication::translate("TimeArgument", "only one time may be given, not \"%1\"")
+                   .arg(times.join(QLatin1Char(' '))));
     if (!times.isEmpty())
         request.Seconds = ParseTimeArgument(times.first().trimmed());
     if (request.Status && (request.Start || request.Seconds))
-        Refuse(QStringLiteral("--status takes no time and no --start"));
+        Refuse(QCoreApplication::translate("TimeArgument", "--status takes no time and no --start"));
     return request;
 }

@@ -34,8 +34,9 @@ std::optional<bool> ParseFlag(const QString& text)
 
 void ReportIgnored(TvlmGlobal& global, const QString& why)
 {
-    std::fprintf(stderr, "pocosa: the timer kept in %s is ignored: %s\n", global.IniFileName().toLocal8Bit().constData(),
-                 why.toLocal8Bit().constData());
+    const QString line = QCoreApplication::translate("TimerRecord", "the timer kept in %1 is ignored: %2")
+                             .arg(global.IniFileName(), why);
+    std::fprintf(stderr, "pocosa: %s\n", line.toLocal8Bit().constData());
 }
 
 } // namespace
@@ -82,11 +83,11 @@ std::optional<TTimerResume> Resume(const TTimerRecord& record, std::int64_t nowM
         return resume;
     }
     if (record.ClockMs <= 0)
-        return refuse(QStringLiteral("a running timer without its moment"));
+        return refuse(QCoreApplication::translate("TimerRecord", "a running timer without its moment"));
     if (record.CountUp) {
         std::int64_t elapsed = nowMs - record.ClockMs;
         if (elapsed < -kClockSlackMs)
-            return refuse(QStringLiteral("the count-up starts in the future"));
+            return refuse(QCoreApplication::translate("TimerRecord", "the count-up starts in the future"));
         elapsed = std::max<std::int64_t>(elapsed, 0);
         resume.Kind = TTimerResume::rkRunning;
         resume.Seconds = int(std::min<std::int64_t>(elapsed / TFmTimerMain::kTickMs, TFmTimerMain::kMaxSeconds));
@@ -95,7 +96,7 @@ std::optional<TTimerResume> Resume(const TTimerRecord& record, std::int64_t nowM
     }
     const std::int64_t left = record.ClockMs - nowMs;
     if (left > kMaxMs + kClockSlackMs)
-        return refuse(QStringLiteral("the count-down ends more than 99:59 from now"));
+        return refuse(QCoreApplication::translate("TimerRecord", "the count-down ends more than 99:59 from now"));
     if (left > 0) {
         const std::int64_t shown = std::min(left, kMaxMs);
         resume.Kind = TTimerResume::rkRunning;
@@ -118,7 +119,8 @@ std::optional<TTimerRecord> Read(TvlmGlobal& global, QString* why)
         return std::nullopt;
     const auto refuse = [why](const QString& key, const QString& text) {
         if (why)
-            *why = QStringLiteral("%1=%2 cannot be read").arg(key, text == kMissing ? QString() : text);
+            *why = QCoreApplication::translate("TimerRecord", "%1=%2 cannot be read")
+                       .arg(key, text == kMissing ? QString() : text);
         return std::nullopt;
     };
     TTimerRecord record;
@@ -200,7 +202,7 @@ QString EndedText(std::int64_t endedMs, std::int64_t nowMs)
     const QDateTime ended = QDateTime::fromMSecsSinceEpoch(endedMs).toLocalTime();
     const QDateTime now = QDateTime::fromMSecsSinceEpoch(nowMs).toLocalTime();
     const QString format = ended.date() == now.date() ? QStringLiteral("HH:mm") : QStringLiteral("M/d HH:mm");
-    return QStringLiteral("%1 に終了しました").arg(ended.toString(format));
+    return QCoreApplication::translate("TimerRecord", "%1 に終了しました").arg(ended.toString(format));
 }
 
 } // namespace TimerRecord

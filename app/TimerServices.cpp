@@ -35,7 +35,8 @@ void TEffectSoundService::Load()
     TSoundService* player = make ? make() : nullptr;
     if (!player) {
         loadError_ = module.errorString();
-        std::fprintf(stderr, "pocosa: no sound: %s\n", qPrintable(loadError_));
+        const QString line = QCoreApplication::translate("TEffectSoundService", "no sound: %1").arg(loadError_);
+        std::fprintf(stderr, "pocosa: %s\n", line.toLocal8Bit().constData());
         return;
     }
     player_.reset(player);

@@ -1,5 +1,6 @@
 // The timer window's layout: every control, menu item and property as data.
 #include <QAction>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
@@ -35,12 +36,16 @@ struct TButtonLayout {
 };
 
 const TButtonLayout kButtons[] = {
-    {"BTmin", &TFmTimerMain::BTmin, 0, 48, 34, 28, "分", kParentFont, true, &TFmTimerMain::BTminClick},
-    {"BTsec", &TFmTimerMain::BTsec, 86, 48, 34, 28, "秒", kParentFont, true, &TFmTimerMain::BTsecClick},
+    {"BTmin", &TFmTimerMain::BTmin, 0, 48, 34, 28, QT_TRANSLATE_NOOP("TFmTimerMain", "分"), kParentFont, true,
+     &TFmTimerMain::BTminClick},
+    {"BTsec", &TFmTimerMain::BTsec, 86, 48, 34, 28, QT_TRANSLATE_NOOP("TFmTimerMain", "秒"), kParentFont, true,
+     &TFmTimerMain::BTsecClick},
     {"BTstart", &TFmTimerMain::BTstart, 28, 56, 64, 52, "START", {"Arial Black", 12, false}, false,
      &TFmTimerMain::BTstartClick, 8},
-    {"BTreset", &TFmTimerMain::BTreset, 0, 88, 34, 28, "ﾘｾｯﾄ", kParentFont, true, &TFmTimerMain::BTresetClick},
-    {"BTclose", &TFmTimerMain::BTclose, 86, 89, 34, 28, "終了", kParentFont, false, &TFmTimerMain::BTcloseClick},
+    {"BTreset", &TFmTimerMain::BTreset, 0, 88, 34, 28, QT_TRANSLATE_NOOP("TFmTimerMain", "ﾘｾｯﾄ"), kParentFont, true,
+     &TFmTimerMain::BTresetClick},
+    {"BTclose", &TFmTimerMain::BTclose, 86, 89, 34, 28, QT_TRANSLATE_NOOP("TFmTimerMain", "終了"), kParentFont, false,
+     &TFmTimerMain::BTcloseClick},
 };
 
 // Labels are transparent and keep their size; text centred horizontally, at the top.
@@ -74,9 +79,11 @@ struct TMenuLayout {
 };
 
 const TMenuLayout kMenu[] = {
-    {"N3", 0, "背景画像", nullptr, &TFmTimerMain::N3Click, {}},
-    {"MnBackReset", 1, "リセット(&R)", &TFmTimerMain::MnBackReset, &TFmTimerMain::MnBackResetClick, {}},
-    {"MnBackOpen", 1, "読込み(&O)", &TFmTimerMain::MnBackOpen, &TFmTimerMain::MnBackOpenClick, {}},
+    {"N3", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "背景画像"), nullptr, &TFmTimerMain::N3Click, {}},
+    {"MnBackReset", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "リセット(&R)"), &TFmTimerMain::MnBackReset,
+     &TFmTimerMain::MnBackResetClick, {}},
+    {"MnBackOpen", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "読込み(&O)"), &TFmTimerMain::MnBackOpen,
+     &TFmTimerMain::MnBackOpenClick, {}},
     {"N7", 1, nullptr, &TFmTimerMain::N7, nullptr, {}},
     {"MnBack0", 1, "0：", &TFmTimerMain::MnBack0, &TFmTimerMain::MnBackClick, {}},
     {"MnBack1", 1, "1：", &TFmTimerMain::MnBack1, &TFmTimerMain::MnBackClick, {}},
@@ -84,8 +91,9 @@ const TMenuLayout kMenu[] = {
     {"MnBack3", 1, "3：", &TFmTimerMain::MnBack3, &TFmTimerMain::MnBackClick, {}},
     {"MnBack4", 1, "4：", &TFmTimerMain::MnBack4, &TFmTimerMain::MnBackClick, {}},
     {"N4", 0, nullptr, &TFmTimerMain::N4, nullptr, {}},
-    {"N1", 0, "ソフトウェア情報(&I)", &TFmTimerMain::N1, &TFmTimerMain::N1Click, {}},
-    {"N2", 0, "終了(&X)", &TFmTimerMain::N2, &TFmTimerMain::BTcloseClick, Qt::ALT | Qt::Key_F4},
+    {"N1", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "ソフトウェア情報(&I)"), &TFmTimerMain::N1, &TFmTimerMain::N1Click, {}},
+    {"N2", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "終了(&X)"), &TFmTimerMain::N2, &TFmTimerMain::BTcloseClick,
+     Qt::ALT | Qt::Key_F4},
 };
 
 // The face settings all five buttons share; the rest keep the renderer's defaults.
@@ -101,6 +109,13 @@ void ApplyButtonFace(TvlmBtnDraw& face, int focusLineWidth)
     face.SetOverDrawType(dtMulti);
     face.SetFaceMonoColor(false);
     face.SetFocusLineWidth(focusLineWidth);
+}
+
+// A caption of the tables in the user's language; those not marked for
+// translation (digits, START) come back as they are.
+QString Translated(const char* caption)
+{
+    return QCoreApplication::translate("TFmTimerMain", caption);
 }
 
 QFont MakeFont(const TFontSpec& font, const QFont& parentFont)
@@ -140,7 +155,7 @@ void TFmTimerMain::BuildControls()
         button->setObjectName(QString::fromUtf8(row.Name));
         button->SetBounds(row.Left, row.Top, row.Width, row.Height);
         ApplyButtonFace(*button->BtnDraw(), row.FocusLineWidth);
-        button->SetCaption(QString::fromUtf8(row.Caption));
+        button->SetCaption(Translated(row.Caption));
         button->setFont(MakeFont(row.Font, font()));
         button->SetClickRepeat(row.ClickRepeat);
         button->OnClick = [this, handler = row.OnClick](QObject* sender) { (this->*handler)(sender); };
@@ -162,7 +177,7 @@ void TFmTimerMain::BuildMenu()
     for (const TMenuLayout& row : kMenu) {
         const QString name = QString::fromUtf8(row.Name);
         if (row.Level == 0 && !row.Field) {
-            submenu = PopupMenu1->addMenu(QString::fromUtf8(row.Caption));
+            submenu = PopupMenu1->addMenu(Translated(row.Caption));
             submenu->setObjectName(name);
             submenu->menuAction()->setObjectName(name);
             N3 = submenu;
@@ -172,7 +187,7 @@ void TFmTimerMain::BuildMenu()
             continue;
         }
         QMenu* menu = row.Level == 0 ? PopupMenu1 : submenu;
-        QAction* action = row.Caption ? menu->addAction(QString::fromUtf8(row.Caption)) : menu->addSeparator();
+        QAction* action = row.Caption ? menu->addAction(Translated(row.Caption)) : menu->addSeparator();
         action->setObjectName(name);
         this->*row.Field = action;
         if (row.Shortcut != QKeyCombination()) {

@@ -5,6 +5,7 @@
 #include "FontSubstitutions.h"
 #include "LinkLabel.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPalette>
@@ -43,7 +44,7 @@ const TControlRow kControls[] = {
     {"LBversion", TControlKind::Label, 52, 52, 176, 12, "Version", kLabelColor, Qt::AlignLeft | Qt::AlignTop},
     {"Label1", TControlKind::Label, 52, 68, 176, 12, kMakerLine, kLabelColor, Qt::AlignLeft | Qt::AlignTop},
     {"LinkLabel1", TControlKind::LinkLabel, 148, 80, 88, 12, kMakerAddress, kLinkColor, Qt::AlignRight | Qt::AlignTop},
-    {"BtClose", TControlKind::Button, 162, 190, 75, 20, "閉じる", 0, {}},
+    {"BtClose", TControlKind::Button, 162, 190, 75, 20, QT_TRANSLATE_NOOP("TFormVersionInfo", "閉じる"), 0, {}},
 };
 
 // The maker's logo, a 56 x 56 24-bit picture kept with the layout.
@@ -91,7 +92,7 @@ QWidget* createControl(const TControlRow& row, QWidget* parent)
         break;
     }
     case TControlKind::Button:
-        control = new TOwnMouseButton(caption, parent);
+        control = new TOwnMouseButton(QCoreApplication::translate("TFormVersionInfo", row.Caption), parent);
         break;
     }
     control->setObjectName(QString::fromLatin1(row.Name));

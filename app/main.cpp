@@ -4,6 +4,10 @@
 // leave through the same order, so positions and history are written.
 #include <csignal>
 #include <cstdio>
+#include <memory>
+#include <optional>
+
+#include <QCoreApplication>
 
 #include "FirstFrameProbe.h"
 #include "PocosaApplication.h"
@@ -14,6 +18,7 @@
 #include "TimeArgument.h"
 #include "TimerAttention.h"
 #include "TimerRecord.h"
+#include "Translations.h"
 #include "UnitFmTimerMain.h"
 #include "vlmColors.h"
 #include "vlmGlobal.h"
@@ -73,17 +78,16 @@ int RunTimerWindow(TPocosaApplication& app, TSingleInstance& instance, const TSt
     return exitCode;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The command line's part of the start, before the window's application
+// object exists: a later start needs no display (ssh, cron, a text console).
+// Returns the exit status when this process ends here.
+std::optional<int> AnswerCommandLine(int argc, char** argv, TSingleInstance& instance, TCommandLine& commandLine,
+                                     TStartRequest& request)
 {
     const int infoExit = HandleInfoOptions(argc, argv);
     if (infoExit >= 0)
         return infoExit;
-    // The request goes to a running window before the application object
-    // exists: a later start needs no display (ssh, cron, a text console).
-    const TCommandLine commandLine = ReadCommandLine(argc, argv);
-    TStartRequest request;
+    commandLine = ReadCommandLine(argc, argv);
     try {
         request = ParseStartArguments(commandLine.Arguments);
     } catch (const ETimeArgument& e) {
@@ -91,23 +95,44 @@ int main(int argc, char** argv)
         return 2;
     }
     // Before the modules: a later start never touches the settings.
-    TSingleInstance instance;
     if (request.Status)
         return PrintRunningStatus(instance);
     if (!instance.Lock()) {
         const std::optional<int> handedOver = HandOverToRunningWindow(instance, request);
         if (handedOver)
-            return *handedOver;
+            return handedOver;
         // The running window ended meanwhile and this start took its place.
     }
     if (!DisplayReachable(commandLine)) {
-        std::fputs("pocosa: Pocosa is not running and there is no display to open its window on\n", stderr);
+        std::fprintf(stderr, "pocosa: %s\n", NoDisplayText().toLocal8Bit().constData());
         return 1;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TSingleInstance instance;
+    TCommandLine commandLine;
+    TStartRequest request;
+    std::unique_ptr<TTranslations> translations;
+    {
+        // A plain application object carries the catalogs while the command
+        // line is answered; it takes no arguments, so argv stays whole for
+        // the window's.
+        int coreArgc = 1;
+        QCoreApplication core(coreArgc, argv);
+        SetupProgramInfo();
+        translations = InstallUserLanguage();
+        if (const std::optional<int> exitCode = AnswerCommandLine(argc, argv, instance, commandLine, request))
+            return *exitCode;
     }
 
     const bool choseX11 = SelectX11Platform();
-    SetupProgramInfo();
     TPocosaApplication app(argc, argv);
+    translations->Install();
     if (choseX11)
         qunsetenv("QT_QPA_PLATFORM"); // not inherited by programs opened from here
     instance.Listen();

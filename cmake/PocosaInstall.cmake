@@ -1,12 +1,10 @@
 # Installation layout:
-#   <prefix>/lib/pocosa/     pocosa, pocosa-sound.so, timer.wav, backimage/, resource/ (the program folder)
+#   <prefix>/lib/pocosa/     pocosa, pocosa-sound.so, timer.wav, backimage/, resource/, translations/
+#                            (the program folder)
 #   <prefix>/bin/pocosa      relative symlink to ../lib/pocosa/pocosa
 #   <prefix>/bin/pocosa-*    the command-line tools
 #   <prefix>/share/...       desktop entry, icons, AppStream metainfo, manual pages
 #   <sysconfdir>/xdg/velmora/pocosa.ini   the machine-wide record of the install folder
-include(GNUInstallDirs)
-
-set(POCOSA_INSTALL_APPDIR lib/pocosa)
 
 install(TARGETS pocosa RUNTIME DESTINATION ${POCOSA_INSTALL_APPDIR})
 install(TARGETS pocosa-sound LIBRARY DESTINATION ${POCOSA_INSTALL_APPDIR})

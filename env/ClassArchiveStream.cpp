@@ -1,6 +1,7 @@
 // TArchiveStream: opening, directory walk and reading of one entry.
 #include "ClassArchiveStream.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QtEndian>
 
@@ -19,9 +20,16 @@ constexpr std::uint64_t kMaxEntrySize = 0x7FFFFFFFu;
     throw EarcSTreamError((QStringLiteral("TArchiveStream:\r\n") + text).toStdString());
 }
 
-[[noreturn]] void FailTag(const char* what, const QByteArray& read)
+QString ArchiveText(const char* text)
 {
-    Fail(QStringLiteral("[Reload]%1[%2]です").arg(QString::fromUtf8(what), QString::fromLatin1(read)));
+    return QCoreApplication::translate("TArchiveStream", text);
+}
+
+// "[Reload]<what>[<read>]です": what was found wrong, and what was read there.
+[[noreturn]] void FailTag(const char* what, const QString& read)
+{
+    Fail(QStringLiteral("[Reload]") +
+         ArchiveText(QT_TRANSLATE_NOOP("TArchiveStream", "%1[%2]です")).arg(ArchiveText(what), read));
 }
 
 template <typename T> T LittleEndian(const QByteArray& bytes)
@@ -78,8 +86,9 @@ void TArchiveStream::OpenFile(QIODevice::OpenMode mode)
     const bool special = info.exists() && !info.isFile();
     if (special || !file_.open(mode))
         throw EarcSTreamError(
-            QStringLiteral("ファイル \"%1\". %2 は開けません")
-                .arg(info.absoluteFilePath(), special ? QStringLiteral("not a regular file") : file_.errorString())
+            QCoreApplication::translate("OpenFailure", "ファイル \"%1\". %2 は開けません")
+                .arg(info.absoluteFilePath(),
+                     special ? QCoreApplication::translate("OpenFailure", "not a regular file") : file_.errorString())
                 .toStdString());
 }
 
@@ -139,21 +148,21 @@ TArchiveStream::ArchiveHeader TArchiveStream::ReadArchiveHeader()
     file_.seek(0);
     const QByteArray magic = ReadExactly(4);
     if (magic != "FARC")
-        FailTag("ファイルが不正", magic);
+        FailTag(QT_TRANSLATE_NOOP("TArchiveStream", "ファイルが不正"), QString::fromLatin1(magic));
     read.headerSize = LittleEndian<std::uint64_t>(ReadExactly(8));
     const QByteArray header = ReadExactly(4);
     if (header != "AHDR")
-        FailTag("ファイルヘッダが不正", header);
+        FailTag(QT_TRANSLATE_NOOP("TArchiveStream", "ファイルヘッダが不正"), QString::fromLatin1(header));
     const std::int32_t length = LittleEndian<std::int32_t>(ReadExactly(4));
     // The header holds at least the count and the time stamp.
     if (length < kArchiveHeaderLength)
-        Fail(QStringLiteral("[Reload]ヘッダ長が不正[%1]です").arg(length));
+        FailTag(QT_TRANSLATE_NOOP("TArchiveStream", "ヘッダ長が不正"), QString::number(length));
     read.entryCount = LittleEndian<std::int64_t>(ReadExactly(8));
     read.timeStamp = QString::fromLatin1(ReadExactly(16));
     file_.seek(kHeaderLengthAt + 4 + length);
     const QByteArray data = ReadExactly(4);
     if (data != "ADAT")
-        FailTag("ファイルデータが不正", data);
+        FailTag(QT_TRANSLATE_NOOP("TArchiveStream", "ファイルデータが不正"), QString::fromLatin1(data));
     return read;
 }
 
@@ -164,7 +173,9 @@ TfilesList TArchiveStream::ReadDirectory(std::int64_t entryCount)
     const auto count = static_cast<std::int32_t>(static_cast<std::uint64_t>(entryCount) & 0xFFFFFFFFu);
     // Every check below keeps the walk, and later reads, inside the file.
     for (std::int32_t i = 0; i < count; ++i) {
-        const auto bad = [i] { Fail(QStringLiteral("[Reload]ファイル一覧が不正[%1]です").arg(i)); };
+        const auto bad = [i] {
+            FailTag(QT_TRANSLATE_NOOP("TArchiveStream", "ファイル一覧が不正"), QString::number(i));
+        };
         const QByteArray raw = ReadExactly(kArchiveRecordSize);
         if (raw.size() != kArchiveRecordSize)
             bad();
@@ -215,13 +226,15 @@ qint64 TArchiveStream::EntryEnd() const
 void TArchiveStream::RequireSelection(const char* operation) const
 {
     if (selected_ < 0)
-        Fail(QStringLiteral("[%1]読み込みINDEXが指定されていません").arg(QLatin1String(operation)));
+        Fail(QStringLiteral("[%1]").arg(QLatin1String(operation)) +
+             ArchiveText(QT_TRANSLATE_NOOP("TArchiveStream", "読み込みINDEXが指定されていません")));
 }
 
 std::int32_t TArchiveStream::Read(char* buffer, std::int32_t count)
 {
     if (count < 0)
-        Fail(QStringLiteral("[Read]Countが負です(%1)").arg(count));
+        Fail(QStringLiteral("[Read]") +
+             ArchiveText(QT_TRANSLATE_NOOP("TArchiveStream", "Countが負です(%1)")).arg(count));
     RequireSelection("Read");
     const qint64 n = read(buffer, count);
     if (n < 0)
@@ -258,14 +271,15 @@ std::int64_t TArchiveStream::Seek64(std::int64_t offset, TSeekOrigin origin)
     else if (origin == soEnd)
         overflow = __builtin_sub_overflow(end, offset, &target);
     if (overflow || target < start || target > end)
-        Fail(QStringLiteral("[Seek]格納ファイルの範囲外を指定しました"));
+        Fail(QStringLiteral("[Seek]") +
+             ArchiveText(QT_TRANSLATE_NOOP("TArchiveStream", "格納ファイルの範囲外を指定しました")));
     seek(target - start);
     return target - start;
 }
 
 void TArchiveStream::Write(const char*, std::int32_t)
 {
-    Fail(QStringLiteral("[Write]対応していません"));
+    Fail(QStringLiteral("[Write]") + ArchiveText(QT_TRANSLATE_NOOP("TArchiveStream", "対応していません")));
 }
 
 qint64 TArchiveStream::size() const

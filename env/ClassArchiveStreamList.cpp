@@ -1,6 +1,7 @@
 // TfilesList: the archive directory and its entry records.
 #include "ClassArchiveStream.h"
 
+#include <QCoreApplication>
 #include <QtEndian>
 
 #include <algorithm>
@@ -121,14 +122,18 @@ void TfilesList::SetText(const QByteArray& text)
         TArchiveRecord record{};
         if (text.size() - pos < kArchiveRecordSize) {
             Clear();
-            throw EarcSTreamError("TArchiveStream:\r\n[Text]一覧が途中で切れています");
+            throw EarcSTreamError(("TArchiveStream:\r\n[Text]" +
+                                   QCoreApplication::translate("TArchiveStream", "一覧が途中で切れています"))
+                                      .toStdString());
         }
         std::memcpy(record.data(), text.constData() + pos, kArchiveRecordSize);
         pos += kArchiveRecordSize;
         const std::int32_t length = Field<std::int32_t>(record, kNameLengthAt);
         if (length < 0 || length > text.size() - pos) {
             Clear();
-            throw EarcSTreamError("TArchiveStream:\r\n[Text]名前の長さが不正です");
+            throw EarcSTreamError(
+                ("TArchiveStream:\r\n[Text]" + QCoreApplication::translate("TArchiveStream", "名前の長さが不正です"))
+                    .toStdString());
         }
         AddStored(text.mid(pos, length), record);
         pos += length;

@@ -3,6 +3,7 @@
 
 #include "ShellFileUtils.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -146,7 +147,8 @@ QString TvlmGlobal::ReadRegString(const QString& section, const QString& key, co
         return defaultValue;
     const QVariant value = store.value(name);
     if (value.typeId() != QMetaType::QString)
-        throw EvlmGlobalError(QStringLiteral("'%1' のデータ型が不正です").arg(key).toStdString());
+        throw EvlmGlobalError(
+            QCoreApplication::translate("TvlmGlobal", "'%1' のデータ型が不正です").arg(key).toStdString());
     return value.toString();
 }
 
@@ -155,11 +157,13 @@ void TvlmGlobal::WriteRegString(const QString& section, const QString& key, cons
     QSettings& store = RegistryStore();
     const QString folder = QFileInfo(store.fileName()).path();
     if (!QDir().mkpath(folder))
-        throw EvlmGlobalError(QStringLiteral("キー %1 の作成に失敗しました").arg(section).toStdString());
+        throw EvlmGlobalError(
+            QCoreApplication::translate("TvlmGlobal", "キー %1 の作成に失敗しました").arg(section).toStdString());
     store.setValue(section + QLatin1Char('/') + key, value);
     store.sync();
     if (store.status() != QSettings::NoError)
-        throw EvlmGlobalError(QStringLiteral("'%1' の設定に失敗しました").arg(key).toStdString());
+        throw EvlmGlobalError(
+            QCoreApplication::translate("TvlmGlobal", "'%1' の設定に失敗しました").arg(key).toStdString());
 }
 
 vlmGlobalUnit::vlmGlobalUnit(TvlmGlobalSetup setup)

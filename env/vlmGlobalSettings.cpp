@@ -3,6 +3,7 @@
 
 #include "vlmGlobalIniText.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 
@@ -96,7 +97,7 @@ void TvlmGlobal::WriteIniStrings(const QString& section, const std::vector<std::
         if (stored && SaveIniFile(fileName, text))
             return;
     }
-    ReportOrThrow(QStringLiteral("%1 に書き込めません").arg(fileName));
+    ReportOrThrow(QCoreApplication::translate("TvlmGlobal", "%1 に書き込めません").arg(fileName));
 }
 
 void TvlmGlobal::WriteIniInteger(const QString& section, const QString& key, std::int32_t value)

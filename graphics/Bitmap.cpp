@@ -1,8 +1,16 @@
 #include "Bitmap.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
+
+EPictureSize::EPictureSize(std::int64_t width, std::int64_t height)
+    : std::runtime_error(
+          QCoreApplication::translate("TBitmap", "画像が大きすぎます (%1 x %2)").arg(width).arg(height).toStdString())
+{
+}
 
 bool PictureSizeAllowed(std::int64_t w, std::int64_t h)
 {
@@ -90,7 +98,7 @@ void TBitmap::SetSize(int width, int height)
     if (width == width_ && height == height_)
         return;
     if (!PictureSizeAllowed(width, height))
-        throw EPictureSize("画像が大きすぎます (" + std::to_string(width) + " x " + std::to_string(height) + ")");
+        throw EPictureSize(width, height);
     const int bpp = BytesPerPixel();
     const int newStride = strideFor(width, format_);
     std::vector<std::uint8_t> fresh(std::size_t(newStride) * std::size_t(height));

@@ -24,6 +24,8 @@ inline constexpr std::int64_t kMaxPicturePixels = std::int64_t(1) << 26;
 class EPictureSize : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    // "画像が大きすぎます (w x h)" in the user's language.
+    EPictureSize(std::int64_t width, std::int64_t height);
 };
 
 // True when a picture of w x h pixels may be allocated.

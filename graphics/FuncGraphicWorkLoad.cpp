@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 
 QString PictureExtension(const QString& Name)
@@ -32,8 +33,9 @@ void LoadGraphicFromFile(TBitmap& Picture, const QString& FileName)
 {
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw EFileOpenError(
-            QStringLiteral("ファイル \"%1\". %2 は開けません").arg(FileName, file.errorString()).toStdString());
+        throw EFileOpenError(QCoreApplication::translate("OpenFailure", "ファイル \"%1\". %2 は開けません")
+                                 .arg(FileName, file.errorString())
+                                 .toStdString());
     LoadGraphicFromStream(Picture, FileName, file);
 }
 
@@ -43,7 +45,8 @@ void LoadGraphicFromResource(TBitmap& Picture, const QString& Name)
     const QString base = Name.left(Name.size() - PictureExtension(Name).size()).toUpper();
     QFile resource(QStringLiteral(":/RC_DATA/") + base);
     if (!resource.open(QIODevice::ReadOnly))
-        throw EResourceNotFound(QStringLiteral("リソース %1 が見つかりません").arg(base).toStdString());
+        throw EResourceNotFound(
+            QCoreApplication::translate("TGraphicLoader", "リソース %1 が見つかりません").arg(base).toStdString());
     LoadGraphicFromStream(Picture, Name, resource);
 }
 

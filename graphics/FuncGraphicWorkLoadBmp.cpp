@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QIODevice>
 #include <QImage>
 #include <QImageReader>
@@ -23,7 +24,12 @@ constexpr int kFileHeaderBytes = 14;
 constexpr int kMaxInfoHeaderBytes = 124; // BITMAPV5HEADER
 constexpr int kMaxColours = 256;
 
-const char* const kBadBmp = "ビットマップ画像が不正です";
+const char* const kBadBmp = QT_TRANSLATE_NOOP("TBmpLoader", "ビットマップ画像が不正です");
+
+std::string Text(const char* text)
+{
+    return QCoreApplication::translate("TBmpLoader", text).toStdString();
+}
 
 std::uint32_t le16(const char* p)
 {
@@ -76,13 +82,13 @@ BmpHeader readHeader(QIODevice& stream, QByteArray& raw)
 {
     raw = stream.read(kFileHeaderBytes + 4);
     if (raw.size() < kFileHeaderBytes + 4 || raw[0] != 'B' || raw[1] != 'M')
-        throw EBmpError(kBadBmp);
+        throw EBmpError(Text(kBadBmp));
     const std::uint32_t infoSize = le32(raw.constData() + kFileHeaderBytes);
     if (infoSize < 12 || infoSize > kMaxInfoHeaderBytes)
-        throw EBmpError(kBadBmp);
+        throw EBmpError(Text(kBadBmp));
     raw += stream.read(qint64(infoSize) - 4);
     if (raw.size() < qsizetype(kFileHeaderBytes + infoSize))
-        throw EBmpError(kBadBmp);
+        throw EBmpError(Text(kBadBmp));
 
     const char* info = raw.constData() + kFileHeaderBytes;
     BmpHeader h;
@@ -104,17 +110,17 @@ BmpHeader readHeader(QIODevice& stream, QByteArray& raw)
     h.topDown = h.height < 0;
     h.height = std::abs(h.height);
     if (h.width <= 0 || h.height <= 0)
-        throw EBmpError(kBadBmp);
+        throw EBmpError(Text(kBadBmp));
     if (!PictureSizeAllowed(h.width, h.height))
-        throw EPictureSize("画像が大きすぎます (" + std::to_string(h.width) + " x " + std::to_string(h.height) + ")");
+        throw EPictureSize(h.width, h.height);
     if (h.bitCount <= 8) {
         h.colours = coloursUsed != 0 ? std::int64_t(coloursUsed) : std::int64_t(1) << h.bitCount;
         if (h.colours > kMaxColours)
-            throw EBmpError(kBadBmp);
+            throw EBmpError(Text(kBadBmp));
     }
     if ((h.compression == kRle8 && h.bitCount != 8) || (h.compression == kRle4 && h.bitCount != 4) ||
         (h.runLength() && h.planes != 1))
-        throw EBmpError(kBadBmp);
+        throw EBmpError(Text(kBadBmp));
 
     const bool masksFollow = infoSize < 108 && h.compression == kBitFields && (h.bitCount == 16 || h.bitCount == 32);
     const std::int64_t tablesEnd =
@@ -160,7 +166,7 @@ void completeRows(QByteArray& data, const BmpHeader& h)
     const std::int64_t rowBytes = (h.width * h.bitCount + 7) / 8;
     const std::int64_t stride = strideOf(h.width, h.bitCount);
     if (h.pixelsAt + stride * (h.height - 1) + rowBytes > data.size())
-        throw EBmpError(kBadBmp);
+        throw EBmpError(Text(kBadBmp));
     const std::int64_t end = h.pixelsAt + stride * h.height;
     if (end > data.size())
         data.append(QByteArray(qsizetype(end - data.size()), '\0'));
@@ -184,7 +190,7 @@ QByteArray expandRunLength(const QByteArray& data, const BmpHeader& h, std::int6
     std::int64_t at = h.pixelsAt;
     while (y < h.height) {
         if (at + 2 > size)
-            throw EBmpError(kBadBmp);
+            throw EBmpError(Text(kBadBmp));
         const std::uint8_t count = byte(at), code = byte(at + 1);
         at += 2;
         if (count > 0) { // a run of one value (or two, alternating, in 4 bits)
@@ -198,14 +204,14 @@ QByteArray expandRunLength(const QByteArray& data, const BmpHeader& h, std::int6
             break;
         } else if (code == 2) { // move right and down
             if (at + 2 > size)
-                throw EBmpError(kBadBmp);
+                throw EBmpError(Text(kBadBmp));
             x += byte(at);
             y += byte(at + 1);
             at += 2;
         } else { // code literal pixels, padded to a whole number of words
             const std::int64_t bytes = rle8 ? code : (code + 1) / 2;
             if (at + (bytes + 1) / 2 * 2 > size)
-                throw EBmpError(kBadBmp);
+                throw EBmpError(Text(kBadBmp));
             for (int i = 0; i < code; ++i) {
                 const std::uint8_t b = byte(at + (rle8 ? i : i / 2));
                 put(x + i, rle8 ? b : i % 2 == 0 ? b >> 4 : b & 0x0F);
@@ -224,7 +230,7 @@ QByteArray runLengthToPlain(const QByteArray& data, const BmpHeader& h)
     const std::int64_t paletteAt = kFileHeaderBytes + h.infoBytes;
     const std::int64_t paletteBytes = h.colours * 4;
     if (paletteAt + paletteBytes > data.size())
-        throw EBmpError(kBadBmp);
+        throw EBmpError(Text(kBadBmp));
     const std::int64_t stride = strideOf(h.width, 8);
     const QByteArray rows = expandRunLength(data, h, stride);
     const std::int64_t offset = kFileHeaderBytes + 40 + paletteBytes;
@@ -258,7 +264,7 @@ QImage decode(QByteArray& data)
     reader.setAllocationLimit(512); // MiB; our own limits hold the real bound
     QImage image = reader.read();
     if (image.isNull())
-        throw EBmpError(kBadBmp);
+        throw EBmpError(Text(kBadBmp));
     return image;
 }
 
@@ -280,7 +286,7 @@ void LoadBmpFromStream(TBitmap& Picture, QIODevice& Stream)
     const bool alpha = image.hasAlphaChannel();
     const QImage source = image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_BGR888);
     if (source.isNull())
-        throw EBmpError(kBadBmp);
+        throw EBmpError(Text(kBadBmp));
 
     TBitmap decoded(source.width(), source.height(), alpha ? pf32bit : pf24bit);
     const std::size_t rowBytes = std::size_t(source.width()) * std::size_t(decoded.BytesPerPixel());

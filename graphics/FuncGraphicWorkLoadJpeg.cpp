@@ -10,6 +10,7 @@
 
 #include "FuncGraphicWorkLoad.h"
 
+#include <QCoreApplication>
 #include <QIODevice>
 
 #include <algorithm>
@@ -193,7 +194,11 @@ Outcome decodeGuarded(JpegJob& job)
 
 } // namespace
 
-EJpegError::EJpegError(int code) : std::runtime_error("JPEG エラー #" + std::to_string(code)), code_(code) {}
+EJpegError::EJpegError(int code)
+    : std::runtime_error(QCoreApplication::translate("TJpegLoader", "JPEG エラー #%1").arg(code).toStdString()),
+      code_(code)
+{
+}
 
 void LoadJpegFromStream(TBitmap& Picture, QIODevice& Stream)
 {
@@ -224,7 +229,7 @@ void LoadJpegFromStream(TBitmap& Picture, QIODevice& Stream)
         Picture = std::move(decoded);
         return;
     case Outcome::SizeRefused:
-        throw EPictureSize("画像が大きすぎます (" + std::to_string(width) + " x " + std::to_string(height) + ")");
+        throw EPictureSize(width, height);
     case Outcome::CallbackFailed:
         std::rethrow_exception(job->pending);
     case Outcome::LibraryError:

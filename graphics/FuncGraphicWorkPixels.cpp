@@ -3,6 +3,8 @@
 #include "FuncGraphicWorkPixels.h"
 #include "FuncGraphicWorkPixelsKernels.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstring>
 
@@ -35,7 +37,8 @@ std::int64_t scaledQuotient(std::int64_t numerator, std::int64_t denominator)
 void FillPixels32(TBitmap& picture, std::uint32_t value)
 {
     if (picture.PixelFormat() != pf32bit)
-        throw EBitmapFormat("32bitBmp以外を塗りつぶそうとしました");
+        throw EBitmapFormat(
+            QCoreApplication::translate("TBitmap", "32bitBmp以外を塗りつぶそうとしました").toStdString());
     const std::uint8_t bytes[4] = {std::uint8_t(value), std::uint8_t(value >> 8), std::uint8_t(value >> 16),
                                    std::uint8_t(value >> 24)};
     for (int y = 0; y < picture.Height(); ++y) {

@@ -6,6 +6,7 @@
 // the whole compressed data.
 #include "FuncGraphicWorkPng.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QIODevice>
 #include <QtEndian>
@@ -27,14 +28,19 @@ namespace {
 using Byte = std::uint8_t;
 using pngdetail::PngPalette;
 
-const char* const kNotPng = "PNGファイルではありません";
-const char* const kDepth16 = "16bit色深度には対応していません";
-const char* const kCompression = "このPNG圧縮には対応していません";
-const char* const kInterlace = "PNGインターレースには対応していません";
-const char* const kUnsupported = "このPNGには対応していません";
-const char* const kDepthSuffix = "bit色深度には対応していません";
-const char* const kInflateError = "エラー";
+const char* const kNotPng = QT_TRANSLATE_NOOP("TPngReader", "PNGファイルではありません");
+const char* const kDepth16 = QT_TRANSLATE_NOOP("TPngReader", "16bit色深度には対応していません");
+const char* const kCompression = QT_TRANSLATE_NOOP("TPngReader", "このPNG圧縮には対応していません");
+const char* const kInterlace = QT_TRANSLATE_NOOP("TPngReader", "PNGインターレースには対応していません");
+const char* const kUnsupported = QT_TRANSLATE_NOOP("TPngReader", "このPNGには対応していません");
+const char* const kDepth = QT_TRANSLATE_NOOP("TPngReader", "%1bit色深度には対応していません");
+const char* const kInflateError = QT_TRANSLATE_NOOP("TPngReader", "エラー");
 const char* const kReadError = "Stream read error";
+
+std::string Text(const char* text)
+{
+    return QCoreApplication::translate("TPngReader", text).toStdString();
+}
 
 constexpr std::uint32_t chunkType(const char (&name)[5])
 {
@@ -137,20 +143,20 @@ Header parseHeader(const Byte* b)
 void checkHeader(const Header& h)
 {
     if (h.bitDepth == 16)
-        throw EPngError(kDepth16);
+        throw EPngError(Text(kDepth16));
     if (h.compression != 0)
-        throw EPngError(kCompression);
+        throw EPngError(Text(kCompression));
     if (h.interlace != 0)
-        throw EPngError(kInterlace);
+        throw EPngError(Text(kInterlace));
     const int t = h.colourType;
     if (t != 0 && t != 2 && t != 3 && t != 4 && t != 6)
-        throw EPngError(kUnsupported);
+        throw EPngError(Text(kUnsupported));
     // Colour types with several samples per pixel are read as 8-bit samples
     // only; any other depth there would be misread.
     if ((t == 2 || t == 4 || t == 6) && h.bitDepth != 8)
-        throw EPngError(kUnsupported);
+        throw EPngError(Text(kUnsupported));
     if (!PictureSizeAllowed(h.width, h.height))
-        throw EPictureSize("画像が大きすぎます (" + std::to_string(h.width) + " x " + std::to_string(h.height) + ")");
+        throw EPictureSize(h.width, h.height);
 }
 
 // The data of the IDAT run, handed out in pieces as the inflater asks for
@@ -253,19 +259,19 @@ public:
     explicit RowSource(ImageData& data) : data_(data), input_(new Byte[kInputBytes])
     {
         if (inflateInit2(&inf_.zs, -15) != Z_OK)
-            throw EPngError(kInflateError);
+            throw EPngError(Text(kInflateError));
         inf_.open = true;
         Byte head[2];
         for (Byte& b : head) {
             if (inf_.zs.avail_in == 0 && !refill())
-                throw EPngError(kInflateError);
+                throw EPngError(Text(kInflateError));
             b = *inf_.zs.next_in++;
             --inf_.zs.avail_in;
         }
         const unsigned cmf = head[0];
         const unsigned flg = head[1];
         if ((cmf & 0x0F) != 8 || (cmf >> 4) > 7 || ((cmf << 8) | flg) % 31 != 0 || (flg & 0x20) != 0)
-            throw EPngError(kInflateError);
+            throw EPngError(Text(kInflateError));
     }
 
     // Exactly n bytes of decompressed data, or the zlib layer's error.
@@ -281,7 +287,7 @@ public:
                 refill();
             const int ret = inflate(&zs, Z_NO_FLUSH);
             if (ret != Z_OK && !(ret == Z_STREAM_END && zs.avail_out == 0))
-                throw EPngError(kInflateError);
+                throw EPngError(Text(kInflateError));
         }
     }
 
@@ -353,7 +359,7 @@ public:
             break;
         default:
             if (!indexedDepthValid(header_.bitDepth))
-                throw EPngError(std::to_string(header_.bitDepth) + kDepthSuffix);
+                throw EPngError(QCoreApplication::translate("TPngReader", kDepth).arg(header_.bitDepth).toStdString());
             pngdetail::ConvertIndexedRow(src, dst, w, header_.bitDepth, palette_);
             break;
         }
@@ -412,10 +418,10 @@ void decodeAfterHeader(Source& src, const Header& h, TBitmap& picture)
 {
     const Prelude prelude = readUpToImageData(src);
     if (h.colourType == 3 && !prelude.havePalette)
-        throw EPngError(kUnsupported);
+        throw EPngError(Text(kUnsupported));
     const std::optional<std::uint64_t> bytesLeft = prelude.haveImageData ? src.knownRemainder() : 0;
     if (h.width > 0 && h.height > 0 && !mayHoldImage(bytesLeft, h))
-        throw EPngError(kInflateError);
+        throw EPngError(Text(kInflateError));
     picture.SetSize(0, 0);
     picture.SetPixelFormat((h.colourType == 4 || h.colourType == 6) ? pf32bit : pf24bit);
     picture.SetSize(int(h.width), int(h.height));
@@ -433,7 +439,7 @@ void LoadPngFromStream(TBitmap& Picture, QIODevice& Stream)
     Source src(Stream);
     Byte b[17];
     if (src.read(b, 8) != 8 || std::memcmp(b, signature, 8) != 0)
-        throw EPngError(kNotPng);
+        throw EPngError(Text(kNotPng));
 
     ChunkHead head;
     do {

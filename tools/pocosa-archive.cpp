@@ -9,6 +9,7 @@
 // output is standard output. An output that exists but is no regular file (a
 // device, a FIFO, a folder) is refused rather than replaced.
 #include "ClassArchiveStream.h"
+#include "Translations.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -31,7 +32,8 @@ struct Failure {
 
 QString OpenFailure(const QString& name, const QString& reason)
 {
-    return QStringLiteral("ファイル \"%1\". %2 は開けません").arg(QFileInfo(name).absoluteFilePath(), reason);
+    return QCoreApplication::translate("OpenFailure", "ファイル \"%1\". %2 は開けません")
+        .arg(QFileInfo(name).absoluteFilePath(), reason);
 }
 
 template <typename T>
@@ -54,7 +56,10 @@ QByteArray Header(std::int64_t count)
     return h;
 }
 
-const QString kNotRegular = QStringLiteral("not a regular file");
+QString NotRegular()
+{
+    return QCoreApplication::translate("OpenFailure", "not a regular file");
+}
 
 bool IsStandardOutput(const QString& name)
 {
@@ -76,7 +81,7 @@ public:
         // QSaveFile would put a regular file in the place of a device node.
         const QFileInfo info(name);
         if (info.exists() && !info.isFile())
-            throw Failure{OpenFailure(name, kNotRegular)};
+            throw Failure{OpenFailure(name, NotRegular())};
         save_.setFileName(name);
         if (!save_.open(QIODevice::WriteOnly))
             throw Failure{OpenFailure(name, save_.errorString())};
@@ -109,8 +114,9 @@ void CopyExactly(QIODevice& in, qint64 size, Output& out, const QString& inName)
     while (size > 0) {
         const qint64 n = in.read(buffer.data(), std::min(size, kChunk));
         if (n <= 0)
-            throw Failure{
-                OpenFailure(inName, n < 0 ? in.errorString() : QStringLiteral("File changed while it was read"))};
+            throw Failure{OpenFailure(
+                inName, n < 0 ? in.errorString()
+                              : QCoreApplication::translate("pocosa-archive", "File changed while it was read"))};
         out.Put(buffer.left(n));
         size -= n;
     }
@@ -123,7 +129,8 @@ void RequireDistinctNames(const TfilesList& list, const QStringList& files)
     for (int i = 1; i < list.Count(); ++i)
         for (int j = 0; j < i; ++j)
             if (list.Name(i).compare(list.Name(j), Qt::CaseInsensitive) == 0)
-                throw Failure{QStringLiteral("%1 and %2: two entries of one name (letter case is ignored)")
+                throw Failure{QCoreApplication::translate("pocosa-archive",
+                                                          "%1 and %2: two entries of one name (letter case is ignored)")
                                   .arg(files[j], files[i])};
 }
 
@@ -135,9 +142,11 @@ int Create(const QString& archive, const QStringList& files)
     for (const QString& file : files) {
         const QFileInfo info(file);
         if (!info.isFile())
-            throw Failure{OpenFailure(file, info.exists() ? kNotRegular : QStringLiteral("No such file"))};
+            throw Failure{OpenFailure(
+                file, info.exists() ? NotRegular() : QCoreApplication::translate("pocosa-archive", "No such file"))};
         if (info.size() > 0x7FFFFFFF)
-            throw Failure{OpenFailure(file, QStringLiteral("File too large for an archive entry"))};
+            throw Failure{OpenFailure(
+                file, QCoreApplication::translate("pocosa-archive", "File too large for an archive entry"))};
         list.Add(info.fileName());
         const int i = list.Count() - 1;
         pos += kArchiveRecordSize + list.NameLength(i);
@@ -212,11 +221,13 @@ int Extract(const QString& archive, const QString& name, const QString& outName)
     if (!IsEmptyFile(archive))
         stream = std::make_unique<TArchiveStream>(archive);
     if (!stream || !stream->SelectEntryByName(name)) {
-        std::fprintf(stderr, "%s: no entry named %s\n", qPrintable(archive), name.toUtf8().constData());
+        const QString line = QCoreApplication::translate("pocosa-archive", "%1: no entry named %2").arg(archive, name);
+        std::fprintf(stderr, "%s\n", line.toUtf8().constData());
         return 1;
     }
     if (!IsStandardOutput(outName) && QFileInfo(outName).canonicalFilePath() == QFileInfo(archive).canonicalFilePath())
-        throw Failure{OpenFailure(outName, QStringLiteral("The output file is the archive itself"))};
+        throw Failure{OpenFailure(
+            outName, QCoreApplication::translate("pocosa-archive", "The output file is the archive itself"))};
     Output out(outName);
     QByteArray buffer(kChunk, '\0');
     for (;;) {
@@ -231,11 +242,12 @@ int Extract(const QString& archive, const QString& name, const QString& outName)
 
 int Usage()
 {
-    std::fputs("usage: pocosa-archive create ARCHIVE FILE...\n"
-               "       pocosa-archive list ARCHIVE\n"
-               "       pocosa-archive extract ARCHIVE NAME OUTFILE\n"
-               "ARCHIVE of create and OUTFILE may be - for standard output.\n",
-               stderr);
+    const QString text =
+        QCoreApplication::translate("pocosa-archive", "usage: pocosa-archive create ARCHIVE FILE...\n"
+                                                      "       pocosa-archive list ARCHIVE\n"
+                                                      "       pocosa-archive extract ARCHIVE NAME OUTFILE\n"
+                                                      "ARCHIVE of create and OUTFILE may be - for standard output.\n");
+    std::fputs(text.toUtf8().constData(), stderr);
     return 1;
 }
 
@@ -256,6 +268,7 @@ int Run(const QStringList& args)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    const std::unique_ptr<TTranslations> translations = InstallUserLanguage();
     try {
         return Run(QCoreApplication::arguments());
     } catch (const EarcSTreamError& e) {

@@ -5,6 +5,7 @@
 // A file the loaders refuse, or one of an extension no loader reads, prints
 // a message on stderr; the exit status is then 1 (2 for a wrong command line).
 #include "FuncGraphicWork.h"
+#include "Translations.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -12,14 +13,21 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 namespace {
 
 void usage()
 {
-    std::fputs("usage: pocosa-picture info FILE...\n"
-               "       pocosa-picture convert FILE OUT.png\n",
-               stderr);
+    const QString text = QCoreApplication::translate("pocosa-picture", "usage: pocosa-picture info FILE...\n"
+                                                                       "       pocosa-picture convert FILE OUT.png\n");
+    std::fputs(text.toUtf8().constData(), stderr);
+}
+
+// "FILE: what went wrong" on stderr.
+void Report(const QString& file, const QString& message)
+{
+    std::fprintf(stderr, "%s: %s\n", qPrintable(file), message.toUtf8().constData());
 }
 
 // The loaders read nothing, and leave the picture empty, for an extension
@@ -29,12 +37,12 @@ bool load(TBitmap& picture, const QString& file)
     try {
         LoadGraphicFromFile(picture, file);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(file), e.what());
+        Report(file, QString::fromUtf8(e.what()));
         return false;
     }
     static const QStringList decoded = {".bmp", ".png", ".jpg", ".jpeg", ".jpx"};
     if (picture.Empty() && !decoded.contains(PictureExtension(file))) {
-        std::fprintf(stderr, "%s: no picture (no decoder for this extension)\n", qPrintable(file));
+        Report(file, QCoreApplication::translate("pocosa-picture", "no picture (no decoder for this extension)"));
         return false;
     }
     return true;
@@ -63,14 +71,14 @@ int convert(const QString& file, const QString& out)
     if (!load(picture, file))
         return 1;
     if (picture.Empty()) {
-        std::fprintf(stderr, "%s: no picture (0 pixels)\n", qPrintable(file));
+        Report(file, QCoreApplication::translate("pocosa-picture", "no picture (0 pixels)"));
         return 1;
     }
     const QImage image = picture.PixelFormat() == pf32bit
                              ? picture.ToImage().convertToFormat(QImage::Format_ARGB32)
                              : picture.ToImage().convertToFormat(QImage::Format_RGB888);
     if (!image.save(out, "PNG")) {
-        std::fprintf(stderr, "%s: cannot write\n", qPrintable(out));
+        Report(out, QCoreApplication::translate("pocosa-picture", "cannot write"));
         return 1;
     }
     return 0;
@@ -81,6 +89,7 @@ int convert(const QString& file, const QString& out)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    const std::unique_ptr<TTranslations> translations = InstallUserLanguage();
     const QStringList args = QCoreApplication::arguments().mid(1);
     if (args.size() >= 2 && args[0] == QLatin1String("info"))
         return info(args.mid(1));

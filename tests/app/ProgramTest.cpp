@@ -31,9 +31,16 @@ TEST(ProgramOptions, VersionAndHelpNeedNoDisplay)
     const struct {
         const char* Option;
         const char* Expected;
-    } rows[] = {{"--version", "Pocosa 0.9.0.0\n"}, {"-v", "Pocosa 0.9.0.0\n"}, {"--help", "--version"}};
+        const char* Language = "en";
+    } rows[] = {{"--version", "Pocosa 0.9.0.0\n"},
+                {"-v", "Pocosa 0.9.0.0\n"},
+                {"--help", "--version"},
+                {"--help", "Kitchen timer\n"},
+                {"--help", "キッチンタイマー\n", "ja"},
+                {"--help", "あわせてタイマーをスタートします", "ja_JP.UTF-8"}};
     for (const auto& row : rows) {
         QProcess p;
+        env.insert("LANGUAGE", row.Language);
         p.setProcessEnvironment(env);
         p.start(ProgramFile(), {row.Option});
         ASSERT_TRUE(p.waitForFinished(20000)) << row.Option << p.errorString().toStdString();

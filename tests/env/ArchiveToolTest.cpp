@@ -13,9 +13,12 @@ namespace {
 
 using pocosa::test::ProcessRun;
 
-ProcessRun Tool(const QStringList& args)
+ProcessRun Tool(const QStringList& args, const char* language = "en")
 {
-    return pocosa::test::runProcess(QStringLiteral(POCOSA_ARCHIVE_TOOL), args);
+    pocosa::test::ProcessOptions options;
+    options.env = QProcessEnvironment::systemEnvironment();
+    options.env.insert("LANGUAGE", language);
+    return pocosa::test::runProcess(QStringLiteral(POCOSA_ARCHIVE_TOOL), args, options);
 }
 
 class ArchiveTool : public ::testing::Test {
@@ -84,9 +87,10 @@ TEST_F(ArchiveTool, CreateListExtract)
 TEST_F(ArchiveTool, ErrorsExitOneAndWriteNothing)
 {
     const QString bad = File("bad", "FARXxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx");
-    const ProcessRun listed = Tool({"list", bad});
+    const ProcessRun listed = Tool({"list", bad}, "ja");
     EXPECT_EQ(listed.status, 1);
     EXPECT_EQ(listed.err, "TArchiveStream:\r\n[Reload]ファイルが不正[FARX]です\n");
+    EXPECT_EQ(Tool({"list", bad}, "en").err, "TArchiveStream:\r\n[Reload]Invalid file [FARX]\n");
 
     const QString archive = dir_.filePath("graphic");
     const QString a = File("a.png", "aaaa");
@@ -102,11 +106,14 @@ TEST_F(ArchiveTool, ErrorsExitOneAndWriteNothing)
         const char* name;
         QStringList args;
         const char* message;
+        const char* language = "en";
     } rows[] = {
-        {"missing input", {"create", out, dir_.filePath("none.png")}, "は開けません"},
+        {"missing input", {"create", out, dir_.filePath("none.png")}, "は開けません", "ja"},
+        {"missing input in English", {"create", out, dir_.filePath("none.png")}, "Cannot open file \""},
         {"folder as input", {"create", out, a, folder}, "not a regular file"},
         {"FIFO as input", {"create", out, a, fifo}, "not a regular file"},
         {"two inputs of one name", {"create", out, a, other}, "two entries of one name"},
+        {"in Japanese", {"create", out, a, other}, "同じ名前の項目が二つ", "ja"},
         {"FIFO as the archive made", {"create", fifo, a}, "not a regular file"},
         {"FIFO as the archive read", {"list", fifo}, "not a regular file"},
         {"no such entry", {"extract", archive, "zzz.png", out}, "no entry named"},
@@ -116,9 +123,10 @@ TEST_F(ArchiveTool, ErrorsExitOneAndWriteNothing)
         {"folder as output", {"extract", archive, "a.png", folder}, "not a regular file"},
         {"unknown command", {"frobnicate"}, "usage:"},
         {"list without archive", {"list"}, "usage:"},
+        {"usage in Japanese", {"list"}, "使い方:", "ja"},
     };
     for (const auto& row : rows) {
-        const ProcessRun run = Tool(row.args);
+        const ProcessRun run = Tool(row.args, row.language);
         EXPECT_EQ(run.status, 1) << row.name;
         EXPECT_TRUE(run.err.contains(QString::fromUtf8(row.message))) << row.name << ": " << run.err.toStdString();
     }

@@ -13,9 +13,12 @@ namespace {
 
 using pocosa::test::ProcessRun;
 
-ProcessRun runTool(const QStringList& args)
+ProcessRun runTool(const QStringList& args, const char* language = "en")
 {
-    return pocosa::test::runProcess(QStringLiteral(POCOSA_PICTURE_TOOL), args);
+    pocosa::test::ProcessOptions options;
+    options.env = QProcessEnvironment::systemEnvironment();
+    options.env.insert("LANGUAGE", language);
+    return pocosa::test::runProcess(QStringLiteral(POCOSA_PICTURE_TOOL), args, options);
 }
 
 QString sample(const char* name)
@@ -40,11 +43,11 @@ TEST(PictureTool, RefusedFileGivesTheMessageAndStatusOne)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("this is no JPEG");
     f.close();
-    const ProcessRun run = runTool({"info", broken, sample("walnut.jpg")});
+    const ProcessRun run = runTool({"info", broken, sample("walnut.jpg")}, "ja");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("JPEG エラー #"))) << run.err.toStdString();
     EXPECT_EQ(run.out, "130x124 24-bit\n"); // the others are still reported
-
+    EXPECT_TRUE(runTool({"info", broken}).err.startsWith(broken + ": JPEG error #"));
 
     const QString noDecoder = dir.filePath("picture.gif");
     QFile::copy(sample("mint.png"), noDecoder);
@@ -58,15 +61,18 @@ TEST(PictureTool, RefusedFileGivesTheMessageAndStatusOne)
         QStringList args;
         int status;
         const char* message;
+        const char* language = "en";
     } rows[] = {
-        {{"convert", dir.filePath("missing.png"), out}, 1, "は開けません"},
+        {{"convert", dir.filePath("missing.png"), out}, 1, "は開けません", "ja"},
+        {{"convert", dir.filePath("missing.png"), out}, 1, "Cannot open file \""},
         {{"info", noDecoder}, 1, "no picture (no decoder for this extension)"},
         {{"convert", noDecoder, out}, 1, "no picture (no decoder for this extension)"},
         {{"convert", noPixels, out}, 1, "no picture (0 pixels)"},
+        {{"convert", noPixels, out}, 1, "画像がありません (0 ピクセル)", "ja"},
         {{"bogus"}, 2, "usage:"},
     };
     for (const auto& row : rows) {
-        const ProcessRun refused = runTool(row.args);
+        const ProcessRun refused = runTool(row.args, row.language);
         EXPECT_EQ(refused.status, row.status) << row.message;
         EXPECT_TRUE(refused.err.contains(QString::fromUtf8(row.message))) << refused.err.toStdString();
         EXPECT_EQ(refused.out, "");

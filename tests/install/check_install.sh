@@ -50,6 +50,9 @@ check "program in lib/pocosa" '[ -x "$prefix/lib/pocosa/pocosa" ] && [ ! -L "$pr
 check "sound module beside it" '[ -f "$prefix/lib/pocosa/pocosa-sound.so" ]'
 check "timer.wav beside it" '[ -s "$prefix/lib/pocosa/timer.wav" ]'
 check "backimage/ beside it" '[ -d "$prefix/lib/pocosa/backimage" ]'
+for lang in en ja; do
+  check "catalog pocosa_$lang.qm beside it" '[ -s "$prefix/lib/pocosa/translations/pocosa_$lang.qm" ]'
+done
 check "resource/ beside it" '[ -d "$prefix/lib/pocosa/resource" ]'
 check "bin/pocosa is a relative symlink" '[ -L "$prefix/bin/pocosa" ] && [ "$(readlink "$prefix/bin/pocosa")" = "../lib/pocosa/pocosa" ]'
 check "bin/pocosa resolves" '[ "$(readlink -f "$prefix/bin/pocosa")" = "$(readlink -f "$prefix/lib/pocosa/pocosa")" ]'
@@ -60,6 +63,10 @@ for tool in pocosa-picture pocosa-archive; do
   fi
 done
 check "bin/pocosa --version" '[ "$("$prefix/bin/pocosa" --version)" = "Pocosa 0.9.0.0" ]'
+# The program through its link, and a tool installed in bin/, find the catalogs.
+check "bin/pocosa --help in Japanese" '(LANGUAGE=ja "$prefix/bin/pocosa" --help || true) | grep -q "キッチンタイマー"'
+check "bin/pocosa-archive in Japanese" '(LANGUAGE=ja "$prefix/bin/pocosa-archive" 2>&1 || true) | grep -q "^使い方:"'
+check "bin/pocosa-archive in English" '(LANGUAGE=en "$prefix/bin/pocosa-archive" 2>&1 || true) | grep -q "^usage:"'
 desktop="$prefix/share/applications/org.velmora.Pocosa.desktop"
 check "desktop entry" '[ -f "$desktop" ]'
 if command -v desktop-file-validate >/dev/null; then

@@ -16,6 +16,9 @@ int main(int argc, char** argv)
     if (!home.isValid())
         return 2;
     pocosa::test::pointHomeAt(home.path());
+    // The programs a test runs speak English, whatever the developer's
+    // locale, unless the test asks for another language.
+    qputenv("LANGUAGE", "en");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const std::unique_ptr<QApplication> app = pocosa::test::MakeTestApplication

@@ -1,0 +1,80 @@
+#include "Translations.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTranslator>
+
+#ifndef POCOSA_CATALOGS_FROM_BIN
+#define POCOSA_CATALOGS_FROM_BIN "../lib/pocosa/translations"
+#endif
+
+TLanguage ChooseLanguage(const QStringList& uiLanguages)
+{
+    for (const QString& tag : uiLanguages) {
+        // "ja-JP", "ja_JP.UTF-8", "en-Latn-US", "C.UTF-8", "sr@latin": the language comes first.
+        static const QRegularExpression separators(QStringLiteral("[-_.@]"));
+        const QString language = tag.section(separators, 0, 0).trimmed().toLower();
+        if (language.isEmpty() || language == QLatin1String("c") || language == QLatin1String("posix"))
+            continue;
+        return language == QLatin1String("ja") ? TLanguage::Japanese : TLanguage::English;
+    }
+    return TLanguage::English;
+}
+
+QString CatalogFileName(TLanguage language)
+{
+    return language == TLanguage::Japanese ? QStringLiteral("pocosa_ja.qm") : QStringLiteral("pocosa_en.qm");
+}
+
+QStringList CatalogFolders(const QString& programDir)
+{
+    const QDir dir(programDir);
+    return {dir.filePath(QStringLiteral("translations")),
+            QDir::cleanPath(dir.filePath(QStringLiteral(POCOSA_CATALOGS_FROM_BIN)))};
+}
+
+TTranslations::TTranslations(TLanguage language, const QStringList& folders)
+{
+    const QString file = CatalogFileName(language);
+    for (const QString& folder : folders) {
+        auto catalog = std::make_unique<QTranslator>();
+        if (catalog->load(file, folder)) {
+            program_ = std::move(catalog);
+            break;
+        }
+    }
+    if (language == TLanguage::Japanese) {
+        auto catalog = std::make_unique<QTranslator>();
+        if (catalog->load(QStringLiteral("qtbase_ja.qm"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            qt_ = std::move(catalog);
+    }
+}
+
+TTranslations::~TTranslations() = default;
+
+void TTranslations::Install() const
+{
+    if (!QCoreApplication::instance())
+        return;
+    // The last installed is asked first: the program's own texts win.
+    if (qt_)
+        QCoreApplication::installTranslator(qt_.get());
+    if (program_)
+        QCoreApplication::installTranslator(program_.get());
+}
+
+bool TTranslations::ProgramCatalogLoaded() const
+{
+    return program_ != nullptr;
+}
+
+std::unique_ptr<TTranslations> InstallUserLanguage()
+{
+    auto translations = std::make_unique<TTranslations>(ChooseLanguage(QLocale::system().uiLanguages()),
+                                                        CatalogFolders(QCoreApplication::applicationDirPath()));
+    translations->Install();
+    return translations;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QTranslator;
+
+// The languages Pocosa speaks. Its texts are written in Japanese (the
+// window, its messages) and in English (the command line); each catalog
+// puts all of them in one language.
+enum class TLanguage { Japanese, English };
+
+// The user's language from the ui languages of the locale, most wanted
+// first (QLocale::uiLanguages: LANGUAGE, else LC_ALL, LC_MESSAGES, LANG).
+// The first real language decides: Japanese picks Japanese, any other
+// English. "C" and "POSIX" name no language and are passed over; with none
+// left the answer is English, which a plain terminal shows best.
+TLanguage ChooseLanguage(const QStringList& uiLanguages);
+
+// The catalog's file name for a language: "pocosa_ja.qm", "pocosa_en.qm".
+QString CatalogFileName(TLanguage language);
+
+// The folders that may hold the catalogs of a program in programDir, in
+// order: translations/ beside it (the timer, and every program of a build
+// tree), then beside the installed timer for a tool installed in bin/.
+QStringList CatalogFolders(const QString& programDir);
+
+// The catalogs of one language: the program's own, found in the first of
+// folders that has it, and for Japanese Qt's own (qtbase_ja.qm from Qt's
+// translations folder, for the buttons of message boxes and the file
+// dialog, and QCommandLineParser's texts) when it is installed. A missing
+// catalog is no error: its texts stay as written.
+class TTranslations {
+  public:
+    TTranslations(TLanguage language, const QStringList& folders);
+    ~TTranslations();
+    TTranslations(const TTranslations&) = delete;
+    TTranslations& operator=(const TTranslations&) = delete;
+
+    // Installs the catalogs on the application object that exists now. A
+    // later application object needs its own call: the catalogs stay with
+    // this object, which must outlive them all.
+    void Install() const;
+
+    bool ProgramCatalogLoaded() const;
+
+  private:
+    std::unique_ptr<QTranslator> program_;
+    std::unique_ptr<QTranslator> qt_;
+};
+
+// The catalogs of the user's language (QLocale::system) for the program of
+// the application object that exists now, installed on it.
+std::unique_ptr<TTranslations> InstallUserLanguage();

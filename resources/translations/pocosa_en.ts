@@ -1,0 +1,430 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>OpenFailure</name>
+    <message>
+        <source>ファイル &quot;%1&quot;. %2 は開けません</source>
+        <translation>Cannot open file &quot;%1&quot;. %2</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>not a regular file</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramStart</name>
+    <message>
+        <source>Kitchen timer
+
+A time sets the timer when it is stopped: 5m (minutes), 90s (seconds),
+1m30s, 3:30 (minutes:seconds) or a plain 5 (minutes); at most 99:59.
+When Pocosa is already running for this user, the request goes to its
+window (without a time it just comes to the front) and this call ends.</source>
+        <translation>Kitchen timer
+
+A time sets the timer when it is stopped: 5m (minutes), 90s (seconds),
+1m30s, 3:30 (minutes:seconds) or a plain 5 (minutes); at most 99:59.
+When Pocosa is already running for this user, the request goes to its
+window (without a time it just comes to the front) and this call ends.</translation>
+    </message>
+    <message>
+        <source>Start the timer as well.</source>
+        <translation>Start the timer as well.</translation>
+    </message>
+    <message>
+        <source>Print the running timer&apos;s time and state, e.g. &quot;04:59 counting down&quot;.</source>
+        <translation>Print the running timer&apos;s time and state, e.g. &quot;04:59 counting down&quot;.</translation>
+    </message>
+    <message>
+        <source>The time to set, e.g. 5m, 90s or 3:30.</source>
+        <translation>The time to set, e.g. 5m, 90s or 3:30.</translation>
+    </message>
+    <message>
+        <source>Pocosa is not running and there is no display to open its window on</source>
+        <translation>Pocosa is not running and there is no display to open its window on</translation>
+    </message>
+</context>
+<context>
+    <name>StartRequest</name>
+    <message>
+        <source>stopped (count up)</source>
+        <translation>stopped (count up)</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>stopped</translation>
+    </message>
+    <message>
+        <source>counting up</source>
+        <translation>counting up</translation>
+    </message>
+    <message>
+        <source>alarm</source>
+        <translation>alarm</translation>
+    </message>
+    <message>
+        <source>counting down</source>
+        <translation>counting down</translation>
+    </message>
+    <message>
+        <source>neither set to %1 nor started again</source>
+        <translation>neither set to %1 nor started again</translation>
+    </message>
+    <message>
+        <source>not set to %1</source>
+        <translation>not set to %1</translation>
+    </message>
+    <message>
+        <source>not started again</source>
+        <translation>not started again</translation>
+    </message>
+    <message>
+        <source>the timer is running (%1), so it was %2</source>
+        <translation>the timer is running (%1), so it was %2</translation>
+    </message>
+    <message>
+        <source>Pocosa is already running but did not answer</source>
+        <translation>Pocosa is already running but did not answer</translation>
+    </message>
+    <message>
+        <source>Pocosa is not running</source>
+        <translation>Pocosa is not running</translation>
+    </message>
+</context>
+<context>
+    <name>TAlarmNotifier</name>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>タイマー終了</source>
+        <translation>Time&apos;s up</translation>
+    </message>
+</context>
+<context>
+    <name>TArchiveStream</name>
+    <message>
+        <source>%1[%2]です</source>
+        <translation>%1 [%2]</translation>
+    </message>
+    <message>
+        <source>ファイルが不正</source>
+        <translation>Invalid file</translation>
+    </message>
+    <message>
+        <source>ファイルヘッダが不正</source>
+        <translation>Invalid file header</translation>
+    </message>
+    <message>
+        <source>ヘッダ長が不正</source>
+        <translation>Invalid header length</translation>
+    </message>
+    <message>
+        <source>ファイルデータが不正</source>
+        <translation>Invalid file data</translation>
+    </message>
+    <message>
+        <source>ファイル一覧が不正</source>
+        <translation>Invalid file list</translation>
+    </message>
+    <message>
+        <source>読み込みINDEXが指定されていません</source>
+        <translation>No INDEX selected to read</translation>
+    </message>
+    <message>
+        <source>Countが負です(%1)</source>
+        <translation>Count is negative (%1)</translation>
+    </message>
+    <message>
+        <source>格納ファイルの範囲外を指定しました</source>
+        <translation>Position outside the stored file</translation>
+    </message>
+    <message>
+        <source>対応していません</source>
+        <translation>Not supported</translation>
+    </message>
+    <message>
+        <source>一覧が途中で切れています</source>
+        <translation>The list is cut short</translation>
+    </message>
+    <message>
+        <source>名前の長さが不正です</source>
+        <translation>Invalid name length</translation>
+    </message>
+</context>
+<context>
+    <name>TBitmap</name>
+    <message>
+        <source>画像が大きすぎます (%1 x %2)</source>
+        <translation>Picture too large (%1 x %2)</translation>
+    </message>
+    <message>
+        <source>32bitBmp以外を塗りつぶそうとしました</source>
+        <translation>Tried to fill a bitmap that is not 32-bit</translation>
+    </message>
+</context>
+<context>
+    <name>TBmpLoader</name>
+    <message>
+        <source>ビットマップ画像が不正です</source>
+        <translation>Invalid bitmap picture</translation>
+    </message>
+</context>
+<context>
+    <name>TEffectSoundService</name>
+    <message>
+        <source>no sound: %1</source>
+        <translation>no sound: %1</translation>
+    </message>
+</context>
+<context>
+    <name>TFmTimerMain</name>
+    <message>
+        <source>分</source>
+        <translation>Min</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>Sec</translation>
+    </message>
+    <message>
+        <source>ﾘｾｯﾄ</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>終了</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>背景画像</source>
+        <translation>Background</translation>
+    </message>
+    <message>
+        <source>リセット(&amp;R)</source>
+        <translation>&amp;Reset</translation>
+    </message>
+    <message>
+        <source>読込み(&amp;O)</source>
+        <translation>&amp;Open...</translation>
+    </message>
+    <message>
+        <source>ソフトウェア情報(&amp;I)</source>
+        <translation>&amp;About</translation>
+    </message>
+    <message>
+        <source>終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+</context>
+<context>
+    <name>TFormVersionInfo</name>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>TGraphicLoader</name>
+    <message>
+        <source>リソース %1 が見つかりません</source>
+        <translation>Resource %1 not found</translation>
+    </message>
+</context>
+<context>
+    <name>TJpegLoader</name>
+    <message>
+        <source>JPEG エラー #%1</source>
+        <translation>JPEG error #%1</translation>
+    </message>
+</context>
+<context>
+    <name>TPngReader</name>
+    <message>
+        <source>PNGファイルではありません</source>
+        <translation>Not a PNG file</translation>
+    </message>
+    <message>
+        <source>16bit色深度には対応していません</source>
+        <translation>16-bit colour depth is not supported</translation>
+    </message>
+    <message>
+        <source>このPNG圧縮には対応していません</source>
+        <translation>This PNG compression is not supported</translation>
+    </message>
+    <message>
+        <source>PNGインターレースには対応していません</source>
+        <translation>PNG interlacing is not supported</translation>
+    </message>
+    <message>
+        <source>このPNGには対応していません</source>
+        <translation>This PNG is not supported</translation>
+    </message>
+    <message>
+        <source>%1bit色深度には対応していません</source>
+        <translation>%1-bit colour depth is not supported</translation>
+    </message>
+    <message>
+        <source>エラー</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>TPocosaApplication</name>
+    <message>
+        <source>Unknown error</source>
+        <translation>Unknown error</translation>
+    </message>
+</context>
+<context>
+    <name>TSleepInhibitor</name>
+    <message>
+        <source>タイマーのカウントダウン中</source>
+        <translation>Timer counting down</translation>
+    </message>
+</context>
+<context>
+    <name>TimeArgument</name>
+    <message>
+        <source>&quot;%1&quot; is longer than 99:59</source>
+        <translation>&quot;%1&quot; is longer than 99:59</translation>
+    </message>
+    <message>
+        <source>an empty time was given</source>
+        <translation>an empty time was given</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: hours are not accepted; the longest time is 99:59</source>
+        <translation>&quot;%1&quot;: hours are not accepted; the longest time is 99:59</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a time; write it as 5m, 90s, 1m30s, 3:30 or 5 (minutes)</source>
+        <translation>&quot;%1&quot; is not a time; write it as 5m, 90s, 1m30s, 3:30 or 5 (minutes)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: the seconds must be 00 to 59</source>
+        <translation>&quot;%1&quot;: the seconds must be 00 to 59</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: a time cannot be negative</source>
+        <translation>&quot;%1&quot;: a time cannot be negative</translation>
+    </message>
+    <message>
+        <source>only one time may be given, not &quot;%1&quot;</source>
+        <translation>only one time may be given, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>--status takes no time and no --start</source>
+        <translation>--status takes no time and no --start</translation>
+    </message>
+</context>
+<context>
+    <name>TimerRecord</name>
+    <message>
+        <source>the timer kept in %1 is ignored: %2</source>
+        <translation>the timer kept in %1 is ignored: %2</translation>
+    </message>
+    <message>
+        <source>a running timer without its moment</source>
+        <translation>a running timer without its moment</translation>
+    </message>
+    <message>
+        <source>the count-up starts in the future</source>
+        <translation>the count-up starts in the future</translation>
+    </message>
+    <message>
+        <source>the count-down ends more than 99:59 from now</source>
+        <translation>the count-down ends more than 99:59 from now</translation>
+    </message>
+    <message>
+        <source>%1=%2 cannot be read</source>
+        <translation>%1=%2 cannot be read</translation>
+    </message>
+    <message>
+        <source>%1 に終了しました</source>
+        <translation>Ended at %1</translation>
+    </message>
+</context>
+<context>
+    <name>TvlmGlobal</name>
+    <message>
+        <source>&apos;%1&apos; のデータ型が不正です</source>
+        <translation>Invalid data type of &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>キー %1 の作成に失敗しました</source>
+        <translation>Failed to create key %1</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; の設定に失敗しました</source>
+        <translation>Failed to set &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>%1 に書き込めません</source>
+        <translation>Cannot write to %1</translation>
+    </message>
+</context>
+<context>
+    <name>pocosa-archive</name>
+    <message>
+        <source>File changed while it was read</source>
+        <translation>File changed while it was read</translation>
+    </message>
+    <message>
+        <source>%1 and %2: two entries of one name (letter case is ignored)</source>
+        <translation>%1 and %2: two entries of one name (letter case is ignored)</translation>
+    </message>
+    <message>
+        <source>No such file</source>
+        <translation>No such file</translation>
+    </message>
+    <message>
+        <source>File too large for an archive entry</source>
+        <translation>File too large for an archive entry</translation>
+    </message>
+    <message>
+        <source>%1: no entry named %2</source>
+        <translation>%1: no entry named %2</translation>
+    </message>
+    <message>
+        <source>The output file is the archive itself</source>
+        <translation>The output file is the archive itself</translation>
+    </message>
+    <message>
+        <source>usage: pocosa-archive create ARCHIVE FILE...
+       pocosa-archive list ARCHIVE
+       pocosa-archive extract ARCHIVE NAME OUTFILE
+ARCHIVE of create and OUTFILE may be - for standard output.
+</source>
+        <translation>usage: pocosa-archive create ARCHIVE FILE...
+       pocosa-archive list ARCHIVE
+       pocosa-archive extract ARCHIVE NAME OUTFILE
+ARCHIVE of create and OUTFILE may be - for standard output.
+</translation>
+    </message>
+</context>
+<context>
+    <name>pocosa-picture</name>
+    <message>
+        <source>usage: pocosa-picture info FILE...
+       pocosa-picture convert FILE OUT.png
+</source>
+        <translation>usage: pocosa-picture info FILE...
+       pocosa-picture convert FILE OUT.png
+</translation>
+    </message>
+    <message>
+        <source>no picture (no decoder for this extension)</source>
+        <translation>no picture (no decoder for this extension)</translation>
+    </message>
+    <message>
+        <source>no picture (0 pixels)</source>
+        <translation>no picture (0 pixels)</translation>
+    </message>
+    <message>
+        <source>cannot write</source>
+        <translation>cannot write</translation>
+    </message>
+</context>
+</TS>

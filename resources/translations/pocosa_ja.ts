@@ -1,0 +1,430 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja">
+<context>
+    <name>OpenFailure</name>
+    <message>
+        <source>ファイル &quot;%1&quot;. %2 は開けません</source>
+        <translation>ファイル &quot;%1&quot;. %2 は開けません</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>通常のファイルではありません</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramStart</name>
+    <message>
+        <source>Kitchen timer
+
+A time sets the timer when it is stopped: 5m (minutes), 90s (seconds),
+1m30s, 3:30 (minutes:seconds) or a plain 5 (minutes); at most 99:59.
+When Pocosa is already running for this user, the request goes to its
+window (without a time it just comes to the front) and this call ends.</source>
+        <translation>キッチンタイマー
+
+時間を付けると、止まっているタイマーにその時間をセットします: 5m (分)、90s (秒)、
+1m30s、3:30 (分:秒)、数字だけの 5 (分)。最長 99:59 です。
+このユーザーの Pocosa がすでに動いていれば、指定はそのウィンドウに渡り
+(時間がなければウィンドウが前面に出るだけです)、この呼び出しは終わります。</translation>
+    </message>
+    <message>
+        <source>Start the timer as well.</source>
+        <translation>あわせてタイマーをスタートします。</translation>
+    </message>
+    <message>
+        <source>Print the running timer&apos;s time and state, e.g. &quot;04:59 counting down&quot;.</source>
+        <translation>動いているタイマーの時間と状態を表示します (例: &quot;04:59 カウントダウン中&quot;)。</translation>
+    </message>
+    <message>
+        <source>The time to set, e.g. 5m, 90s or 3:30.</source>
+        <translation>セットする時間 (例: 5m、90s、3:30)。</translation>
+    </message>
+    <message>
+        <source>Pocosa is not running and there is no display to open its window on</source>
+        <translation>Pocosa は動いていません。ウィンドウを開くディスプレイもありません</translation>
+    </message>
+</context>
+<context>
+    <name>StartRequest</name>
+    <message>
+        <source>stopped (count up)</source>
+        <translation>停止中 (カウントアップ)</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>停止中</translation>
+    </message>
+    <message>
+        <source>counting up</source>
+        <translation>カウントアップ中</translation>
+    </message>
+    <message>
+        <source>alarm</source>
+        <translation>アラーム中</translation>
+    </message>
+    <message>
+        <source>counting down</source>
+        <translation>カウントダウン中</translation>
+    </message>
+    <message>
+        <source>neither set to %1 nor started again</source>
+        <translation>%1 へのセットも再スタートもしていません</translation>
+    </message>
+    <message>
+        <source>not set to %1</source>
+        <translation>%1 にセットしていません</translation>
+    </message>
+    <message>
+        <source>not started again</source>
+        <translation>再スタートしていません</translation>
+    </message>
+    <message>
+        <source>the timer is running (%1), so it was %2</source>
+        <translation>タイマーが動いているので (%1)、%2</translation>
+    </message>
+    <message>
+        <source>Pocosa is already running but did not answer</source>
+        <translation>Pocosa は動いていますが、応答がありません</translation>
+    </message>
+    <message>
+        <source>Pocosa is not running</source>
+        <translation>Pocosa は動いていません</translation>
+    </message>
+</context>
+<context>
+    <name>TAlarmNotifier</name>
+    <message>
+        <source>停止</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>タイマー終了</source>
+        <translation>タイマー終了</translation>
+    </message>
+</context>
+<context>
+    <name>TArchiveStream</name>
+    <message>
+        <source>%1[%2]です</source>
+        <translation>%1[%2]です</translation>
+    </message>
+    <message>
+        <source>ファイルが不正</source>
+        <translation>ファイルが不正</translation>
+    </message>
+    <message>
+        <source>ファイルヘッダが不正</source>
+        <translation>ファイルヘッダが不正</translation>
+    </message>
+    <message>
+        <source>ヘッダ長が不正</source>
+        <translation>ヘッダ長が不正</translation>
+    </message>
+    <message>
+        <source>ファイルデータが不正</source>
+        <translation>ファイルデータが不正</translation>
+    </message>
+    <message>
+        <source>ファイル一覧が不正</source>
+        <translation>ファイル一覧が不正</translation>
+    </message>
+    <message>
+        <source>読み込みINDEXが指定されていません</source>
+        <translation>読み込みINDEXが指定されていません</translation>
+    </message>
+    <message>
+        <source>Countが負です(%1)</source>
+        <translation>Countが負です(%1)</translation>
+    </message>
+    <message>
+        <source>格納ファイルの範囲外を指定しました</source>
+        <translation>格納ファイルの範囲外を指定しました</translation>
+    </message>
+    <message>
+        <source>対応していません</source>
+        <translation>対応していません</translation>
+    </message>
+    <message>
+        <source>一覧が途中で切れています</source>
+        <translation>一覧が途中で切れています</translation>
+    </message>
+    <message>
+        <source>名前の長さが不正です</source>
+        <translation>名前の長さが不正です</translation>
+    </message>
+</context>
+<context>
+    <name>TBitmap</name>
+    <message>
+        <source>画像が大きすぎます (%1 x %2)</source>
+        <translation>画像が大きすぎます (%1 x %2)</translation>
+    </message>
+    <message>
+        <source>32bitBmp以外を塗りつぶそうとしました</source>
+        <translation>32bitBmp以外を塗りつぶそうとしました</translation>
+    </message>
+</context>
+<context>
+    <name>TBmpLoader</name>
+    <message>
+        <source>ビットマップ画像が不正です</source>
+        <translation>ビットマップ画像が不正です</translation>
+    </message>
+</context>
+<context>
+    <name>TEffectSoundService</name>
+    <message>
+        <source>no sound: %1</source>
+        <translation>音が出せません: %1</translation>
+    </message>
+</context>
+<context>
+    <name>TFmTimerMain</name>
+    <message>
+        <source>分</source>
+        <translation>分</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>秒</translation>
+    </message>
+    <message>
+        <source>ﾘｾｯﾄ</source>
+        <translation>ﾘｾｯﾄ</translation>
+    </message>
+    <message>
+        <source>終了</source>
+        <translation>終了</translation>
+    </message>
+    <message>
+        <source>背景画像</source>
+        <translation>背景画像</translation>
+    </message>
+    <message>
+        <source>リセット(&amp;R)</source>
+        <translation>リセット(&amp;R)</translation>
+    </message>
+    <message>
+        <source>読込み(&amp;O)</source>
+        <translation>読込み(&amp;O)</translation>
+    </message>
+    <message>
+        <source>ソフトウェア情報(&amp;I)</source>
+        <translation>ソフトウェア情報(&amp;I)</translation>
+    </message>
+    <message>
+        <source>終了(&amp;X)</source>
+        <translation>終了(&amp;X)</translation>
+    </message>
+</context>
+<context>
+    <name>TFormVersionInfo</name>
+    <message>
+        <source>閉じる</source>
+        <translation>閉じる</translation>
+    </message>
+</context>
+<context>
+    <name>TGraphicLoader</name>
+    <message>
+        <source>リソース %1 が見つかりません</source>
+        <translation>リソース %1 が見つかりません</translation>
+    </message>
+</context>
+<context>
+    <name>TJpegLoader</name>
+    <message>
+        <source>JPEG エラー #%1</source>
+        <translation>JPEG エラー #%1</translation>
+    </message>
+</context>
+<context>
+    <name>TPngReader</name>
+    <message>
+        <source>PNGファイルではありません</source>
+        <translation>PNGファイルではありません</translation>
+    </message>
+    <message>
+        <source>16bit色深度には対応していません</source>
+        <translation>16bit色深度には対応していません</translation>
+    </message>
+    <message>
+        <source>このPNG圧縮には対応していません</source>
+        <translation>このPNG圧縮には対応していません</translation>
+    </message>
+    <message>
+        <source>PNGインターレースには対応していません</source>
+        <translation>PNGインターレースには対応していません</translation>
+    </message>
+    <message>
+        <source>このPNGには対応していません</source>
+        <translation>このPNGには対応していません</translation>
+    </message>
+    <message>
+        <source>%1bit色深度には対応していません</source>
+        <translation>%1bit色深度には対応していません</translation>
+    </message>
+    <message>
+        <source>エラー</source>
+        <translation>エラー</translation>
+    </message>
+</context>
+<context>
+    <name>TPocosaApplication</name>
+    <message>
+        <source>Unknown error</source>
+        <translation>不明なエラー</translation>
+    </message>
+</context>
+<context>
+    <name>TSleepInhibitor</name>
+    <message>
+        <source>タイマーのカウントダウン中</source>
+        <translation>タイマーのカウントダウン中</translation>
+    </message>
+</context>
+<context>
+    <name>TimeArgument</name>
+    <message>
+        <source>&quot;%1&quot; is longer than 99:59</source>
+        <translation>&quot;%1&quot; は 99:59 を超えています</translation>
+    </message>
+    <message>
+        <source>an empty time was given</source>
+        <translation>時間が空です</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: hours are not accepted; the longest time is 99:59</source>
+        <translation>&quot;%1&quot;: 時の単位は使えません。最長は 99:59 です</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a time; write it as 5m, 90s, 1m30s, 3:30 or 5 (minutes)</source>
+        <translation>&quot;%1&quot; は時間として読めません。5m、90s、1m30s、3:30、5 (分) のように書いてください</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: the seconds must be 00 to 59</source>
+        <translation>&quot;%1&quot;: 秒は 00 から 59 までです</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: a time cannot be negative</source>
+        <translation>&quot;%1&quot;: 負の時間は使えません</translation>
+    </message>
+    <message>
+        <source>only one time may be given, not &quot;%1&quot;</source>
+        <translation>時間は一つだけにしてください: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>--status takes no time and no --start</source>
+        <translation>--status には時間も --start も付けられません</translation>
+    </message>
+</context>
+<context>
+    <name>TimerRecord</name>
+    <message>
+        <source>the timer kept in %1 is ignored: %2</source>
+        <translation>%1 に残っていたタイマーは使いません: %2</translation>
+    </message>
+    <message>
+        <source>a running timer without its moment</source>
+        <translation>動いているタイマーの時刻がありません</translation>
+    </message>
+    <message>
+        <source>the count-up starts in the future</source>
+        <translation>カウントアップの開始時刻が未来です</translation>
+    </message>
+    <message>
+        <source>the count-down ends more than 99:59 from now</source>
+        <translation>カウントダウンの終了が今から 99:59 より先です</translation>
+    </message>
+    <message>
+        <source>%1=%2 cannot be read</source>
+        <translation>%1=%2 が読めません</translation>
+    </message>
+    <message>
+        <source>%1 に終了しました</source>
+        <translation>%1 に終了しました</translation>
+    </message>
+</context>
+<context>
+    <name>TvlmGlobal</name>
+    <message>
+        <source>&apos;%1&apos; のデータ型が不正です</source>
+        <translation>&apos;%1&apos; のデータ型が不正です</translation>
+    </message>
+    <message>
+        <source>キー %1 の作成に失敗しました</source>
+        <translation>キー %1 の作成に失敗しました</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; の設定に失敗しました</source>
+        <translation>&apos;%1&apos; の設定に失敗しました</translation>
+    </message>
+    <message>
+        <source>%1 に書き込めません</source>
+        <translation>%1 に書き込めません</translation>
+    </message>
+</context>
+<context>
+    <name>pocosa-archive</name>
+    <message>
+        <source>File changed while it was read</source>
+        <translation>読み込み中にファイルが変わりました</translation>
+    </message>
+    <message>
+        <source>%1 and %2: two entries of one name (letter case is ignored)</source>
+        <translation>%1 と %2: 同じ名前の項目が二つになります (大文字と小文字は区別しません)</translation>
+    </message>
+    <message>
+        <source>No such file</source>
+        <translation>ファイルがありません</translation>
+    </message>
+    <message>
+        <source>File too large for an archive entry</source>
+        <translation>アーカイブの項目には大きすぎます</translation>
+    </message>
+    <message>
+        <source>%1: no entry named %2</source>
+        <translation>%1: %2 という項目はありません</translation>
+    </message>
+    <message>
+        <source>The output file is the archive itself</source>
+        <translation>出力先がアーカイブ自身です</translation>
+    </message>
+    <message>
+        <source>usage: pocosa-archive create ARCHIVE FILE...
+       pocosa-archive list ARCHIVE
+       pocosa-archive extract ARCHIVE NAME OUTFILE
+ARCHIVE of create and OUTFILE may be - for standard output.
+</source>
+        <translation>使い方: pocosa-archive create ARCHIVE FILE...
+        pocosa-archive list ARCHIVE
+        pocosa-archive extract ARCHIVE NAME OUTFILE
+create の ARCHIVE と OUTFILE に - を指定すると標準出力に書きます。
+</translation>
+    </message>
+</context>
+<context>
+    <name>pocosa-picture</name>
+    <message>
+        <source>usage: pocosa-picture info FILE...
+       pocosa-picture convert FILE OUT.png
+</source>
+        <translation>使い方: pocosa-picture info FILE...
+        pocosa-picture convert FILE OUT.png
+</translation>
+    </message>
+    <message>
+        <source>no picture (no decoder for this extension)</source>
+        <translation>画像がありません (この拡張子を読むデコーダがありません)</translation>
+    </message>
+    <message>
+        <source>no picture (0 pixels)</source>
+        <translation>画像がありません (0 ピクセル)</translation>
+    </message>
+    <message>
+        <source>cannot write</source>
+        <translation>書き込めません</translation>
+    </message>
+</context>
+</TS>

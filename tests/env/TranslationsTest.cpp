@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "TestEnv.h"
+#include "Translations.h"
+
+namespace {
+
+TEST(Language, TheFirstRealLanguageOfTheLocaleDecides)
+{
+    const struct {
+        const char* Name;
+        QStringList UiLanguages;
+        TLanguage Expected;
+    } rows[] = {
+        {"Japanese locale", {"ja-JP", "ja-Jpan-JP", "ja"}, TLanguage::Japanese},
+        {"English locale", {"en-US", "en-Latn-US", "en"}, TLanguage::English},
+        {"any other language is English", {"de-DE", "de"}, TLanguage::English},
+        {"the first wins over a later Japanese", {"fr", "fr-FR", "ja", "ja-JP"}, TLanguage::English},
+        {"and a later English", {"ja", "en"}, TLanguage::Japanese},
+        {"LANG=C", {"C"}, TLanguage::English},
+        {"C and POSIX are passed over", {"C", "POSIX", "ja-JP"}, TLanguage::Japanese},
+        {"C.UTF-8 is C", {"C.UTF-8", "ja"}, TLanguage::Japanese},
+        {"nothing at all", {}, TLanguage::English},
+        {"an empty entry is passed over", {"", "ja"}, TLanguage::Japanese},
+        {"glibc's spelling", {"ja_JP.UTF-8"}, TLanguage::Japanese},
+        {"letter case", {"JA-jp"}, TLanguage::Japanese},
+        {"Javanese is not Japanese", {"jv", "jav-ID"}, TLanguage::English},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(ChooseLanguage(row.UiLanguages), row.Expected) << row.Name;
+}
+
+// The catalogs the build makes beside the program.
+QString BuiltCatalogs()
+{
+    return pocosa::test::buildDir() + "/bin/translations";
+}
+
+TEST(Translations, TheFirstFolderHoldingTheCatalogServesAndOnlyWhileInstalled)
+{
+    QTemporaryDir empty;
+    const QString text = "分";
+    {
+        const TTranslations english(TLanguage::English, {empty.path(), BuiltCatalogs()});
+        ASSERT_TRUE(english.ProgramCatalogLoaded()) << BuiltCatalogs().toStdString();
+        EXPECT_EQ(QCoreApplication::translate("TFmTimerMain", "分"), text) << "not installed yet";
+        english.Install();
+        EXPECT_EQ(QCoreApplication::translate("TFmTimerMain", "分"), "Min");
+        const TTranslations japanese(TLanguage::Japanese, {BuiltCatalogs()});
+        japanese.Install();
+        EXPECT_EQ(QCoreApplication::translate("TimeArgument", "an empty time was given"), "時間が空です")
+            << "the last installed is asked first";
+    }
+    EXPECT_EQ(QCoreApplication::translate("TFmTimerMain", "分"), text) << "gone with its owner";
+
+    const TTranslations none(TLanguage::English, {empty.path()});
+    EXPECT_FALSE(none.ProgramCatalogLoaded());
+    none.Install();
+    EXPECT_EQ(QCoreApplication::translate("TFmTimerMain", "分"), text);
+}
+
+TEST(Translations, ToolsInstalledInBinFindTheProgramFoldersCatalogs)
+{
+    QTemporaryDir prefix;
+    const QDir root(prefix.path());
+    ASSERT_TRUE(root.mkpath("bin") && root.mkpath("lib/pocosa/translations"));
+    ASSERT_TRUE(QFile::copy(BuiltCatalogs() + "/pocosa_en.qm", root.filePath("lib/pocosa/translations/pocosa_en.qm")));
+    const QStringList folders = CatalogFolders(root.filePath("bin"));
+    EXPECT_EQ(folders.first(), root.filePath("bin/translations"));
+    EXPECT_TRUE(TTranslations(TLanguage::English, folders).ProgramCatalogLoaded());
+    EXPECT_FALSE(TTranslations(TLanguage::Japanese, folders).ProgramCatalogLoaded());
+}
+
+} // namespace
