@@ -285,6 +285,46 @@ window (without a time it just comes to the front) and this call ends.</translat
     </message>
 </context>
 <context>
+    <name>TTimerReadout</name>
+    <message>
+        <source>Time is up</source>
+        <translation>Time is up</translation>
+    </message>
+    <message>
+        <source>%1 minute</source>
+        <translation>%1 minute</translation>
+    </message>
+    <message>
+        <source>%1 minutes</source>
+        <translation>%1 minutes</translation>
+    </message>
+    <message>
+        <source>%1 second</source>
+        <translation>%1 second</translation>
+    </message>
+    <message>
+        <source>%1 seconds</source>
+        <translation>%1 seconds</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <comment>minutes, then seconds</comment>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>%1, counting down</source>
+        <translation>%1, counting down</translation>
+    </message>
+    <message>
+        <source>%1, counting up</source>
+        <translation>%1, counting up</translation>
+    </message>
+    <message>
+        <source>%1, stopped</source>
+        <translation>%1, stopped</translation>
+    </message>
+</context>
+<context>
     <name>TimeArgument</name>
     <message>
         <source>&quot;%1&quot; is longer than 99:59</source>

@@ -285,6 +285,46 @@ window (without a time it just comes to the front) and this call ends.</source>
     </message>
 </context>
 <context>
+    <name>TTimerReadout</name>
+    <message>
+        <source>Time is up</source>
+        <translation>時間です</translation>
+    </message>
+    <message>
+        <source>%1 minute</source>
+        <translation>%1分</translation>
+    </message>
+    <message>
+        <source>%1 minutes</source>
+        <translation>%1分</translation>
+    </message>
+    <message>
+        <source>%1 second</source>
+        <translation>%1秒</translation>
+    </message>
+    <message>
+        <source>%1 seconds</source>
+        <translation>%1秒</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <comment>minutes, then seconds</comment>
+        <translation>%1%2</translation>
+    </message>
+    <message>
+        <source>%1, counting down</source>
+        <translation>%1、カウントダウン中</translation>
+    </message>
+    <message>
+        <source>%1, counting up</source>
+        <translation>%1、カウントアップ中</translation>
+    </message>
+    <message>
+        <source>%1, stopped</source>
+        <translation>%1、停止中</translation>
+    </message>
+</context>
+<context>
     <name>TimeArgument</name>
     <message>
         <source>&quot;%1&quot; is longer than 99:59</source>
