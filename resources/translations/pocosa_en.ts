@@ -191,7 +191,7 @@ window (without a time it just comes to the front) and this call ends.</translat
     </message>
     <message>
         <source>ﾘｾｯﾄ</source>
-        <translation>Reset</translation>
+        <translation>Clr</translation>
     </message>
     <message>
         <source>終了</source>

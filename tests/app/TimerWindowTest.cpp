@@ -4,14 +4,18 @@
 
 #include <QAction>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
+#include "TestEnv.h"
 #include "TimerRig.h"
+#include "Translations.h"
 
 namespace {
 
@@ -120,6 +124,44 @@ TEST(TimerMenu, ItemsCaptionsSeparatorsAndShortcut)
                                         "MnBack1|1：", "MnBack2|2：", "MnBack3|3：", "MnBack4|4："}));
     EXPECT_EQ(w.N2->shortcut(), QKeySequence(Qt::ALT | Qt::Key_F4));
     EXPECT_TRUE(w.actions().contains(w.N2)) << "shortcut active while the menu is closed";
+}
+
+// The window with the catalog of a language, loaded as the program does.
+struct TLanguageRow {
+    const char* Name;
+    TLanguage Language;
+    QStringList Captions; // 分 秒 ﾘｾｯﾄ 終了
+    const char* Open;
+    const char* Exit;
+};
+
+TEST(TimerLanguage, CaptionsAndMenuSpeakTheCatalogsLanguageAndFitTheButtons)
+{
+    const TLanguageRow rows[] = {
+        {"English", TLanguage::English, {"Min", "Sec", "Clr", "Quit"}, "&Open...", "E&xit"},
+        {"Japanese", TLanguage::Japanese, {"分", "秒", "ﾘｾｯﾄ", "終了"}, "読込み(&O)", "終了(&X)"},
+    };
+    // The layout's own captions are as wide as a round button takes.
+    int widest = 0;
+    for (const char* caption : {"分", "秒", "ﾘｾｯﾄ", "終了"})
+        widest = std::max(widest, QFontMetrics(TTimerRig().w().BTmin->font()).horizontalAdvance(caption));
+    for (const TLanguageRow& row : rows) {
+        const TTranslations catalogs(row.Language, {pocosa::test::buildDir() + "/bin/translations"});
+        ASSERT_TRUE(catalogs.ProgramCatalogLoaded()) << row.Name;
+        catalogs.Install();
+        TTimerRig rig;
+        TFmTimerMain& w = rig.w();
+        const QList<TvlmGctButton*> buttons = {w.BTmin, w.BTsec, w.BTreset, w.BTclose};
+        for (int i = 0; i < buttons.size(); ++i) {
+            EXPECT_EQ(buttons[i]->Caption(), row.Captions[i]) << row.Name;
+            EXPECT_LE(QFontMetrics(buttons[i]->font()).horizontalAdvance(buttons[i]->Caption()), widest)
+                << row.Name << ": " << buttons[i]->Caption().toStdString() << " is wider than the layout's captions";
+        }
+        EXPECT_EQ(w.BTstart->Caption(), "START") << row.Name;
+        EXPECT_EQ(w.MnBackOpen->text(), row.Open) << row.Name;
+        EXPECT_EQ(w.N2->text(), row.Exit) << row.Name;
+        EXPECT_EQ(w.N2->shortcut(), QKeySequence(Qt::ALT | Qt::Key_F4)) << row.Name;
+    }
 }
 
 TEST(TimerMenu, OpeningTheBackgroundSubmenuShowsTheHistory)
