@@ -36,7 +36,7 @@ QStringList CatalogFolders(const QString& programDir)
             QDir::cleanPath(dir.filePath(QStringLiteral(POCOSA_CATALOGS_FROM_BIN)))};
 }
 
-TTranslations::TTranslations(TLanguage language, const QStringList& folders)
+TTranslations::TTranslations(TLanguage language, const QStringList& folders, const QString& qtFolder)
 {
     const QString file = CatalogFileName(language);
     for (const QString& folder : folders) {
@@ -48,7 +48,8 @@ TTranslations::TTranslations(TLanguage language, const QStringList& folders)
     }
     if (language == TLanguage::Japanese) {
         auto catalog = std::make_unique<QTranslator>();
-        if (catalog->load(QStringLiteral("qtbase_ja.qm"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        const QString folder = qtFolder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : qtFolder;
+        if (catalog->load(QStringLiteral("qtbase_ja.qm"), folder))
             qt_ = std::move(catalog);
     }
 }

@@ -28,13 +28,13 @@ QString CatalogFileName(TLanguage language);
 QStringList CatalogFolders(const QString& programDir);
 
 // The catalogs of one language: the program's own, found in the first of
-// folders that has it, and for Japanese Qt's own (qtbase_ja.qm from Qt's
-// translations folder, for the buttons of message boxes and the file
-// dialog, and QCommandLineParser's texts) when it is installed. A missing
+// folders that has it, and for Japanese Qt's own (qtbase_ja.qm in qtFolder,
+// by default Qt's translations folder: the buttons of message boxes, the
+// file dialog, QCommandLineParser's texts) when it is installed. A missing
 // catalog is no error: its texts stay as written.
 class TTranslations {
-  public:
-    TTranslations(TLanguage language, const QStringList& folders);
+public:
+    TTranslations(TLanguage language, const QStringList& folders, const QString& qtFolder = QString());
     ~TTranslations();
     TTranslations(const TTranslations&) = delete;
     TTranslations& operator=(const TTranslations&) = delete;
@@ -46,7 +46,7 @@ class TTranslations {
 
     bool ProgramCatalogLoaded() const;
 
-  private:
+private:
     std::unique_ptr<QTranslator> program_;
     std::unique_ptr<QTranslator> qt_;
 };

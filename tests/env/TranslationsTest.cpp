@@ -64,6 +64,29 @@ TEST(Translations, TheFirstFolderHoldingTheCatalogServesAndOnlyWhileInstalled)
     EXPECT_EQ(QCoreApplication::translate("TFmTimerMain", "分"), text);
 }
 
+TEST(Translations, JapaneseAlsoLoadsQtsOwnCatalogWhichTheProgramsOwnOverrides)
+{
+    // A stand-in for Qt's catalog: one that tells apart who answered.
+    QTemporaryDir qt;
+    ASSERT_TRUE(QFile::copy(BuiltCatalogs() + "/pocosa_en.qm", qt.filePath("qtbase_ja.qm")));
+    QTemporaryDir empty;
+    const struct {
+        const char* Name;
+        TLanguage Language;
+        QStringList Folders;
+        const char* Expected;
+    } rows[] = {
+        {"Japanese, Qt's catalog alone", TLanguage::Japanese, {empty.path()}, "Min"},
+        {"Japanese, the program's own first", TLanguage::Japanese, {BuiltCatalogs()}, "分"},
+        {"English never loads Qt's Japanese", TLanguage::English, {empty.path()}, "分"},
+    };
+    for (const auto& row : rows) {
+        const TTranslations catalogs(row.Language, row.Folders, qt.path());
+        catalogs.Install();
+        EXPECT_EQ(QCoreApplication::translate("TFmTimerMain", "分"), row.Expected) << row.Name;
+    }
+}
+
 TEST(Translations, ToolsInstalledInBinFindTheProgramFoldersCatalogs)
 {
     QTemporaryDir prefix;
