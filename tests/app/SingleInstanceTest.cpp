@@ -293,6 +293,10 @@ protected:
         ASSERT_TRUE(QFile::copy(QCoreApplication::applicationDirPath() + "/../bin/pocosa", Program()));
         ASSERT_TRUE(QFile::copy(QCoreApplication::applicationDirPath() + "/../bin/timer.wav",
                                 folder.filePath("timer.wav")));
+        ASSERT_TRUE(QDir().mkpath(folder.filePath("translations")));
+        for (const char* catalog : {"pocosa_en.qm", "pocosa_ja.qm"})
+            ASSERT_TRUE(QFile::copy(QCoreApplication::applicationDirPath() + "/../bin/translations/" + catalog,
+                                    folder.filePath("translations/") + catalog));
         ASSERT_TRUE(QDir().mkpath(folder.filePath("run")));
         QFile::setPermissions(folder.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         env = QProcessEnvironment::systemEnvironment();
@@ -362,6 +366,7 @@ TEST_F(ProgramHandOver, LaterStartsHandTheirRequestToTheRunningWindow)
     EXPECT_EQ(alone.status, 1) << "no window to take it and no display to open one";
     EXPECT_EQ(alone.err, "pocosa: Pocosa is not running and there is no display to open its window on\n");
     EXPECT_EQ(Run({"--bogus"}).status, 2);
+    env.insert("LANGUAGE", "ja"); // the window answers each caller in the caller's language
     StartFirst({"3:30"});
     EXPECT_EQ(StatusWhenUp(), "03:30 stopped") << "the first start takes its own time";
 
@@ -374,6 +379,11 @@ TEST_F(ProgramHandOver, LaterStartsHandTheirRequestToTheRunningWindow)
     EXPECT_EQ(busy.status, 1) << "not done";
     EXPECT_TRUE(busy.err.contains(", so it was not set to 01:00\n")) << busy.err.toStdString();
     EXPECT_TRUE(Run({"--status"}).out.endsWith("counting down")) << "a running timer is left alone";
+    laterEnv.insert("LANGUAGE", "ja");
+    busy = Run({"1m"});
+    EXPECT_TRUE(busy.err.contains(" カウントダウン中)、01:00 にセットしていません\n")) << busy.err.toStdString();
+    EXPECT_TRUE(Run({"--status"}).out.endsWith(" カウントダウン中"));
+    laterEnv.insert("LANGUAGE", "en");
 
     ProcessRun refused = Run({"1:05:00"});
     EXPECT_EQ(refused.status, 2);
