@@ -2,6 +2,7 @@
 #include "vlmGraphicSource.h"
 #include "vlmButtonKernels.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 #include <cstring>
@@ -234,7 +235,10 @@ void TvlmBtnDraw::SetBounds(int left, int top, int width, int height)
     width = std::max(width, 0);
     height = std::max(height, 0);
     if (!PictureSizeAllowed(2 * std::int64_t(width), 2 * std::int64_t(height)))
-        throw EPictureSize("button face too large (" + std::to_string(width) + " x " + std::to_string(height) + ")");
+        throw EPictureSize(QCoreApplication::translate("TvlmBtnDraw", "button face too large (%1 x %2)")
+                               .arg(width)
+                               .arg(height)
+                               .toStdString());
     left_ = left;
     top_ = top;
     EndPainter();

@@ -387,6 +387,20 @@ window (without a time it just comes to the front) and this call ends.</source>
     </message>
 </context>
 <context>
+    <name>TvlmBtnDraw</name>
+    <message>
+        <source>button face too large (%1 x %2)</source>
+        <translation>ボタンの絵が大きすぎます (%1 x %2)</translation>
+    </message>
+</context>
+<context>
+    <name>TvlmFormFunc</name>
+    <message>
+        <source>No visible picture in &quot;%1&quot;</source>
+        <translation>&quot;%1&quot; には見える部分がありません</translation>
+    </message>
+</context>
+<context>
     <name>TvlmGlobal</name>
     <message>
         <source>&apos;%1&apos; のデータ型が不正です</source>
