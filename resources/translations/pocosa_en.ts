@@ -100,7 +100,7 @@ window (without a time it just comes to the front) and this call ends.</translat
     </message>
     <message>
         <source>タイマー終了</source>
-        <translation>Time&apos;s up</translation>
+        <translation>Time is up</translation>
     </message>
 </context>
 <context>
