@@ -40,9 +40,10 @@ void SetupCommandLine(QCommandLineParser& parser)
     parser.addOption({QStringLiteral("status"),
                       QCoreApplication::translate(
                           "ProgramStart", "Print the running timer's time and state, e.g. \"04:59 counting down\".")});
-    parser.addPositionalArgument(QStringLiteral("time"),
+    // The argument's name is only shown: the time is read by its position.
+    parser.addPositionalArgument(QCoreApplication::translate("ProgramStart", "time"),
                                  QCoreApplication::translate("ProgramStart", "The time to set, e.g. 5m, 90s or 3:30."),
-                                 QStringLiteral("[time]"));
+                                 QCoreApplication::translate("ProgramStart", "[time]"));
 }
 
 int HandleInfoOptions(int argc, char** argv)

@@ -44,6 +44,14 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>Pocosa is not running and there is no display to open its window on</source>
         <translation>Pocosa is not running and there is no display to open its window on</translation>
     </message>
+    <message>
+        <source>time</source>
+        <translation>time</translation>
+    </message>
+    <message>
+        <source>[time]</source>
+        <translation>[time]</translation>
+    </message>
 </context>
 <context>
     <name>StartRequest</name>

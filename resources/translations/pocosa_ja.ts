@@ -44,6 +44,14 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>Pocosa is not running and there is no display to open its window on</source>
         <translation>Pocosa は動いていません。ウィンドウを開くディスプレイもありません</translation>
     </message>
+    <message>
+        <source>time</source>
+        <translation>時間</translation>
+    </message>
+    <message>
+        <source>[time]</source>
+        <translation>[時間]</translation>
+    </message>
 </context>
 <context>
     <name>StartRequest</name>
