@@ -296,7 +296,7 @@ window (without a time it just comes to the front) and this call ends.</source>
     <name>TTimerReadout</name>
     <message>
         <source>Time is up</source>
-        <translation>時間です</translation>
+        <translation>タイマー終了</translation>
     </message>
     <message>
         <source>%1 minute</source>
@@ -443,7 +443,7 @@ window (without a time it just comes to the front) and this call ends.</source>
     </message>
     <message>
         <source>File too large for an archive entry</source>
-        <translation>アーカイブの項目には大きすぎます</translation>
+        <translation>アーカイブの項目には大きすぎるファイルです</translation>
     </message>
     <message>
         <source>%1: no entry named %2</source>
@@ -451,7 +451,7 @@ window (without a time it just comes to the front) and this call ends.</source>
     </message>
     <message>
         <source>The output file is the archive itself</source>
-        <translation>出力先がアーカイブ自身です</translation>
+        <translation>出力先がアーカイブそのものです</translation>
     </message>
     <message>
         <source>usage: pocosa-archive create ARCHIVE FILE...
