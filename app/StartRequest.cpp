@@ -130,6 +130,7 @@ int PrintRunningStatus(TSingleInstance& instance, int timeoutMs)
                            : QCoreApplication::translate("StartRequest", "Pocosa is not running"));
         return 1;
     }
-    std::printf("%s\n", StateForUser(answer->State).toLocal8Bit().constData());
+    // Scripts read this line: the state words stay English in every language.
+    std::printf("%s\n", answer->State.toLocal8Bit().constData());
     return 0;
 }

@@ -24,8 +24,9 @@ TInstanceAnswer AnswerStartRequest(TFmTimerMain& window, const TStartRequest& re
 // The window's answer to a later start, in these words whatever the languages.
 QString TimerStateText(const TFmTimerMain& window);
 
-// A window's answer as the user of this process reads it: the state in the
-// user's language ("04:59 カウントダウン中"); a state not known is kept.
+// A window's answer as the user of this process reads it in a message: the
+// state in the user's language ("04:59 カウントダウン中"); a state not known
+// is kept.
 QString StateForUser(const QString& state);
 
 // What a running window left undone of a request, for the later start's
@@ -45,5 +46,6 @@ inline constexpr int kHandOverTimeoutMs = 15000;
 std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request,
                                            int timeoutMs = kHandOverTimeoutMs);
 
-// --status: prints the running window's state; status 1 when none answers.
+// --status: prints the running window's state as TimerStateText words it,
+// in English whatever the language, for scripts; status 1 when none answers.
 int PrintRunningStatus(TSingleInstance& instance, int timeoutMs = kHandOverTimeoutMs);

@@ -34,7 +34,7 @@ window (without a time it just comes to the front) and this call ends.</source>
     </message>
     <message>
         <source>Print the running timer&apos;s time and state, e.g. &quot;04:59 counting down&quot;.</source>
-        <translation>動いているタイマーの時間と状態を表示します (例: &quot;04:59 カウントダウン中&quot;)。</translation>
+        <translation>動いているタイマーの時間と状態を英語で表示します (例: &quot;04:59 counting down&quot;)。</translation>
     </message>
     <message>
         <source>The time to set, e.g. 5m, 90s or 3:30.</source>
