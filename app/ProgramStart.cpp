@@ -2,9 +2,14 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QMutex>
 #include <QRegularExpression>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #ifndef POCOSA_VERSION
 #define POCOSA_VERSION "0.9.0.0"
@@ -102,7 +107,7 @@ TCommandLine ReadCommandLine(int argc, char** argv)
             if (m.captured(1) == QLatin1String("platform"))
                 line.Platform = value;
             else if (m.captured(1) == QLatin1String("display"))
-                line.Display = !value.isEmpty();
+                line.Display = value;
         } else if (!joinedOrFlag.match(argument).hasMatch()) {
             line.Arguments << argument;
         }
@@ -118,10 +123,100 @@ QString NoDisplayText()
 
 bool DisplayReachable(const TCommandLine& commandLine)
 {
-    if (commandLine.Display || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+    if (!commandLine.Display.isEmpty() || !qEnvironmentVariableIsEmpty("DISPLAY") ||
         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return true;
     const QString platform =
         commandLine.Platform.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM") : commandLine.Platform;
     return !PlatformsNeedDisplay(platform);
+}
+
+QString WindowDisplayName(const TCommandLine& commandLine)
+{
+    const QString platform =
+        commandLine.Platform.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM") : commandLine.Platform;
+    const bool wayland = platform.trimmed().startsWith(QLatin1String("wayland"));
+    if (!wayland && !commandLine.Display.isEmpty())
+        return commandLine.Display;
+    if (!wayland && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        return qEnvironmentVariable("DISPLAY");
+    return qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
+}
+
+QString CannotOpenWindowText(const QString& display)
+{
+    return QCoreApplication::translate("ProgramStart", "Pocosa cannot open its window on display %1").arg(display);
+}
+
+namespace {
+
+// A message of Qt's held back while the platform starts.
+struct THeldMessage {
+    QtMsgType Type;
+    QByteArray File;
+    QByteArray Function;
+    QByteArray Category;
+    int Line;
+    QString Text;
+};
+
+struct TPlatformStart {
+    QMutex Mutex; // Qt may report from its own threads
+    QtMessageHandler Previous = nullptr;
+    QByteArray FailureLine;
+    std::vector<THeldMessage> Held;
+};
+
+TPlatformStart& PlatformStart()
+{
+    static TPlatformStart state;
+    return state;
+}
+
+void HoldMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    TPlatformStart& state = PlatformStart();
+    const QMutexLocker lock(&state.Mutex);
+    if (type == QtFatalMsg) {
+        // Half a QGuiApplication: no destructor or exit handler may run.
+        std::fputs(state.FailureLine.constData(), stderr);
+        std::_Exit(1);
+    }
+    state.Held.push_back({type, context.file, context.function, context.category, context.line, text});
+}
+
+const char* OrNull(const QByteArray& text)
+{
+    return text.isNull() ? nullptr : text.constData();
+}
+
+} // namespace
+
+TPlatformStartGuard::TPlatformStartGuard(const QByteArray& failureLine)
+{
+    TPlatformStart& state = PlatformStart();
+    state.FailureLine = failureLine;
+    state.Previous = qInstallMessageHandler(HoldMessage);
+}
+
+TPlatformStartGuard::~TPlatformStartGuard()
+{
+    End();
+}
+
+void TPlatformStartGuard::End()
+{
+    if (std::exchange(ended_, true))
+        return;
+    TPlatformStart& state = PlatformStart();
+    qInstallMessageHandler(state.Previous);
+    std::vector<THeldMessage> held;
+    {
+        const QMutexLocker lock(&state.Mutex);
+        held.swap(state.Held);
+    }
+    for (const THeldMessage& m : held) {
+        const QMessageLogContext context(OrNull(m.File), m.Line, OrNull(m.Function), OrNull(m.Category));
+        state.Previous(m.Type, context, m.Text);
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -26,7 +27,7 @@ int HandleInfoOptions(int argc, char** argv);
 struct TCommandLine {
     QStringList Arguments; // the program's name, then its own arguments
     QString Platform;      // -platform NAME; empty when not given
-    bool Display = false;  // -display NAME given
+    QString Display;       // -display NAME; empty when not given
 };
 TCommandLine ReadCommandLine(int argc, char** argv);
 
@@ -38,3 +39,33 @@ bool DisplayReachable(const TCommandLine& commandLine);
 
 // The message of a start that finds neither a running window nor a display.
 QString NoDisplayText();
+
+// The display the window would open on, for messages: the Wayland
+// compositor's (WAYLAND_DISPLAY, else wayland-0) when the platform chosen
+// first is Wayland or no X display is named, else the X display (-display,
+// else DISPLAY).
+QString WindowDisplayName(const TCommandLine& commandLine);
+
+// The message of a start whose display cannot be reached (a stale ssh X
+// forward, a compositor that has gone).
+QString CannotOpenWindowText(const QString& display);
+
+// Qt ends the process with abort(), and a core dump, when no platform plugin
+// reaches its display. While a guard lives, around the construction of the
+// window's application object, Qt's messages are held back: a fatal one
+// ends the process with failureLine on stderr and exit status 1 (nothing is
+// written then: the settings are read after the application object); when
+// the guard ends, the messages held go out as usual.
+class TPlatformStartGuard {
+public:
+    explicit TPlatformStartGuard(const QByteArray& failureLine);
+    ~TPlatformStartGuard();
+    TPlatformStartGuard(const TPlatformStartGuard&) = delete;
+    TPlatformStartGuard& operator=(const TPlatformStartGuard&) = delete;
+
+    // Gives the messages back to Qt's handler; once.
+    void End();
+
+private:
+    bool ended_ = false;
+};

@@ -118,6 +118,7 @@ int main(int argc, char** argv)
     TCommandLine commandLine;
     TStartRequest request;
     std::unique_ptr<TTranslations> translations;
+    QByteArray noWindowLine;
     {
         // A plain application object carries the catalogs while the command
         // line is answered; it takes no arguments, so argv stays whole for
@@ -128,10 +129,13 @@ int main(int argc, char** argv)
         translations = InstallUserLanguage();
         if (const std::optional<int> exitCode = AnswerCommandLine(argc, argv, instance, commandLine, request))
             return *exitCode;
+        noWindowLine = ("pocosa: " + CannotOpenWindowText(WindowDisplayName(commandLine)) + "\n").toLocal8Bit();
     }
 
     const bool choseX11 = SelectX11Platform();
+    TPlatformStartGuard platformStart(noWindowLine);
     TPocosaApplication app(argc, argv);
+    platformStart.End();
     translations->Install();
     if (choseX11)
         qunsetenv("QT_QPA_PLATFORM"); // not inherited by programs opened from here

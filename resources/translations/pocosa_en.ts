@@ -52,6 +52,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>[time]</source>
         <translation>[time]</translation>
     </message>
+    <message>
+        <source>Pocosa cannot open its window on display %1</source>
+        <translation>Pocosa cannot open its window on display %1</translation>
+    </message>
 </context>
 <context>
     <name>StartRequest</name>

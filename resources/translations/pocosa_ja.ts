@@ -52,6 +52,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>[time]</source>
         <translation>[時間]</translation>
     </message>
+    <message>
+        <source>Pocosa cannot open its window on display %1</source>
+        <translation>ディスプレイ %1 に Pocosa のウィンドウを開けません</translation>
+    </message>
 </context>
 <context>
     <name>StartRequest</name>

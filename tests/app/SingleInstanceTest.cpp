@@ -365,8 +365,33 @@ TEST_F(ProgramHandOver, LaterStartsHandTheirRequestToTheRunningWindow)
     const ProcessRun alone = Run({"5m"});
     EXPECT_EQ(alone.status, 1) << "no window to take it and no display to open one";
     EXPECT_EQ(alone.err, "pocosa: Pocosa is not running and there is no display to open its window on\n");
+    // A display named but not there (a stale ssh X forward): no abort, and
+    // the settings with their kept timer stay as they were.
+    int unused = 900;
+    while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(unused)))
+        ++unused;
+    const QString settings = folder.filePath("Data/application.ini");
+    const QByteArray kept = "[TIMER]\nSECONDS=90\nRUNNING=1\nCOUNTUP=0\nSTART=1\nEND=2\n";
+    ASSERT_TRUE(QDir().mkpath(folder.filePath("Data")));
+    QFile keptFile(settings);
+    ASSERT_TRUE(keptFile.open(QIODevice::WriteOnly) && keptFile.write(kept) == kept.size());
+    keptFile.close();
+    laterEnv.insert("DISPLAY", QStringLiteral(":%1").arg(unused));
+    const ProcessRun stale = Run({"5m"});
+    laterEnv.remove("DISPLAY");
+    EXPECT_EQ(stale.status, 1) << stale.err.toStdString();
+    EXPECT_EQ(stale.err.toStdString(),
+              QStringLiteral("pocosa: Pocosa cannot open its window on display :%1\n").arg(unused).toStdString());
+    ASSERT_TRUE(keptFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(keptFile.readAll(), kept);
+    keptFile.close();
+    ASSERT_TRUE(QFile::remove(settings));
     EXPECT_EQ(Run({"--bogus"}).status, 2);
     env.insert("LANGUAGE", "ja"); // the window answers each caller in the caller's language
+    // No compositor: the window opens on the second platform, and what Qt
+    // said about the first still reaches stderr.
+    env.insert("QT_QPA_PLATFORM", "wayland;offscreen");
+    env.insert("WAYLAND_DISPLAY", folder.filePath("no-compositor"));
     StartFirst({"3:30"});
     EXPECT_EQ(StatusWhenUp(), "03:30 stopped") << "the first start takes its own time";
 
@@ -395,6 +420,7 @@ TEST_F(ProgramHandOver, LaterStartsHandTheirRequestToTheRunningWindow)
     ::kill(pid_t(first.processId()), SIGTERM);
     ASSERT_TRUE(first.waitForFinished(20000));
     EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_TRUE(first.readAllStandardError().contains("\"wayland\""));
     EXPECT_EQ(Run({"--status"}).status, 1) << "gone with the first";
 }
 

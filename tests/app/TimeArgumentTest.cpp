@@ -128,10 +128,16 @@ TEST(CommandLine, NoDisplayMeansNoneOfItsVariablesAndAPlatformThatNeedsOne)
         const char* Platform; // QT_QPA_PLATFORM
         QStringList Args;
         bool Reachable;
+        const char* Named = nullptr; // the display a failure to open the window names
     } rows[] = {
         {"", "", "", {}, false},
-        {":0", "", "", {}, true},
-        {"", "wayland-0", "", {}, true},
+        {":0", "", "", {}, true, ":0"},
+        {"", "wayland-1", "", {}, true, "wayland-1"},
+        {":0", "wayland-1", "wayland", {}, true, "wayland-1"},
+        {":0", "wayland-1", " wayland-egl;xcb", {}, true, "wayland-1"},
+        {":0", "", "wayland", {}, true, "wayland-0"},
+        {":0", "wayland-1", "xcb", {"-platform", "wayland"}, true, "wayland-1"},
+        {":0", "wayland-1", "wayland", {"-platform", "xcb", "-display", ":1"}, true, ":1"},
         {"", "", "offscreen", {}, true},
         {"", "", "xcb", {}, false},
         {"", "", "wayland;xcb", {}, false},
@@ -140,7 +146,7 @@ TEST(CommandLine, NoDisplayMeansNoneOfItsVariablesAndAPlatformThatNeedsOne)
         {"", "", "offscreen", {"-platform", "xcb"}, false},
         {"", "", "", {"--platform", "minimal:enable_fonts"}, true},
         {"", "", "", {"-platform=offscreen"}, false},
-        {"", "", "", {"-display", ":1"}, true},
+        {"", "", "", {"-display", ":1"}, true, ":1"},
         {"", "", "", {"-display"}, false},
     };
     const char* names[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
@@ -157,9 +163,12 @@ TEST(CommandLine, NoDisplayMeansNoneOfItsVariablesAndAPlatformThatNeedsOne)
         set("DISPLAY", row.Display);
         set("WAYLAND_DISPLAY", row.WaylandDisplay);
         set("QT_QPA_PLATFORM", row.Platform);
-        EXPECT_EQ(DisplayReachable(Read(row.Args)), row.Reachable)
-            << row.Display << "|" << row.WaylandDisplay << "|" << row.Platform << "|"
-            << row.Args.join(' ').toStdString();
+        const std::string name = std::string(row.Display) + "|" + row.WaylandDisplay + "|" + row.Platform + "|" +
+                                 row.Args.join(' ').toStdString();
+        EXPECT_EQ(DisplayReachable(Read(row.Args)), row.Reachable) << name;
+        if (row.Named) {
+            EXPECT_EQ(WindowDisplayName(Read(row.Args)), row.Named) << name;
+        }
     }
     for (std::size_t i = 0; i < saved.size(); ++i)
         set(names[i], saved[i]);
