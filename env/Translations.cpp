@@ -11,8 +11,18 @@
 #define POCOSA_CATALOGS_FROM_BIN "../lib/pocosa/translations"
 #endif
 
-TLanguage ChooseLanguage(const QStringList& uiLanguages)
+TLocaleVariables LocaleVariablesOfProcess()
 {
+    return {qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_MESSAGES"), qEnvironmentVariable("LANG")};
+}
+
+TLanguage ChooseLanguage(const QStringList& uiLanguages, const TLocaleVariables& locale)
+{
+    const QString& messages = !locale.LcAll.isEmpty()        ? locale.LcAll
+                              : !locale.LcMessages.isEmpty() ? locale.LcMessages
+                                                             : locale.Lang;
+    if (messages == QLatin1String("C") || messages == QLatin1String("POSIX"))
+        return TLanguage::English;
     for (const QString& tag : uiLanguages) {
         // "ja-JP", "ja_JP.UTF-8", "en-Latn-US", "C.UTF-8", "sr@latin": the language comes first.
         static const QRegularExpression separators(QStringLiteral("[-_.@]"));
@@ -74,8 +84,9 @@ bool TTranslations::ProgramCatalogLoaded() const
 
 std::unique_ptr<TTranslations> InstallUserLanguage()
 {
-    auto translations = std::make_unique<TTranslations>(ChooseLanguage(QLocale::system().uiLanguages()),
-                                                        CatalogFolders(QCoreApplication::applicationDirPath()));
+    auto translations =
+        std::make_unique<TTranslations>(ChooseLanguage(QLocale::system().uiLanguages(), LocaleVariablesOfProcess()),
+                                        CatalogFolders(QCoreApplication::applicationDirPath()));
     translations->Install();
     return translations;
 }

@@ -12,12 +12,25 @@ class QTranslator;
 // puts all of them in one language.
 enum class TLanguage { Japanese, English };
 
+// The variables that name the session's message locale.
+struct TLocaleVariables {
+    QString LcAll;
+    QString LcMessages;
+    QString Lang;
+};
+
+// The variables of this process's environment.
+TLocaleVariables LocaleVariablesOfProcess();
+
 // The user's language from the ui languages of the locale, most wanted
 // first (QLocale::uiLanguages: LANGUAGE, else LC_ALL, LC_MESSAGES, LANG).
 // The first real language decides: Japanese picks Japanese, any other
 // English. "C" and "POSIX" name no language and are passed over; with none
 // left the answer is English, which a plain terminal shows best.
-TLanguage ChooseLanguage(const QStringList& uiLanguages);
+// As in gettext, a message locale (LC_ALL, else LC_MESSAGES, else LANG, the
+// first set and not empty) of exactly "C" or "POSIX" means English whatever
+// LANGUAGE lists; "C.UTF-8" is not "C".
+TLanguage ChooseLanguage(const QStringList& uiLanguages, const TLocaleVariables& locale = {});
 
 // The catalog's file name for a language: "pocosa_ja.qm", "pocosa_en.qm".
 QString CatalogFileName(TLanguage language);
@@ -33,7 +46,7 @@ QStringList CatalogFolders(const QString& programDir);
 // file dialog, QCommandLineParser's texts) when it is installed. A missing
 // catalog is no error: its texts stay as written.
 class TTranslations {
-public:
+  public:
     TTranslations(TLanguage language, const QStringList& folders, const QString& qtFolder = QString());
     ~TTranslations();
     TTranslations(const TTranslations&) = delete;
@@ -46,7 +59,7 @@ public:
 
     bool ProgramCatalogLoaded() const;
 
-private:
+  private:
     std::unique_ptr<QTranslator> program_;
     std::unique_ptr<QTranslator> qt_;
 };

@@ -16,6 +16,7 @@ TEST(Language, TheFirstRealLanguageOfTheLocaleDecides)
         const char* Name;
         QStringList UiLanguages;
         TLanguage Expected;
+        TLocaleVariables Locale = {}; // LC_ALL, LC_MESSAGES, LANG
     } rows[] = {
         {"Japanese locale", {"ja-JP", "ja-Jpan-JP", "ja"}, TLanguage::Japanese},
         {"English locale", {"en-US", "en-Latn-US", "en"}, TLanguage::English},
@@ -30,9 +31,17 @@ TEST(Language, TheFirstRealLanguageOfTheLocaleDecides)
         {"glibc's spelling", {"ja_JP.UTF-8"}, TLanguage::Japanese},
         {"letter case", {"JA-jp"}, TLanguage::Japanese},
         {"Javanese is not Japanese", {"jv", "jav-ID"}, TLanguage::English},
+        {"LANGUAGE=ja:en LC_ALL=C", {"ja", "en", "C"}, TLanguage::English, {"C", "ja_JP.UTF-8", "ja_JP.UTF-8"}},
+        {"LC_ALL=POSIX", {"ja"}, TLanguage::English, {"POSIX", "", ""}},
+        {"LC_MESSAGES=C under an empty LC_ALL", {"ja"}, TLanguage::English, {"", "C", "ja_JP.UTF-8"}},
+        {"LANG=C alone", {"ja"}, TLanguage::English, {"", "", "C"}},
+        {"LC_ALL wins over LC_MESSAGES=C", {"ja"}, TLanguage::Japanese, {"ja_JP.UTF-8", "C", "C"}},
+        {"LC_MESSAGES wins over LANG=C", {"ja"}, TLanguage::Japanese, {"", "ja_JP.UTF-8", "C"}},
+        {"C.UTF-8 keeps LANGUAGE", {"ja", "C.UTF-8"}, TLanguage::Japanese, {"C.UTF-8", "", "C"}},
+        {"nothing set keeps LANGUAGE", {"ja"}, TLanguage::Japanese, {"", "", ""}},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(ChooseLanguage(row.UiLanguages), row.Expected) << row.Name;
+        EXPECT_EQ(ChooseLanguage(row.UiLanguages, row.Locale), row.Expected) << row.Name;
 }
 
 // The catalogs the build makes beside the program.
