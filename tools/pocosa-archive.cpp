@@ -66,6 +66,14 @@ bool IsStandardOutput(const QString& name)
     return name == QLatin1String("-");
 }
 
+// Standard output has no file name to tell of.
+QString WriteFailure(const QString& name, const QString& reason)
+{
+    return IsStandardOutput(name)
+               ? QCoreApplication::translate("pocosa-archive", "Cannot write to standard output. %1").arg(reason)
+               : OpenFailure(name, reason);
+}
+
 // The file a command writes: standard output, or a regular file replaced in
 // one step when Commit() is reached (left as it was otherwise).
 class Output {
@@ -90,13 +98,15 @@ public:
     void Put(const QByteArray& bytes)
     {
         if (device_->write(bytes) != bytes.size())
-            throw Failure{OpenFailure(name_, device_->errorString())};
+            throw Failure{WriteFailure(name_, device_->errorString())};
     }
 
+    // Standard output is only known to be written once flushed (a full
+    // disk, a file size limit).
     void Commit()
     {
         if (!(device_ == &save_ ? save_.commit() : console_.flush()))
-            throw Failure{OpenFailure(name_, device_->errorString())};
+            throw Failure{WriteFailure(name_, device_->errorString())};
     }
 
 private:
@@ -207,11 +217,10 @@ int List(const QString& archive)
         return 0;
     const TArchiveStream stream(archive);
     const TfilesList& list = stream.Entries();
-    for (int i = 0; i < list.Count(); ++i) {
-        const QByteArray name = Printable(list.NameBytes(i));
-        std::fwrite(name.constData(), 1, std::size_t(name.size()), stdout);
-        std::printf("\t%llu\n", static_cast<unsigned long long>(list.EntrySize(i)));
-    }
+    Output out(QStringLiteral("-"));
+    for (int i = 0; i < list.Count(); ++i)
+        out.Put(Printable(list.NameBytes(i)) + '\t' + QByteArray::number(list.EntrySize(i)) + '\n');
+    out.Commit();
     return 0;
 }
 

@@ -60,6 +60,12 @@ int info(const QStringList& files)
         std::printf("%dx%d %s\n", picture.Width(), picture.Height(),
                     picture.PixelFormat() == pf32bit ? "32-bit" : "24-bit");
     }
+    // A failed write (a full disk) leaves the stream's error flag.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        Report(QCoreApplication::translate("pocosa-picture", "standard output"),
+               QCoreApplication::translate("pocosa-picture", "cannot write"));
+        return 1;
+    }
     return status;
 }
 

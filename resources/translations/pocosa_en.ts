@@ -469,6 +469,10 @@ ARCHIVE of create and OUTFILE may be - for standard output.
 ARCHIVE of create and OUTFILE may be - for standard output.
 </translation>
     </message>
+    <message>
+        <source>Cannot write to standard output. %1</source>
+        <translation>Cannot write to standard output. %1</translation>
+    </message>
 </context>
 <context>
     <name>pocosa-picture</name>
@@ -491,6 +495,10 @@ ARCHIVE of create and OUTFILE may be - for standard output.
     <message>
         <source>cannot write</source>
         <translation>cannot write</translation>
+    </message>
+    <message>
+        <source>standard output</source>
+        <translation>standard output</translation>
     </message>
 </context>
 </TS>

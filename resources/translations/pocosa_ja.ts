@@ -469,6 +469,10 @@ ARCHIVE of create and OUTFILE may be - for standard output.
 create の ARCHIVE と OUTFILE に - を指定すると標準出力に書きます。
 </translation>
     </message>
+    <message>
+        <source>Cannot write to standard output. %1</source>
+        <translation>標準出力に書き込めません。%1</translation>
+    </message>
 </context>
 <context>
     <name>pocosa-picture</name>
@@ -491,6 +495,10 @@ create の ARCHIVE と OUTFILE に - を指定すると標準出力に書きま�
     <message>
         <source>cannot write</source>
         <translation>書き込めません</translation>
+    </message>
+    <message>
+        <source>standard output</source>
+        <translation>標準出力</translation>
     </message>
 </context>
 </TS>

@@ -13,11 +13,12 @@ namespace {
 
 using pocosa::test::ProcessRun;
 
-ProcessRun Tool(const QStringList& args, const char* language = "en")
+ProcessRun Tool(const QStringList& args, const char* language = "en", const char* output = nullptr)
 {
     pocosa::test::ProcessOptions options;
     options.env = QProcessEnvironment::systemEnvironment();
     options.env.insert("LANGUAGE", language);
+    options.outputFile = QString::fromUtf8(output);
     return pocosa::test::runProcess(QStringLiteral(POCOSA_ARCHIVE_TOOL), args, options);
 }
 
@@ -107,6 +108,7 @@ TEST_F(ArchiveTool, ErrorsExitOneAndWriteNothing)
         QStringList args;
         const char* message;
         const char* language = "en";
+        const char* output = nullptr; // standard output's file
     } rows[] = {
         {"missing input", {"create", out, dir_.filePath("none.png")}, "は開けません", "ja"},
         {"missing input in English", {"create", out, dir_.filePath("none.png")}, "Cannot open file \""},
@@ -124,9 +126,12 @@ TEST_F(ArchiveTool, ErrorsExitOneAndWriteNothing)
         {"unknown command", {"frobnicate"}, "usage:"},
         {"list without archive", {"list"}, "usage:"},
         {"usage in Japanese", {"list"}, "使い方:", "ja"},
+        {"list to a full disk", {"list", archive}, "Cannot write to standard output. No space", "en", "/dev/full"},
+        {"extract to a full disk", {"extract", archive, "a.png", "-"}, "標準出力に書き込めません", "ja", "/dev/full"},
+        {"create to a full disk", {"create", "-", a}, "Cannot write to standard output.", "en", "/dev/full"},
     };
     for (const auto& row : rows) {
-        const ProcessRun run = Tool(row.args, row.language);
+        const ProcessRun run = Tool(row.args, row.language, row.output);
         EXPECT_EQ(run.status, 1) << row.name;
         EXPECT_TRUE(run.err.contains(QString::fromUtf8(row.message))) << row.name << ": " << run.err.toStdString();
     }

@@ -13,11 +13,12 @@ namespace {
 
 using pocosa::test::ProcessRun;
 
-ProcessRun runTool(const QStringList& args, const char* language = "en")
+ProcessRun runTool(const QStringList& args, const char* language = "en", const char* output = nullptr)
 {
     pocosa::test::ProcessOptions options;
     options.env = QProcessEnvironment::systemEnvironment();
     options.env.insert("LANGUAGE", language);
+    options.outputFile = QString::fromUtf8(output);
     return pocosa::test::runProcess(QStringLiteral(POCOSA_PICTURE_TOOL), args, options);
 }
 
@@ -62,6 +63,7 @@ TEST(PictureTool, RefusedFileGivesTheMessageAndStatusOne)
         int status;
         const char* message;
         const char* language = "en";
+        const char* output = nullptr; // standard output's file
     } rows[] = {
         {{"convert", dir.filePath("missing.png"), out}, 1, "は開けません", "ja"},
         {{"convert", dir.filePath("missing.png"), out}, 1, "Cannot open file \""},
@@ -70,9 +72,11 @@ TEST(PictureTool, RefusedFileGivesTheMessageAndStatusOne)
         {{"convert", noPixels, out}, 1, "no picture (0 pixels)"},
         {{"convert", noPixels, out}, 1, "画像がありません (0 ピクセル)", "ja"},
         {{"bogus"}, 2, "usage:"},
+        {{"info", sample("mint.png")}, 1, "standard output: cannot write", "en", "/dev/full"},
+        {{"info", sample("mint.png")}, 1, "標準出力: 書き込めません", "ja", "/dev/full"},
     };
     for (const auto& row : rows) {
-        const ProcessRun refused = runTool(row.args, row.language);
+        const ProcessRun refused = runTool(row.args, row.language, row.output);
         EXPECT_EQ(refused.status, row.status) << row.message;
         EXPECT_TRUE(refused.err.contains(QString::fromUtf8(row.message))) << refused.err.toStdString();
         EXPECT_EQ(refused.out, "");

@@ -9,6 +9,8 @@ ProcessRun runProcess(const QString& program, const QStringList& args, const Pro
     QProcess p;
     if (!options.env.isEmpty())
         p.setProcessEnvironment(options.env);
+    if (!options.outputFile.isEmpty())
+        p.setStandardOutputFile(options.outputFile);
     p.start(program, args);
     ProcessRun run;
     if (!p.waitForStarted(options.timeoutMs)) {

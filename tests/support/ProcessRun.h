@@ -25,6 +25,8 @@ struct ProcessOptions {
     QProcessEnvironment env;
     // Written to the program's standard input, which is closed afterwards.
     QByteArray input;
+    // Standard output goes to this file (e.g. /dev/full) instead of out.
+    QString outputFile;
     int timeoutMs = 30000;
 };
 
