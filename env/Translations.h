@@ -46,7 +46,7 @@ QStringList CatalogFolders(const QString& programDir);
 // file dialog, QCommandLineParser's texts) when it is installed. A missing
 // catalog is no error: its texts stay as written.
 class TTranslations {
-  public:
+public:
     TTranslations(TLanguage language, const QStringList& folders, const QString& qtFolder = QString());
     ~TTranslations();
     TTranslations(const TTranslations&) = delete;
@@ -59,7 +59,7 @@ class TTranslations {
 
     bool ProgramCatalogLoaded() const;
 
-  private:
+private:
     std::unique_ptr<QTranslator> program_;
     std::unique_ptr<QTranslator> qt_;
 };

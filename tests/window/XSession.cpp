@@ -136,6 +136,8 @@ QProcessEnvironment TXSession::Environment() const
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
     env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home);
+    for (const QString& variable : extraEnv_)
+        env.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
     return env;
 }
 
@@ -170,6 +172,10 @@ bool TXSession::StartProgram(const QStringList& args)
     if (!QFile::copy(BuildDir() + QStringLiteral("/bin/pocosa"), dir + QStringLiteral("/pocosa")))
         return false;
     QFile::copy(BuildDir() + QStringLiteral("/bin/timer.wav"), dir + QStringLiteral("/timer.wav"));
+    const QDir catalogs(BuildDir() + QStringLiteral("/bin/translations"));
+    QDir(dir).mkpath(QStringLiteral("translations"));
+    for (const QString& name : catalogs.entryList({QStringLiteral("*.qm")}, QDir::Files))
+        QFile::copy(catalogs.filePath(name), dir + QStringLiteral("/translations/") + name);
     QDir(homeDir_.path()).mkpath(QStringLiteral(".config"));
     program_.setProcessEnvironment(Environment());
     program_.setWorkingDirectory(dir);

@@ -26,9 +26,11 @@ public:
 
     bool StartWindowManager();
 
-    // Starts a copy of the built program in its own program folder (so its
-    // settings land in <folder>/Data) with a private HOME.
+    // Starts a copy of the built program and its catalogs in its own program
+    // folder (so its settings land in <folder>/Data) with a private HOME.
     bool StartProgram(const QStringList& args = {});
+    // An environment variable ("LANGUAGE=ja") for the program and its later starts.
+    void SetEnvironment(const QString& nameAndValue) { extraEnv_ << nameAndValue; }
     void SignalProgram(int signo);
     // True once the program has ended (within 5 s).
     bool WaitForProgramEnd();
@@ -63,6 +65,7 @@ private:
     QProcessEnvironment Environment() const;
 
     QString error_;
+    QStringList extraEnv_;
     int display_ = -1;
     QTemporaryDir homeDir_;
     QTemporaryDir programDir_;
