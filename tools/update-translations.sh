@@ -8,7 +8,10 @@
 # --check changes nothing: it runs lupdate over copies of the catalogs and
 # fails, naming them, when a text of the sources has no translation (new or
 # unfinished) or a catalog holds a text the sources no longer have (vanished
-# or obsolete). LUPDATE defaults to Qt's lupdate (Debian qt6-l10n-tools).
+# or obsolete), and naming the text when a translation does not match its
+# source: other placeholders (%1, %n), another number of & shortcuts (&&
+# is a plain &), or Japanese in the English catalog. LUPDATE defaults to
+# Qt's lupdate (Debian qt6-l10n-tools); the comparison needs python3.
 set -eu
 check=0
 if [ "${1:-}" = "--check" ]; then
@@ -43,5 +46,24 @@ for ts in "$top"/resources/translations/pocosa_*.ts; do
     echo "$name: the texts above are untranslated or gone from the sources; run tools/update-translations.sh" >&2
     status=1
   fi
+  python3 - "$tmp/$name" "$lang" <<'EOF' || status=1
+import re, sys, xml.etree.ElementTree as tree
+path, lang = sys.argv[1], sys.argv[2]
+holders = lambda t: sorted(set(re.findall(r"%(?:L?[0-9]+|n)", t)))
+shortcuts = lambda t: t.replace("&&", "").count("&")
+japanese = re.compile("[\u3000-\u30ff\u3400-\u9fff\uff01-\uff9f]")
+bad = 0
+for m in tree.parse(path).iter("message"):
+    source, node = m.findtext("source") or "", m.find("translation")
+    forms = [f.text or "" for f in node.iter("numerusform")] or [node.text or ""]
+    for text in filter(None, forms):
+        why = [w for w, broken in (("other placeholders", holders(text) != holders(source)),
+                                   ("another number of & shortcuts", shortcuts(text) != shortcuts(source)),
+                                   ("Japanese in English", lang == "en" and japanese.search(text))) if broken]
+        if why:
+            print(f"{path.split('/')[-1]}: {source!r} -> {text!r}: {', '.join(why)}", file=sys.stderr)
+            bad = 1
+sys.exit(bad)
+EOF
 done
 exit $status
