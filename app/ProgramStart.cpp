@@ -30,6 +30,19 @@ void SetupProgramInfo()
     QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
 }
 
+namespace {
+
+// Qt's texts for --help, --help-all and -v, given by the program's catalogs
+// too: Qt's Japanese lacks the first two and words the third otherwise than
+// the program's own options.
+[[maybe_unused]] const char* const kQtOptionTexts[] = {
+    QT_TRANSLATE_NOOP("QCommandLineParser", "Displays help on commandline options."),
+    QT_TRANSLATE_NOOP("QCommandLineParser", "Displays help including Qt specific options."),
+    QT_TRANSLATE_NOOP("QCommandLineParser", "Displays version information."),
+};
+
+} // namespace
+
 void SetupCommandLine(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(QCoreApplication::translate(

@@ -58,6 +58,21 @@ window (without a time it just comes to the front) and this call ends.</translat
     </message>
 </context>
 <context>
+    <name>QCommandLineParser</name>
+    <message>
+        <source>Displays help on commandline options.</source>
+        <translation>Displays help on commandline options.</translation>
+    </message>
+    <message>
+        <source>Displays help including Qt specific options.</source>
+        <translation>Displays help including Qt specific options.</translation>
+    </message>
+    <message>
+        <source>Displays version information.</source>
+        <translation>Displays version information.</translation>
+    </message>
+</context>
+<context>
     <name>StartRequest</name>
     <message>
         <source>stopped (count up)</source>

@@ -32,12 +32,14 @@ TEST(ProgramOptions, VersionAndHelpNeedNoDisplay)
         const char* Option;
         const char* Expected;
         const char* Language = "en";
+        const char* Absent = nullptr; // in --help
     } rows[] = {{"--version", "Pocosa 0.9.0.0\n"},
                 {"-v", "Pocosa 0.9.0.0\n"},
                 {"--help", "--version"},
                 {"--help", "Kitchen timer\n"},
                 {"--help", "キッチンタイマー\n", "ja"},
-                {"--help", "あわせてタイマーをスタートします", "ja_JP.UTF-8"}};
+                {"--help", "あわせてタイマーをスタートします", "ja_JP.UTF-8"},
+                {"--help", "バージョン情報を表示します。", "ja", "Displays"}};
     for (const auto& row : rows) {
         QProcess p;
         env.insert("LANGUAGE", row.Language);
@@ -50,7 +52,8 @@ TEST(ProgramOptions, VersionAndHelpNeedNoDisplay)
         if (QString(row.Option) != "--help")
             EXPECT_EQ(out, row.Expected) << row.Option;
         else
-            EXPECT_TRUE(out.contains(row.Expected)) << row.Option << ": " << out.toStdString();
+            EXPECT_TRUE(out.contains(row.Expected) && !(row.Absent && out.contains(row.Absent)))
+                << row.Option << ": " << out.toStdString();
     }
 }
 
