@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMutex>
 #include <QRegularExpression>
 
@@ -28,6 +29,8 @@ void SetupProgramInfo()
     QCoreApplication::setApplicationName(QStringLiteral("Pocosa"));
     QCoreApplication::setApplicationVersion(QStringLiteral(POCOSA_VERSION));
     QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
+    // Docks and task bars find the desktop entry by it (Wayland's app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Pocosa"));
 }
 
 namespace {
