@@ -363,7 +363,7 @@ window (without a time it just comes to the front) and this call ends.</source>
     </message>
     <message>
         <source>&quot;%1&quot;: hours are not accepted; the longest time is 99:59</source>
-        <translation>&quot;%1&quot;: 時の単位は使えません。最長は 99:59 です</translation>
+        <translation>&quot;%1&quot;: 時間の単位「時」は指定できません。最長は 99:59 です</translation>
     </message>
     <message>
         <source>&quot;%1&quot; is not a time; write it as 5m, 90s, 1m30s, 3:30 or 5 (minutes)</source>
