@@ -170,6 +170,15 @@ TEST(CommandLine, NoDisplayMeansNoneOfItsVariablesAndAPlatformThatNeedsOne)
             EXPECT_EQ(WindowDisplayName(Read(row.Args)), row.Named) << name;
         }
     }
+    // With an X server at hand the window asks for X11 (XWayland as well),
+    // unless the user chose a platform.
+    set("DISPLAY", ":0");
+    set("QT_QPA_PLATFORM", "wayland");
+    EXPECT_FALSE(SelectX11Platform());
+    EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "wayland");
+    set("QT_QPA_PLATFORM", "");
+    EXPECT_TRUE(SelectX11Platform());
+    EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), "xcb");
     for (std::size_t i = 0; i < saved.size(); ++i)
         set(names[i], saved[i]);
 }
