@@ -8,6 +8,7 @@
 #include "Translations.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
 #include <QStringList>
 
@@ -83,7 +84,9 @@ int convert(const QString& file, const QString& out)
     const QImage image = picture.PixelFormat() == pf32bit
                              ? picture.ToImage().convertToFormat(QImage::Format_ARGB32)
                              : picture.ToImage().convertToFormat(QImage::Format_RGB888);
-    if (!image.save(out, "PNG")) {
+    // A full disk shows only when the last bytes leave the file's buffer.
+    QFile png(out);
+    if (!png.open(QIODevice::WriteOnly | QIODevice::Truncate) || !image.save(&png, "PNG") || !png.flush()) {
         Report(out, QCoreApplication::translate("pocosa-picture", "cannot write"));
         return 1;
     }
