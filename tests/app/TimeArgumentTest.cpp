@@ -183,4 +183,22 @@ TEST(CommandLine, NoDisplayMeansNoneOfItsVariablesAndAPlatformThatNeedsOne)
         set(names[i], saved[i]);
 }
 
+// What Qt says while the window's platform starts waits, in its order, until
+// the application object is up; after that it goes out at once.
+TEST(PlatformStart, QtMessagesWaitUntilTheApplicationObjectIsUp)
+{
+    static QStringList seen;
+    const QtMessageHandler before =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) { seen << text; });
+    TPlatformStartGuard guard("pocosa: never printed\n");
+    qWarning("first");
+    qWarning("second");
+    EXPECT_TRUE(seen.isEmpty());
+    guard.End();
+    EXPECT_EQ(seen, QStringList({"first", "second"}));
+    qWarning("later");
+    EXPECT_EQ(seen, QStringList({"first", "second", "later"}));
+    qInstallMessageHandler(before);
+}
+
 } // namespace
