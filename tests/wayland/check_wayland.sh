@@ -43,9 +43,9 @@ if ! waitfor 10 '[ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ]'; then
 fi
 # The compositor's list of what it shows, one "View" per surface.
 scene() { timeout 5 weston-debug scene-graph 2>/dev/null || true; }
-# The program's windows, whatever their title (a closed one stays a moment,
+# The program's windows by their app id, whatever their title (a closed one stays a moment,
 # fading, without a description).
-toplevels() { scene | grep -c "top-level window '.*' of pocosa" || true; }
+toplevels() { scene | grep -c "top-level window '.*' of org\.velmora\.Pocosa" || true; }
 
 # A copy of the program in a folder of its own keeps its settings in Data/,
 # seeded with a position as an X11 session would have left it.
@@ -58,7 +58,7 @@ pocosa() { QT_QPA_PLATFORM=wayland "$program/pocosa" "$@"; }
 QT_QPA_PLATFORM=wayland "$program/pocosa" >"$scratch/out" 2>"$scratch/err" &
 pid=$!
 pids+=($pid)
-shown() { scene | grep -q "top-level window 'Pocosa' of pocosa"; }
+shown() { scene | grep -q "top-level window 'Pocosa' of org\.velmora\.Pocosa"; }
 ringing() { [ "$(pocosa --status)" = "00:00 alarm" ]; }
 check "window shown by the compositor" 'waitfor 10 shown'
 check "--status answers" '[ "$(pocosa --status)" = "00:00 stopped" ]'
