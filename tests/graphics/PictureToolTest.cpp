@@ -15,11 +15,7 @@ using pocosa::test::ProcessRun;
 
 ProcessRun runTool(const QStringList& args, const char* language = "en", const char* output = nullptr)
 {
-    pocosa::test::ProcessOptions options;
-    options.env = QProcessEnvironment::systemEnvironment();
-    options.env.insert("LANGUAGE", language);
-    options.outputFile = QString::fromUtf8(output);
-    return pocosa::test::runProcess(QStringLiteral(POCOSA_PICTURE_TOOL), args, options);
+    return pocosa::test::runToolIn(language, QStringLiteral(POCOSA_PICTURE_TOOL), args, output);
 }
 
 QString sample(const char* name)

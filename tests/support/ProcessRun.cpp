@@ -33,4 +33,13 @@ ProcessRun runProcess(const QString& program, const QStringList& args, const Pro
     return run;
 }
 
+ProcessRun runToolIn(const char* language, const QString& program, const QStringList& args, const char* output)
+{
+    ProcessOptions options;
+    options.env = QProcessEnvironment::systemEnvironment();
+    options.env.insert(QStringLiteral("LANGUAGE"), QString::fromLatin1(language));
+    options.outputFile = QString::fromUtf8(output);
+    return runProcess(program, args, options);
+}
+
 } // namespace pocosa::test

@@ -34,4 +34,9 @@ struct ProcessOptions {
 // the reason lands in err when there is no exit status.
 ProcessRun runProcess(const QString& program, const QStringList& args, const ProcessOptions& options = {});
 
+// Runs a command-line tool in the test's environment with LANGUAGE set to
+// language, its standard output to output when given (e.g. "/dev/full").
+ProcessRun runToolIn(const char* language, const QString& program, const QStringList& args,
+                     const char* output = nullptr);
+
 } // namespace pocosa::test
