@@ -1,6 +1,8 @@
 // TArchiveStream: opening, directory walk and reading of one entry.
 #include "ClassArchiveStream.h"
 
+#include "ShellFileUtils.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QtEndian>
@@ -86,9 +88,7 @@ void TArchiveStream::OpenFile(QIODevice::OpenMode mode)
     const bool special = info.exists() && !info.isFile();
     if (special || !file_.open(mode))
         throw EarcSTreamError(
-            QCoreApplication::translate("OpenFailure", "ファイル \"%1\". %2 は開けません")
-                .arg(info.absoluteFilePath(),
-                     special ? QCoreApplication::translate("OpenFailure", "not a regular file") : file_.errorString())
+            FileOpenFailureText(info.absoluteFilePath(), special ? NotRegularFileText() : file_.errorString())
                 .toStdString());
 }
 

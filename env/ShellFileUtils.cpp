@@ -1,5 +1,6 @@
 #include "ShellFileUtils.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -58,6 +59,17 @@ void FilterPictureFiles(QStringList& list)
         if (!kPictureExtensions.contains(ext))
             list.removeAt(i);
     }
+}
+
+QString FileOpenFailureText(const QString& fileName, const QString& reason)
+{
+    return QCoreApplication::translate("OpenFailure", "ファイル \"%1\". %2 は開けません")
+        .arg(fileName, reason);
+}
+
+QString NotRegularFileText()
+{
+    return QCoreApplication::translate("OpenFailure", "not a regular file");
 }
 
 void CreateFolderPath(const QString& path)

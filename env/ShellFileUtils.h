@@ -30,6 +30,12 @@ void ListFiles(const QString& folder, const QString& mask, QStringList& list);
 // letter case.
 void FilterPictureFiles(QStringList& list);
 
+// The message of a file that cannot be opened, in the user's language:
+// "ファイル "<fileName>". <reason> は開けません".
+QString FileOpenFailureText(const QString& fileName, const QString& reason);
+// The reason given for a device, FIFO or folder where a file is expected.
+QString NotRegularFileText();
+
 // Creates the folder and its missing parents; failure is not reported.
 void CreateFolderPath(const QString& path);
 

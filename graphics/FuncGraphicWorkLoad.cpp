@@ -1,6 +1,7 @@
 #include "FuncGraphicWorkLoad.h"
 
 #include "FuncGraphicWorkPng.h"
+#include "ShellFileUtils.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -33,9 +34,7 @@ void LoadGraphicFromFile(TBitmap& Picture, const QString& FileName)
 {
     QFile file(FileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw EFileOpenError(QCoreApplication::translate("OpenFailure", "ファイル \"%1\". %2 は開けません")
-                                 .arg(FileName, file.errorString())
-                                 .toStdString());
+        throw EFileOpenError(FileOpenFailureText(FileName, file.errorString()).toStdString());
     LoadGraphicFromStream(Picture, FileName, file);
 }
 

@@ -9,6 +9,7 @@
 // output is standard output. An output that exists but is no regular file (a
 // device, a FIFO, a folder) is refused rather than replaced.
 #include "ClassArchiveStream.h"
+#include "ShellFileUtils.h"
 #include "Translations.h"
 
 #include <QCoreApplication>
@@ -32,8 +33,7 @@ struct Failure {
 
 QString OpenFailure(const QString& name, const QString& reason)
 {
-    return QCoreApplication::translate("OpenFailure", "ファイル \"%1\". %2 は開けません")
-        .arg(QFileInfo(name).absoluteFilePath(), reason);
+    return FileOpenFailureText(QFileInfo(name).absoluteFilePath(), reason);
 }
 
 template <typename T>
@@ -54,11 +54,6 @@ QByteArray Header(std::int64_t count)
     h += ArchiveTimeStamp(QDateTime::currentDateTime()).toLatin1();
     h += "ADAT";
     return h;
-}
-
-QString NotRegular()
-{
-    return QCoreApplication::translate("OpenFailure", "not a regular file");
 }
 
 bool IsStandardOutput(const QString& name)
@@ -89,7 +84,7 @@ public:
         // QSaveFile would put a regular file in the place of a device node.
         const QFileInfo info(name);
         if (info.exists() && !info.isFile())
-            throw Failure{OpenFailure(name, NotRegular())};
+            throw Failure{OpenFailure(name, NotRegularFileText())};
         save_.setFileName(name);
         if (!save_.open(QIODevice::WriteOnly))
             throw Failure{OpenFailure(name, save_.errorString())};
@@ -153,7 +148,8 @@ int Create(const QString& archive, const QStringList& files)
         const QFileInfo info(file);
         if (!info.isFile())
             throw Failure{OpenFailure(
-                file, info.exists() ? NotRegular() : QCoreApplication::translate("pocosa-archive", "No such file"))};
+                file,
+                info.exists() ? NotRegularFileText() : QCoreApplication::translate("pocosa-archive", "No such file"))};
         if (info.size() > 0x7FFFFFFF)
             throw Failure{OpenFailure(
                 file, QCoreApplication::translate("pocosa-archive", "File too large for an archive entry"))};
