@@ -93,9 +93,14 @@ void TFmTimerMain::ShowTime()
 }
 
 // Unlike the digits, the title and the spoken words do not blink in the
-// alarm; each is handed on only when it changes.
+// alarm; they are worked out only when the time or the state changed, and
+// each is handed on only when it changes.
 void TFmTimerMain::ShowTimeOutside()
 {
+    const TShownOutside shown{seconds_, running_, countUp_};
+    if (shownOutside_ == shown)
+        return;
+    shownOutside_ = shown;
     const QString title = TTimerReadout::Title(seconds_, running_);
     if (title != windowTitle())
         setWindowTitle(title);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "TimerLimits.h"
 #include "TimerServices.h"
@@ -140,6 +141,14 @@ private:
     int seconds_ = 0;
     bool running_ = false;
     bool countUp_ = false;
+    // The time and state the title and the spoken words were last made for.
+    struct TShownOutside {
+        int Seconds;
+        bool Running;
+        bool CountUp;
+        bool operator==(const TShownOutside&) const = default;
+    };
+    std::optional<TShownOutside> shownOutside_;
     int alarmCountdown_ = 0;
     // Clock time up to which seconds have been applied while running; the
     // tick applies every whole second passed since, so a late tick (suspend,
