@@ -53,7 +53,7 @@ TEST(AlarmNotifier, NotifiesCriticalWithAStopActionAndWithdraws)
     EXPECT_EQ(rig.notifier.Id(), 0u);
 }
 
-TEST(AlarmNotifier, OnlyTheStopActionOfOurNotificationStops)
+TEST(AlarmNotifier, OnlySignalsOfOurNotificationCount)
 {
     TNotifyRig rig;
     ASSERT_TRUE(rig.Start());
@@ -66,6 +66,14 @@ TEST(AlarmNotifier, OnlyTheStopActionOfOurNotificationStops)
     ASSERT_TRUE(Eventually([&] { return rig.stops > 0; }));
     Eventually([] { return false; }, 200); // any further signal would arrive by now
     EXPECT_EQ(rig.stops, 1);
+
+    // Another notification closed leaves ours; ours closed by the user is
+    // gone, so the next alarm's notification replaces nothing.
+    emit rig.service.NotificationClosed(id + 100, 2);
+    Eventually([] { return false; }, 200);
+    EXPECT_EQ(rig.notifier.Id(), id);
+    emit rig.service.NotificationClosed(id, 2);
+    ASSERT_TRUE(Eventually([&] { return rig.notifier.Id() == 0; }));
 }
 
 TEST(AlarmNotifier, WithdrawnBeforeTheIdArrivesStillCloses)
@@ -152,6 +160,9 @@ TEST(SleepInhibitor, ScreenSaverWhereLogindIsAbsent)
     inhibitor.SetInhibited(false);
     ASSERT_TRUE(Eventually([&] { return !rig.screenSaver.UnInhibited.isEmpty(); }));
     EXPECT_EQ(rig.screenSaver.UnInhibited, QList<uint>{7});
+    // The next count-down holds the screen saver again.
+    inhibitor.SetInhibited(true);
+    EXPECT_TRUE(Eventually([&] { return inhibitor.ScreenSaverCookie() != 0; }));
 
     // No system bus at all: straight to the screen saver.
     TSleepInhibitor noSystem(QDBusConnection(QStringLiteral("no-such-connection")), rig.bus.Connect());
