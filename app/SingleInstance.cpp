@@ -201,10 +201,22 @@ std::optional<TInstanceAnswer> DecodeAnswer(const QByteArray& line)
 
 QString TSingleInstance::DefaultFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty())
+        return runtime;
+    // Without it (cron, su -) the folder the session has, if it is the user's alone.
+    const QByteArray session = "/run/user/" + QByteArray::number(::getuid());
+    struct stat info{};
+    if (::lstat(session.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+        (info.st_mode & 07777) == 0700)
+        return QString::fromLatin1(session);
+    return QString();
 }
 
-TSingleInstance::TSingleInstance(QString folder, QObject* parent) : QObject(parent), folder_(std::move(folder)) {}
+TSingleInstance::TSingleInstance(QString folder, QString lockFolder, QObject* parent)
+    : QObject(parent), folder_(std::move(folder)), lockFolder_(lockFolder.isEmpty() ? folder_ : std::move(lockFolder))
+{
+}
 
 TSingleInstance::~TSingleInstance()
 {
@@ -225,7 +237,9 @@ void TSingleInstance::StopListening()
     acceptNotifier_ = nullptr;
     ::close(serverFd_);
     serverFd_ = -1;
-    ::unlink(QFile::encodeName(SocketPath()).constData());
+    ::unlink(QFile::encodeName(listenPath_).constData());
+    listenPath_.clear();
+    SayListener(QByteArray()); // not said: a later start waits for the lock
 }
 
 void TSingleInstance::ConnectionClosed()
@@ -237,12 +251,44 @@ void TSingleInstance::ConnectionClosed()
 
 QString TSingleInstance::LockPath() const
 {
-    return QDir(folder_).filePath(QStringLiteral("pocosa.lock"));
+    return lockFolder_.isEmpty() ? QString() : QDir(lockFolder_).filePath(QStringLiteral("pocosa.lock"));
 }
 
 QString TSingleInstance::SocketPath() const
 {
-    return QDir(folder_).filePath(QStringLiteral("pocosa.socket"));
+    return folder_.isEmpty() ? QString() : QDir(folder_).filePath(QStringLiteral("pocosa.socket"));
+}
+
+std::optional<QString> TSingleInstance::ListenerPath() const
+{
+    TFdGuard fd{::open(QFile::encodeName(LockPath()).constData(), O_RDONLY | O_CLOEXEC)};
+    if (fd.Fd < 0)
+        return std::nullopt;
+    char text[kMaxLine];
+    const ssize_t n = ::pread(fd.Fd, text, sizeof text, 0);
+    const QByteArray content(text, std::max<ssize_t>(n, 0));
+    const qsizetype end = content.indexOf('\n');
+    if (end < 0)
+        return std::nullopt; // not said yet, or being written
+    return QFile::decodeName(content.left(end));
+}
+
+bool TSingleInstance::HeldElsewhere() const
+{
+    if (lockFd_ >= 0)
+        return false;
+    TFdGuard fd{::open(QFile::encodeName(LockPath()).constData(), O_RDONLY | O_CLOEXEC)};
+    // A shared lock is refused only while someone holds it; it goes at once.
+    return fd.Fd >= 0 && ::flock(fd.Fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+}
+
+void TSingleInstance::SayListener(const QByteArray& content)
+{
+    if (lockFd_ < 0)
+        return;
+    // Readers take a text without its line end as not said yet.
+    if (::ftruncate(lockFd_, 0) == 0 && !content.isEmpty())
+        (void)!::pwrite(lockFd_, content.constData(), std::size_t(content.size()), 0);
 }
 
 bool TSingleInstance::Listening() const
@@ -262,7 +308,7 @@ bool TSingleInstance::Lock()
 {
     if (lockFd_ >= 0)
         return true;
-    if (folder_.isEmpty())
+    if (lockFolder_.isEmpty())
         return true;
     // Close-on-exec: a browser opened from the program must not keep the lock.
     const int fd = ::open(QFile::encodeName(LockPath()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -274,20 +320,45 @@ bool TSingleInstance::Lock()
         return !taken;
     }
     lockFd_ = fd;
+    SayListener(QByteArray()); // what a killed holder said is void
     return true;
 }
 
 bool TSingleInstance::Listen()
 {
-    // Only the lock holder listens, so a socket file found now is stale.
     if (lockFd_ < 0 || serverFd_ >= 0)
         return serverFd_ >= 0;
+    // The runtime folder first; the lock's folder where that cannot be
+    // (none, read-only, another settings' window there, a path too long).
+    const QString besideLock = QDir(lockFolder_).filePath(QStringLiteral("pocosa.socket"));
+    for (const QString& path : {SocketPath(), besideLock}) {
+        if (!path.isEmpty() && ListenOn(path)) {
+            listenPath_ = path;
+            SayListener(QFile::encodeName(path) + '\n');
+            return true;
+        }
+    }
+    SayListener("\n"); // nowhere: later starts need not wait
+    return false;
+}
+
+bool TSingleInstance::ListenOn(const QString& path)
+{
     sockaddr_un address;
-    if (!SocketAddress(SocketPath(), address))
+    if (!SocketAddress(path, address))
         return false;
     TFdGuard fd{::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)};
     if (fd.Fd < 0)
         return false;
+    // A socket file that takes connections belongs to the window of other
+    // settings; any other one is stale (the lock holder alone listens).
+    {
+        TFdGuard probe{::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)};
+        if (probe.Fd >= 0 &&
+            (::connect(probe.Fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ||
+             errno == EAGAIN))
+            return false;
+    }
     ::unlink(address.sun_path);
     if (::bind(fd.Fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         return false;
@@ -328,15 +399,18 @@ void TSingleInstance::Accept()
     }
 }
 
-TSingleInstance::TAttempt TSingleInstance::Attempt(const TStartRequest& request, const QDeadlineTimer& deadline,
+TSingleInstance::TAttempt TSingleInstance::Attempt(const QString& socketPath, const TStartRequest& request,
+                                                   const QDeadlineTimer& deadline,
                                                    std::optional<TInstanceAnswer>& answer) const
 {
     sockaddr_un address;
-    if (!SocketAddress(SocketPath(), address))
+    if (!SocketAddress(socketPath, address))
         return TAttempt::NoListener;
     TFdGuard fd{::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)};
-    if (fd.Fd < 0 || ::connect(fd.Fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+    if (fd.Fd < 0)
         return TAttempt::NoListener;
+    if (::connect(fd.Fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return errno == EAGAIN ? TAttempt::Busy : TAttempt::NoListener; // a full queue: there, but busy
     if (!SendAll(fd.Fd, EncodeRequest(request), deadline))
         return TAttempt::NoAnswer;
     QByteArray line;
@@ -355,6 +429,12 @@ TSingleInstance::TAttempt TSingleInstance::Attempt(const TStartRequest& request,
     return answer ? TAttempt::Answered : TAttempt::NoAnswer;
 }
 
+bool TSingleInstance::Unreachable() const
+{
+    const std::optional<QString> path = ListenerPath();
+    return path && path->isEmpty() && HeldElsewhere();
+}
+
 std::optional<TInstanceAnswer> TSingleInstance::HandOver(const TStartRequest& request, int timeoutMs,
                                                          bool waitForListener, bool takeOver, bool* reached)
 {
@@ -362,18 +442,25 @@ std::optional<TInstanceAnswer> TSingleInstance::HandOver(const TStartRequest& re
     if (reached)
         *reached = false;
     for (;;) {
+        // The holder names its socket once it listens; until then it is the
+        // runtime folder's.
+        const std::optional<QString> said = ListenerPath();
+        const bool unreachable = said && said->isEmpty() && HeldElsewhere();
         std::optional<TInstanceAnswer> answer;
-        const TAttempt attempt = Attempt(request, deadline, answer);
+        const TAttempt attempt = unreachable ? TAttempt::NoListener
+                                             : Attempt(said && !said->isEmpty() ? *said : SocketPath(), request,
+                                                       deadline, answer);
         if (reached && attempt != TAttempt::NoListener)
             *reached = true;
         if (attempt == TAttempt::Answered)
             return answer;
         // The first start takes the lock a moment before it listens; a
         // closing window stops listening a moment before it lets the lock go.
-        const bool again = takeOver || (attempt == TAttempt::NoListener && waitForListener);
-        if (!again || deadline.hasExpired())
-            return std::nullopt;
         if (takeOver && Lock() && Holding())
+            return std::nullopt;
+        const bool again = !unreachable && (takeOver || attempt == TAttempt::Busy ||
+                                            (attempt == TAttempt::NoListener && waitForListener));
+        if (!again || deadline.hasExpired())
             return std::nullopt;
         QThread::msleep(50);
     }

@@ -27,19 +27,26 @@ std::optional<TStartRequest> DecodeRequest(const QByteArray& line);
 QByteArray EncodeAnswer(const TInstanceAnswer& answer);
 std::optional<TInstanceAnswer> DecodeAnswer(const QByteArray& line);
 
-// One timer window per user. The first start holds an advisory lock on
-// <folder>/pocosa.lock for its whole life and listens on the local socket
-// <folder>/pocosa.socket; a later start finds the lock taken and hands its
-// request over that socket instead of opening a window. The kernel drops the
-// lock when the holder ends in any way, so a killed program leaves nothing
-// that blocks the next start (its stale socket file is replaced). Plain Unix
-// sockets: nothing beyond Qt Core is loaded for this at start-up.
+// One timer window per settings file. The first start holds an advisory lock
+// on <lock folder>/pocosa.lock (the lock folder is the one of the settings)
+// for its whole life and listens on the local socket <folder>/pocosa.socket
+// (folder: the runtime folder), else, where that cannot be, on
+// <lock folder>/pocosa.socket; it writes the socket's path into the lock
+// file. A later start finds the lock taken and hands its request over the
+// socket named there instead of opening a window, so starts that see
+// different runtime folders (cron, su -) still find the window. The kernel
+// drops the lock when the holder ends in any way, so a killed program leaves
+// nothing that blocks the next start (its stale socket file is replaced).
+// Plain Unix sockets: nothing beyond Qt Core is loaded for this at start-up.
 class TSingleInstance : public QObject {
 public:
-    // The user's runtime folder: XDG_RUNTIME_DIR, or Qt's private fallback.
+    // The user's runtime folder: XDG_RUNTIME_DIR; where that is not set,
+    // /run/user/<uid> when it is the user's alone; else none (empty).
     static QString DefaultFolder();
 
-    explicit TSingleInstance(QString folder = DefaultFolder(), QObject* parent = nullptr);
+    // An empty lockFolder is folder.
+    explicit TSingleInstance(QString folder = DefaultFolder(), QString lockFolder = QString(),
+                             QObject* parent = nullptr);
     ~TSingleInstance() override;
 
     // True when this process is the first one: it holds the lock and listens.
@@ -65,6 +72,8 @@ public:
     // again until then (the lock holder listens a moment after it locks).
     // Empty on no answer. Needs no Claim: a query must never take the lock,
     // or a first start coming up at the same moment would find it taken.
+    // A listener whose queue is full is busy, not absent: it is tried again.
+    // A lock holder that said it has no socket is not waited for.
     // With takeOver (a start that would open a window), the lock is tried
     // between attempts, and a connection closed without an answer is tried
     // again: a window that was closing when the request came leaves its
@@ -79,7 +88,16 @@ public:
     std::function<TInstanceAnswer(const TStartRequest&)> OnRequest;
 
     QString LockPath() const;
+    // The socket in the runtime folder, where this process listens if it can.
     QString SocketPath() const;
+    // Where the lock holder listens, as it wrote in the lock file: empty when
+    // it has no socket; nullopt while it has not said (or nobody holds it).
+    std::optional<QString> ListenerPath() const;
+    // True when another process holds the lock (looked at without taking it
+    // for longer than a moment).
+    bool HeldElsewhere() const;
+    // True when another process holds the lock and has no socket to reach it.
+    bool Unreachable() const;
 
     // A line longer than this is not a request.
     static constexpr int kMaxLine = 1024;
@@ -92,12 +110,16 @@ public:
     void ConnectionClosed();
 
 private:
-    enum class TAttempt { NoListener, NoAnswer, Answered };
-    TAttempt Attempt(const TStartRequest& request, const QDeadlineTimer& deadline,
+    enum class TAttempt { NoListener, Busy, NoAnswer, Answered };
+    TAttempt Attempt(const QString& socketPath, const TStartRequest& request, const QDeadlineTimer& deadline,
                      std::optional<TInstanceAnswer>& answer) const;
+    bool ListenOn(const QString& path);
+    void SayListener(const QByteArray& content);
     void Accept();
 
     QString folder_;
+    QString lockFolder_;
+    QString listenPath_;
     int lockFd_ = -1;
     int serverFd_ = -1;
     QSocketNotifier* acceptNotifier_ = nullptr;

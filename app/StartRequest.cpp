@@ -1,6 +1,7 @@
 #include "StartRequest.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QWindow>
 
 #include <cstdio>
@@ -32,6 +33,14 @@ QString ClockText(int seconds)
 void PrintError(const QString& message)
 {
     std::fprintf(stderr, "pocosa: %s\n", message.toLocal8Bit().constData());
+}
+
+// The lock of the settings is held, but no window could be reached.
+QString AlreadyRunsText(const TSingleInstance& instance)
+{
+    return QCoreApplication::translate("StartRequest",
+                                       "Pocosa already runs for the settings in %1, but its window cannot be reached")
+        .arg(QFileInfo(instance.LockPath()).path());
 }
 
 } // namespace
@@ -104,11 +113,13 @@ QString NotDoneText(const TStartRequest& request, const QString& state)
 
 std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request, int timeoutMs)
 {
-    const std::optional<TInstanceAnswer> answer = instance.HandOver(request, timeoutMs, true, true);
+    bool reached = false;
+    const std::optional<TInstanceAnswer> answer = instance.HandOver(request, timeoutMs, true, true, &reached);
     if (!answer) {
         if (instance.Holding())
             return std::nullopt;
-        PrintError(QCoreApplication::translate("StartRequest", "Pocosa is already running but did not answer"));
+        PrintError(reached ? QCoreApplication::translate("StartRequest", "Pocosa is already running but did not answer")
+                           : AlreadyRunsText(instance));
         return 1;
     }
     if (!answer->Applied) {
@@ -126,8 +137,10 @@ int PrintRunningStatus(TSingleInstance& instance, int timeoutMs)
     const std::optional<TInstanceAnswer> answer = instance.HandOver(query, timeoutMs, false, false, &reached);
     if (!answer) {
         // A window that takes the connection but never answers is there but stuck.
-        PrintError(reached ? QCoreApplication::translate("StartRequest", "Pocosa is already running but did not answer")
-                           : QCoreApplication::translate("StartRequest", "Pocosa is not running"));
+        PrintError(reached                  ? QCoreApplication::translate("StartRequest",
+                                                                          "Pocosa is already running but did not answer")
+                   : instance.Unreachable() ? AlreadyRunsText(instance)
+                                            : QCoreApplication::translate("StartRequest", "Pocosa is not running"));
         return 1;
     }
     // Scripts read this line: the state words stay English in every language.

@@ -8,6 +8,8 @@
 #include <optional>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 #include "FirstFrameProbe.h"
 #include "PocosaApplication.h"
@@ -97,6 +99,8 @@ std::optional<int> AnswerCommandLine(int argc, char** argv, TSingleInstance& ins
     // Before the modules: a later start never touches the settings.
     if (request.Status)
         return PrintRunningStatus(instance);
+    // The settings' lock lives beside them, so their folder comes first.
+    QDir().mkpath(QFileInfo(instance.LockPath()).path());
     if (!instance.Lock()) {
         const std::optional<int> handedOver = HandOverToRunningWindow(instance, request);
         if (handedOver)
@@ -114,7 +118,7 @@ std::optional<int> AnswerCommandLine(int argc, char** argv, TSingleInstance& ins
 
 int main(int argc, char** argv)
 {
-    TSingleInstance instance;
+    std::optional<TSingleInstance> instance;
     TCommandLine commandLine;
     TStartRequest request;
     std::unique_ptr<TTranslations> translations;
@@ -127,7 +131,9 @@ int main(int argc, char** argv)
         QCoreApplication core(coreArgc, argv);
         SetupProgramInfo();
         translations = InstallUserLanguage();
-        if (const std::optional<int> exitCode = AnswerCommandLine(argc, argv, instance, commandLine, request))
+        // One window per settings file: the lock goes beside the settings.
+        instance.emplace(TSingleInstance::DefaultFolder(), TvlmGlobal::FindDataDir());
+        if (const std::optional<int> exitCode = AnswerCommandLine(argc, argv, *instance, commandLine, request))
             return *exitCode;
         noWindowLine = ("pocosa: " + CannotOpenWindowText(WindowDisplayName(commandLine)) + "\n").toLocal8Bit();
     }
@@ -139,7 +145,7 @@ int main(int argc, char** argv)
     translations->Install();
     if (choseX11)
         qunsetenv("QT_QPA_PLATFORM"); // not inherited by programs opened from here
-    instance.Listen();
+    instance->Listen();
     TProgramModules modules;
-    return RunTimerWindow(app, instance, request);
+    return RunTimerWindow(app, *instance, request);
 }

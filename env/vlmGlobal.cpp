@@ -30,7 +30,9 @@ QString ScopeFile(QSettings::Scope scope, const QString& organization, const QSt
 
 } // namespace
 
-TvlmGlobal::TvlmGlobal(TvlmGlobalSetup setup) : setup_(std::move(setup))
+TvlmGlobal::TvlmGlobal(TvlmGlobalSetup setup) : TvlmGlobal(std::move(setup), true) {}
+
+TvlmGlobal::TvlmGlobal(TvlmGlobalSetup setup, bool takeDataDir) : setup_(std::move(setup))
 {
     versionInfoLoaded_ = false;
     if (!HasUserRegistryKey())
@@ -38,10 +40,21 @@ TvlmGlobal::TvlmGlobal(TvlmGlobalSetup setup) : setup_(std::move(setup))
     // A damaged or unwritable per-user store must not stop the program: the
     // data folder then falls back to the default choice.
     try {
-        SetDataDir(ReadRegString(QStringLiteral("DATA"), QStringLiteral("PATH"), QString()));
+        const QString folder = ReadRegString(QStringLiteral("DATA"), QStringLiteral("PATH"), QString());
+        if (takeDataDir)
+            SetDataDir(folder);
+        else
+            dataDir_ = folder;
     } catch (const EvlmGlobalError& e) {
-        std::fprintf(stderr, "pocosa: %s\n", e.what());
+        if (takeDataDir)
+            std::fprintf(stderr, "pocosa: %s\n", e.what());
     }
+}
+
+QString TvlmGlobal::FindDataDir(TvlmGlobalSetup setup)
+{
+    TvlmGlobal global(std::move(setup), false);
+    return global.dataDir_.isEmpty() ? global.DefaultDataDir() : global.dataDir_;
 }
 
 TvlmGlobal::~TvlmGlobal() = default;

@@ -71,6 +71,11 @@ public:
     QString FileVersion();
     int OSMajorVersion();
 
+    // The data folder a TvlmGlobal of the setup uses, found without creating
+    // it or writing the registry store (a start looks for the settings' lock
+    // there before the modules start).
+    static QString FindDataDir(TvlmGlobalSetup setup = {});
+
     // Determined (and created) on first use; then fixed for the run.
     QString DataDir();
     QString DataPath();
@@ -111,6 +116,7 @@ public:
     QString MachineRegistryFile();
 
 private:
+    TvlmGlobal(TvlmGlobalSetup setup, bool takeDataDir);
     void LoadVersionInfo();
     const QString& Loaded(const QString& field);
     void ApplyVersionBlock(const TVersionBlock& block);

@@ -271,6 +271,33 @@ TEST(SingleInstance, AStuckWindowIsToldApartFromNone)
     EXPECT_FALSE(reached);
 }
 
+TEST(SingleInstance, AFullQueueIsBusyNotAbsent)
+{
+    QTemporaryDir folder;
+    TSingleInstance window(folder.path());
+    ASSERT_TRUE(window.Claim());
+    std::vector<int> queued; // the window's event loop does not run yet
+    for (int fd = Connect(window); fd >= 0; fd = Connect(window))
+        queued.push_back(fd);
+    window.OnRequest = [](const TStartRequest&) { return TInstanceAnswer{true, QStringLiteral("00:00 stopped")}; };
+    TSingleInstance query(folder.path());
+    std::optional<TInstanceAnswer> answer;
+    bool reached = false;
+    std::atomic<bool> done = false;
+    std::thread client([&] {
+        answer = query.HandOver(TStartRequest{std::nullopt, false, true}, 10000, false, false, &reached);
+        done = true;
+    });
+    QThread::msleep(300); // refused by the full queue meanwhile
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    client.join();
+    EXPECT_TRUE(answer.has_value());
+    EXPECT_TRUE(reached);
+    for (int fd : queued)
+        ::close(fd);
+}
+
 TEST(SingleInstance, ASocketPathTooLongStillRunsTheProgramAlone)
 {
     QTemporaryDir root;
@@ -434,6 +461,38 @@ TEST_F(ProgramHandOver, AKilledProgramDoesNotBlockTheNextStart)
     const std::string state = StatusWhenUp();
     EXPECT_TRUE(QRegularExpression("^01:[23][0-9] counting down$").match(QString::fromStdString(state)).hasMatch())
         << state;
+}
+
+// Later starts that see another runtime folder than the window's, or a
+// window whose runtime folder is read-only, still reach it through the lock
+// beside the settings; a start that would open a window hands over instead.
+TEST_F(ProgramHandOver, TheSettingsLockFindsTheWindowFromAnyRuntimeFolder)
+{
+    const QString run = folder.filePath("run");
+    const struct {
+        const char* Name;
+        std::function<void(QProcessEnvironment& later)> Setup;
+    } rows[] = {
+        {"no runtime folder (cron, su -)", [](QProcessEnvironment& later) { later.remove("XDG_RUNTIME_DIR"); }},
+        {"another runtime folder", [&](QProcessEnvironment& later) { later.insert("XDG_RUNTIME_DIR", folder.path()); }},
+        {"a read-only runtime folder",
+         [&](QProcessEnvironment&) { QFile::setPermissions(run, QFile::ReadOwner | QFile::ExeOwner); }},
+    };
+    const QProcessEnvironment firstEnv = laterEnv;
+    for (const auto& row : rows) {
+        laterEnv = firstEnv;
+        row.Setup(laterEnv);
+        StartFirst({"2:00"});
+        EXPECT_EQ(StatusWhenUp(), "02:00 stopped") << row.Name;
+        EXPECT_EQ(Run({"1m"}).status, 0) << row.Name;
+        laterEnv.insert("QT_QPA_PLATFORM", "offscreen"); // could open a window of its own
+        const ProcessRun raise = Run({});
+        EXPECT_EQ(raise.status, 0) << row.Name << ": " << raise.err.toStdString();
+        EXPECT_EQ(Run({"--status"}).out, "01:00 stopped") << row.Name;
+        ::kill(pid_t(first.processId()), SIGTERM);
+        ASSERT_TRUE(first.waitForFinished(20000));
+        QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
 }
 
 } // namespace
