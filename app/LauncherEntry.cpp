@@ -9,10 +9,13 @@
 TLauncherState TCountDownProgress::Follow(int seconds, bool running, bool countUp)
 {
     const bool countingDown = running && !countUp;
-    if (countingDown)
-        length_ = std::max(length_, seconds); // 0 before: a new count-down starts here
-    else if (seconds == 0 || seconds != seconds_)
+    if (countingDown) {
+        if (length_ == 0)
+            lengthKnown_ = true; // a new count-down starts here
+        length_ = std::max(length_, seconds);
+    } else if (seconds == 0 || seconds != seconds_) {
         length_ = 0; // the next START is a new count-down unless paused with the time untouched
+    }
     seconds_ = seconds;
 
     TLauncherState state;

@@ -21,10 +21,16 @@ struct TLauncherState {
 class TCountDownProgress {
 public:
     TLauncherState Follow(int seconds, bool running, bool countUp);
+    // The count-down's length; 0 when none is under way or it was taken up.
+    int Length() const { return lengthKnown_ ? length_ : 0; }
+    // The count-down under way was taken up from an earlier run: its length
+    // is not known (what is left of it is not).
+    void TakenUp() { lengthKnown_ = false; }
 
 private:
     int length_ = 0; // 0: no count-down under way
     int seconds_ = 0;
+    bool lengthKnown_ = false;
 };
 
 // The launcher's progress and urgency through the com.canonical.Unity
@@ -43,6 +49,8 @@ public:
     explicit TLauncherEntry(TBus sessionBus);
 
     void Follow(int seconds, bool running, bool countUp);
+    int CountDownLength() const { return progress_.Length(); }
+    void TakenUp() { progress_.TakenUp(); }
     // The state sent last (or that would have been, without a bus).
     TLauncherState Sent() const { return sent_; }
 

@@ -1,13 +1,25 @@
 #include "TimerAttention.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 #include <utility>
 
 #include "AlarmNotifier.h"
 #include "SleepInhibitor.h"
+#include "TimerRecord.h"
 #include "UnitFmTimerMain.h"
 #include "vlmButton.h"
+
+QString AlarmBody(int lengthSeconds, std::int64_t endedMs)
+{
+    const QString ended = TimerRecord::EndedText(endedMs, endedMs);
+    if (lengthSeconds <= 0)
+        return ended;
+    const QString length =
+        QStringLiteral("%1:%2").arg(lengthSeconds / 60).arg(lengthSeconds % 60, 2, 10, QLatin1Char('0'));
+    return QCoreApplication::translate("TTimerAttention", "%1 count-down").arg(length) + QLatin1Char('\n') + ended;
+}
 
 TTimerAttention::TTimerAttention(TFmTimerMain& window, TBus sessionBus, TBus systemBus)
     : window_(window), sessionBus_(std::move(sessionBus)), systemBus_(std::move(systemBus)), launcher_(sessionBus_)
@@ -52,7 +64,9 @@ void TTimerAttention::StateChanged()
     if (alarm != alarm_) {
         alarm_ = alarm;
         if (alarm) {
-            MakeNotifier().Show(std::exchange(nextAlarmBody_, QString()));
+            const QString kept = std::exchange(nextAlarmBody_, QString());
+            MakeNotifier().Show(kept.isEmpty() ? AlarmBody(launcher_.CountDownLength(), TimerRecord::WallClockMs())
+                                               : kept);
             QApplication::alert(&window_);
         } else if (notifier_) {
             notifier_->Withdraw();

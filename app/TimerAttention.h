@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -12,6 +13,10 @@
 class TAlarmNotifier;
 class TFmTimerMain;
 class TSleepInhibitor;
+
+// The alarm notification's body: what ended ("5:00 count-down", when its
+// length is known) and when.
+QString AlarmBody(int lengthSeconds, std::int64_t endedMs);
 
 // Makes a finished count-down hard to miss beyond the window itself: at the
 // first alarm step a desktop notification (withdrawn when the timer is
@@ -32,6 +37,9 @@ public:
     void SetNextAlarmBody(const QString& body) { nextAlarmBody_ = body; }
     // A notification alone, for a count-down that ended long ago.
     void ShowEndedNotice(const QString& body);
+    // The window's state was taken up from an earlier run: a count-down
+    // under way is not named by its length, which is not known.
+    void TakenUp() { launcher_.TakenUp(); }
 
     TAlarmNotifier* Notifier() const { return notifier_.get(); }
     TSleepInhibitor* Inhibitor() const { return inhibitor_.get(); }

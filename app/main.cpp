@@ -56,6 +56,7 @@ int RunTimerWindow(TPocosaApplication& app, TSingleInstance& instance, const TSt
     // A time on the command line wins over the kept timer.
     const bool rewrite = TimerRecord::ResumeKeptTimer(FmTimerMain, attention, *AppGlobal, !request.Seconds,
                                                       TimerRecord::WallClockMs());
+    attention.TakenUp();
     TTimerRecorder recorder(FmTimerMain, *AppGlobal);
     if (rewrite)
         recorder.Write();

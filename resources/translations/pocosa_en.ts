@@ -118,6 +118,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>Pocosa is not running</source>
         <translation>Pocosa is not running</translation>
     </message>
+    <message>
+        <source>Pocosa already runs for the settings in %1, but its window cannot be reached</source>
+        <translation>Pocosa already runs for the settings in %1, but its window cannot be reached</translation>
+    </message>
 </context>
 <context>
     <name>TAlarmNotifier</name>
@@ -309,6 +313,13 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>タイマーのカウントダウン中</source>
         <translation>Timer counting down</translation>
+    </message>
+</context>
+<context>
+    <name>TTimerAttention</name>
+    <message>
+        <source>%1 count-down</source>
+        <translation>%1 count-down</translation>
     </message>
 </context>
 <context>

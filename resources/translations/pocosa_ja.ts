@@ -118,6 +118,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>Pocosa is not running</source>
         <translation>Pocosa は動いていません</translation>
     </message>
+    <message>
+        <source>Pocosa already runs for the settings in %1, but its window cannot be reached</source>
+        <translation>%1 の設定で Pocosa がすでに動いていますが、そのウィンドウに届きません</translation>
+    </message>
 </context>
 <context>
     <name>TAlarmNotifier</name>
@@ -309,6 +313,13 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>タイマーのカウントダウン中</source>
         <translation>タイマーのカウントダウン中</translation>
+    </message>
+</context>
+<context>
+    <name>TTimerAttention</name>
+    <message>
+        <source>%1 count-down</source>
+        <translation>%1 のカウントダウン</translation>
     </message>
 </context>
 <context>

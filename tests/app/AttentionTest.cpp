@@ -4,6 +4,9 @@
 
 #include <functional>
 #include <iterator>
+#include <utility>
+
+#include <QTime>
 
 #include "AlarmNotifier.h"
 #include "FakeDesktopBus.h"
@@ -199,11 +202,15 @@ TEST(TimerAttention, CountDownInhibitsAndTheAlarmNotifiesOnce)
     ASSERT_TRUE(Eventually([&] { return attention.Inhibitor() && attention.Inhibitor()->HoldsLogindLock(); }));
     rig.Tick();
     EXPECT_EQ(attention.Notifier(), nullptr) << "no notification before the alarm";
+    const QString before = QTime::currentTime().toString("HH:mm");
     rig.Tick(); // 00:00: first alarm step
+    const QString after = QTime::currentTime().toString("HH:mm");
     rig.Tick();
     rig.Tick();
     ASSERT_TRUE(Eventually([&] { return attention.Notifier()->Id() != 0; }));
-    EXPECT_EQ(notifications.Notified.size(), 1) << "one notification per alarm";
+    ASSERT_EQ(notifications.Notified.size(), 1) << "one notification per alarm";
+    const QString body = notifications.Notified.first().Body;
+    EXPECT_TRUE(body.contains("0:02") && (body.contains(before) || body.contains(after))) << "what ended, and when";
 
     emit notifications.ActionInvoked(attention.Notifier()->Id(), "stop");
     ASSERT_TRUE(Eventually([&] { return !rig.w().Running(); })) << "the action stops the timer";
@@ -260,10 +267,11 @@ TEST(LauncherEntry, ProgressIsTheShareOfTheCountDownAsStarted)
         const char* Name;
         std::function<void(TTimerRig&)> Steps;
         TLauncherState After;
+        int Length = -1; // the count-down's length as the alarm names it; -1: not looked at
     } rows[] = {
         {"paused a second in", [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r); }, {0.25, true, false}},
         {"started again keeps the length",
-         [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r), Start(r), r.Tick(); }, {0.5, true, false}},
+         [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r), Start(r), r.Tick(); }, {0.5, true, false}, 4},
         {"stopped at its start time", [](TTimerRig& r) { Set(r, 4), Start(r), Start(r); }, {0, false, false}},
         {"a time set while paused", [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r), Set(r, 1); },
          {0, false, false}},
@@ -272,18 +280,26 @@ TEST(LauncherEntry, ProgressIsTheShareOfTheCountDownAsStarted)
          {0.5, true, false}},
         {"alarm, reset", [](TTimerRig& r) { Set(r, 2), Start(r), Ticks(r, 2), Reset(r); }, {0, false, false}},
         {"kept count-down taken up", [](TTimerRig& r) { r.w().ResumeRunning(120, false, 500), Ticks(r, 2); },
-         {2.0 / 120, true, false}},
+         {2.0 / 120, true, false}, 0},
         {"kept alarm taken up", [](TTimerRig& r) { r.w().SetRunning(true), r.w().SetSeconds(0); }, {1, true, true}},
     };
     for (const auto& row : rows) {
         TTimerRig rig;
         TCountDownProgress progress;
         TLauncherState state;
-        rig.w().OnStateChanged = [&] { state = progress.Follow(rig.w().Seconds(), rig.w().Running(), rig.w().CountUp()); };
+        bool takenUp = false; // a row of length 0 was taken up from an earlier run
+        rig.w().OnStateChanged = [&] {
+            state = progress.Follow(rig.w().Seconds(), rig.w().Running(), rig.w().CountUp());
+            if (row.Length == 0 && rig.w().Running() && !std::exchange(takenUp, true))
+                progress.TakenUp();
+        };
         row.Steps(rig);
         EXPECT_DOUBLE_EQ(state.Progress, row.After.Progress) << row.Name;
         EXPECT_EQ(state.ProgressVisible, row.After.ProgressVisible) << row.Name;
         EXPECT_EQ(state.Urgent, row.After.Urgent) << row.Name;
+        if (row.Length >= 0) {
+            EXPECT_EQ(progress.Length(), row.Length) << row.Name;
+        }
     }
 }
 
