@@ -35,36 +35,184 @@ void SetupProgramInfo()
 
 namespace {
 
-// Qt's texts for --help, --help-all and -v, given by the program's catalogs
-// too: Qt's Japanese lacks the first two and words the third otherwise than
-// the program's own options.
-[[maybe_unused]] const char* const kQtOptionTexts[] = {
-    QT_TRANSLATE_NOOP("QCommandLineParser", "Displays help on commandline options."),
-    QT_TRANSLATE_NOOP("QCommandLineParser", "Displays help including Qt specific options."),
-    QT_TRANSLATE_NOOP("QCommandLineParser", "Displays version information."),
-};
+QString Description()
+{
+    return QCoreApplication::translate("ProgramStart",
+                                       "Kitchen timer\n\n"
+                                       "A time sets the timer when it is stopped: 5m (minutes), 90s (seconds),\n"
+                                       "1m30s, 3:30 (minutes:seconds) or a plain 5 (minutes); at most 99:59.\n"
+                                       "When Pocosa is already running for this user, the request goes to its\n"
+                                       "window (without a time it just comes to the front) and this call ends.");
+}
+
+QList<QCommandLineOption> OwnOptions()
+{
+    return {{{QStringLiteral("s"), QStringLiteral("start")},
+             QCoreApplication::translate("ProgramStart", "Start the timer as well.")},
+            {QStringLiteral("status"),
+             QCoreApplication::translate("ProgramStart",
+                                         "Print the running timer's time and state, e.g. \"04:59 counting down\".")}};
+}
+
+// The time: its name is only shown, the time is read by its position.
+QString TimeName()
+{
+    return QCoreApplication::translate("ProgramStart", "time");
+}
+
+QString TimeDescription()
+{
+    return QCoreApplication::translate("ProgramStart", "The time to set, e.g. 5m, 90s or 3:30.");
+}
+
+QString TimeSyntax()
+{
+    return QCoreApplication::translate("ProgramStart", "[time]");
+}
+
+// "-s, --start" as the help shows an option.
+QString OptionNames(const QCommandLineOption& option)
+{
+    QStringList names;
+    for (const QString& name : option.names())
+        names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    return names.join(QStringLiteral(", "));
+}
+
+bool IsWide(char32_t c)
+{
+    static const std::pair<char32_t, char32_t> wide[] = {
+        {0x1100, 0x115F}, {0x2E80, 0x303E},   {0x3041, 0x33FF},  {0x3400, 0x4DBF}, {0x4E00, 0x9FFF},
+        {0xA000, 0xA4CF}, {0xAC00, 0xD7A3},   {0xF900, 0xFAFF},  {0xFE30, 0xFE4F}, {0xFF00, 0xFF60},
+        {0xFFE0, 0xFFE6}, {0x20000, 0x2FFFD}, {0x30000, 0x3FFFD}};
+    for (const auto& [first, last] : wide) {
+        if (c >= first && c <= last)
+            return true;
+    }
+    return false;
+}
+
+int CharWidth(char32_t c)
+{
+    const QChar::Category category = QChar::category(c);
+    if (category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing)
+        return 0;
+    return IsWide(c) ? 2 : 1;
+}
+
+// No line begins with the first or ends with the second.
+bool Closing(char32_t c)
+{
+    return QStringView(u"、。，．・：；！？）」』】〕〉》ー)]},.:;!?").contains(QChar(c));
+}
+
+bool Opening(char32_t c)
+{
+    return QStringView(u"（「『【〔〈《([{").contains(QChar(c));
+}
 
 } // namespace
 
+int DisplayWidth(const QString& text)
+{
+    int width = 0;
+    for (const char32_t c : text.toUcs4())
+        width += CharWidth(c);
+    return width;
+}
+
+QStringList WrapToWidth(const QString& text, int width)
+{
+    // The pieces no line break may cut: a space, or characters between two
+    // break opportunities.
+    struct TPiece {
+        QString Text;
+        int Width = 0;
+        bool Space = false;
+    };
+    std::vector<TPiece> pieces;
+    char32_t previous = U' ';
+    for (const char32_t c : text.toUcs4()) {
+        const bool space = QChar::isSpace(c);
+        const bool breakBefore = (IsWide(previous) || IsWide(c)) && !Closing(c) && !Opening(previous);
+        if (space || pieces.empty() || pieces.back().Space || breakBefore)
+            pieces.push_back({QString(), 0, space});
+        pieces.back().Text += QString::fromUcs4(&c, 1);
+        pieces.back().Width += CharWidth(c);
+        previous = c;
+    }
+    QStringList lines;
+    QString line;
+    int lineWidth = 0;
+    const auto endLine = [&] {
+        lines << line.trimmed();
+        line.clear();
+        lineWidth = 0;
+    };
+    for (const TPiece& piece : pieces) {
+        if (piece.Space && line.isEmpty())
+            continue;
+        if (!piece.Space && !line.isEmpty() && lineWidth + piece.Width > width)
+            endLine();
+        line += piece.Text;
+        lineWidth += piece.Width;
+    }
+    if (!line.isEmpty() || lines.isEmpty())
+        endLine();
+    return lines;
+}
+
+QString HelpText(const QString& program)
+{
+    constexpr int kWidth = 79;
+    // Qt's texts for --help, --help-all and -v and the frame of the help,
+    // given by the program's catalogs too: Qt's Japanese lacks the first two
+    // and words the third otherwise than the program's own options.
+    const auto qt = [](const char* text) { return QCoreApplication::translate("QCommandLineParser", text); };
+    using TRows = QList<std::pair<QString, QString>>;
+    QCommandLineParser parser; // Qt's own options, as the parser names them
+    TRows options{{OptionNames(parser.addHelpOption()),
+                   qt(QT_TRANSLATE_NOOP("QCommandLineParser", "Displays help on commandline options."))},
+                  {QStringLiteral("--help-all"),
+                   qt(QT_TRANSLATE_NOOP("QCommandLineParser", "Displays help including Qt specific options."))},
+                  {OptionNames(parser.addVersionOption()),
+                   qt(QT_TRANSLATE_NOOP("QCommandLineParser", "Displays version information."))}};
+    for (const QCommandLineOption& option : OwnOptions())
+        options.append({OptionNames(option), option.description()});
+    const TRows arguments{{TimeName(), TimeDescription()}};
+    int nameWidth = 0;
+    for (const auto& row : options + arguments)
+        nameWidth = std::max(nameWidth, DisplayWidth(row.first) + 1);
+    const auto table = [nameWidth](const TRows& rows) {
+        QString text;
+        for (const auto& [name, description] : rows) {
+            QString head = QStringLiteral("  ") + name + QString(nameWidth - DisplayWidth(name) + 1, QLatin1Char(' '));
+            for (const QString& line : WrapToWidth(description, kWidth - 3 - nameWidth)) {
+                text += head + line + QLatin1Char('\n');
+                head = QString(3 + nameWidth, QLatin1Char(' '));
+            }
+        }
+        return text;
+    };
+    const QString usage = program + QLatin1Char(' ') + qt(QT_TRANSLATE_NOOP("QCommandLineParser", "[options]")) +
+                          QLatin1Char(' ') + TimeSyntax();
+    QString text = qt(QT_TRANSLATE_NOOP("QCommandLineParser", "Usage: %1")).arg(usage) + QLatin1Char('\n');
+    for (const QString& paragraph : Description().split(QLatin1Char('\n')))
+        text += WrapToWidth(paragraph, kWidth).join(QLatin1Char('\n')) + QLatin1Char('\n');
+    text += QLatin1Char('\n') + qt(QT_TRANSLATE_NOOP("QCommandLineParser", "Options:")) + QLatin1Char('\n') +
+            table(options);
+    text += QLatin1Char('\n') + qt(QT_TRANSLATE_NOOP("QCommandLineParser", "Arguments:")) + QLatin1Char('\n') +
+            table(arguments);
+    return text;
+}
+
 void SetupCommandLine(QCommandLineParser& parser)
 {
-    parser.setApplicationDescription(QCoreApplication::translate(
-        "ProgramStart", "Kitchen timer\n\n"
-                        "A time sets the timer when it is stopped: 5m (minutes), 90s (seconds),\n"
-                        "1m30s, 3:30 (minutes:seconds) or a plain 5 (minutes); at most 99:59.\n"
-                        "When Pocosa is already running for this user, the request goes to its\n"
-                        "window (without a time it just comes to the front) and this call ends."));
+    parser.setApplicationDescription(Description());
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOption({{QStringLiteral("s"), QStringLiteral("start")},
-                      QCoreApplication::translate("ProgramStart", "Start the timer as well.")});
-    parser.addOption({QStringLiteral("status"),
-                      QCoreApplication::translate(
-                          "ProgramStart", "Print the running timer's time and state, e.g. \"04:59 counting down\".")});
-    // The argument's name is only shown: the time is read by its position.
-    parser.addPositionalArgument(QCoreApplication::translate("ProgramStart", "time"),
-                                 QCoreApplication::translate("ProgramStart", "The time to set, e.g. 5m, 90s or 3:30."),
-                                 QCoreApplication::translate("ProgramStart", "[time]"));
+    parser.addOptions(OwnOptions());
+    parser.addPositionalArgument(TimeName(), TimeDescription(), TimeSyntax());
 }
 
 int HandleInfoOptions(int argc, char** argv)
@@ -76,12 +224,19 @@ int HandleInfoOptions(int argc, char** argv)
     }
     if (!info)
         return -1;
-    // showHelp() and showVersion() print and end the process.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     QCommandLineParser parser;
     SetupCommandLine(parser);
+    // Qt lays out --help by characters, not by the columns they take: the
+    // program writes its own. Errors, --help-all and --version are Qt's;
+    // showHelp() and showVersion() print and end the process.
+    if (parser.parse(arguments) && parser.isSet(QStringLiteral("help")) && !parser.isSet(QStringLiteral("help-all")) &&
+        !parser.isSet(QStringLiteral("version"))) {
+        std::fputs(HelpText(arguments.first()).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     parser.process(arguments);
     return 0;
 }

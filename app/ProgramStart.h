@@ -21,6 +21,20 @@ void SetupCommandLine(QCommandLineParser& parser);
 // the exit code when the program should end now, -1 to go on.
 int HandleInfoOptions(int argc, char** argv);
 
+// The text of --help for the program called `program`, laid out in the
+// columns a terminal shows: East Asian wide characters take two, the
+// descriptions line up and no line is wider than 79.
+QString HelpText(const QString& program);
+
+// The columns a text takes in a terminal: two for an East Asian wide or
+// full-width character, none for a combining mark, one for the others.
+int DisplayWidth(const QString& text);
+
+// The text in lines of at most `width` columns (a word wider stays whole),
+// broken at spaces and beside wide characters, never before a closing mark
+// ("、", "。", ")") or after an opening one.
+QStringList WrapToWidth(const QString& text, int width);
+
 // The command line as read before the application object exists. Qt's own
 // options (-platform, -display, -style, -session and the like) are left out
 // of Arguments here as the application object takes them out of argv.

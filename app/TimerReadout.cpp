@@ -15,8 +15,10 @@ TTimerPhase TTimerReadout::Phase(int seconds, bool running, bool countUp)
     return seconds == 0 ? TTimerPhase::Alarm : TTimerPhase::CountingDown;
 }
 
-QString TTimerReadout::Title(int seconds, bool running)
+QString TTimerReadout::Title(int seconds, bool running, const QString& notice)
 {
+    if (!notice.isEmpty())
+        return QStringLiteral("%1 \u2013 %2").arg(notice, kProgramName);
     if (!running && seconds == 0)
         return kProgramName;
     return QStringLiteral("%1:%2 \u2013 %3")

@@ -13,8 +13,9 @@ class TTimerReadout {
 
 public:
     static TTimerPhase Phase(int seconds, bool running, bool countUp);
-    // "mm:ss – Pocosa"; plain "Pocosa" when stopped at 00:00.
-    static QString Title(int seconds, bool running);
+    // "mm:ss – Pocosa"; plain "Pocosa" when stopped at 00:00; a notice
+    // instead of the time when there is one ("… – Pocosa").
+    static QString Title(int seconds, bool running, const QString& notice = QString());
     // "4 minutes 59 seconds, counting down"; a zero part is left out
     // ("59 seconds", "5 minutes") unless both are zero.
     static QString Spoken(int seconds, TTimerPhase phase);

@@ -2,11 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cstdio>
 
 #include "TimerAttention.h"
+#include "TimerServices.h"
 #include "UnitFmTimerMain.h"
 #include "vlmGlobal.h"
 
@@ -18,6 +21,8 @@ const QString kRunning = QStringLiteral("RUNNING");
 const QString kCountUp = QStringLiteral("COUNTUP");
 const QString kStart = QStringLiteral("START");
 const QString kEnd = QStringLiteral("END");
+const QString kBootId = QStringLiteral("BOOTID");
+const QString kBootMs = QStringLiteral("BOOTMS");
 // A default no stored value can equal: values never hold a line break.
 const QString kMissing = QStringLiteral("\n");
 
@@ -32,11 +37,17 @@ std::optional<bool> ParseFlag(const QString& text)
     return std::nullopt;
 }
 
-void ReportIgnored(TvlmGlobal& global, const QString& why)
+void Report(const QString& line)
 {
-    const QString line = QCoreApplication::translate("TimerRecord", "the timer kept in %1 is ignored: %2")
-                             .arg(global.IniFileName(), why);
     std::fprintf(stderr, "pocosa: %s\n", line.toLocal8Bit().constData());
+}
+
+QString ReadBootId()
+{
+    QFile file(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromLatin1(file.readAll()).trimmed();
 }
 
 } // namespace
@@ -53,7 +64,7 @@ std::int64_t WallClockMs()
     return QDateTime::currentMSecsSinceEpoch();
 }
 
-TTimerRecord Capture(const TFmTimerMain& window, std::int64_t nowMs)
+TTimerRecord Capture(const TFmTimerMain& window, const TTimerClocks& now)
 {
     TTimerRecord record;
     record.Seconds = window.Seconds();
@@ -62,12 +73,16 @@ TTimerRecord Capture(const TFmTimerMain& window, std::int64_t nowMs)
     if (record.Running) {
         const std::int64_t shownMs = std::int64_t(record.Seconds) * TFmTimerMain::kTickMs;
         const int into = window.MillisecondsIntoSecond();
-        record.ClockMs = record.CountUp ? nowMs - shownMs - into : nowMs + shownMs - into;
+        // From now to the moment: to START back, to END ahead.
+        const std::int64_t toMoment = record.CountUp ? -shownMs - into : shownMs - into;
+        record.ClockMs = now.WallMs + toMoment;
+        record.BootMs = now.BootMs + toMoment;
+        record.BootId = now.BootId;
     }
     return record;
 }
 
-std::optional<TTimerResume> Resume(const TTimerRecord& record, std::int64_t nowMs, QString* why)
+std::optional<TTimerResume> Resume(const TTimerRecord& record, const TTimerClocks& now, QString* why)
 {
     const auto refuse = [why](const QString& reason) {
         if (why)
@@ -75,39 +90,51 @@ std::optional<TTimerResume> Resume(const TTimerRecord& record, std::int64_t nowM
         return std::nullopt;
     };
     if (record.Seconds < 0 || record.Seconds > TFmTimerMain::kMaxSeconds)
-        return refuse(QStringLiteral("SECONDS=%1 is not a time from 00:00 to 99:59").arg(record.Seconds));
+        return refuse(QCoreApplication::translate("TimerRecord", "SECONDS=%1 is not a time from 00:00 to 99:59")
+                          .arg(record.Seconds));
     TTimerResume resume;
     resume.CountUp = record.CountUp;
-    if (!record.Running) {
-        resume.Seconds = record.Seconds;
+    resume.Seconds = record.Seconds;
+    if (!record.Running)
         return resume;
-    }
     if (record.ClockMs <= 0)
         return refuse(QCoreApplication::translate("TimerRecord", "a running timer without its moment"));
+    // The moment and now on one clock: the boot clock while the boot lasts,
+    // whatever was done to the wall clock meanwhile.
+    const bool sameBoot = !record.BootId.isEmpty() && record.BootId == now.BootId;
+    const std::int64_t nowMs = sameBoot ? now.BootMs : now.WallMs;
+    const std::int64_t sinceMoment = nowMs - (sameBoot ? record.BootMs : record.ClockMs);
+    // The record was made showing Seconds: since then a count-up can only
+    // have counted on and a count-down gone down. Anything else is a clock
+    // set back since (beyond a little slack): the time it had is shown,
+    // stopped, and the record kept for a clock put right.
+    const std::int64_t shownMs = std::int64_t(record.Seconds) * TFmTimerMain::kTickMs;
+    const std::int64_t passed = record.CountUp ? sinceMoment - shownMs : sinceMoment + shownMs;
+    if (passed < -kClockSlackMs) {
+        if (why)
+            *why = QCoreApplication::translate("TimerRecord", "the clock stands before the time it was kept at");
+        resume.Kind = TTimerResume::rkKept;
+        return resume;
+    }
+    resume.Kind = TTimerResume::rkRunning;
     if (record.CountUp) {
-        std::int64_t elapsed = nowMs - record.ClockMs;
-        if (elapsed < -kClockSlackMs)
-            return refuse(QCoreApplication::translate("TimerRecord", "the count-up starts in the future"));
-        elapsed = std::max<std::int64_t>(elapsed, 0);
-        resume.Kind = TTimerResume::rkRunning;
-        resume.Seconds = int(std::min<std::int64_t>(elapsed / TFmTimerMain::kTickMs, TFmTimerMain::kMaxSeconds));
-        resume.NextSecondMs = int(TFmTimerMain::kTickMs - elapsed % TFmTimerMain::kTickMs);
+        const std::int64_t counted = std::max(sinceMoment, shownMs);
+        resume.Seconds = int(std::min<std::int64_t>(counted / TFmTimerMain::kTickMs, TFmTimerMain::kMaxSeconds));
+        resume.NextSecondMs = int(TFmTimerMain::kTickMs - counted % TFmTimerMain::kTickMs);
         return resume;
     }
-    const std::int64_t left = record.ClockMs - nowMs;
-    if (left > kMaxMs + kClockSlackMs)
-        return refuse(QCoreApplication::translate("TimerRecord", "the count-down ends more than 99:59 from now"));
+    const std::int64_t left = std::min(-sinceMoment, shownMs);
     if (left > 0) {
-        const std::int64_t shown = std::min(left, kMaxMs);
-        resume.Kind = TTimerResume::rkRunning;
         // A second is shown until it has passed entirely: 2.5 s left show 00:03.
-        resume.Seconds = int((shown + TFmTimerMain::kTickMs - 1) / TFmTimerMain::kTickMs);
-        resume.NextSecondMs = int(shown - std::int64_t(resume.Seconds - 1) * TFmTimerMain::kTickMs);
+        resume.Seconds = int((left + TFmTimerMain::kTickMs - 1) / TFmTimerMain::kTickMs);
+        resume.NextSecondMs = int(left - std::int64_t(resume.Seconds - 1) * TFmTimerMain::kTickMs);
         return resume;
     }
-    resume.Kind = -left < kAlarmWithinMs ? TTimerResume::rkAlarm : TTimerResume::rkEnded;
+    resume.Kind = sinceMoment < kAlarmWithinMs ? TTimerResume::rkAlarm : TTimerResume::rkEnded;
+    resume.Seconds = 0;
     resume.CountUp = false;
-    resume.EndedMs = record.ClockMs;
+    // The end as the wall clock now tells it.
+    resume.EndedMs = now.WallMs - sinceMoment;
     return resume;
 }
 
@@ -144,6 +171,12 @@ std::optional<TTimerRecord> Read(TvlmGlobal& global, QString* why)
         record.ClockMs = moment.toLongLong(&ok);
         if (!ok)
             return refuse(key, moment);
+        // Without a readable boot-clock moment the wall clock decides.
+        record.BootMs = value(kBootMs).toLongLong(&ok);
+        if (ok)
+            record.BootId = value(kBootId);
+        if (record.BootId == kMissing)
+            record.BootId.clear();
     }
     return record;
 }
@@ -158,25 +191,35 @@ void Write(TvlmGlobal& global, const TTimerRecord& record)
                                       {kRunning, flag(record.Running)},
                                       {kCountUp, flag(record.CountUp)},
                                       {kStart, start},
-                                      {kEnd, end}});
+                                      {kEnd, end},
+                                      {kBootId, record.BootId},
+                                      {kBootMs, QString::number(record.BootMs)}});
 }
 
 bool ResumeKeptTimer(TFmTimerMain& window, TTimerAttention& attention, TvlmGlobal& global, bool resume,
-                     std::int64_t nowMs)
+                     const TTimerClocks& now)
 {
     QString why;
     const std::optional<TTimerRecord> record = Read(global, &why);
     std::optional<TTimerResume> resumed;
     if (record && resume)
-        resumed = Resume(*record, nowMs, &why);
-    if (!why.isEmpty()) {
-        ReportIgnored(global, why);
+        resumed = Resume(*record, now, &why);
+    if (!why.isEmpty() && !(resumed && resumed->Kind == TTimerResume::rkKept)) {
+        Report(QCoreApplication::translate("TimerRecord", "the timer kept in %1 is ignored: %2")
+                   .arg(global.IniFileName(), why));
         return true;
     }
     if (!record)
         return false;
     if (resumed) {
+        const std::int64_t nowMs = now.WallMs;
         switch (resumed->Kind) {
+        case TTimerResume::rkKept:
+            Report(QCoreApplication::translate("TimerRecord", "the timer kept in %1 is shown stopped: %2")
+                       .arg(global.IniFileName(), why));
+            window.SetCountUp(resumed->CountUp);
+            window.SetSeconds(resumed->Seconds);
+            return false;
         case TTimerResume::rkStopped:
             window.SetCountUp(resumed->CountUp);
             window.SetSeconds(resumed->Seconds);
@@ -190,27 +233,45 @@ bool ResumeKeptTimer(TFmTimerMain& window, TTimerAttention& attention, TvlmGloba
             window.SetSeconds(0); // the first alarm step: sound and raise
             break;
         case TTimerResume::rkEnded:
+            // Told in the title too: there may be no notification service.
             attention.ShowEndedNotice(EndedText(resumed->EndedMs, nowMs));
+            window.ShowNotice(EndedText(resumed->EndedMs, nowMs));
             break;
         }
     }
-    return !record->SameState(Capture(window, nowMs));
+    return !record->SameState(Capture(window, now));
 }
 
-QString EndedText(std::int64_t endedMs, std::int64_t nowMs)
+QString EndedText(std::int64_t endedMs, std::int64_t nowMs, const QLocale& locale)
 {
     const QDateTime ended = QDateTime::fromMSecsSinceEpoch(endedMs).toLocalTime();
     const QDateTime now = QDateTime::fromMSecsSinceEpoch(nowMs).toLocalTime();
-    const QString format = ended.date() == now.date() ? QStringLiteral("HH:mm") : QStringLiteral("M/d HH:mm");
-    return QCoreApplication::translate("TimerRecord", "%1 に終了しました").arg(ended.toString(format));
+    QString text = locale.toString(ended.time(), QLocale::ShortFormat);
+    if (ended.date() != now.date()) {
+        QString format = locale.dateFormat(QLocale::ShortFormat);
+        if (ended.date().year() == now.date().year()) {
+            // The year and the separator that goes with it: "M/d/yy" gives
+            // "M/d", "y/MM/dd" gives "MM/dd", "dd.MM.yy" gives "dd.MM".
+            static const QRegularExpression year(QStringLiteral("^y+[^dMy]*|[^dMy]*y+"));
+            format.remove(year);
+        }
+        text = locale.toString(ended.date(), format) + QLatin1Char(' ') + text;
+    }
+    return QCoreApplication::translate("TimerRecord", "%1 に終了しました").arg(text);
 }
 
 } // namespace TimerRecord
 
-TTimerRecorder::TTimerRecorder(TFmTimerMain& window, TvlmGlobal& global, std::function<std::int64_t()> wallClock)
-    : window_(window), global_(global), wallClock_(std::move(wallClock)), before_(std::move(window.OnStateChanged))
+TTimerClocks TTimerClocks::Now()
 {
-    written_ = TimerRecord::Capture(window_, wallClock_());
+    static const QString bootId = ReadBootId();
+    return {TimerRecord::WallClockMs(), TBootClock().Milliseconds(), bootId};
+}
+
+TTimerRecorder::TTimerRecorder(TFmTimerMain& window, TvlmGlobal& global, std::function<TTimerClocks()> clocks)
+    : window_(window), global_(global), clocks_(std::move(clocks)), before_(std::move(window.OnStateChanged))
+{
+    written_ = TimerRecord::Capture(window_, clocks_());
     window_.OnStateChanged = [this] {
         if (before_)
             before_();
@@ -225,7 +286,7 @@ TTimerRecorder::~TTimerRecorder()
 
 void TTimerRecorder::Write()
 {
-    Store(TimerRecord::Capture(window_, wallClock_()));
+    Store(TimerRecord::Capture(window_, clocks_()));
 }
 
 void TTimerRecorder::Clear()
@@ -235,7 +296,7 @@ void TTimerRecorder::Clear()
 
 void TTimerRecorder::StateChanged()
 {
-    const TTimerRecord now = TimerRecord::Capture(window_, wallClock_());
+    const TTimerRecord now = TimerRecord::Capture(window_, clocks_());
     if (!now.SameState(written_))
         Store(now);
 }

@@ -54,6 +54,7 @@ void TFmTimerMain::FormDestroy(QObject*) {}
 
 void TFmTimerMain::SetSeconds(int value)
 {
+    DropNotice();
     seconds_ = std::min(value, kMaxSeconds);
     if (seconds_ <= 0 && running_) {
         seconds_ = 0;
@@ -101,7 +102,7 @@ void TFmTimerMain::ShowTimeOutside()
     if (shownOutside_ == shown)
         return;
     shownOutside_ = shown;
-    const QString title = TTimerReadout::Title(seconds_, running_);
+    const QString title = TTimerReadout::Title(seconds_, running_, notice_);
     if (title != windowTitle())
         setWindowTitle(title);
     const QString spoken = TTimerReadout::Spoken(seconds_, TTimerReadout::Phase(seconds_, running_, countUp_));
@@ -109,8 +110,24 @@ void TFmTimerMain::ShowTimeOutside()
         setAccessibleDescription(spoken);
 }
 
+void TFmTimerMain::ShowNotice(const QString& text)
+{
+    notice_ = text;
+    shownOutside_.reset();
+    ShowTimeOutside();
+}
+
+void TFmTimerMain::DropNotice()
+{
+    if (notice_.isEmpty())
+        return;
+    notice_.clear();
+    shownOutside_.reset();
+}
+
 void TFmTimerMain::SetRunning(bool running)
 {
+    DropNotice();
     running_ = running;
     BTstart->SetCaption(running ? QStringLiteral("STOP") : QStringLiteral("START"));
     for (TvlmGctButton* button : {BTmin, BTsec, BTreset})

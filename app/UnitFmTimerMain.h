@@ -60,6 +60,10 @@ public:
     // Takes up a running timer kept from an earlier run: the seconds value
     // shown now and the time until its next second falls due (1..1000 ms).
     void ResumeRunning(int seconds, bool countUp, int nextSecondMs);
+    // A line the title shows instead of the time until the timer next
+    // changes or is reset (a count-down that ended while the program was
+    // not running).
+    void ShowNotice(const QString& text);
     // Milliseconds of the current second already passed (0..999); 0 when stopped.
     int MillisecondsIntoSecond() const;
 
@@ -132,6 +136,7 @@ private:
     QString ProgramDir() const;
     bool DigitsVisible() const;
     void ShowTimeOutside();
+    void DropNotice();
 
     TTimerMainHooks hooks_;
     std::unique_ptr<TTickClock> ownClock_;
@@ -149,6 +154,7 @@ private:
         bool operator==(const TShownOutside&) const = default;
     };
     std::optional<TShownOutside> shownOutside_;
+    QString notice_;
     int alarmCountdown_ = 0;
     // Clock time up to which seconds have been applied while running; the
     // tick applies every whole second passed since, so a late tick (suspend,

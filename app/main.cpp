@@ -54,8 +54,8 @@ int RunTimerWindow(TPocosaApplication& app, TSingleInstance& instance, const TSt
     TFmTimerMain FmTimerMain;
     TTimerAttention attention(FmTimerMain);
     // A time on the command line wins over the kept timer.
-    const bool rewrite = TimerRecord::ResumeKeptTimer(FmTimerMain, attention, *AppGlobal, !request.Seconds,
-                                                      TimerRecord::WallClockMs());
+    const bool rewrite =
+        TimerRecord::ResumeKeptTimer(FmTimerMain, attention, *AppGlobal, !request.Seconds, TTimerClocks::Now());
     attention.TakenUp();
     TTimerRecorder recorder(FmTimerMain, *AppGlobal);
     if (rewrite)

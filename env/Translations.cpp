@@ -90,3 +90,11 @@ std::unique_ptr<TTranslations> InstallUserLanguage()
     translations->Install();
     return translations;
 }
+
+QLocale UserLanguageLocale()
+{
+    const QLocale system = QLocale::system();
+    const TLanguage language = ChooseLanguage(system.uiLanguages(), LocaleVariablesOfProcess());
+    const QLocale::Language wanted = language == TLanguage::Japanese ? QLocale::Japanese : QLocale::English;
+    return system.language() == wanted ? system : QLocale(wanted);
+}

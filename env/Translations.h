@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -63,6 +64,11 @@ private:
     std::unique_ptr<QTranslator> program_;
     std::unique_ptr<QTranslator> qt_;
 };
+
+// The locale whose date and time forms go with the user's language (as
+// ChooseLanguage picks it): the system's when it speaks that language, else
+// the language's own.
+QLocale UserLanguageLocale();
 
 // The catalogs of the user's language (QLocale::system) for the program of
 // the application object that exists now, installed on it.

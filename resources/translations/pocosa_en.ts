@@ -71,6 +71,22 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>Displays version information.</source>
         <translation>Displays version information.</translation>
     </message>
+    <message>
+        <source>[options]</source>
+        <translation>[options]</translation>
+    </message>
+    <message>
+        <source>Usage: %1</source>
+        <translation>Usage: %1</translation>
+    </message>
+    <message>
+        <source>Options:</source>
+        <translation>Options:</translation>
+    </message>
+    <message>
+        <source>Arguments:</source>
+        <translation>Arguments:</translation>
+    </message>
 </context>
 <context>
     <name>StartRequest</name>
@@ -408,20 +424,24 @@ window (without a time it just comes to the front) and this call ends.</translat
         <translation>a running timer without its moment</translation>
     </message>
     <message>
-        <source>the count-up starts in the future</source>
-        <translation>the count-up starts in the future</translation>
-    </message>
-    <message>
-        <source>the count-down ends more than 99:59 from now</source>
-        <translation>the count-down ends more than 99:59 from now</translation>
-    </message>
-    <message>
         <source>%1=%2 cannot be read</source>
         <translation>%1=%2 cannot be read</translation>
     </message>
     <message>
         <source>%1 に終了しました</source>
         <translation>Ended at %1</translation>
+    </message>
+    <message>
+        <source>SECONDS=%1 is not a time from 00:00 to 99:59</source>
+        <translation>SECONDS=%1 is not a time from 00:00 to 99:59</translation>
+    </message>
+    <message>
+        <source>the clock stands before the time it was kept at</source>
+        <translation>the clock stands before the time it was kept at</translation>
+    </message>
+    <message>
+        <source>the timer kept in %1 is shown stopped: %2</source>
+        <translation>the timer kept in %1 is shown stopped: %2</translation>
     </message>
 </context>
 <context>

@@ -23,8 +23,8 @@ When Pocosa is already running for this user, the request goes to its
 window (without a time it just comes to the front) and this call ends.</source>
         <translation>キッチンタイマー
 
-時間を付けると、止まっているタイマーにその時間をセットします: 5m (分)、90s (秒)、
-1m30s、3:30 (分:秒)、数字だけの 5 (分)。最長 99:59 です。
+時間を付けると、止まっているタイマーにその時間をセットします:
+5m (分)、90s (秒)、1m30s、3:30 (分:秒)、数字だけの 5 (分)。最長 99:59 です。
 このユーザーの Pocosa がすでに動いていれば、指定はそのウィンドウに渡り
 (時間がなければウィンドウが前面に出るだけです)、この呼び出しは終わります。</translation>
     </message>
@@ -70,6 +70,22 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>Displays version information.</source>
         <translation>バージョン情報を表示します。</translation>
+    </message>
+    <message>
+        <source>[options]</source>
+        <translation>[オプション]</translation>
+    </message>
+    <message>
+        <source>Usage: %1</source>
+        <translation>使い方: %1</translation>
+    </message>
+    <message>
+        <source>Options:</source>
+        <translation>オプション:</translation>
+    </message>
+    <message>
+        <source>Arguments:</source>
+        <translation>引数:</translation>
     </message>
 </context>
 <context>
@@ -408,20 +424,24 @@ window (without a time it just comes to the front) and this call ends.</source>
         <translation>動いているタイマーの時刻がありません</translation>
     </message>
     <message>
-        <source>the count-up starts in the future</source>
-        <translation>カウントアップの開始時刻が未来です</translation>
-    </message>
-    <message>
-        <source>the count-down ends more than 99:59 from now</source>
-        <translation>カウントダウンの終了が今から 99:59 より先です</translation>
-    </message>
-    <message>
         <source>%1=%2 cannot be read</source>
         <translation>%1=%2 が読めません</translation>
     </message>
     <message>
         <source>%1 に終了しました</source>
         <translation>%1 に終了しました</translation>
+    </message>
+    <message>
+        <source>SECONDS=%1 is not a time from 00:00 to 99:59</source>
+        <translation>SECONDS=%1 は 00:00 から 99:59 までの時間ではありません</translation>
+    </message>
+    <message>
+        <source>the clock stands before the time it was kept at</source>
+        <translation>時計が記録した時刻より前になっています</translation>
+    </message>
+    <message>
+        <source>the timer kept in %1 is shown stopped: %2</source>
+        <translation>%1 に残っていたタイマーは止めて表示します: %2</translation>
     </message>
 </context>
 <context>

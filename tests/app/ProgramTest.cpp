@@ -7,12 +7,15 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <algorithm>
 #include <csignal>
+#include <set>
 
+#include "ProgramStart.h"
 #include "SignalQuit.h"
 
 namespace {
@@ -21,6 +24,12 @@ namespace {
 QString ProgramFile()
 {
     return QCoreApplication::applicationDirPath() + "/../bin/pocosa";
+}
+
+// Columns on a terminal, for the texts of the help: kana and kanji take two.
+int Columns(const QString& text)
+{
+    return int(std::count_if(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x1100; }) + text.size());
 }
 
 TEST(ProgramOptions, VersionAndHelpNeedNoDisplay)
@@ -54,7 +63,29 @@ TEST(ProgramOptions, VersionAndHelpNeedNoDisplay)
         else
             EXPECT_TRUE(out.contains(row.Expected) && !(row.Absent && out.contains(row.Absent)))
                 << row.Option << ": " << out.toStdString();
+        // On a terminal: within 80 columns, each description in one column.
+        std::set<int> columns;
+        for (const QString& line : out.split('\n')) {
+            EXPECT_LE(Columns(line), 80) << line.toStdString();
+            const qsizetype text = line.indexOf(QRegularExpression("[^ ]"));
+            if (text == 2 && line.indexOf("  ", 2) > 0) // "  -s, --start    Start..."
+                columns.insert(Columns(line.left(line.indexOf(QRegularExpression("[^ ]"), line.indexOf("  ", 2)))));
+            else if (text > 2) // a description's next line
+                columns.insert(int(text));
+        }
+        EXPECT_EQ(columns.size(), QString(row.Option) == "--help" ? 1U : 0U) << out.toStdString();
     }
+}
+
+TEST(ProgramOptions, HelpLinesBreakWhereATerminalWouldShowThem)
+{
+    const std::tuple<const char*, int, QStringList> rows[] = {
+        {"one two three", 7, {"one two", "three"}}, {"あいうえお", 6, {"あいう", "えお"}},
+        {"セットする時間 (例: 5m、90s)。", 15, {"セットする時間", "(例: 5m、90s)。"}},
+        {"表示します。終わり", 12, {"表示します。", "終わり"}}, {"表示します。", 10, {"表示しま", "す。"}},
+        {"「かぎ」", 4, {"「か", "ぎ」"}}, {"unbreakable", 4, {"unbreakable"}}, {"", 10, {""}}};
+    for (const auto& [text, width, lines] : rows)
+        EXPECT_EQ(WrapToWidth(QString::fromUtf8(text), width), lines) << text;
 }
 
 TEST(ProgramSignals, TermIntAndHupEndTheProgramNormally)

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -12,7 +13,9 @@
 #include "PocosaApplication.h"
 #include "TimerAttention.h"
 #include "TimerRecord.h"
+#include "TestEnv.h"
 #include "TimerRig.h"
+#include "Translations.h"
 #include "vlmGlobal.h"
 
 namespace {
@@ -31,26 +34,69 @@ TEST(TimerRecord, WhatARecordBecomesAtTheNextStart)
         {{300, false, true, 0}, R::rkStopped, 300, 0},    {{5999, false, false, 0}, R::rkStopped, 5999, 0},
         {{6000, false, false, 0}, -1, 0, 0},              {{-1, false, false, 0}, -1, 0, 0},
         {{9, true, false, kNow + 2500}, R::rkRunning, 3, 500}, {{9, true, false, kNow + 2000}, R::rkRunning, 2, 1000},
-        {{9, true, false, kNow + 5999000 + slack}, R::rkRunning, 5999, 1000},
-        {{9, true, false, kNow + 5999000 + slack + 1}, -1, 0, 0},
+        {{5999, true, false, kNow + 5999000 + slack}, R::rkRunning, 5999, 1000},
+        {{5999, true, false, kNow + 5999000 + slack + 1}, R::rkKept, 5999, 0},
+        {{9, true, false, kNow + 9000 + slack}, R::rkRunning, 9, 1000}, {{9, true, false, kNow + 9001 + slack}, R::rkKept, 9, 0},
         {{9, true, false, kNow}, R::rkAlarm, 0, 0},        {{9, true, false, kNow - hour + 1}, R::rkAlarm, 0, 0},
         {{9, true, false, kNow - hour}, R::rkEnded, 0, 0}, {{9, true, false, 0}, -1, 0, 0},
-        {{1, true, true, kNow - 65300}, R::rkRunning, 65, 700}, {{1, true, true, kNow + slack}, R::rkRunning, 0, 1000},
-        {{1, true, true, kNow + slack + 1}, -1, 0, 0},    {{1, true, true, kNow - 7000000}, R::rkRunning, 5999, 1000},
+        {{1, true, true, kNow - 65300}, R::rkRunning, 65, 700}, {{0, true, true, kNow + slack}, R::rkRunning, 0, 1000},
+        {{0, true, true, kNow + slack + 1}, R::rkKept, 0, 0},    {{65, true, true, kNow - 4999}, R::rkKept, 65, 0},    {{1, true, true, kNow - 7000000}, R::rkRunning, 5999, 1000},
     };
+    const TTranslations japanese(TLanguage::Japanese, {pocosa::test::buildDir() + "/bin/translations"});
+    japanese.Install(); // every reason told in the user's language
     for (const auto& row : rows) {
         const std::string name = std::to_string(row.Record.Seconds) + " " + std::to_string(row.Record.ClockMs - kNow);
         QString why;
-        const std::optional<TTimerResume> r = TimerRecord::Resume(row.Record, kNow, &why);
+        const std::optional<TTimerResume> r = TimerRecord::Resume(row.Record, {kNow}, &why);
         ASSERT_EQ(!r, row.Kind < 0) << name;
-        EXPECT_EQ(why.isEmpty(), row.Kind >= 0) << name;
+        EXPECT_EQ(why.isEmpty(), row.Kind >= 0 && row.Kind != R::rkKept) << name;
+        EXPECT_EQ(why.contains(QRegularExpression("[\\x{3040}-\\x{30ff}]")), !why.isEmpty()) << why.toStdString();
         if (!r)
             continue;
         EXPECT_EQ(r->Kind, row.Kind) << name;
         EXPECT_EQ(r->Seconds, row.Seconds) << name;
-        EXPECT_EQ(r->CountUp, row.Record.CountUp && row.Kind < R::rkAlarm) << name;
+        const bool ended = row.Kind == R::rkAlarm || row.Kind == R::rkEnded;
+        EXPECT_EQ(r->CountUp, row.Record.CountUp && !ended) << name;
         EXPECT_EQ(r->NextSecondMs, row.NextSecondMs) << name;
-        EXPECT_EQ(r->EndedMs, row.Kind >= R::rkAlarm ? row.Record.ClockMs : 0) << name;
+        EXPECT_EQ(r->EndedMs, ended ? row.Record.ClockMs : 0) << name;
+    }
+}
+
+TEST(TimerRecord, AClockSetBetweenTwoRunsNeitherStretchesNorLosesTheTimer)
+{
+    using R = TTimerResume;
+    constexpr std::int64_t kBoot = 50'000'000, hour = 3'600'000;
+    // Made at kNow, boot clock kBoot of boot "a": 10:00 to go, or 05:00 counted.
+    const TTimerRecord down{600, true, false, kNow + 600000, kBoot + 600000, "a"};
+    const TTimerRecord up{300, true, true, kNow - 300000, kBoot - 300000, "a"};
+    const struct {
+        bool CountUp;
+        const char* Boot; // now; "": a record of an earlier version
+        std::int64_t WallSet, Later;
+        int Kind, Seconds;
+        std::int64_t EndedAgo = 0;
+    } rows[] = {
+        {false, "a", -hour, 5000, R::rkRunning, 595},       {false, "a", 2 * hour, 5000, R::rkRunning, 595},
+        {false, "a", 0, 5000, R::rkRunning, 595},           {false, "a", -hour, 700000, R::rkAlarm, 0, 100000},
+        {false, "b", -hour, 5000, R::rkKept, 600},          {false, "b", -2 * hour, 5000, R::rkKept, 600},
+        {false, "b", 2 * hour, 5000, R::rkEnded, 0, 2 * hour - 595000}, {false, "b", 0, 5000, R::rkRunning, 595},
+        {false, "", -hour, 5000, R::rkKept, 600},           {false, "", 0, 5000, R::rkRunning, 595},
+        {true, "a", -2 * hour, 5000, R::rkRunning, 305},    {true, "a", hour, 5000, R::rkRunning, 305},
+        {true, "b", -2 * hour, 5000, R::rkKept, 300},       {true, "b", 0, 5000, R::rkRunning, 305},
+        {true, "", -2 * hour, 5000, R::rkKept, 300}};
+    for (const auto& row : rows) {
+        const std::string name = "row " + std::to_string(&row - rows);
+        TTimerRecord record = row.CountUp ? up : down;
+        if (!*row.Boot)
+            record.BootId.clear();
+        const QString boot = *row.Boot ? row.Boot : "a";
+        const TTimerClocks now{kNow + row.Later + row.WallSet, (boot == "a" ? kBoot : 0) + row.Later, boot};
+        const std::optional<TTimerResume> r = TimerRecord::Resume(record, now, nullptr);
+        ASSERT_TRUE(r) << name;
+        EXPECT_EQ(r->Kind, row.Kind) << name;
+        EXPECT_EQ(r->Seconds, row.Seconds) << name;
+        EXPECT_EQ(r->CountUp, row.CountUp) << name;
+        EXPECT_EQ(r->EndedMs, row.EndedAgo ? now.WallMs - row.EndedAgo : 0) << name;
     }
 }
 
@@ -63,7 +109,7 @@ TEST(TimerRecord, ARunningTimerComesBackOnItsSecond)
         for (int i = 0; i < 3; ++i)
             first.Tick();
         first.clock.Now += 400;
-        const auto r = TimerRecord::Resume(TimerRecord::Capture(first.w(), kNow), kNow + 5000, nullptr);
+        const auto r = TimerRecord::Resume(TimerRecord::Capture(first.w(), {kNow}), {kNow + 5000}, nullptr);
         ASSERT_TRUE(r);
         TTimerRig second, third; // five seconds later
         second.w().ResumeRunning(r->Seconds, r->CountUp, r->NextSecondMs);
@@ -102,12 +148,13 @@ TEST_F(TimerRecorderTest, WritesWhatTheUserChangesAndReportsARefusedWriteOnce)
     int followed = 0; // the window's earlier follower still hears of every change
     rig.w().OnStateChanged = [&followed] { ++followed; };
     std::int64_t wall = kNow;
-    TTimerRecorder recorder(rig.w(), *global_, [&wall] { return wall; });
+    TTimerRecorder recorder(rig.w(), *global_, [&wall] { return TTimerClocks{wall, wall - 9000, "a"}; });
     rig.w().BTsecClick(rig.w().BTsec);
     EXPECT_EQ(Key("SECONDS"), "1");
     wall += 1000;
     rig.w().BTstartClick(rig.w().BTstart);
     EXPECT_EQ(Key("END"), QString::number(kNow + 2000));
+    EXPECT_EQ(Key("BOOTMS") + Key("BOOTID"), QString::number(kNow + 2000 - 9000) + "a");
     global_->WriteIniString("TIMER", "END", "x");
     for (int i = 0; i < 3; ++i)
         rig.Tick(); // into the alarm
@@ -135,7 +182,7 @@ TEST_F(TimerRecorderTest, ACountDownThatEndedWhileClosedRingsOrOnlyTells)
     {
         TTimerRig rig;
         TTimerAttention attention(rig.w());
-        EXPECT_FALSE(TimerRecord::ResumeKeptTimer(rig.w(), attention, *global_, true, kNow)) << "none kept";
+        EXPECT_FALSE(TimerRecord::ResumeKeptTimer(rig.w(), attention, *global_, true, {kNow})) << "none kept";
     }
     for (const bool alarm : {true, false}) {
         TPrivateBus bus;
@@ -147,18 +194,50 @@ TEST_F(TimerRecorderTest, ACountDownThatEndedWhileClosedRingsOrOnlyTells)
         TTimerAttention attention(rig.w(), [&] { return bus.Connect(); }, [&] { return bus.Connect(); });
         const std::int64_t end = kNow - (alarm ? 600000 : 7200000);
         global_->WriteIniString("TIMER", "SECONDS", "x");
-        EXPECT_TRUE(TimerRecord::ResumeKeptTimer(rig.w(), attention, *global_, true, kNow)) << "unreadable: replaced";
+        EXPECT_TRUE(TimerRecord::ResumeKeptTimer(rig.w(), attention, *global_, true, {kNow})) << "unreadable: replaced";
         TimerRecord::Write(*global_, {600, true, false, end});
-        EXPECT_EQ(TimerRecord::ResumeKeptTimer(rig.w(), attention, *global_, true, kNow), !alarm);
+        EXPECT_EQ(TimerRecord::ResumeKeptTimer(rig.w(), attention, *global_, true, {kNow}), !alarm);
         EXPECT_EQ(rig.w().Running(), alarm);
         EXPECT_EQ(rig.sound.Played.size(), alarm ? 1 : 0) << "the alarm's first step sounds";
         ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 1; })) << alarm;
         EXPECT_EQ(notifications.Notified.first().Body, TimerRecord::EndedText(end, kNow));
         EXPECT_EQ(notifications.Notified.first().Actions.isEmpty(), !alarm);
+        // With or without a notification service, the window says it until the user acts.
+        EXPECT_EQ(rig.w().windowTitle().contains(TimerRecord::EndedText(end, kNow)), !alarm);
+        rig.w().BTresetClick(rig.w().BTreset);
+        EXPECT_FALSE(rig.w().windowTitle().contains(TimerRecord::EndedText(end, kNow)));
     }
-    const QDateTime ended = QDateTime::fromMSecsSinceEpoch(kNow);
-    EXPECT_EQ(TimerRecord::EndedText(kNow - 86400000, kNow), ended.addDays(-1).toString("M/d HH:mm") + " に終了しました");
-    EXPECT_EQ(TimerRecord::EndedText(kNow, kNow), ended.toString("HH:mm") + " に終了しました");
+}
+
+TEST(TimerRecord, AnEndIsDatedAsTheLanguageWritesDatesWithTheYearWhenNotThisYears)
+{
+    const std::int64_t day = 86'400'000;
+    for (const QLocale& locale : {QLocale(QLocale::Japanese), QLocale(QLocale::English), QLocale(QLocale::German)}) {
+        QStringList texts; // ended today, 30 and 400 days ago
+        for (const std::int64_t ago : {0, 30, 400}) {
+            const QDateTime ended = QDateTime::fromMSecsSinceEpoch(kNow - ago * day);
+            texts << TimerRecord::EndedText(kNow - ago * day, kNow, locale);
+            const std::string name = locale.name().toStdString() + " " + texts.last().toStdString();
+            EXPECT_TRUE(texts.last().contains(locale.toString(ended.time(), QLocale::ShortFormat))) << name;
+            EXPECT_EQ(texts.last().contains(locale.toString(ended.date(), QLocale::ShortFormat)), ago == 400) << name;
+            EXPECT_EQ(texts.last().contains(QString::number(ended.date().year() % 100)), ago == 400) << name;
+        }
+        EXPECT_LT(texts[0].size(), texts[1].size()) << "the date only when not today's";
+    }
+}
+
+TEST_F(TimerRecorderTest, ARecordTheClockCannotPlaceIsShownStoppedAndKept)
+{
+    // 10:00 to go on boot "a"; the next start has the clock two hours back.
+    for (const bool sameBoot : {true, false}) {
+        TimerRecord::Write(*global_, {600, true, false, kNow + 600000, 600000, "a"});
+        TTimerRig rig;
+        TTimerAttention attention(rig.w());
+        const TTimerClocks now{kNow - 7200000, 5000, sameBoot ? "a" : "b"};
+        EXPECT_FALSE(TimerRecord::ResumeKeptTimer(rig.w(), attention, *global_, true, now)) << sameBoot;
+        EXPECT_EQ(rig.Display() + (rig.w().Running() ? "+" : "-"), sameBoot ? "09:55+" : "10:00-");
+        EXPECT_EQ(Key("RUNNING") + Key("END"), "1" + QString::number(kNow + 600000)) << "kept as it was";
+    }
 }
 
 } // namespace
