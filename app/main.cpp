@@ -148,5 +148,7 @@ int main(int argc, char** argv)
         qunsetenv("QT_QPA_PLATFORM"); // not inherited by programs opened from here
     instance->Listen();
     TProgramModules modules;
+    // This start holds the lock: no other program writes the settings now.
+    AppGlobal->RemoveStaleIniFiles();
     return RunTimerWindow(app, *instance, request);
 }

@@ -92,6 +92,9 @@ public:
     // (or a kill) sees all of them changed or none.
     void WriteIniStrings(const QString& section, const std::vector<std::pair<QString, QString>>& values);
     QString IniFileName();
+    // Removes the temporary files a write cut short by a kill left beside
+    // application.ini. Only for the one program that owns the settings.
+    void RemoveStaleIniFiles();
 
     // Per-user registry store (a QSettings INI file; sections are groups).
     QString ReadRegString(const QString& section, const QString& key, const QString& defaultValue);

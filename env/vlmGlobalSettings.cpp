@@ -1,11 +1,11 @@
 // The settings store application.ini: every operation goes to the file.
 #include "vlmGlobal.h"
 
+#include "AtomicFile.h"
 #include "vlmGlobalIniText.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 
 #include <cstdio>
 
@@ -31,19 +31,10 @@ Load LoadIniFile(const QString& fileName, QByteArray& text)
     return Load::Ok;
 }
 
-// Replaces the file in one step: a reader (or a kill at any moment) sees the
-// old contents or the new ones, never a mixture, and never an empty file.
 bool SaveIniFile(const QString& fileName, const QByteArray& text)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(text) != text.size()) {
-        file.cancelWriting();
-        file.commit();
-        return false;
-    }
-    return file.commit();
+    TAtomicFile file(fileName);
+    return file.Open() && file.Write(text) && file.Commit();
 }
 
 } // namespace
@@ -61,6 +52,11 @@ QString TvlmGlobal::ReadIniString(const QString& section, const QString& key, co
     if (LoadIniFile(IniFileName(), text) != Load::Ok)
         return defaultValue;
     return IniText::ReadValue(text, section, key).value_or(defaultValue);
+}
+
+void TvlmGlobal::RemoveStaleIniFiles()
+{
+    TAtomicFile::RemoveLeftovers(IniFileName());
 }
 
 std::int32_t TvlmGlobal::ReadIniInteger(const QString& section, const QString& key, std::int32_t defaultValue)

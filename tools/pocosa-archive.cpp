@@ -8,6 +8,7 @@
 // step, and nothing but the named output file is ever written; "-" as the
 // output is standard output. An output that exists but is no regular file (a
 // device, a FIFO, a folder) is refused rather than replaced.
+#include "AtomicFile.h"
 #include "ClassArchiveStream.h"
 #include "ShellFileUtils.h"
 #include "Translations.h"
@@ -15,7 +16,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -66,49 +66,45 @@ QString WriteFailure(const QString& name, const QString& reason)
 {
     return IsStandardOutput(name)
                ? QCoreApplication::translate("pocosa-archive", "Cannot write to standard output. %1").arg(reason)
-               : OpenFailure(name, reason);
+               : QCoreApplication::translate("pocosa-archive", "Cannot write to file \"%1\". %2")
+                     .arg(QFileInfo(name).absoluteFilePath(), reason);
 }
 
 // The file a command writes: standard output, or a regular file replaced in
 // one step when Commit() is reached (left as it was otherwise).
 class Output {
 public:
-    explicit Output(const QString& name)
-        : name_(name)
+    explicit Output(const QString& name) : name_(name), file_(name)
     {
         if (IsStandardOutput(name)) {
             console_.open(stdout, QIODevice::WriteOnly);
-            device_ = &console_;
             return;
         }
-        // QSaveFile would put a regular file in the place of a device node.
-        const QFileInfo info(name);
-        if (info.exists() && !info.isFile())
-            throw Failure{OpenFailure(name, NotRegularFileText())};
-        save_.setFileName(name);
-        if (!save_.open(QIODevice::WriteOnly))
-            throw Failure{OpenFailure(name, save_.errorString())};
+        if (!file_.Open())
+            throw Failure{OpenFailure(name, file_.ErrorString())};
     }
 
     void Put(const QByteArray& bytes)
     {
-        if (device_->write(bytes) != bytes.size())
-            throw Failure{WriteFailure(name_, device_->errorString())};
+        const bool written = console_.isOpen() ? console_.write(bytes) == bytes.size() : file_.Write(bytes);
+        if (!written)
+            throw Failure{WriteFailure(name_, ErrorString())};
     }
 
     // Standard output is only known to be written once flushed (a full
     // disk, a file size limit).
     void Commit()
     {
-        if (!(device_ == &save_ ? save_.commit() : console_.flush()))
-            throw Failure{WriteFailure(name_, device_->errorString())};
+        if (!(console_.isOpen() ? console_.flush() : file_.Commit()))
+            throw Failure{WriteFailure(name_, ErrorString())};
     }
 
 private:
+    QString ErrorString() const { return console_.isOpen() ? console_.errorString() : file_.ErrorString(); }
+
     QString name_;
-    QSaveFile save_;
+    TAtomicFile file_;
     QFile console_;
-    QFileDevice* device_ = &save_;
 };
 
 // Exactly size bytes: a file that shrinks or grows meanwhile would not
@@ -245,20 +241,30 @@ int Extract(const QString& archive, const QString& name, const QString& outName)
     return 0;
 }
 
-int Usage()
+// The usage on stderr, status 1, after a wrong command line; asked for with
+// --help, on stdout with status 0.
+int Usage(std::FILE* stream = stderr, int status = 1)
 {
     const QString text =
         QCoreApplication::translate("pocosa-archive", "usage: pocosa-archive create ARCHIVE FILE...\n"
                                                       "       pocosa-archive list ARCHIVE\n"
                                                       "       pocosa-archive extract ARCHIVE NAME OUTFILE\n"
                                                       "ARCHIVE of create and OUTFILE may be - for standard output.\n");
-    std::fputs(text.toUtf8().constData(), stderr);
-    return 1;
+    std::fputs(text.toUtf8().constData(), stream);
+    return status;
 }
 
 int Run(const QStringList& args)
 {
     const QString command = args.value(1);
+    if (args.size() == 2 && (command == QLatin1String("--help") || command == QLatin1String("-h")))
+        return Usage(stdout, 0);
+    if (args.size() == 2 && (command == QLatin1String("--version") || command == QLatin1String("-v"))) {
+        Output out(QStringLiteral("-"));
+        out.Put("pocosa-archive " POCOSA_VERSION "\n");
+        out.Commit();
+        return 0;
+    }
     if (command == QLatin1String("create") && args.size() >= 4)
         return Create(args[2], args.mid(3));
     if (command == QLatin1String("list") && args.size() == 3)

@@ -2,13 +2,15 @@
 // and tells what came out:
 //   pocosa-picture info FILE...          one line per file: WIDTHxHEIGHT 24-bit|32-bit
 //   pocosa-picture convert FILE OUT.png  the decoded picture as RGB or RGBA PNG
+//                                        (OUT.png "-": standard output)
 // A file the loaders refuse, or one of an extension no loader reads, prints
 // a message on stderr; the exit status is then 1 (2 for a wrong command line).
+#include "AtomicFile.h"
 #include "FuncGraphicWork.h"
 #include "Translations.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
-#include <QFile>
 #include <QImage>
 #include <QStringList>
 
@@ -32,7 +34,7 @@ void Report(const QString& file, const QString& message)
 }
 
 // The loaders read nothing, and leave the picture empty, for an extension
-// they have no decoder for.
+// they have no decoder for; a PNG without a header leaves it empty as well.
 bool load(TBitmap& picture, const QString& file)
 {
     try {
@@ -46,7 +48,25 @@ bool load(TBitmap& picture, const QString& file)
         Report(file, QCoreApplication::translate("pocosa-picture", "no picture (no decoder for this extension)"));
         return false;
     }
+    if (picture.Empty()) {
+        Report(file, QCoreApplication::translate("pocosa-picture", "no picture (0 pixels)"));
+        return false;
+    }
     return true;
+}
+
+QString StandardOutputName()
+{
+    return QCoreApplication::translate("pocosa-picture", "standard output");
+}
+
+// A failed write (a full disk) leaves the stream's error flag.
+bool FlushStandardOutput()
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    Report(StandardOutputName(), QCoreApplication::translate("pocosa-picture", "cannot write"));
+    return false;
 }
 
 int info(const QStringList& files)
@@ -61,13 +81,21 @@ int info(const QStringList& files)
         std::printf("%dx%d %s\n", picture.Width(), picture.Height(),
                     picture.PixelFormat() == pf32bit ? "32-bit" : "24-bit");
     }
-    // A failed write (a full disk) leaves the stream's error flag.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        Report(QCoreApplication::translate("pocosa-picture", "standard output"),
-               QCoreApplication::translate("pocosa-picture", "cannot write"));
-        return 1;
-    }
-    return status;
+    return FlushStandardOutput() ? status : 1;
+}
+
+// The file is replaced in one step once the whole PNG is on the disk; "-" is
+// standard output.
+bool WritePng(const QByteArray& png, const QString& out)
+{
+    if (out == QLatin1String("-"))
+        return std::fwrite(png.constData(), 1, std::size_t(png.size()), stdout) == std::size_t(png.size()) &&
+               FlushStandardOutput();
+    TAtomicFile file(out);
+    if (file.Open() && file.Write(png) && file.Commit())
+        return true;
+    Report(out, QCoreApplication::translate("pocosa-picture", "cannot write: %1").arg(file.ErrorString()));
+    return false;
 }
 
 // 32-bit pictures keep their straight alpha (ARGB32 is not premultiplied);
@@ -77,20 +105,16 @@ int convert(const QString& file, const QString& out)
     TBitmap picture;
     if (!load(picture, file))
         return 1;
-    if (picture.Empty()) {
-        Report(file, QCoreApplication::translate("pocosa-picture", "no picture (0 pixels)"));
-        return 1;
-    }
     const QImage image = picture.PixelFormat() == pf32bit
                              ? picture.ToImage().convertToFormat(QImage::Format_ARGB32)
                              : picture.ToImage().convertToFormat(QImage::Format_RGB888);
-    // A full disk shows only when the last bytes leave the file's buffer.
-    QFile png(out);
-    if (!png.open(QIODevice::WriteOnly | QIODevice::Truncate) || !image.save(&png, "PNG") || !png.flush()) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
         Report(out, QCoreApplication::translate("pocosa-picture", "cannot write"));
         return 1;
     }
-    return 0;
+    return WritePng(png, out) ? 0 : 1;
 }
 
 } // namespace

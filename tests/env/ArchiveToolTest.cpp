@@ -5,7 +5,9 @@
 #include <QTemporaryDir>
 
 #include "ClassArchiveStream.h"
+#include "EnvFixture.h"
 #include "ProcessRun.h"
+#include "TestEnv.h"
 
 #include <sys/stat.h>
 
@@ -138,6 +140,42 @@ TEST_F(ArchiveTool, ErrorsExitOneAndWriteNothing)
     EXPECT_TRUE(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
     TArchiveStream stream(archive);
     EXPECT_EQ(stream.Entries().Count(), 1);
+}
+
+TEST_F(ArchiveTool, HelpAndVersionGoToStandardOutput)
+{
+    for (const char* option : {"--help", "-h", "--version", "-v"}) {
+        const ProcessRun run = Tool({option});
+        EXPECT_EQ(run.status, 0) << option;
+        EXPECT_TRUE(run.out.startsWith(option[1] == 'v' || option[2] == 'v' ? "pocosa-archive " : "usage:")) << option;
+        EXPECT_EQ(run.err, "") << option;
+    }
+}
+
+// A disk that fills up while an output is written leaves the file that was
+// there whole, and no temporary file beside it.
+TEST_F(ArchiveTool, FullDiskKeepsTheOutputAndFails)
+{
+    const FullDisk disk;
+    if (!disk.mounted)
+        GTEST_SKIP() << "cannot mount a tmpfs";
+    const QString a = File("a.png", "aaaa"); // small: held in a buffer until the end
+    const QString archive = dir_.filePath("graphic");
+    ASSERT_EQ(Tool({"create", archive, a}).status, 0);
+    const QString out = disk.dir.filePath("out");
+    ASSERT_TRUE(QFile::copy(File("old", "old"), out));
+    disk.Fill();
+    const QString picture = pocosa::test::sourceDir() + "/resources/backimage/mint.png";
+    const QStringList rows[] = {{POCOSA_ARCHIVE_TOOL, "create", out, a},
+                                {POCOSA_ARCHIVE_TOOL, "extract", archive, "a.png", out},
+                                {POCOSA_PICTURE_TOOL, "convert", picture, out}};
+    for (const QStringList& row : rows) {
+        const ProcessRun run = pocosa::test::runToolIn("en", row[0], row.mid(1));
+        EXPECT_EQ(run.status, 1) << row[1].toStdString();
+        EXPECT_TRUE(run.err.contains("No space left on device")) << run.err.toStdString();
+        EXPECT_EQ(Contents(out), "old") << row[1].toStdString();
+        EXPECT_EQ(disk.Files(), QStringList{"out"}) << row[1].toStdString();
+    }
 }
 
 // Names come from whoever made the archive: nothing in them reaches the

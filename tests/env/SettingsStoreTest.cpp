@@ -69,6 +69,41 @@ TEST_F(SettingsStore, RefusedWriteRaisesWithTheFileName)
     EXPECT_THROW(global.WriteIniString("BACK", "list0", "two\nlines"), EvlmGlobalError);
 }
 
+// The disk fills up between two writes: the second raises, and the first
+// stays whole, without a temporary file beside it.
+TEST_F(SettingsStore, FullDiskKeepsTheFileAndRaises)
+{
+    const FullDisk disk;
+    if (!disk.mounted)
+        GTEST_SKIP() << "cannot mount a tmpfs";
+    MakeUserKey(disk.dir.path());
+    TvlmGlobal global(Setup());
+    global.WriteIniStrings("BACK", {{"list0", "/a.png"}, {"list1", "/b.png"}});
+    const QByteArray before = ReadAll(global.IniFileName());
+    disk.Fill();
+    EXPECT_THROW(global.WriteIniInteger("TIMER", "SECONDS", 600), EvlmGlobalError);
+    EXPECT_EQ(ReadAll(global.IniFileName()), before);
+    EXPECT_EQ(disk.Files(), QStringList{"application.ini"});
+}
+
+// What a kill during a write left beside the file goes at the next start;
+// nothing else does (other names, links, folders).
+TEST_F(SettingsStore, StaleTemporaryFilesAreRemoved)
+{
+    TvlmGlobal global(Setup());
+    const QDir data(global.DataDir());
+    for (const char* name : {"application.ini.Ab3xYz", "application.ini.Ab3xY", "application.ini.Ab3xYz1",
+                             "application.ini.Ab-xYz", "other.ini.Ab3xYz", "application.iniXAb3xYz"})
+        WriteAll(data.filePath(name), "x");
+    QFile::link(data.filePath("other.ini.Ab3xYz"), data.filePath("application.ini.Linked"));
+    QDir().mkpath(data.filePath("application.ini.Folder"));
+    global.RemoveStaleIniFiles();
+    EXPECT_EQ(
+        data.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).filter(QRegularExpression("\\.Ab3xYz$")),
+        QStringList{"other.ini.Ab3xYz"});
+    EXPECT_EQ(data.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size(), 7);
+}
+
 TEST_F(SettingsStore, SeveralKeysAreWrittenAllOrNone)
 {
     TvlmGlobal global(Setup());

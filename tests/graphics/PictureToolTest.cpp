@@ -53,6 +53,11 @@ TEST(PictureTool, RefusedFileGivesTheMessageAndStatusOne)
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     empty.write(pngtest::PngBuilder().signature().header(0, 7, 8, 6).end().bytes());
     empty.close();
+    const QString noHeader = dir.filePath("noheader.png");
+    QFile signatureOnly(noHeader);
+    ASSERT_TRUE(signatureOnly.open(QIODevice::WriteOnly));
+    signatureOnly.write(pngtest::PngBuilder().signature().end().bytes());
+    signatureOnly.close();
     const QString out = dir.filePath("out.png");
     const struct {
         QStringList args;
@@ -66,6 +71,7 @@ TEST(PictureTool, RefusedFileGivesTheMessageAndStatusOne)
         {{"info", noDecoder}, 1, "no picture (no decoder for this extension)"},
         {{"convert", noDecoder, out}, 1, "no picture (no decoder for this extension)"},
         {{"convert", noPixels, out}, 1, "no picture (0 pixels)"},
+        {{"info", noHeader}, 1, "no picture (0 pixels)"},
         {{"convert", noPixels, out}, 1, "画像がありません (0 ピクセル)", "ja"},
         {{"bogus"}, 2, "usage:"},
         {{"convert", sample("mint.png"), "/dev/full"}, 1, "/dev/full: cannot write"},
@@ -104,4 +110,14 @@ TEST(PictureTool, ConvertWritesRgbOrStraightRgba)
             ASSERT_EQ(a, b) << "x " << x;
         }
     }
+}
+
+// "-" is standard output, as for pocosa-archive: the same PNG, no file "-".
+TEST(PictureTool, ConvertToDashWritesStandardOutput)
+{
+    QTemporaryDir dir;
+    const QString piped = dir.filePath("piped.png");
+    EXPECT_EQ(runTool({"convert", sample("mint.png"), "-"}, "en", qPrintable(piped)).status, 0);
+    EXPECT_EQ(QImage(piped), QImage(sample("mint.png")).convertToFormat(QImage::Format_ARGB32));
+    EXPECT_FALSE(QFile::exists("-"));
 }
