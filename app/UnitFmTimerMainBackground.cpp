@@ -2,11 +2,28 @@
 // position memory, shape, the background menu and dropped files.
 #include "UnitFmTimerMain.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 
+#include "FuncGraphicWorkLoad.h"
+#include "FuncGraphicWorkPng.h"
 #include "vlmFormFunc.h"
 #include "vlmGraphicSource.h"
+
+namespace {
+
+// The decoders say what is wrong with a picture but not which file it is.
+[[noreturn]] void RefusePicture(const QString& name, const std::exception& e)
+{
+    throw std::runtime_error(QCoreApplication::translate("TFmTimerMain", "画像 \"%1\" を表示できません (%2)")
+                                 .arg(name, QString::fromUtf8(e.what()))
+                                 .toStdString());
+}
+
+} // namespace
 
 void TFmTimerMain::BuildFormFunc()
 {
@@ -47,10 +64,20 @@ void TFmTimerMain::ApplyStartBackground()
 
 void TFmTimerMain::SetBackground(const QString& name)
 {
-    if (hooks_.SetBackground)
-        hooks_.SetBackground(name);
-    else
-        vlmFormFunc1->SetBackground(name);
+    try {
+        if (hooks_.SetBackground)
+            hooks_.SetBackground(name);
+        else
+            vlmFormFunc1->SetBackground(name);
+    } catch (const EJpegError& e) {
+        RefusePicture(name, e);
+    } catch (const EPngError& e) {
+        RefusePicture(name, e);
+    } catch (const EBmpError& e) {
+        RefusePicture(name, e);
+    } catch (const EPictureSize& e) {
+        RefusePicture(name, e);
+    }
 }
 
 QString TFmTimerMain::HistoryEntry(int n) const

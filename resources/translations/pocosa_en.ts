@@ -264,6 +264,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>終了(&amp;X)</source>
         <translation>E&amp;xit</translation>
     </message>
+    <message>
+        <source>画像 &quot;%1&quot; を表示できません (%2)</source>
+        <translation>Cannot show the picture &quot;%1&quot; (%2)</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -519,6 +523,10 @@ ARCHIVE of create and OUTFILE may be - for standard output.
         <source>Cannot write to standard output. %1</source>
         <translation>Cannot write to standard output. %1</translation>
     </message>
+    <message>
+        <source>Cannot write to file &quot;%1&quot;. %2</source>
+        <translation>Cannot write to file &quot;%1&quot;. %2</translation>
+    </message>
 </context>
 <context>
     <name>pocosa-picture</name>
@@ -545,6 +553,10 @@ ARCHIVE of create and OUTFILE may be - for standard output.
     <message>
         <source>standard output</source>
         <translation>standard output</translation>
+    </message>
+    <message>
+        <source>cannot write: %1</source>
+        <translation>cannot write: %1</translation>
     </message>
 </context>
 </TS>

@@ -264,6 +264,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>終了(&amp;X)</source>
         <translation>終了(&amp;X)</translation>
     </message>
+    <message>
+        <source>画像 &quot;%1&quot; を表示できません (%2)</source>
+        <translation>画像 &quot;%1&quot; を表示できません (%2)</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -519,6 +523,10 @@ create の ARCHIVE と OUTFILE に - を指定すると標準出力に書きま�
         <source>Cannot write to standard output. %1</source>
         <translation>標準出力に書き込めません。%1</translation>
     </message>
+    <message>
+        <source>Cannot write to file &quot;%1&quot;. %2</source>
+        <translation>ファイル &quot;%1&quot; に書き込めません。%2</translation>
+    </message>
 </context>
 <context>
     <name>pocosa-picture</name>
@@ -545,6 +553,10 @@ create の ARCHIVE と OUTFILE に - を指定すると標準出力に書きま�
     <message>
         <source>standard output</source>
         <translation>標準出力</translation>
+    </message>
+    <message>
+        <source>cannot write: %1</source>
+        <translation>書き込めません: %1</translation>
     </message>
 </context>
 </TS>

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "UnitFmTimerMain.h"
@@ -41,7 +42,11 @@ struct TTimerRig {
         hooks.Sound = &sound;
         hooks.ProgramDir = [this] { return programDir.path(); };
         hooks.HistoryEntry = [this](int n) { return history.at(std::size_t(n)); };
-        hooks.SetBackground = [this](const QString& name) { backgrounds << name; };
+        hooks.SetBackground = [this](const QString& name) {
+            backgrounds << name;
+            if (refuseBackground)
+                refuseBackground();
+        };
         hooks.ChooseFile = [this](QWidget*) { return chosenFile; };
         hooks.ShowVersionInfo = [this](QWidget*) { ++versionInfoShown; };
         window = std::make_unique<TFmTimerMain>(hooks);
@@ -77,6 +82,7 @@ struct TTimerRig {
     std::array<QString, 5> history{QStringLiteral("/pics/a.png"), QString(), QStringLiteral("/pics/c.jpg"),
                                    QString(), QString()};
     QStringList backgrounds;
+    std::function<void()> refuseBackground; // the picture's loader failing
     QString chosenFile;
     int versionInfoShown = 0;
     std::unique_ptr<TFmTimerMain> window;

@@ -13,6 +13,8 @@
 #include <chrono>
 #include <thread>
 
+#include "FuncGraphicWorkLoad.h"
+#include "FuncGraphicWorkPng.h"
 #include "TestEnv.h"
 #include "TimerRig.h"
 #include "Translations.h"
@@ -193,6 +195,27 @@ TEST(TimerMenu, BackgroundActionsReachTheBackgroundHook)
 
     w.N1->trigger();
     EXPECT_EQ(rig.versionInfoShown, 1);
+}
+
+// The decoders' texts say what is wrong; the window's message adds which file.
+TEST(TimerMenu, RefusedPictureIsNamedWithTheDecodersText)
+{
+    TTimerRig rig;
+    const auto caught = [](const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const std::exception& e) {
+            return QString::fromUtf8(e.what());
+        }
+        return QString();
+    };
+    const std::function<void()> rows[] = {[] { throw EJpegError(53); }, [] { throw EPngError("png"); },
+                                          [] { throw EBmpError("bmp"); }, [] { throw EPictureSize(1, 99999); }};
+    for (const auto& refuse : rows) {
+        rig.refuseBackground = refuse;
+        const QString shown = caught([&] { rig.w().vlmFormFunc1DropFile(&rig.w(), "/drop/x.jpg"); });
+        EXPECT_TRUE(shown.contains("/drop/x.jpg") && shown.contains(caught(refuse))) << shown.toStdString();
+    }
 }
 
 TEST(TimerMenu, ExitItemClosesTheWindow)
