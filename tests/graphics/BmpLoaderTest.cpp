@@ -98,6 +98,16 @@ QByteArray bitFields40(const QByteArray& rgb565)
     return b;
 }
 
+// pal4.bmp, whose pixels use 4 of its 16 colours, with a palette of those 4.
+QByteArray fourColours(const QByteArray& pal4)
+{
+    QByteArray b = pal4.left(14 + 40 + 4 * 4) + pal4.mid(le32(pal4, 10));
+    putLe32(b, 46, 4);
+    putLe32(b, 10, 14 + 40 + 4 * 4);
+    putLe32(b, 2, int(b.size()));
+    return b;
+}
+
 // pal4.bmp rewritten with 4-bit run-length coding: each row as runs of one
 // index (encoded mode), ended by end-of-line; end-of-bitmap after the rows.
 QByteArray rle4(const QByteArray& pal4)
@@ -178,6 +188,7 @@ TEST(BmpLoader, VariantsLoadWithTheFileSizeAndColours)
         {"1-bit palette", readBytes("pal1.bmp"), pf24bit, -1},
         {"4-bit palette", readBytes("pal4.bmp"), pf24bit, 0},
         {"4-bit RLE", rle4(readBytes("pal4.bmp")), pf24bit, 0},
+        {"4-bit with 4 colours", fourColours(readBytes("pal4.bmp")), pf24bit, 0},
         {"8-bit RLE", readBytes("rle8.bmp"), pf24bit, 0},
         {"16-bit 565", readBytes("rgb565.bmp"), pf24bit, 8},
         {"16-bit 565, 40-byte header and masks", bitFields40(readBytes("rgb565.bmp")), pf24bit, 8},
@@ -216,6 +227,8 @@ TEST(BmpLoader, DamagedFilesRefused)
     wrongMagic[0] = 'X';
     QByteArray zeroWidth = good;
     putLe32(zeroWidth, 18, 0);
+    QByteArray zeroWidthTall = zeroWidth; // past the height limit, but no picture at all
+    putLe32(zeroWidthTall, 22, 20000);
     QByteArray hugeInfo = good;
     putLe32(hugeInfo, 14, 100000);
     QByteArray noPixels = good.left(54);
@@ -233,7 +246,7 @@ TEST(BmpLoader, DamagedFilesRefused)
         {"empty", QByteArray()},        {"wrong magic", wrongMagic},       {"cut header", good.left(20)},
         {"zero width", zeroWidth},      {"info header too long", hugeInfo}, {"garbage", QByteArray(200, '\x7f')},
         {"no pixel data", noPixels},    {"RLE8 at 4 bits", rle8AtFourBits}, {"RLE4 at 8 bits", rle4AtEightBits},
-        {"RLE in two planes", rleTwoPlanes},
+        {"RLE in two planes", rleTwoPlanes}, {"zero width, tall", zeroWidthTall},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
