@@ -11,8 +11,8 @@ class QPushButton;
 class TLinkLabel;
 class TvlmFormFunc;
 
-// The maker's web site (scheme and host); the information page about a
-// program lies below it.
+// The maker's web site (scheme and host), the package's home page as well;
+// the information page about a program lies below it.
 inline constexpr char kMakerSite[] = "https://vlm.example";
 
 // The software-information window: title, icon, program file name, version,

@@ -42,7 +42,7 @@ set(CPACK_DEB_COMPONENT_INSTALL OFF)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.velmora.example/")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vlm.example/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so invisible to dpkg-shlibdeps: the platform plugins
 # (X11 in libqt6gui6, Wayland in qt6-wayland), the media back ends of the

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "LinkLabel.h"
+#include "TestEnv.h"
 #include "UrlRecorder.h"
 #include "UnitFormVersionInfo.h"
 #include "vlmGlobal.h"
@@ -71,6 +72,10 @@ TEST_F(FormVersionInfoTest, LinkTargetIsTheInformationPageOfTheLowerCaseInternal
     EXPECT_EQ(form.LinkLabel1->LinkURL(),
               QStringLiteral("https://vlm.example/contents/software/information.php?name=pocosa"));
     EXPECT_EQ(form.LinkLabel1->text(), QStringLiteral("vlm.example")) << "the design caption stays";
+    // One address: the package's home page is the site the window links to.
+    QFile metainfo(pocosa::test::sourceDir() + "/resources/linux/org.velmora.Pocosa.metainfo.xml");
+    ASSERT_TRUE(metainfo.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(metainfo.readAll().contains("<url type=\"homepage\">" + QByteArray(kMakerSite) + "/</url>"));
 
     UrlRecorder urls;
     QTest::mouseClick(form.LinkLabel1, Qt::LeftButton, Qt::NoModifier, QPoint(80, 6));
