@@ -1,8 +1,5 @@
 #include "LauncherEntry.h"
 
-#include <QDBusMessage>
-#include <QVariantMap>
-
 #include <algorithm>
 #include <utility>
 
@@ -26,7 +23,7 @@ TLauncherState TCountDownProgress::Follow(int seconds, bool running, bool countU
     return state;
 }
 
-TLauncherEntry::TLauncherEntry(TBus sessionBus) : sessionBus_(std::move(sessionBus)) {}
+TLauncherEntry::TLauncherEntry(TSend send) : send_(std::move(send)) {}
 
 void TLauncherEntry::Follow(int seconds, bool running, bool countUp)
 {
@@ -34,15 +31,5 @@ void TLauncherEntry::Follow(int seconds, bool running, bool countUp)
     if (state == sent_)
         return;
     sent_ = state;
-    if (!bus_)
-        bus_ = sessionBus_();
-    if (!bus_->isConnected())
-        return;
-    QDBusMessage message = QDBusMessage::createSignal(QString::fromLatin1(kPath), QString::fromLatin1(kInterface),
-                                                      QStringLiteral("Update"));
-    const QVariantMap properties{{QStringLiteral("progress"), state.Progress},
-                                 {QStringLiteral("progress-visible"), state.ProgressVisible},
-                                 {QStringLiteral("urgent"), state.Urgent}};
-    message << QString::fromLatin1(kAppUri) << properties;
-    bus_->send(message); // queued; never waits for the bus
+    send_(state);
 }

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QDBusConnection>
-
 #include <functional>
-#include <optional>
 
 // What the task bar or dock shows on the program's launcher.
 struct TLauncherState {
@@ -35,28 +32,26 @@ private:
 
 // The launcher's progress and urgency through the com.canonical.Unity
 // LauncherEntry signal, which KDE Plasma's task manager, Dash to Dock and
-// Plank read. A signal goes out only when the state differs from the one
-// sent last, without waiting for anyone; the bus is first asked for when a
-// count-down starts. Without a bus nothing happens.
+// Plank read. A state goes to Send only when it differs from the one sent
+// last (the program's Send posts it to the bus thread of TAttentionBus).
 class TLauncherEntry {
 public:
-    using TBus = std::function<QDBusConnection()>;
+    using TSend = std::function<void(const TLauncherState&)>;
     static constexpr const char* kPath = "/org/velmora/Pocosa/LauncherEntry";
     static constexpr const char* kInterface = "com.canonical.Unity.LauncherEntry";
     // The desktop entry's file name.
     static constexpr const char* kAppUri = "application://org.velmora.Pocosa.desktop";
 
-    explicit TLauncherEntry(TBus sessionBus);
+    explicit TLauncherEntry(TSend send);
 
     void Follow(int seconds, bool running, bool countUp);
     int CountDownLength() const { return progress_.Length(); }
     void TakenUp() { progress_.TakenUp(); }
-    // The state sent last (or that would have been, without a bus).
+    // The state sent last.
     TLauncherState Sent() const { return sent_; }
 
 private:
-    TBus sessionBus_;
-    std::optional<QDBusConnection> bus_;
+    TSend send_;
     TCountDownProgress progress_;
     TLauncherState sent_; // docks take an entry they have not heard of as this
 };

@@ -2,14 +2,21 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QThread>
 
+#include <atomic>
 #include <utility>
 
-#include "AlarmNotifier.h"
-#include "SleepInhibitor.h"
+#include "AttentionBus.h"
 #include "TimerRecord.h"
 #include "UnitFmTimerMain.h"
 #include "vlmButton.h"
+
+namespace {
+
+std::atomic<bool> gBusThreadLeftBehind = false;
+
+} // namespace
 
 QString AlarmBody(int lengthSeconds, std::int64_t endedMs)
 {
@@ -22,38 +29,52 @@ QString AlarmBody(int lengthSeconds, std::int64_t endedMs)
 }
 
 TTimerAttention::TTimerAttention(TFmTimerMain& window, TBus sessionBus, TBus systemBus)
-    : window_(window), sessionBus_(std::move(sessionBus)), systemBus_(std::move(systemBus)), launcher_(sessionBus_)
+    : window_(window), thread_(std::make_unique<QThread>()),
+      bus_(new TAttentionBus(std::move(sessionBus), std::move(systemBus))),
+      launcher_([this](const TLauncherState& state) { Post([state](TAttentionBus& bus) { bus.SendLauncher(state); }); })
 {
+    thread_->setObjectName(QStringLiteral("pocosa-bus"));
+    bus_->moveToThread(thread_.get());
+    // Queued: it comes from the bus thread, and goes with this object.
+    connect(bus_, &TAttentionBus::StopChosen, this, [this] {
+        if (window_.Running() && window_.BTstart->isEnabled())
+            window_.BTstartClick(window_.BTstart);
+    });
+    thread_->start();
     window_.OnStateChanged = [this] { StateChanged(); };
 }
 
 TTimerAttention::~TTimerAttention()
 {
     window_.OnStateChanged = nullptr;
-}
-
-TAlarmNotifier& TTimerAttention::MakeNotifier()
-{
-    if (!notifier_) {
-        notifier_ = std::make_unique<TAlarmNotifier>(sessionBus_());
-        notifier_->OnStop = [this] {
-            if (window_.Running() && window_.BTstart->isEnabled())
-                window_.BTstartClick(window_.BTstart);
-        };
+    // The bus side ends in its own thread: withdrawals and releases go out.
+    bus_->deleteLater();
+    thread_->quit();
+    if (!thread_->wait(kEndWaitMs)) {
+        // Held up in a call on a bus that does not answer: left to itself.
+        (void)thread_.release();
+        gBusThreadLeftBehind = true;
     }
-    return *notifier_;
 }
 
-TSleepInhibitor& TTimerAttention::MakeInhibitor()
+bool TTimerAttention::BusThreadLeftBehind()
 {
-    if (!inhibitor_)
-        inhibitor_ = std::make_unique<TSleepInhibitor>(systemBus_(), sessionBus_());
-    return *inhibitor_;
+    return gBusThreadLeftBehind;
+}
+
+void TTimerAttention::Post(std::function<void(TAttentionBus&)> call)
+{
+    QMetaObject::invokeMethod(bus_, [bus = bus_, call = std::move(call)] { call(*bus); }, Qt::QueuedConnection);
+}
+
+void TTimerAttention::InBusThread(const std::function<void(TAttentionBus&)>& f) const
+{
+    QMetaObject::invokeMethod(bus_, [this, &f] { f(*bus_); }, Qt::BlockingQueuedConnection);
 }
 
 void TTimerAttention::ShowEndedNotice(const QString& body)
 {
-    MakeNotifier().Show(body, false);
+    Post([body](TAttentionBus& bus) { bus.ShowEnded(body); });
 }
 
 void TTimerAttention::StateChanged()
@@ -65,16 +86,17 @@ void TTimerAttention::StateChanged()
         alarm_ = alarm;
         if (alarm) {
             const QString kept = std::exchange(nextAlarmBody_, QString());
-            MakeNotifier().Show(kept.isEmpty() ? AlarmBody(launcher_.CountDownLength(), TimerRecord::WallClockMs())
-                                               : kept);
+            const QString body =
+                kept.isEmpty() ? AlarmBody(launcher_.CountDownLength(), TimerRecord::WallClockMs()) : kept;
+            Post([body](TAttentionBus& bus) { bus.ShowAlarm(body); });
             QApplication::alert(&window_);
-        } else if (notifier_) {
-            notifier_->Withdraw();
+        } else {
+            Post([](TAttentionBus& bus) { bus.WithdrawAlarm(); });
         }
     }
     if (countingDown != countingDown_) {
         countingDown_ = countingDown;
-        MakeInhibitor().SetInhibited(countingDown);
+        Post([countingDown](TAttentionBus& bus) { bus.SetInhibited(countingDown); });
     }
     launcher_.Follow(window_.Seconds(), window_.Running(), window_.CountUp());
 }

@@ -10,9 +10,9 @@
 
 #include "LauncherEntry.h"
 
-class TAlarmNotifier;
+class QThread;
+class TAttentionBus;
 class TFmTimerMain;
-class TSleepInhibitor;
 
 // The alarm notification's body: what ended ("5:00 count-down", when its
 // length is known) and when.
@@ -23,13 +23,17 @@ QString AlarmBody(int lengthSeconds, std::int64_t endedMs);
 // stopped or reset, its "停止" action stops the timer as STOP does) and the
 // window's urgency hint (QApplication::alert); while a count-down runs, no
 // idle suspend or screen saver, and its progress on the task bar's launcher.
-// The buses are opened only when first needed.
+// Everything on D-Bus happens in the thread of a TAttentionBus, where the
+// buses are opened only when first needed: the window never waits for a bus.
 class TTimerAttention : public QObject {
 public:
     using TBus = std::function<QDBusConnection()>;
 
+    // The bus factories are called in the bus thread.
     explicit TTimerAttention(TFmTimerMain& window, TBus sessionBus = &QDBusConnection::sessionBus,
                              TBus systemBus = &QDBusConnection::systemBus);
+    // Gives the bus thread a moment to end; one held up by a bus that does
+    // not answer is left to run (see BusThreadLeftBehind).
     ~TTimerAttention() override;
 
     // The body of the next alarm's notification (when a count-down ended
@@ -41,20 +45,24 @@ public:
     // under way is not named by its length, which is not known.
     void TakenUp() { launcher_.TakenUp(); }
 
-    TAlarmNotifier* Notifier() const { return notifier_.get(); }
-    TSleepInhibitor* Inhibitor() const { return inhibitor_.get(); }
     const TLauncherEntry& Launcher() const { return launcher_; }
+    // Runs f in the bus thread and waits for it, for a look at what is held
+    // there (tests); the program itself never waits on that thread.
+    void InBusThread(const std::function<void(TAttentionBus&)>& f) const;
+
+    // True once a bus thread was left running at the end: the process then
+    // ends without waiting for it (main).
+    static bool BusThreadLeftBehind();
+    // How long the end waits for the bus thread.
+    static constexpr int kEndWaitMs = 500;
 
 private:
     void StateChanged();
-    TAlarmNotifier& MakeNotifier();
-    TSleepInhibitor& MakeInhibitor();
+    void Post(std::function<void(TAttentionBus&)> call);
 
     TFmTimerMain& window_;
-    TBus sessionBus_;
-    TBus systemBus_;
-    std::unique_ptr<TAlarmNotifier> notifier_;
-    std::unique_ptr<TSleepInhibitor> inhibitor_;
+    std::unique_ptr<QThread> thread_;
+    TAttentionBus* bus_; // lives in thread_, deleted there
     TLauncherEntry launcher_;
     QString nextAlarmBody_;
     bool alarm_ = false;

@@ -4,6 +4,7 @@
 // leave through the same order, so positions and history are written.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 
@@ -124,6 +125,7 @@ int main(int argc, char** argv)
     TStartRequest request;
     std::unique_ptr<TTranslations> translations;
     QByteArray noWindowLine;
+    std::optional<TSessionBusChoice> sessionBus;
     {
         // A plain application object carries the catalogs while the command
         // line is answered; it takes no arguments, so argv stays whole for
@@ -137,18 +139,32 @@ int main(int argc, char** argv)
         if (const std::optional<int> exitCode = AnswerCommandLine(argc, argv, *instance, commandLine, request))
             return *exitCode;
         noWindowLine = ("pocosa: " + CannotOpenWindowText(WindowDisplayName(commandLine)) + "\n").toLocal8Bit();
+        // Before the window's application object, whose accessibility bridge
+        // would wait on a session bus that does not answer.
+        sessionBus.emplace();
     }
 
     const bool choseX11 = SelectX11Platform();
     TPlatformStartGuard platformStart(noWindowLine);
     TPocosaApplication app(argc, argv);
     platformStart.End();
+    sessionBus->Settle();
     translations->Install();
     if (choseX11)
         qunsetenv("QT_QPA_PLATFORM"); // not inherited by programs opened from here
     instance->Listen();
-    TProgramModules modules;
-    // This start holds the lock: no other program writes the settings now.
-    AppGlobal->RemoveStaleIniFiles();
-    return RunTimerWindow(app, *instance, request);
+    int exitCode = 0;
+    {
+        TProgramModules modules;
+        // This start holds the lock: no other program writes the settings now.
+        AppGlobal->RemoveStaleIniFiles();
+        exitCode = RunTimerWindow(app, *instance, request);
+    }
+    // The settings are written. A bus thread held up by a bus that does not
+    // answer would hold up the end of the process as well: it ends here.
+    if (TTimerAttention::BusThreadLeftBehind()) {
+        std::fflush(nullptr);
+        std::_Exit(exitCode);
+    }
+    return exitCode;
 }

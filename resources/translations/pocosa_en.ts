@@ -56,6 +56,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>Pocosa cannot open its window on display %1</source>
         <translation>Pocosa cannot open its window on display %1</translation>
     </message>
+    <message>
+        <source>the session bus (%1) does not answer: Pocosa runs without it (no desktop notifications, task bar progress or accessibility)</source>
+        <translation>the session bus (%1) does not answer: Pocosa runs without it (no desktop notifications, task bar progress or accessibility)</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>

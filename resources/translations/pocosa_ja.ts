@@ -56,6 +56,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>Pocosa cannot open its window on display %1</source>
         <translation>ディスプレイ %1 に Pocosa のウィンドウを開けません</translation>
     </message>
+    <message>
+        <source>the session bus (%1) does not answer: Pocosa runs without it (no desktop notifications, task bar progress or accessibility)</source>
+        <translation>セッションバス (%1) が応答しません。Pocosa はセッションバスなしで動きます (デスクトップ通知、タスクバーの進み具合、アクセシビリティはありません)</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>

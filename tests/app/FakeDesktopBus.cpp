@@ -4,6 +4,8 @@
 #include <QDeadlineTimer>
 #include <QFile>
 
+#include <csignal>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -34,6 +36,7 @@ TPrivateBus::TPrivateBus()
 
 TPrivateBus::~TPrivateBus()
 {
+    Freeze(false);
     for (const QString& name : names_)
         QDBusConnection::disconnectFromBus(name);
     daemon_.kill();
@@ -46,6 +49,11 @@ QDBusConnection TPrivateBus::Connect()
     const QString name = QStringLiteral("pocosa-test-%1").arg(++serial);
     names_ << name;
     return QDBusConnection::connectToBus(address_, name);
+}
+
+void TPrivateBus::Freeze(bool frozen)
+{
+    ::kill(pid_t(daemon_.processId()), frozen ? SIGSTOP : SIGCONT);
 }
 
 uint TFakeNotifications::Notify(const QString& app, uint replaces, const QString&, const QString& summary,

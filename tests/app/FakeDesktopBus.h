@@ -20,6 +20,9 @@ public:
     QString Address() const { return address_; }
     // A new connection of this process to the bus.
     QDBusConnection Connect();
+    // Stops the daemon (SIGSTOP): it keeps its connections but answers
+    // nothing until thawed (SIGCONT).
+    void Freeze(bool frozen);
 
 private:
     QTemporaryDir dir_;

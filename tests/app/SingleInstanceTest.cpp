@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -24,6 +25,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "FakeDesktopBus.h"
 #include "ProcessRun.h"
 #include "SingleInstance.h"
 
@@ -493,6 +495,32 @@ TEST_F(ProgramHandOver, TheSettingsLockFindsTheWindowFromAnyRuntimeFolder)
         ASSERT_TRUE(first.waitForFinished(20000));
         QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
+}
+
+// A session bus that stops answering during a count-down (stopped) holds up
+// neither the alarm, nor the answers to later starts, nor the end on SIGTERM.
+TEST_F(ProgramHandOver, ABusThatStopsAnsweringHoldsNothingUp)
+{
+    TPrivateBus bus;
+    ASSERT_TRUE(bus.Running());
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.Address());
+    StartFirst({"3s", "--start"});
+    EXPECT_TRUE(StatusWhenUp().ends_with("counting down"));
+    bus.Freeze(true);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    ProcessRun alarm;
+    do {
+        alarm = Run({"--status"}); // answered at once, or the test's time runs out
+    } while (alarm.out != "00:00 alarm" && elapsed.elapsed() < 8000);
+    EXPECT_EQ(alarm.out, "00:00 alarm") << alarm.err.toStdString();
+    QThread::msleep(1500); // the alarm's notification is under way on the stopped bus
+    EXPECT_EQ(Run({"--status"}).out, "00:00 alarm");
+    elapsed.restart();
+    ::kill(pid_t(first.processId()), SIGTERM);
+    ASSERT_TRUE(first.waitForFinished(20000));
+    EXPECT_LT(elapsed.elapsed(), 3000);
+    EXPECT_EQ(first.exitCode(), 0);
 }
 
 } // namespace

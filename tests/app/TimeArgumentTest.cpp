@@ -2,9 +2,18 @@
 // options left to Qt, and when there is no display to open a window on.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <utility>
 #include <vector>
 
+#include <unistd.h>
+
+#include "FakeDesktopBus.h"
 #include "ProgramStart.h"
+#include "TestEnv.h"
 #include "TimeArgument.h"
 
 namespace {
@@ -199,6 +208,51 @@ TEST(PlatformStart, QtMessagesWaitUntilTheApplicationObjectIsUp)
     qWarning("later");
     EXPECT_EQ(seen, QStringList({"first", "second", "later"}));
     qInstallMessageHandler(before);
+}
+
+// Where a client would look for the session bus, and a bus that takes
+// connections but never answers told apart from one that answers or is not there.
+TEST(SessionBus, ASilentBusIsToldApartQuickly)
+{
+    const QByteArray savedAddress = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    QTemporaryDir folder;
+    const QString silent = folder.filePath("silent");
+    const int listener = pocosa::test::silentListener(silent);
+    ASSERT_GE(listener, 0);
+    TPrivateBus bus;
+    ASSERT_TRUE(bus.Running());
+    const struct {
+        QByteArray Address; // DBUS_SESSION_BUS_ADDRESS; empty: not set
+        QByteArray Runtime; // XDG_RUNTIME_DIR
+        QStringList Sockets;
+        bool Answers;
+    } rows[] = {
+        {"unix:path=" + QFile::encodeName(silent) + ",guid=0123", "", {silent}, false},
+        {"tcp:host=localhost,port=1;unix:path=" + QFile::encodeName(folder.filePath("no%20bus")) +
+             ";unix:path=" + QFile::encodeName(silent), "", {folder.filePath("no bus"), silent}, false},
+        {"", QFile::encodeName(folder.path()), {folder.filePath("bus")}, true},
+        {"unix:runtime=yes", QFile::encodeName(folder.path()), {folder.filePath("bus")}, true},
+        {"unix:abstract=pocosa-test-no-bus", "", {"@pocosa-test-no-bus"}, true},
+        {bus.Address().toUtf8(), "", {}, true},
+    };
+    for (const auto& row : rows) {
+        if (row.Address.isEmpty())
+            qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        else
+            qputenv("DBUS_SESSION_BUS_ADDRESS", row.Address);
+        qputenv("XDG_RUNTIME_DIR", row.Runtime);
+        if (!row.Sockets.isEmpty()) {
+            EXPECT_EQ(SessionBusSockets(), row.Sockets) << row.Address.constData();
+        }
+        QElapsedTimer elapsed;
+        elapsed.start();
+        EXPECT_EQ(SessionBusAnswers(300), row.Answers) << row.Address.constData();
+        EXPECT_LT(elapsed.elapsed(), 1000) << row.Address.constData();
+    }
+    ::close(listener);
+    for (const auto& [name, value] : {std::pair{"DBUS_SESSION_BUS_ADDRESS", savedAddress}, {"XDG_RUNTIME_DIR", savedRuntime}})
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
 }
 
 } // namespace

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <unistd.h>
 
 #include "TestEnv.h"
 #include "XSession.h"
@@ -172,6 +176,27 @@ TEST_F(ProgramWindow, RightClickOpensTheMenu)
     ASSERT_EQ(x.CountPopups(), 0);
     ASSERT_TRUE(x.Click(ScreenPoint(kBody), 3));
     EXPECT_TRUE(x.WaitFor([&] { return x.CountPopups() > 0; }));
+}
+
+// A session bus that takes connections but never answers: the window still
+// appears (Qt's accessibility bridge would wait on that bus from the first
+// label), counts on time, names the bus on stderr and ends on SIGTERM.
+TEST_F(ProgramWindow, ASessionBusThatNeverAnswersHoldsNothingUp)
+{
+    QTemporaryDir folder;
+    const QString bus = folder.filePath("bus");
+    const int listener = pocosa::test::silentListener(bus);
+    ASSERT_GE(listener, 0);
+    x.SetEnvironment("DBUS_SESSION_BUS_ADDRESS=unix:path=" + bus);
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(x.StartProgram({"3s", "--start"}));
+    EXPECT_NE(x.WaitForMainWindow(), 0UL) << "no program window appeared";
+    EXPECT_TRUE(x.WaitFor([&] { return x.RunProgram({"--status"}) == "00:00 alarm\n"; }, 8000));
+    EXPECT_LT(clock.elapsed(), 7000) << "three seconds, a second to find the bus silent, and the start";
+    EXPECT_TRUE(x.ProgramLog().contains(bus)) << x.ProgramLog().toStdString();
+    EXPECT_TRUE(x.StopProgram()) << "ends on SIGTERM";
+    ::close(listener);
 }
 
 } // namespace
