@@ -22,24 +22,19 @@ namespace {
 const QString kNotifications = QStringLiteral("org.freedesktop.Notifications");
 
 // What the bus thread of the attention holds, looked at in that thread.
-bool MadeNotifier(TTimerAttention& a)
+struct THeld {
+    bool Notifier = false;
+    uint Id = 0;     // of the notification on show
+    int Logind = 0;  // 0: no inhibitor made; 1: made, without logind's lock; 2: holding it
+};
+THeld Held(TTimerAttention& a)
 {
-    bool made = false;
-    a.InBusThread([&](TAttentionBus& bus) { made = bus.Notifier() != nullptr; });
-    return made;
-}
-uint NotificationId(TTimerAttention& a)
-{
-    uint id = 0;
-    a.InBusThread([&](TAttentionBus& bus) { id = bus.Notifier() ? bus.Notifier()->Id() : 0; });
-    return id;
-}
-// 0: no inhibitor made; 1: made, holding nothing of logind; 2: holding logind's lock.
-int LogindHold(TTimerAttention& a)
-{
-    int hold = 0;
-    a.InBusThread([&](TAttentionBus& bus) { hold = !bus.Inhibitor() ? 0 : bus.Inhibitor()->HoldsLogindLock() ? 2 : 1; });
-    return hold;
+    THeld h;
+    a.InBusThread([&](TAttentionBus& b) {
+        h = {b.Notifier() != nullptr, b.Notifier() ? b.Notifier()->Id() : 0,
+             !b.Inhibitor() ? 0 : b.Inhibitor()->HoldsLogindLock() ? 2 : 1};
+    });
+    return h;
 }
 const QString kNotificationsPath = QStringLiteral("/org/freedesktop/Notifications");
 
@@ -222,20 +217,20 @@ TEST(TimerAttention, CountDownInhibitsAndTheAlarmNotifiesOnce)
 
     rig.w().SetSeconds(2);
     rig.w().BTstartClick(rig.w().BTstart);
-    ASSERT_TRUE(Eventually([&] { return LogindHold(attention) == 2; }));
+    ASSERT_TRUE(Eventually([&] { return Held(attention).Logind == 2; }));
     rig.Tick();
-    EXPECT_FALSE(MadeNotifier(attention)) << "no notification before the alarm";
+    EXPECT_FALSE(Held(attention).Notifier) << "no notification before the alarm";
     const QString before = QTime::currentTime().toString("HH:mm");
     rig.Tick(); // 00:00: first alarm step
     const QString after = QTime::currentTime().toString("HH:mm");
     rig.Tick();
     rig.Tick();
-    ASSERT_TRUE(Eventually([&] { return NotificationId(attention) != 0; }));
+    ASSERT_TRUE(Eventually([&] { return Held(attention).Id != 0; }));
     ASSERT_EQ(notifications.Notified.size(), 1) << "one notification per alarm";
     const QString body = notifications.Notified.first().Body;
     EXPECT_TRUE(body.contains("0:02") && (body.contains(before) || body.contains(after))) << "what ended, and when";
 
-    emit notifications.ActionInvoked(NotificationId(attention), "stop");
+    emit notifications.ActionInvoked(Held(attention).Id, "stop");
     ASSERT_TRUE(Eventually([&] { return !rig.w().Running(); })) << "the action stops the timer";
     EXPECT_TRUE(rig.w().CountUp()) << "as STOP does";
     EXPECT_TRUE(Eventually([&] { return notifications.Closed.size() == 1; }));
@@ -253,13 +248,13 @@ TEST(TimerAttention, ResetWithdrawsAndCountUpDoesNotInhibit)
 
     rig.w().BTstartClick(rig.w().BTstart); // from 00:00: counts up
     rig.Tick();
-    EXPECT_EQ(LogindHold(attention), 0) << "a count-up keeps nobody awake";
+    EXPECT_EQ(Held(attention).Logind, 0) << "a count-up keeps nobody awake";
     rig.w().BTresetClick(rig.w().BTreset);
 
     rig.w().SetSeconds(1);
     rig.w().BTstartClick(rig.w().BTstart);
     rig.Tick();
-    ASSERT_TRUE(Eventually([&] { return NotificationId(attention) != 0; }));
+    ASSERT_TRUE(Eventually([&] { return Held(attention).Id != 0; }));
     rig.w().BTresetClick(rig.w().BTreset);
     EXPECT_TRUE(Eventually([&] { return notifications.Closed.size() == 1; }));
     EXPECT_TRUE(Eventually([&] { return desk.logind.Released(0); }));

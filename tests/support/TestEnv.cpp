@@ -3,12 +3,6 @@
 #include <QDir>
 #include <QFile>
 
-#include <cstring>
-
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 namespace pocosa::test {
 
 void pointHomeAt(const QString& root)
@@ -45,23 +39,6 @@ QString sourceDir()
 QString buildDir()
 {
     return QStringLiteral(POCOSA_TEST_BUILD_DIR);
-}
-
-int silentListener(const QString& path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (std::size_t(name.size()) >= sizeof address.sun_path)
-        return -1;
-    std::memcpy(address.sun_path, name.constData(), std::size_t(name.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd >= 0 && (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-                    ::listen(fd, 16) != 0)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 } // namespace pocosa::test

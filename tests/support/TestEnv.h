@@ -24,10 +24,6 @@ QString sourceDir();
 // Root of the build tree (executables in bin/, tests in tests/).
 QString buildDir();
 
-// A Unix socket at path that takes connections (the kernel queues them) but
-// never answers, as a hung service does; -1 on failure. The caller closes it.
-int silentListener(const QString& path);
-
 // The application object of a test executable. One that needs the
 // program's own application class defines this; the others get a plain
 // QApplication.

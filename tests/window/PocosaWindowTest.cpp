@@ -10,6 +10,10 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <cstring>
+
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "TestEnv.h"
@@ -185,8 +189,11 @@ TEST_F(ProgramWindow, ASessionBusThatNeverAnswersHoldsNothingUp)
 {
     QTemporaryDir folder;
     const QString bus = folder.filePath("bus");
-    const int listener = pocosa::test::silentListener(bus);
-    ASSERT_GE(listener, 0);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{AF_UNIX, {}};
+    std::strcpy(address.sun_path, QFile::encodeName(bus).constData());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 16), 0); // takes connections, never answers
     x.SetEnvironment("DBUS_SESSION_BUS_ADDRESS=unix:path=" + bus);
     QElapsedTimer clock;
     clock.start();
