@@ -16,6 +16,7 @@
 #include "SleepInhibitor.h"
 #include "TimerAttention.h"
 #include "TimerRig.h"
+#include "Translations.h"
 
 namespace {
 
@@ -220,9 +221,10 @@ TEST(TimerAttention, CountDownInhibitsAndTheAlarmNotifiesOnce)
     ASSERT_TRUE(Eventually([&] { return Held(attention).Logind == 2; }));
     rig.Tick();
     EXPECT_FALSE(Held(attention).Notifier) << "no notification before the alarm";
-    const QString before = QTime::currentTime().toString("HH:mm");
+    const auto clock = [] { return UserLanguageLocale().toString(QTime::currentTime(), QLocale::ShortFormat); };
+    const QString before = clock();
     rig.Tick(); // 00:00: first alarm step
-    const QString after = QTime::currentTime().toString("HH:mm");
+    const QString after = clock();
     rig.Tick();
     rig.Tick();
     ASSERT_TRUE(Eventually([&] { return Held(attention).Id != 0; }));
