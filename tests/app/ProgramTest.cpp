@@ -2,6 +2,7 @@
 // clean end on signals.
 #include <gtest/gtest.h>
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -63,15 +64,12 @@ TEST(ProgramOptions, VersionAndHelpNeedNoDisplay)
         else
             EXPECT_TRUE(out.contains(row.Expected) && !(row.Absent && out.contains(row.Absent)))
                 << row.Option << ": " << out.toStdString();
-        // On a terminal: within 80 columns, each description in one column.
-        std::set<int> columns;
+        std::set<int> columns; // on a terminal: within 80 columns, each description in one column
         for (const QString& line : out.split('\n')) {
             EXPECT_LE(Columns(line), 80) << line.toStdString();
-            const qsizetype text = line.indexOf(QRegularExpression("[^ ]"));
-            if (text == 2 && line.indexOf("  ", 2) > 0) // "  -s, --start    Start..."
-                columns.insert(Columns(line.left(line.indexOf(QRegularExpression("[^ ]"), line.indexOf("  ", 2)))));
-            else if (text > 2) // a description's next line
-                columns.insert(int(text));
+            const qsizetype text = line.indexOf(QRegularExpression("[^ ]")), gap = line.indexOf("  ", 2);
+            if (text > 1) // "  -s, --start    Start..." or a description's next line
+                columns.insert(text > 2 ? int(text) : Columns(line.left(line.indexOf(QRegularExpression("[^ ]"), gap))));
         }
         EXPECT_EQ(columns.size(), QString(row.Option) == "--help" ? 1U : 0U) << out.toStdString();
     }
@@ -83,9 +81,13 @@ TEST(ProgramOptions, HelpLinesBreakWhereATerminalWouldShowThem)
         {"one two three", 7, {"one two", "three"}}, {"あいうえお", 6, {"あいう", "えお"}},
         {"セットする時間 (例: 5m、90s)。", 15, {"セットする時間", "(例: 5m、90s)。"}},
         {"表示します。終わり", 12, {"表示します。", "終わり"}}, {"表示します。", 10, {"表示しま", "す。"}},
-        {"「かぎ」", 4, {"「か", "ぎ」"}}, {"unbreakable", 4, {"unbreakable"}}, {"", 10, {""}}};
+        {"「かぎ」", 4, {"「か", "ぎ」"}}, {"unbreakable", 4, {"unbreakable"}}, {"", 10, {""}},
+        {"x a\xcc\x81", 3, {"x a\xcc\x81"}}};
     for (const auto& [text, width, lines] : rows)
         EXPECT_EQ(WrapToWidth(QString::fromUtf8(text), width), lines) << text;
+    QCommandLineParser parser; // narrow characters only: laid out as Qt does
+    SetupCommandLine(parser);
+    EXPECT_EQ(HelpText(QCoreApplication::arguments().first()), parser.helpText());
 }
 
 TEST(ProgramSignals, TermIntAndHupEndTheProgramNormally)
