@@ -2,7 +2,9 @@
 
 #include "ShellFileUtils.h"
 
+#include <QAccessibleWidget>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -24,13 +26,65 @@ QString pathBeforeLastDelimiter(const QString& path)
     return slash == 0 ? QStringLiteral("/") : path.left(slash);
 }
 
+class TLinkLabelAccessible : public QAccessibleWidget {
+public:
+    explicit TLinkLabelAccessible(TLinkLabel* label) : QAccessibleWidget(label, QAccessible::Link) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return Label()->text();
+        if (t == QAccessible::Value)
+            return Label()->LinkURL().isEmpty() ? Label()->text() : Label()->LinkURL();
+        return QAccessibleWidget::text(t);
+    }
+
+    QStringList actionNames() const override { return {pressAction(), setFocusAction()}; }
+
+    void doAction(const QString& actionName) override
+    {
+        if (actionName == pressAction())
+            Label()->Click();
+        else
+            QAccessibleWidget::doAction(actionName);
+    }
+
+private:
+    TLinkLabel* Label() const { return static_cast<TLinkLabel*>(widget()); }
+};
+
+QAccessibleInterface* LinkLabelFactory(const QString&, QObject* object)
+{
+    if (auto* label = qobject_cast<TLinkLabel*>(object))
+        return new TLinkLabelAccessible(label);
+    return nullptr;
+}
+
 } // namespace
 
 TLinkLabel::TLinkLabel(QWidget* owner) : QLabel(owner)
 {
+    static const bool factory = [] {
+        QAccessible::installFactory(&LinkLabelFactory);
+        return true;
+    }();
+    (void)factory;
     // Captions are file names and addresses, never markup.
     setTextFormat(Qt::PlainText);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void TLinkLabel::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (!event->isAutoRepeat())
+            Click();
+        return;
+    }
+    QLabel::keyPressEvent(event);
 }
 
 void TLinkLabel::SetLinkURL(const QString& value)
@@ -71,6 +125,12 @@ void TLinkLabel::SetFontStyle(bool underline)
 void TLinkLabel::paintEvent(QPaintEvent* event)
 {
     QLabel::paintEvent(event);
+    if (hasFocus()) {
+        QPainter painter(this);
+        QPen pen(palette().color(foregroundRole()), 1, Qt::DotLine);
+        painter.setPen(pen);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
     if (!font().underline())
         return;
     const QFontMetrics metrics(font());

@@ -1,6 +1,7 @@
 #include "UnitFmTimerMain.h"
 
 #include <QContextMenuEvent>
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include <algorithm>
 
 #include "ProgramFolder.h"
+#include "TimerAccessible.h"
 #include "TimerKeys.h"
 #include "TimerReadout.h"
 #include "UnitFormVersionInfo.h"
@@ -35,6 +37,13 @@ TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
     BuildFormFunc();
     keys_ = new TTimerKeys(*this);
     InstallButtonAccessibility();
+    InstallTimerAccessibility();
+    Speaker = new TTimerSpeaker(this, false);
+    AlarmSpeaker = new TTimerSpeaker(this, true);
+    // The window holds the focus while no button has it, so that the window's
+    // keys and the keyboard's menu key reach it, also after a menu closed.
+    setFocusPolicy(Qt::ClickFocus);
+    setFocus();
     FormCreate(this);
 }
 
@@ -87,27 +96,55 @@ void TFmTimerMain::ShowTime()
     LBmin1->setText(m.mid(1, 1));
     LBsec0->setText(s.mid(0, 1));
     LBsec1->setText(s.mid(1, 1));
-    const bool visible = DigitsVisible();
-    for (QLabel* digit : {LBmin0, LBmin1, LBsec0, LBsec1})
-        digit->setVisible(visible);
+    // The digits blink by their ink, not by hiding: a hidden label would tell
+    // screen readers about every blink.
+    const QColor ink = DigitsVisible() ? palette().color(QPalette::WindowText) : QColor(Qt::transparent);
+    for (QLabel* digit : {LBmin0, LBmin1, LBsec0, LBsec1}) {
+        if (digit->palette().color(QPalette::WindowText) != ink) {
+            QPalette pal = digit->palette();
+            pal.setColor(QPalette::WindowText, ink);
+            digit->setPalette(pal);
+        }
+    }
     ShowTimeOutside();
 }
 
 // Unlike the digits, the title and the spoken words do not blink in the
 // alarm; they are worked out only when the time or the state changed, and
-// each is handed on only when it changes.
+// each is handed on only when it changes. Screen readers are told each new
+// name; what they say on their own is chosen: a change the user made at
+// once, a running timer only at its marks, the alarm once as an alert.
 void TFmTimerMain::ShowTimeOutside()
 {
     const TShownOutside shown{seconds_, running_, countUp_};
     if (shownOutside_ == shown)
         return;
     shownOutside_ = shown;
+    const std::optional<TShownOutside> before = told_;
+    told_ = shown;
     const QString title = TTimerReadout::Title(seconds_, running_, notice_);
-    if (title != windowTitle())
+    if (title != windowTitle()) {
         setWindowTitle(title);
-    const QString spoken = TTimerReadout::Spoken(seconds_, TTimerReadout::Phase(seconds_, running_, countUp_));
-    if (spoken != accessibleDescription())
-        setAccessibleDescription(spoken);
+        QAccessibleEvent renamed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&renamed);
+    }
+    const TTimerPhase phase = TTimerReadout::Phase(seconds_, running_, countUp_);
+    const QString spoken = TTimerReadout::Spoken(seconds_, phase);
+    const QString time = QStringLiteral("%1:%2")
+                             .arg(seconds_ / 60, 2, 10, QLatin1Char('0'))
+                             .arg(seconds_ % 60, 2, 10, QLatin1Char('0'));
+    if (time != TimeText->accessibleName())
+        TimeText->setAccessibleName(time);
+    if (spoken != TimeText->accessibleDescription())
+        TimeText->setAccessibleDescription(spoken);
+    if (!before || *before == shown)
+        return; // the window's first showing, or only the notice changed
+    if (phase == TTimerPhase::Alarm) {
+        if (TTimerReadout::Phase(before->Seconds, before->Running, before->CountUp) != TTimerPhase::Alarm)
+            AlarmSpeaker->Say(spoken);
+    } else if (!ticking_ || (before->Running && TickTold(before->Seconds, seconds_, countUp_))) {
+        Speaker->Say(spoken);
+    }
 }
 
 void TFmTimerMain::ShowNotice(const QString& text)
@@ -203,7 +240,9 @@ void TFmTimerMain::Timer1Timer()
     } else {
         appliedUntilMs_ = now;
     }
+    ticking_ = true;
     SetSeconds(countUp_ ? seconds_ + steps : seconds_ - steps);
+    ticking_ = false;
 }
 
 void TFmTimerMain::BTminClick(QObject*)
@@ -306,14 +345,33 @@ QString TFmTimerMain::ProgramDir() const
 
 void TFmTimerMain::contextMenuEvent(QContextMenuEvent* event)
 {
-    PopupMenu1->popup(event->globalPos());
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        PopupFromKeyboard();
+    else
+        PopupMenu1->popup(event->globalPos());
 }
 
-// Keys reach the window itself: none of its controls takes the focus. A
+// From the keyboard the menu opens at the focused button, else mid-window.
+void TFmTimerMain::PopupFromKeyboard()
+{
+    if (PopupMenu1->isVisible())
+        return;
+    QWidget* at = focusWidget() && focusWidget() != this ? focusWidget() : this;
+    PopupMenu1->popup(at->mapToGlobal(at->rect().center()));
+}
+
+// Keys reach the window itself unless a button has the focus; a focused
+// button takes only Space and Return and leaves the rest to the window. A
 // button's accelerator (Alt+character) is seen first by the button and never
 // arrives here, so a key is never acted on twice.
 void TFmTimerMain::keyPressEvent(QKeyEvent* event)
 {
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if ((event->key() == Qt::Key_Menu && mods == Qt::NoModifier) ||
+        (event->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+        PopupFromKeyboard();
+        return;
+    }
     if (!keys_->KeyPress(event))
         QWidget::keyPressEvent(event);
 }

@@ -16,6 +16,7 @@ class QLabel;
 class QMenu;
 class QTimer;
 class TTimerKeys;
+class TTimerSpeaker;
 class TvlmFormFunc;
 class TvlmGctButton;
 
@@ -104,6 +105,13 @@ public:
     QLabel* LBsec0 = nullptr;
     QLabel* LBsec1 = nullptr;
     QLabel* LbCountUp = nullptr;
+    // The time as screen readers get it: one text "mm:ss" over the digits,
+    // with the spoken words as its description (the digits are left out).
+    QWidget* TimeText = nullptr;
+    // Says what the user changed, a running count-down's marks (a screen
+    // reader is not told every second) and, as an alert, the alarm.
+    TTimerSpeaker* Speaker = nullptr;
+    TTimerSpeaker* AlarmSpeaker = nullptr;
     TvlmFormFunc* vlmFormFunc1 = nullptr;
     QTimer* Timer1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
@@ -137,6 +145,7 @@ private:
     bool DigitsVisible() const;
     void ShowTimeOutside();
     void DropNotice();
+    void PopupFromKeyboard();
 
     TTimerMainHooks hooks_;
     std::unique_ptr<TTickClock> ownClock_;
@@ -155,6 +164,8 @@ private:
     };
     std::optional<TShownOutside> shownOutside_;
     QString notice_;
+    std::optional<TShownOutside> told_; // what screen readers were last told of
+    bool ticking_ = false;               // the change under way comes from the tick
     int alarmCountdown_ = 0;
     // Clock time up to which seconds have been applied while running; the
     // tick applies every whole second passed since, so a late tick (suspend,

@@ -32,20 +32,21 @@ struct TButtonLayout {
     TFontSpec Font;
     bool ClickRepeat;
     void (TFmTimerMain::*OnClick)(QObject*);
+    QKeyCombination Key; // the window's key that presses it
     int FocusLineWidth = 4; // ring width of the face; the renderer's default unless given
 };
 
 const TButtonLayout kButtons[] = {
     {"BTmin", &TFmTimerMain::BTmin, 0, 48, 34, 28, QT_TRANSLATE_NOOP("TFmTimerMain", "分"), kParentFont, true,
-     &TFmTimerMain::BTminClick},
+     &TFmTimerMain::BTminClick, Qt::Key_M},
     {"BTsec", &TFmTimerMain::BTsec, 86, 48, 34, 28, QT_TRANSLATE_NOOP("TFmTimerMain", "秒"), kParentFont, true,
-     &TFmTimerMain::BTsecClick},
+     &TFmTimerMain::BTsecClick, Qt::Key_S},
     {"BTstart", &TFmTimerMain::BTstart, 28, 56, 64, 52, "START", {"Arial Black", 12, false}, false,
-     &TFmTimerMain::BTstartClick, 8},
+     &TFmTimerMain::BTstartClick, Qt::Key_Space, 8},
     {"BTreset", &TFmTimerMain::BTreset, 0, 88, 34, 28, QT_TRANSLATE_NOOP("TFmTimerMain", "ﾘｾｯﾄ"), kParentFont, true,
-     &TFmTimerMain::BTresetClick},
+     &TFmTimerMain::BTresetClick, Qt::Key_R},
     {"BTclose", &TFmTimerMain::BTclose, 86, 89, 34, 28, QT_TRANSLATE_NOOP("TFmTimerMain", "終了"), kParentFont, false,
-     &TFmTimerMain::BTcloseClick},
+     &TFmTimerMain::BTcloseClick, Qt::CTRL | Qt::Key_Q},
 };
 
 // Labels are transparent and keep their size; text centred horizontally, at the top.
@@ -139,6 +140,12 @@ void TFmTimerMain::BuildControls()
     setPalette(pal);
     setAutoFillBackground(true);
 
+    // Under the digits, so that it takes no clicks from them.
+    TimeText = new QWidget(this);
+    TimeText->setObjectName(QStringLiteral("LBtime"));
+    TimeText->setGeometry(5, 0, 108, 44);
+    TimeText->setAttribute(Qt::WA_TransparentForMouseEvents);
+
     for (const TLabelLayout& row : kLabels) {
         auto* label = new QLabel(QString::fromUtf8(row.Caption), this);
         this->*row.Field = label;
@@ -148,6 +155,10 @@ void TFmTimerMain::BuildControls()
         label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         label->setAutoFillBackground(false);
         label->setVisible(row.Visible);
+        // A name of its own keeps a label from telling screen readers each
+        // new text; the digits are not in the window's accessible tree.
+        if (row.Field != &TFmTimerMain::LbCountUp)
+            label->setAccessibleName(QString::fromUtf8(row.Name));
     }
     for (const TButtonLayout& row : kButtons) {
         auto* button = new TvlmGctButton(this);
@@ -158,6 +169,9 @@ void TFmTimerMain::BuildControls()
         button->SetCaption(Translated(row.Caption));
         button->setFont(MakeFont(row.Font, font()));
         button->SetClickRepeat(row.ClickRepeat);
+        // Tab and Shift+Tab go round the buttons in this order.
+        button->setFocusPolicy(Qt::TabFocus);
+        button->SetKey(QKeySequence(row.Key));
         button->OnClick = [this, handler = row.OnClick](QObject* sender) { (this->*handler)(sender); };
     }
 

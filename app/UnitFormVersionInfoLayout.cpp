@@ -34,12 +34,15 @@ struct TControlRow {
     const char* Caption;
     TColor FontColor;
     Qt::Alignment Align;
+    const char* AccessibleName = nullptr; // a picture's words for screen readers
 };
 
 const TControlRow kControls[] = {
-    {"ImgAppTitle", TControlKind::Picture, 4, 0, 173, 32, "", 0, Qt::AlignLeft | Qt::AlignTop},
-    {"Image1", TControlKind::Picture, 180, 4, 56, 56, "", 0, Qt::AlignLeft | Qt::AlignTop},
-    {"ImgIcon", TControlKind::Picture, 12, 40, 32, 32, "", 0, Qt::AlignLeft | Qt::AlignTop},
+    {"ImgAppTitle", TControlKind::Picture, 4, 0, 173, 32, "", 0, Qt::AlignLeft | Qt::AlignTop, "Pocosa"},
+    {"Image1", TControlKind::Picture, 180, 4, 56, 56, "", 0, Qt::AlignLeft | Qt::AlignTop,
+     QT_TRANSLATE_NOOP("TFormVersionInfo", "Velmora logo")},
+    {"ImgIcon", TControlKind::Picture, 12, 40, 32, 32, "", 0, Qt::AlignLeft | Qt::AlignTop,
+     QT_TRANSLATE_NOOP("TFormVersionInfo", "Pocosa icon")},
     {"LBexe", TControlKind::Label, 52, 40, 176, 12, "ExeName", kLabelColor, Qt::AlignLeft | Qt::AlignTop},
     {"LBversion", TControlKind::Label, 52, 52, 176, 12, "Version", kLabelColor, Qt::AlignLeft | Qt::AlignTop},
     {"Label1", TControlKind::Label, 52, 68, 176, 12, kMakerLine, kLabelColor, Qt::AlignLeft | Qt::AlignTop},
@@ -95,6 +98,8 @@ QWidget* createControl(const TControlRow& row, QWidget* parent)
         control = new TOwnMouseButton(QCoreApplication::translate("TFormVersionInfo", row.Caption), parent);
         break;
     }
+    if (row.AccessibleName)
+        control->setAccessibleName(QCoreApplication::translate("TFormVersionInfo", row.AccessibleName));
     control->setObjectName(QString::fromLatin1(row.Name));
     control->setGeometry(row.Left, row.Top, row.Width, row.Height);
     return control;
@@ -105,6 +110,9 @@ QWidget* createControl(const TControlRow& row, QWidget* parent)
 void TFormVersionInfo::CreateControls()
 {
     setObjectName(QStringLiteral("FormVersionInfo"));
+    // Not drawn (the window has no frame), but it names the window for
+    // screen readers and window lists.
+    setWindowTitle(tr("About Pocosa"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     resize(kFormWidth, kFormHeight);
     // The character height is the cell's, as the labels are exactly that
@@ -131,6 +139,8 @@ void TFormVersionInfo::CreateControls()
     Image1->setPixmap(QPixmap::fromImage(TransparentByBottomLeft(logo)));
     Image1->resize(logo.size());
 
+    // The window opens with the focus on its close button; Tab reaches the link.
+    BtClose->setFocus();
     closeButtonBottomGap_ = kFormHeight - BtClose->y();
     connect(BtClose, &QPushButton::clicked, this, [this] { BtCloseClick(BtClose); });
 }

@@ -1,6 +1,8 @@
 #include "vlmButton.h"
 #include "vlmMessages.h"
 
+#include <QAccessible>
+#include <QCoreApplication>
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -64,6 +66,16 @@ void TvlmGctButton::SetCaption(const QString& caption)
     caption_ = caption;
     btnDraw_->SetCaption(caption_);
     Paint();
+    QAccessibleEvent renamed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&renamed);
+}
+
+void TvlmGctButton::SetKey(const QKeySequence& key)
+{
+    key_ = key;
+    setToolTip(key.isEmpty() ? QString()
+                             : QCoreApplication::translate("TvlmGctButton", "Key: %1")
+                                   .arg(key.toString(QKeySequence::NativeText)));
 }
 
 void TvlmGctButton::SetFontColor(TColor colour)
@@ -114,6 +126,10 @@ TBtnDrawState TvlmGctButton::DrawState() const
         return bdDisabled;
     if (pressed_)
         return bdDown;
+    // The focus mark wins over the pointer's, so that the keyboard's place
+    // stays in sight.
+    if (hasFocus())
+        return bdFocus;
     if (mouseOver_)
         return bdOver;
     return bdNormal;
@@ -162,6 +178,33 @@ void TvlmGctButton::paintEvent(QPaintEvent*)
         CaptureFromParent();
     btnDraw_->PaintTo(painter);
     painting_ = false;
+}
+
+void TvlmGctButton::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    Paint();
+}
+
+void TvlmGctButton::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    Paint();
+}
+
+// Space and Return press the focused button once, however long they are
+// held; every other key goes on to the window.
+void TvlmGctButton::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    const bool press = (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+                       (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (!press) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (!event->isAutoRepeat() && isEnabled())
+        Click();
 }
 
 void TvlmGctButton::changeEvent(QEvent* event)
@@ -329,10 +372,11 @@ bool TvlmGctButton::eventFilter(QObject* watched, QEvent* event)
         return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
-    // Alt+character always; the character alone when nothing in the window
-    // has the keyboard focus, as a dialog character is.
+    // Alt+character always; the character alone when no control in the
+    // window has the keyboard focus, as a dialog character is.
     const bool dialogChar =
-        mods == Qt::AltModifier || (mods == Qt::NoModifier && keyWindow_->focusWidget() == nullptr);
+        mods == Qt::AltModifier ||
+        (mods == Qt::NoModifier && (keyWindow_->focusWidget() == nullptr || keyWindow_->focusWidget() == keyWindow_));
     if (!dialogChar || !isEnabled() || !isVisible() || !keyWindow_->isVisible() || !IsAccelerator(key))
         return QWidget::eventFilter(watched, event);
     Click();

@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QKeySequence>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -242,6 +243,10 @@ public:
     void SetClickRepeat(bool value);
     TColor FontColor() const { return fontColor_; }
     void SetFontColor(TColor colour);
+    // The key of the window that presses the button: told to screen readers
+    // with the press action and shown as the tooltip.
+    const QKeySequence& Key() const { return key_; }
+    void SetKey(const QKeySequence& key);
     // Moves and sizes the button and its renderer at once (also while hidden).
     void SetBounds(int left, int top, int width, int height);
 
@@ -268,6 +273,9 @@ protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -292,6 +300,7 @@ private:
     std::unique_ptr<TvlmBtnDraw> btnDraw_;
     QTimer* repeatTimer_ = nullptr;
     QString caption_;
+    QKeySequence key_;
     TColor fontColor_ = TvlmBtnDraw::clWindowText;
     bool mouseOver_ = false;
     bool pressed_ = false;

@@ -31,7 +31,12 @@ public:
             button->OnClick(button);
     }
 
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+    QStringList keyBindingsForAction(const QString& actionName) const override
+    {
+        if (actionName != pressAction() || Button()->Key().isEmpty())
+            return {};
+        return {Button()->Key().toString(QKeySequence::PortableText)};
+    }
 
 private:
     TvlmGctButton* Button() const { return static_cast<TvlmGctButton*>(widget()); }

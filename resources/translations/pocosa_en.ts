@@ -279,6 +279,18 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>閉じる</source>
         <translation>Close</translation>
     </message>
+    <message>
+        <source>Velmora logo</source>
+        <translation>Velmora logo</translation>
+    </message>
+    <message>
+        <source>Pocosa icon</source>
+        <translation>Pocosa icon</translation>
+    </message>
+    <message>
+        <source>About Pocosa</source>
+        <translation>About Pocosa</translation>
+    </message>
 </context>
 <context>
     <name>TGraphicLoader</name>
@@ -464,6 +476,13 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>No visible picture in &quot;%1&quot;</source>
         <translation>No visible picture in &quot;%1&quot;</translation>
+    </message>
+</context>
+<context>
+    <name>TvlmGctButton</name>
+    <message>
+        <source>Key: %1</source>
+        <translation>Key: %1</translation>
     </message>
 </context>
 <context>

@@ -279,6 +279,18 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>閉じる</source>
         <translation>閉じる</translation>
     </message>
+    <message>
+        <source>Velmora logo</source>
+        <translation>Velmora のロゴ</translation>
+    </message>
+    <message>
+        <source>Pocosa icon</source>
+        <translation>Pocosa のアイコン</translation>
+    </message>
+    <message>
+        <source>About Pocosa</source>
+        <translation>Pocosaについて</translation>
+    </message>
 </context>
 <context>
     <name>TGraphicLoader</name>
@@ -464,6 +476,13 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>No visible picture in &quot;%1&quot;</source>
         <translation>&quot;%1&quot; には見える部分がありません</translation>
+    </message>
+</context>
+<context>
+    <name>TvlmGctButton</name>
+    <message>
+        <source>Key: %1</source>
+        <translation>キー: %1</translation>
     </message>
 </context>
 <context>

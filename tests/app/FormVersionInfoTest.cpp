@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -81,6 +82,23 @@ TEST_F(FormVersionInfoTest, LinkTargetIsTheInformationPageOfTheLowerCaseInternal
     QTest::mouseClick(form.LinkLabel1, Qt::LeftButton, Qt::NoModifier, QPoint(80, 6));
     ASSERT_EQ(urls.opened.size(), 1);
     EXPECT_EQ(urls.opened.front().scheme(), QStringLiteral("https"));
+}
+
+TEST_F(FormVersionInfoTest, ScreenReadersGetItsNamePicturesAndALinkTheKeyboardOpens)
+{
+    TFormVersionInfo form(nullptr);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&form)->text(QAccessible::Name), "About Pocosa");
+    for (QLabel* picture : {form.ImgAppTitle, form.Image1, form.ImgIcon})
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(picture)->text(QAccessible::Name).isEmpty());
+    QAccessibleInterface* link = QAccessible::queryAccessibleInterface(form.LinkLabel1);
+    EXPECT_EQ(link->role(), QAccessible::Link);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(form.BtClose, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), form.LinkLabel1);
+    UrlRecorder urls;
+    QTest::keyClick(form.LinkLabel1, Qt::Key_Return);
+    EXPECT_TRUE(urls.opened.size() == 1 && form.isVisible()) << "Return opens the link, not the close button";
 }
 
 TEST_F(FormVersionInfoTest, TheLinkShowsItsUnderlineWhileThePointerIsOverIt)

@@ -72,7 +72,7 @@ struct TTimerRig {
     {
         int n = 0;
         for (const QLabel* l : {window->LBmin0, window->LBmin1, window->LBsec0, window->LBsec1})
-            n += l->isHidden() ? 0 : 1;
+            n += !l->isHidden() && l->palette().color(QPalette::WindowText).alpha() > 0 ? 1 : 0;
         return n;
     }
 

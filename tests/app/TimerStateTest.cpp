@@ -37,7 +37,8 @@ void ExpectState(TTimerRig& rig, const TExpect& e, const std::string& row)
     EXPECT_TRUE(w.BTstart->isEnabled()) << row;
     EXPECT_TRUE(w.BTclose->isEnabled()) << row;
     EXPECT_EQ(w.windowTitle(), e.TimeInTitle ? e.Display + QStringLiteral(" \u2013 Pocosa") : "Pocosa") << row;
-    EXPECT_EQ(w.accessibleDescription(), e.Spoken) << row;
+    EXPECT_EQ(w.TimeText->accessibleName(), e.Display) << row;
+    EXPECT_EQ(w.TimeText->accessibleDescription(), e.Spoken) << row;
 }
 
 const TExpect kStopped0{"00:00", false, false, "START", true, true, false, "0 seconds, stopped"};

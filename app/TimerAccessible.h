@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+// What screen readers get of the timer window: a frame named by its title
+// whose children are the time (one text, "04:59", with the spoken words as
+// its description), the count-up label, the buttons and two speakers; the
+// digit and colon labels are left out. Installs the factory once.
+void InstallTimerAccessibility();
+
+// Says a line to screen readers: an object without a place on screen that
+// shows itself with the line as its name. A polite speaker is a
+// notification; the alarm's is an alert and also raises the alert event.
+class TTimerSpeaker : public QObject {
+  public:
+    TTimerSpeaker(QWidget* window, bool alert);
+
+    void Say(const QString& line);
+    const QString& Line() const { return line_; } // the last line said
+    int Lines() const { return lines_; }          // how many were said
+    bool IsAlert() const { return alert_; }
+    QWidget* Window() const { return window_; }
+
+  private:
+    QWidget* window_;
+    bool alert_;
+    QString line_;
+    int lines_ = 0;
+};
+
+// Whether a tick that took a running timer from before to after seconds is
+// told: a count-down at each whole minute and at 30, 10 and 5 seconds left, a
+// count-up at each whole minute; a late tick that skipped a mark tells it too.
+bool TickTold(int before, int after, bool countUp);
