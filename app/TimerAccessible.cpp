@@ -2,12 +2,14 @@
 
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
+#include <QAction>
 #include <QLabel>
 #include <QMenu>
 #include <QWidget>
 #include <QWindow>
 
 #include "UnitFmTimerMain.h"
+#include "vlmButtonAccessible.h"
 
 namespace {
 
@@ -77,8 +79,57 @@ class TSpeakerAccessible : public QAccessibleObject {
     TTimerSpeaker* Speaker() const { return static_cast<TTimerSpeaker*>(object()); }
 };
 
+// A menu item that opens a submenu is told as a menu of its own, as desktop
+// menus tell theirs ("Background, menu"), not as a plain item.
+class TSubmenuItemAccessible : public QAccessibleObject, public QAccessibleActionInterface {
+  public:
+    TSubmenuItemAccessible(QAction* item, QMenu* owner) : QAccessibleObject(item), owner_(owner) {}
+
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(owner_); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QWindow* window() const override { return owner_->windowHandle(); }
+    QAccessible::Role role() const override { return QAccessible::PopupMenu; }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name ? AccessibleCaption(Item()->text()) : QString();
+    }
+    QRect rect() const override { return owner_->actionGeometry(Item()).translated(owner_->mapToGlobal(QPoint(0, 0))); }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s;
+        s.hasPopup = true;
+        s.focusable = true;
+        s.focused = owner_->activeAction() == Item();
+        s.invisible = !owner_->isVisible();
+        s.disabled = !Item()->isEnabled();
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+    }
+    QStringList actionNames() const override { return {showMenuAction()}; }
+    void doAction(const QString& name) override
+    {
+        if (name == showMenuAction() && Item()->isEnabled())
+            owner_->setActiveAction(Item());
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+  private:
+    QAction* Item() const { return static_cast<QAction*>(object()); }
+    QMenu* owner_;
+};
+
 QAccessibleInterface* TimerFactory(const QString&, QObject* object)
 {
+    if (auto* item = qobject_cast<QAction*>(object); item && item->menu()) {
+        for (QObject* owner : item->associatedObjects())
+            if (auto* menu = qobject_cast<QMenu*>(owner); menu && dynamic_cast<TFmTimerMain*>(menu->parentWidget()))
+                return new TSubmenuItemAccessible(item, menu);
+    }
     if (auto* window = dynamic_cast<TFmTimerMain*>(object))
         return new TTimerWindowAccessible(window);
     if (auto* speaker = dynamic_cast<TTimerSpeaker*>(object))

@@ -32,12 +32,14 @@ TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
         ownSound_ = std::make_unique<TEffectSoundService>();
         hooks_.Sound = ownSound_.get();
     }
+    // Before any control exists: an accessibility event sent while building
+    // would otherwise give a control Qt's plain interface for good.
+    InstallButtonAccessibility();
+    InstallTimerAccessibility();
     BuildControls();
     BuildMenu();
     BuildFormFunc();
     keys_ = new TTimerKeys(*this);
-    InstallButtonAccessibility();
-    InstallTimerAccessibility();
     Speaker = new TTimerSpeaker(this, false);
     AlarmSpeaker = new TTimerSpeaker(this, true);
     // The window holds the focus while no button has it, so that the window's
