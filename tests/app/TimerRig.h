@@ -44,8 +44,7 @@ struct TTimerRig {
         hooks.HistoryEntry = [this](int n) { return history.at(std::size_t(n)); };
         hooks.SetBackground = [this](const QString& name) {
             backgrounds << name;
-            if (refuseBackground)
-                refuseBackground();
+            refuseBackground();
         };
         hooks.ChooseFile = [this](QWidget*) { return chosenFile; };
         hooks.ShowVersionInfo = [this](QWidget*) { ++versionInfoShown; };
@@ -82,7 +81,7 @@ struct TTimerRig {
     std::array<QString, 5> history{QStringLiteral("/pics/a.png"), QString(), QStringLiteral("/pics/c.jpg"),
                                    QString(), QString()};
     QStringList backgrounds;
-    std::function<void()> refuseBackground; // the picture's loader failing
+    std::function<void()> refuseBackground = [] {}; // the picture's loader failing
     QString chosenFile;
     int versionInfoShown = 0;
     std::unique_ptr<TFmTimerMain> window;

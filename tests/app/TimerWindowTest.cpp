@@ -201,20 +201,17 @@ TEST(TimerMenu, BackgroundActionsReachTheBackgroundHook)
 TEST(TimerMenu, RefusedPictureIsNamedWithTheDecodersText)
 {
     TTimerRig rig;
-    const auto caught = [](const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const std::exception& e) {
-            return QString::fromUtf8(e.what());
-        }
-        return QString();
-    };
-    const std::function<void()> rows[] = {[] { throw EJpegError(53); }, [] { throw EPngError("png"); },
-                                          [] { throw EBmpError("bmp"); }, [] { throw EPictureSize(1, 99999); }};
-    for (const auto& refuse : rows) {
+    const std::pair<std::function<void()>, QString> rows[] = {
+        {[] { throw EJpegError(53); }, EJpegError(53).what()}, {[] { throw EPngError("png"); }, "png"},
+        {[] { throw EBmpError("bmp"); }, "bmp"}, {[] { throw EPictureSize(1, 99999); }, EPictureSize(1, 99999).what()}};
+    for (const auto& [refuse, decoder] : rows) {
         rig.refuseBackground = refuse;
-        const QString shown = caught([&] { rig.w().vlmFormFunc1DropFile(&rig.w(), "/drop/x.jpg"); });
-        EXPECT_TRUE(shown.contains("/drop/x.jpg") && shown.contains(caught(refuse))) << shown.toStdString();
+        try {
+            rig.w().vlmFormFunc1DropFile(&rig.w(), "/drop/x.jpg");
+            ADD_FAILURE() << decoder.toStdString();
+        } catch (const std::exception& e) {
+            EXPECT_TRUE(QString(e.what()).contains("/drop/x.jpg") && QString(e.what()).contains(decoder)) << e.what();
+        }
     }
 }
 

@@ -9,24 +9,22 @@
 
 #include "vlmGlobal.h"
 
-#include <fcntl.h>
 #include <sys/mount.h>
-#include <unistd.h>
 
-// A small tmpfs of its own; after Fill() every write there fails with ENOSPC.
-// Mounting needs root: without it the test skips.
+// A small tmpfs of its own, filled by Fill() (a hidden filler) so that
+// writes there fail with ENOSPC. Mounting needs root; tests skip without it.
 struct FullDisk {
     QTemporaryDir dir;
     bool mounted = ::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, "size=256k") == 0;
-    ~FullDisk() { mounted&& ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH); }
-    QStringList Files() const { return QDir(dir.path()).entryList(QDir::Files); } // the filler is hidden
+    ~FullDisk() { mounted && ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH); }
+    QStringList Files() const { return QDir(dir.path()).entryList(QDir::Files); }
     void Fill() const
     {
-        const int fd = ::open(QFile::encodeName(dir.filePath(".filler")).constData(), O_WRONLY | O_CREAT, 0600);
-        for (std::size_t size = 512; fd >= 0 && size > 0; size /= 2)
-            while (::write(fd, QByteArray(512, 0).constData(), size) > 0) {
+        QFile filler(dir.filePath(".filler"));
+        filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        for (qint64 size = 512; size > 0; size /= 2)
+            while (filler.write(QByteArray(size, 0)) > 0) {
             }
-        ::close(fd);
     }
 };
 
