@@ -54,6 +54,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/org.velmora.Pocosa.metainfo.
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/pocosa.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/ja/pocosa.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/ja/man1)
 foreach(tool pocosa-picture pocosa-archive)
   if(TARGET ${tool})
     install(FILES ${PROJECT_SOURCE_DIR}/resources/linux/${tool}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -11,7 +11,8 @@ install(CODE "
   file(MAKE_DIRECTORY \"\${docdir}\")
   execute_process(COMMAND gzip -9nc \"${POCOSA_PACKAGING_DIR}/changelog\"
                   OUTPUT_FILE \"\${docdir}/changelog.gz\" COMMAND_ERROR_IS_FATAL ANY)
-  file(GLOB pages \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man1/*.1\")
+  file(GLOB pages \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man1/*.1\"
+                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/ja/man1/*.1\")
   foreach(page IN LISTS pages)
     execute_process(COMMAND gzip -9nf \"\${page}\" COMMAND_ERROR_IS_FATAL ANY)
   endforeach()

@@ -79,6 +79,10 @@ if command -v appstreamcli >/dev/null; then
 fi
 check "metainfo names a screenshot" 'grep -q "<screenshot" "$metainfo"'
 check "manual page" 'ls "$prefix"/share/man/man1/pocosa.1* >/dev/null 2>&1'
+# Each language's page shows that language's captions: the English one is
+# plain ASCII, the Japanese one lies under ja/.
+check "English manual page in English" '! zcat -f "$prefix"/share/man/man1/pocosa.1* | LC_ALL=C grep -q "[^ -~]"'
+check "Japanese manual page" 'zcat -f "$prefix"/share/man/ja/man1/pocosa.1* | grep -q "ﾘｾｯﾄ"'
 check "icon in the hicolor theme" 'ls "$prefix"/share/icons/hicolor/*/apps/pocosa.* >/dev/null 2>&1'
 conf="$sysconf/xdg/velmora/pocosa.ini"
 check "machine-wide record of the install folder" 'grep -qx "AppDir=$appdir" "$conf"'
