@@ -3,6 +3,7 @@
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
 #include <QAction>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QWidget>
@@ -63,10 +64,10 @@ class TSpeakerAccessible : public QAccessibleObject {
 
     QString text(QAccessible::Text t) const override { return t == QAccessible::Name ? Speaker()->Line() : QString(); }
 
-    QAccessible::Role role() const override
-    {
-        return Speaker()->IsAlert() ? QAccessible::AlertMessage : QAccessible::Notification;
-    }
+    // The alarm's speaker is a notification too: screen readers speak one
+    // when it shows, while an alert that is not a window of its own is
+    // counted as a dialog and not read.
+    QAccessible::Role role() const override { return QAccessible::Notification; }
 
     QAccessible::State state() const override
     {
@@ -79,8 +80,9 @@ class TSpeakerAccessible : public QAccessibleObject {
     TTimerSpeaker* Speaker() const { return static_cast<TTimerSpeaker*>(object()); }
 };
 
-// A menu item that opens a submenu is told as a menu of its own, as desktop
-// menus tell theirs ("Background, menu"), not as a plain item.
+// A menu item that opens a submenu says so: Qt's own item is told like any
+// other, and AT-SPI has no submenu role Qt could give it. It must stay a menu
+// item for the menu to count it among its children.
 class TSubmenuItemAccessible : public QAccessibleObject, public QAccessibleActionInterface {
   public:
     TSubmenuItemAccessible(QAction* item, QMenu* owner) : QAccessibleObject(item), owner_(owner) {}
@@ -90,9 +92,11 @@ class TSubmenuItemAccessible : public QAccessibleObject, public QAccessibleActio
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QWindow* window() const override { return owner_->windowHandle(); }
-    QAccessible::Role role() const override { return QAccessible::PopupMenu; }
+    QAccessible::Role role() const override { return QAccessible::MenuItem; }
     QString text(QAccessible::Text t) const override
     {
+        if (t == QAccessible::Description)
+            return QCoreApplication::translate("TTimerSpeaker", "submenu");
         return t == QAccessible::Name ? AccessibleCaption(Item()->text()) : QString();
     }
     QRect rect() const override { return owner_->actionGeometry(Item()).translated(owner_->mapToGlobal(QPoint(0, 0))); }

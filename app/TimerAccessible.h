@@ -12,8 +12,8 @@ class QWidget;
 void InstallTimerAccessibility();
 
 // Says a line to screen readers: an object without a place on screen that
-// shows itself with the line as its name. A polite speaker is a
-// notification; the alarm's is an alert and also raises the alert event.
+// shows itself with the line as its name (a notification). The alarm's
+// speaker also raises the alert event.
 class TTimerSpeaker : public QObject {
   public:
     TTimerSpeaker(QWidget* window, bool alert);

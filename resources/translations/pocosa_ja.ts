@@ -399,6 +399,13 @@ window (without a time it just comes to the front) and this call ends.</source>
     </message>
 </context>
 <context>
+    <name>TTimerSpeaker</name>
+    <message>
+        <source>submenu</source>
+        <translation>サブメニュー</translation>
+    </message>
+</context>
+<context>
     <name>TimeArgument</name>
     <message>
         <source>&quot;%1&quot; is longer than 99:59</source>
