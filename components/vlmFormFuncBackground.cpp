@@ -182,7 +182,10 @@ bool TvlmFormFunc::dragEvent(QDropEvent* event, bool drop)
     }
     if (names.isEmpty())
         return false;
-    event->acceptProposedAction();
+    // Always a copy, whatever the source proposes (Shift proposes a move): a
+    // source that honoured a move would delete the user's picture.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
     // The drop is taken at once and its files handled after it: a refused
     // picture's message must not keep the dragging program waiting.
     if (drop)

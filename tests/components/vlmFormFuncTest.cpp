@@ -374,12 +374,13 @@ TEST_F(FormFunc, ADropOnTheWindowDeliversLongLocalNamesWhole)
     const QString longName = QStringLiteral("/tmp/") + QString(300, QLatin1Char('x')) + QStringLiteral(".png");
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(longName), QUrl(QStringLiteral("https://example.org/a.png"))});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    // Shift proposes a move: taken as a copy all the same, or the source would delete the file.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::ShiftModifier);
     QCoreApplication::sendEvent(owner.get(), &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_TRUE(enter.isAccepted() && enter.dropAction() == Qt::CopyAction);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::ShiftModifier);
     QCoreApplication::sendEvent(owner.get(), &drop);
-    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_TRUE(drop.isAccepted() && drop.dropAction() == Qt::CopyAction);
     EXPECT_TRUE(got.isEmpty()) << "the files are handled after the drop is over";
     QCoreApplication::processEvents();
     EXPECT_EQ(got, QStringList({longName}));
