@@ -182,6 +182,10 @@ bool TvlmFormFunc::mouseMove(QWidget* widget, QMouseEvent* event)
 
 void TvlmFormFunc::startMove(QWidget* widget, QPoint globalPos)
 {
+    // The point pressed stays under the pointer, however far the pointer went
+    // before the first movement arrived. Taken before the child's press is
+    // cancelled: the cancel is a release, which forgets the press.
+    const QPoint grab = pressOffset_.value_or(globalPos - owner_->pos());
     if (widget != owner_) {
         // The child that took the press loses it, as it would losing the
         // mouse capture: a release outside it, so it does not click.
@@ -197,12 +201,15 @@ void TvlmFormFunc::startMove(QWidget* widget, QPoint globalPos)
     // No window manager takes the move (a bare X server, offscreen): follow
     // the mouse until the left button is released.
     manualMove_ = true;
-    grabOffset_ = globalPos - owner_->pos();
+    grabOffset_ = grab;
 }
 
 bool TvlmFormFunc::mousePress(QWidget*, QMouseEvent* event)
 {
-    if (!windowResize_ || event->button() != Qt::LeftButton)
+    if (event->button() != Qt::LeftButton)
+        return false;
+    pressOffset_ = event->globalPosition().toPoint() - owner_->pos();
+    if (!windowResize_)
         return false;
     const TResizeZone zone = ResizeHitTest(event->globalPosition().toPoint(), QRect(owner_->pos(), owner_->size()));
     if (zone == TResizeZone::None)
@@ -216,7 +223,10 @@ bool TvlmFormFunc::mouseRelease(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return false;
     dragArmed_ = true;
+    pressOffset_.reset();
     if (manualMove_) {
+        // Where the release is, not where the last movement seen was.
+        owner_->move(event->globalPosition().toPoint() - grabOffset_);
         manualMove_ = false;
         endMoveLoop();
         return true;

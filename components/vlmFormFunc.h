@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -188,6 +189,8 @@ private:
     // A move the component runs by hand because the window system offered none.
     bool manualMove_ = false;
     QPoint grabOffset_;
+    // Where the held left button was pressed, relative to the window's position.
+    std::optional<QPoint> pressOffset_;
     // A move handed to the window manager; it ends with the next mouse event seen.
     bool systemMove_ = false;
 

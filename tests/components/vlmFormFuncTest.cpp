@@ -96,13 +96,13 @@ TEST_F(FormFunc, DragFollowsTheMouseUntilReleaseWhenNoWindowManagerMovesIt)
     };
     Press(owner.get(), {60, 20});
     MoveHeld(owner.get(), {62, 21});
-    MoveHeld(owner.get(), {92, 41}); // 30 right, 20 down of the press
+    MoveHeld(owner.get(), {90, 40}); // 30 right, 20 down of the press
     EXPECT_EQ(owner->pos(), QPoint(230, 170));
     EXPECT_EQ(moved, 0);
-    Release(owner.get(), {60, 20});
+    Release(owner.get(), {63, 22}); // beyond the last movement seen
     EXPECT_EQ(moved, 1);
     MoveHeld(owner.get(), {70, 30}); // a stray event after release moves nothing
-    EXPECT_EQ(owner->pos(), QPoint(230, 170));
+    EXPECT_EQ(owner->pos(), QPoint(233, 172));
     Release(owner.get(), {70, 30});
     QEvent enter(QEvent::Enter);
     QCoreApplication::sendEvent(owner.get(), &enter);
@@ -113,11 +113,11 @@ TEST_F(FormFunc, DragFollowsTheMouseUntilReleaseWhenNoWindowManagerMovesIt)
     owner->setMouseTracking(true);
     Press(owner.get(), {60, 20});
     MoveHeld(owner.get(), {61, 20});
-    MoveHeld(owner.get(), {71, 20});
+    MoveHeld(owner.get(), {70, 20});
     Mouse(owner.get(), QEvent::MouseMove, {75, 20}, Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(moved, 3);
     MoveHeld(owner.get(), {90, 20});
-    EXPECT_EQ(owner->pos(), QPoint(240, 170));
+    EXPECT_EQ(owner->pos(), QPoint(243, 172));
 }
 
 // The child that took the press of a drag lets go of it, as it would losing
@@ -131,7 +131,7 @@ TEST_F(FormFunc, ADragStartedOnAChildTakesThePressFromIt)
     Press(button, {5, 5});
     ASSERT_TRUE(button->isDown());
     MoveHeld(button, {6, 5});
-    MoveHeld(button, {16, 5});
+    MoveHeld(button, {15, 5});
     EXPECT_EQ(owner->pos(), QPoint(210, 150));
     EXPECT_FALSE(button->isDown());
     Release(button, {5, 5});
@@ -185,10 +185,10 @@ TEST_F(FormFunc, VetoedDragStaysVetoedUntilTheLeftButtonIsReleased)
     Release(owner.get(), {90, 10});
     Press(owner.get(), {80, 10});
     MoveHeld(owner.get(), {81, 10});
-    MoveHeld(owner.get(), {91, 10});
+    MoveHeld(owner.get(), {90, 10});
     EXPECT_EQ(asked.size(), 2);
     EXPECT_EQ(owner->pos(), QPoint(210, 150));
-    Release(owner.get(), {91, 10});
+    Release(owner.get(), {80, 10});
 }
 
 TEST_F(FormFunc, OnlyTheLeftButtonAloneStartsADrag)
@@ -244,7 +244,7 @@ TEST_F(FormFunc, MoveSnapsToTheWorkAreaEdgesWithinFitScreenPx)
         Press(owner.get(), {60, 60});
         MoveHeld(owner.get(), {60, 60});
         MoveHeld(owner.get(), {60, 60 + dy});
-        Release(owner.get(), {60, 60 + dy});
+        Release(owner.get(), {60, 60}); // the point pressed, carried along
     };
     drag(-193);
     EXPECT_EQ(owner->pos(), QPoint(work.left() + 300, work.top()));
