@@ -191,10 +191,11 @@ void TFmTimerMain::SetCountUp(bool up)
 
 void TFmTimerMain::DoAlarm()
 {
+    // Above the other windows, but the keyboard stays where the user put it:
+    // keys typed into another program while the alarm rings must not stop
+    // or restart the timer. The window is marked urgent once the alarm
+    // begins (TTimerAttention).
     raise();
-    activateWindow();
-    if (QWindow* window = windowHandle())
-        window->requestActivate();
     --alarmCountdown_;
     if (alarmCountdown_ > 0)
         return;

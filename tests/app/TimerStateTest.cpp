@@ -155,7 +155,7 @@ TEST(TimerState, NegativeValueWhileStoppedShowsZeroWithoutAlarm)
     EXPECT_TRUE(rig.sound.Played.isEmpty());
 }
 
-TEST(TimerAlarm, SoundOnSteps1And6And11AndForegroundOnEveryStep)
+TEST(TimerAlarm, SoundOnSteps1And6And11AndTheKeyboardLeftWhereItIs)
 {
     TTimerRig rig;
     TFmTimerMain& w = rig.w();
@@ -175,7 +175,7 @@ TEST(TimerAlarm, SoundOnSteps1And6And11AndForegroundOnEveryStep)
         ASSERT_NE(QApplication::activeWindow(), &w) << "step " << step;
         rig.Tick();
         QCoreApplication::processEvents();
-        EXPECT_EQ(QApplication::activeWindow(), &w) << "raised on step " << step;
+        EXPECT_EQ(QApplication::activeWindow(), &other) << "the keyboard taken on step " << step;
         const int expectedPlays = step >= 11 ? 3 : step >= 6 ? 2 : 1;
         EXPECT_EQ(rig.sound.Played.size(), expectedPlays) << "step " << step;
     }

@@ -177,6 +177,25 @@ TEST_F(ProgramWindow, ADamagedPictureFirstInTheHistoryStillStartsTheProgram)
     EXPECT_EQ(settings.value(QStringLiteral("BACK/list0")).toString(), broken) << "the history is kept";
 }
 
+// The alarm puts the window above the others and marks it urgent, second
+// after second, but the keyboard stays with the window the user typed in.
+TEST_F(ProgramWindow, TheAlarmRaisesTheWindowButLeavesTheKeyboardWhereItIs)
+{
+    ASSERT_TRUE(x.StartWindowManager() && x.StartProgram({QStringLiteral("--start"), QStringLiteral("4s")}));
+    window = x.WaitForMainWindow();
+    const unsigned long other = x.OpenOtherWindow();
+    const auto active = [&] { return x.Property(0, "_NET_ACTIVE_WINDOW").value(0); };
+    const auto raised = [&] {
+        const QList<unsigned long> stacking = x.Property(0, "_NET_CLIENT_LIST_STACKING");
+        return stacking.indexOf(window) > stacking.indexOf(other);
+    };
+    ASSERT_TRUE(window != 0 && active() == other && !raised());
+    EXPECT_TRUE(x.WaitFor(raised, 8000));
+    const unsigned long urgent = x.InternAtom("_NET_WM_STATE_DEMANDS_ATTENTION");
+    EXPECT_TRUE(x.WaitFor([&] { return x.Property(window, "_NET_WM_STATE").contains(urgent); }));
+    EXPECT_FALSE(x.WaitFor([&] { return active() != other; }, 2500)) << "the keyboard taken";
+}
+
 TEST_F(ProgramWindow, RightClickOpensTheMenu)
 {
     Launch();

@@ -278,6 +278,36 @@ QRegion TXSession::WindowShape(unsigned long window)
     return region;
 }
 
+unsigned long TXSession::OpenOtherWindow()
+{
+    const Window other = XCreateSimpleWindow(x_, DefaultRootWindow(x_), 0, 0, 1024, 768, 0, 0, 0);
+    XMapWindow(x_, other);
+    XSync(x_, False);
+    RunXdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(other)});
+    return other;
+}
+
+QList<unsigned long> TXSession::Property(unsigned long window, const char* name)
+{
+    XSync(x_, False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, rest = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(x_, window ? window : DefaultRootWindow(x_), InternAtom(name), 0, 1024, False,
+                       AnyPropertyType, &type, &format, &items, &rest, &data);
+    const auto* longs = reinterpret_cast<const unsigned long*>(data);
+    const QList<unsigned long> values(longs, longs + (format == 32 ? items : 0));
+    if (data)
+        XFree(data);
+    return values;
+}
+
+unsigned long TXSession::InternAtom(const char* name)
+{
+    return XInternAtom(x_, name, False);
+}
+
 bool TXSession::RunXdotool(const QStringList& args)
 {
     QProcess tool;

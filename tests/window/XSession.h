@@ -50,6 +50,11 @@ public:
     QRect WindowRect(unsigned long window);
     // The window's bounding shape in its own coordinates.
     QRegion WindowShape(unsigned long window);
+    // A plain window of the test's own over the whole screen, activated.
+    unsigned long OpenOtherWindow();
+    // The 32-bit items (windows, atoms) of a window's property; window 0 is the root.
+    QList<unsigned long> Property(unsigned long window, const char* name);
+    unsigned long InternAtom(const char* name);
     // Waits until `test` holds or the time is up; returns its last value.
     bool WaitFor(const std::function<bool()>& test, int timeoutMs = 5000);
 
