@@ -59,6 +59,8 @@ void TFmTimerMain::FormCreate(QObject*)
     SetRunning(false);
     vlmFormFunc1->RestorePlacement();
     ApplyStartBackground();
+    // The picture gave the window its size: all of it on a screen.
+    vlmFormFunc1->KeepWholeOnScreen();
 }
 
 void TFmTimerMain::FormDestroy(QObject*) {}

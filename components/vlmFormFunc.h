@@ -109,13 +109,17 @@ public:
     // Reads the saved placement once (also done by itself at the owner's first show).
     void RestorePlacement();
     void SavePlacement();
+    // Moves the window as little as needed for all of it to lie on one
+    // screen's work area (done by RestorePlacement; again by an owner whose
+    // size changes after it).
+    void KeepWholeOnScreen();
     // The end of the user's session: OnEndSession, SavePlacement, OnOwnerDestroy.
     void EndSession();
 
     // Selects `name` (empty: the built-in picture) through the background
     // history and applies it with the window's top-left corner kept. Throws
-    // (the window unchanged) when the picture fails to load or has no
-    // visible pixel.
+    // (the window and the history unchanged) when the picture fails to load
+    // or has no visible pixel.
     void SetBackground(const QString& name);
     // Applies the built-in picture without touching the history.
     void SetDefaultBackground();

@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace {
 
 // Keys of a window's section in the settings store.
@@ -113,4 +115,29 @@ void TvlmFormFunc::RestorePlacement()
     const QRect onScreen = EnsureOnScreen(current);
     if (onScreen != current)
         owner_->setGeometry(onScreen);
+    KeepWholeOnScreen();
+}
+
+void TvlmFormFunc::KeepWholeOnScreen()
+{
+    if (!owner_ || !WindowPositionKnown())
+        return;
+    // A place saved at another scale or on a larger screen may lie partly
+    // off every screen now: onto the screen that holds the window's middle.
+    const QRect window(owner_->pos(), owner_->size());
+    const QScreen* screen = QGuiApplication::screenAt(window.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // Right and bottom edges first: a window larger than the screen keeps its
+    // top-left corner on it.
+    const QRect area = screen->availableGeometry();
+    const auto fit = [](int start, int length, int areaStart, int areaLength) {
+        return std::max(areaStart, std::min(start, areaStart + areaLength - length));
+    };
+    const QPoint whole(fit(window.x(), window.width(), area.x(), area.width()),
+                       fit(window.y(), window.height(), area.y(), area.height()));
+    if (whole != window.topLeft())
+        owner_->move(whole);
 }

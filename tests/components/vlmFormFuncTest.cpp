@@ -323,6 +323,12 @@ TEST_F(FormFunc, ASavedPlaceOffEveryScreenIsBroughtBack)
     func->SetKeepLocation(true);
     func->RestorePlacement();
     EXPECT_TRUE(QGuiApplication::primaryScreen()->geometry().contains(QRect(owner->pos(), owner->size())));
+    // Partly off, as a place saved at a smaller scale is: brought wholly on.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    store.values[{"TFORMPROBE", "LEFT"}] = QString::number(screen.right() - 60);
+    store.values[{"TFORMPROBE", "TOP"}] = QString::number(screen.bottom() - 60);
+    func->RestorePlacement();
+    EXPECT_TRUE(screen.contains(QRect(owner->pos(), owner->size())));
 }
 
 TEST_F(FormFunc, PlacementIsRestoredByItselfAtTheFirstShow)
