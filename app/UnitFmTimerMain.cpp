@@ -3,12 +3,10 @@
 #include <QContextMenuEvent>
 #include <QAccessible>
 #include <QKeyEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
-#include <QWindow>
 
 #include <algorithm>
 
@@ -301,8 +299,7 @@ void TFmTimerMain::MnBackResetClick(QObject*)
 
 void TFmTimerMain::MnBackOpenClick(QObject*)
 {
-    const QString name =
-        hooks_.ChooseFile ? hooks_.ChooseFile(this) : QFileDialog::getOpenFileName(this);
+    const QString name = hooks_.ChooseFile ? hooks_.ChooseFile(this) : ChoosePicture(this, CurrentBackgroundFile());
     if (!name.isEmpty())
         SetBackground(name);
 }

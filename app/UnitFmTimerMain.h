@@ -28,6 +28,8 @@ struct TTimerMainHooks {
     std::function<QString()> ProgramDir;
     // Background history entry n (0..4); empty text for an empty place.
     std::function<QString(int n)> HistoryEntry;
+    // The background to show at start: empty for the built-in picture.
+    std::function<QString()> CurrentBackground;
     // Applies a background picture; an empty name means the built-in one.
     std::function<void(const QString& name)> SetBackground;
     // The file-open dialog; an empty result means cancelled.
@@ -86,6 +88,10 @@ public:
     // Strict on all four sides: the leftmost column and top row of the
     // control are outside, its rightmost column and bottom row inside.
     static bool PointInControl(int x, int y, const QWidget* control);
+    // The background file dialog: pictures first, then all files, opened in
+    // the folder of `currentFile`, else in the user's Pictures folder. An
+    // empty result means cancelled.
+    static QString ChoosePicture(QWidget* parent, const QString& currentFile);
 
     // Called after every change of the seconds value or the running state,
     // for the parts of the program that follow the timer from outside.
@@ -141,6 +147,8 @@ private:
     QAction* MnBackItem(int n) const;
     void SetBackground(const QString& name);
     QString HistoryEntry(int n) const;
+    QString CurrentBackground() const;
+    QString CurrentBackgroundFile() const;
     QString ProgramDir() const;
     bool DigitsVisible() const;
     void ShowTimeOutside();

@@ -3,6 +3,10 @@
 #include "UnitFmTimerMain.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <exception>
@@ -53,7 +57,7 @@ void TFmTimerMain::BuildFormFunc()
 void TFmTimerMain::ApplyStartBackground()
 {
     try {
-        SetBackground(HistoryEntry(0));
+        SetBackground(CurrentBackground());
     } catch (const std::exception& e) {
         // A picture that fails at start must not keep the timer from starting:
         // the built-in picture stands in and the history stays as it is.
@@ -85,4 +89,30 @@ QString TFmTimerMain::HistoryEntry(int n) const
     if (hooks_.HistoryEntry)
         return hooks_.HistoryEntry(n);
     return BackImages && n < BackImages->Count() ? (*BackImages)[n] : QString();
+}
+
+QString TFmTimerMain::CurrentBackground() const
+{
+    if (hooks_.CurrentBackground)
+        return hooks_.CurrentBackground();
+    return BackImages ? BackImages->Current() : QString();
+}
+
+// The file of the picture on show; empty for the built-in one.
+QString TFmTimerMain::CurrentBackgroundFile() const
+{
+    return BackImages ? BackImages->FileOf(BackImages->Current()) : QString();
+}
+
+QString TFmTimerMain::ChoosePicture(QWidget* parent, const QString& currentFile)
+{
+    QString folder = QFileInfo(currentFile).absolutePath();
+    if (currentFile.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    const QString filters = QCoreApplication::translate("TFmTimerMain", "画像") +
+                            QStringLiteral(" (*.png *.jpg *.jpeg *.jpx *.bmp);;") +
+                            QCoreApplication::translate("TFmTimerMain", "すべてのファイル") + QStringLiteral(" (*)");
+    return QFileDialog::getOpenFileName(parent, QString(), folder, filters);
 }

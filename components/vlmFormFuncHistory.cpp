@@ -12,11 +12,14 @@ void TvlmFormFunc::SetBackground(const QString& name)
         return;
     if (!BackImages)
         throw EFormFuncError("TvlmFormFunc.SetBackground: No background history");
-    // A loader error leaves from here, before anything of the window changed.
-    BackImages->SelectBackground(name);
+    // A loader error leaves from here, before anything of the window or the
+    // history changed.
+    BackImages->LoadBackground(name);
     // Taken out of the history: the window keeps its own copy, so the loaded
     // picture, which may be large, goes at the end whether shown or refused.
     TBitmap picture = std::move(BackImages->Picture());
     refuseInvisible(picture, name);
     ApplyBackground(picture, owner_->x(), owner_->y());
+    // Only a picture that is shown enters the history.
+    BackImages->Remember(name);
 }

@@ -95,20 +95,32 @@ private:
 // the working folder, or a bare name in the backimage folder); an empty entry
 // is a free place and, selected, stands for the built-in picture. After any
 // operation there are at least five entries; the first five are stored in the
-// settings section "BACK" as "list0".."list4".
+// settings section "BACK" as "list0".."list4", and whether the built-in
+// picture was chosen last as "builtin" (missing: entry 0 is on show).
 class TBackImages {
 public:
-    // Reads the history, fills it from the backimage folder, loads entry 0.
+    // Reads the history, fills it from the backimage folder, loads the
+    // picture on show (Current()).
     TBackImages();
-    // Writes entries 0..4 back.
+    // Writes entries 0..4 and the built-in choice back.
     ~TBackImages();
     TBackImages(const TBackImages&) = delete;
     TBackImages& operator=(const TBackImages&) = delete;
 
-    // Moves (or inserts) Name to the head of the history, then loads its
-    // picture into Picture(). A damaged picture raises after the history
-    // has changed.
+    // Loads Name's picture into Picture(), then remembers Name. A picture
+    // that fails to load raises and leaves the history as it was.
     void SelectBackground(const QString& Name);
+    // Loads Name's picture (empty: the built-in one) into Picture() without
+    // touching the history.
+    void LoadBackground(const QString& Name);
+    // Moves (or inserts) Name to the head of the history; an empty Name
+    // keeps the order and marks the built-in picture as the one on show.
+    void Remember(const QString& Name);
+    // The name on show: empty for the built-in picture, else entry 0.
+    QString Current() const;
+    // The file Name's picture is read from (a bare name is looked up in the
+    // backimage folder); empty when there is none.
+    QString FileOf(const QString& Name) const;
     // Appends picture files of the backimage folder not yet listed until
     // there are five entries, then pads with empty ones.
     void AddFolderPictures();
@@ -122,10 +134,10 @@ public:
 
 private:
     void PadToFive();
-    void LoadPicture(const QString& Name);
     void MakeFallbackPicture();
 
     QStringList items_;
+    bool builtIn_ = false;
     std::unique_ptr<TBitmap> picture_;
 };
 

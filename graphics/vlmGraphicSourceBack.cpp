@@ -18,6 +18,7 @@ TBackImages* BackImages = nullptr;
 namespace {
 
 const QString kSection = QStringLiteral("BACK");
+const QString kBuiltInKey = QStringLiteral("builtin");
 const QString kBuiltInPicture = QStringLiteral("bgpicture.png");
 
 QString entryKey(int index)
@@ -38,13 +39,14 @@ TBackImages::TBackImages() : picture_(std::make_unique<TBitmap>())
     for (int i = 0; i < kStoredEntries; ++i)
         items_ << AppGlobal->ReadIniString(kSection, entryKey(i), QString());
     items_.removeAll(QString());
+    builtIn_ = AppGlobal->ReadIniInteger(kSection, kBuiltInKey, 0) != 0;
     AddFolderPictures();
     try {
-        SelectBackground(items_[0]);
+        LoadBackground(Current());
     } catch (const std::exception& e) {
-        // A damaged picture once selected stays entry 0; refusing to start
-        // would lock the user out for good. Show the built-in picture and
-        // keep the entry, so the user can pick another one.
+        // A picture damaged since it was chosen stays entry 0; refusing to
+        // start would lock the user out for good. Show the built-in picture
+        // and keep the entry, so the user can pick another one.
         std::fprintf(stderr, "pocosa: %s: %s\n", qPrintable(items_[0]), e.what());
         try {
             LoadGraphicFromResource(*picture_, kBuiltInPicture);
@@ -63,6 +65,7 @@ TBackImages::~TBackImages()
         for (int i = 0; i < kStoredEntries; ++i)
             AppGlobal->WriteIniString(kSection, entryKey(i),
                                       IniText::StorableValue(items_[i]) ? items_[i] : QString());
+        AppGlobal->WriteIniInteger(kSection, kBuiltInKey, builtIn_ ? 1 : 0);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pocosa: %s\n", e.what());
     }
@@ -92,7 +95,14 @@ void TBackImages::AddFolderPictures()
 
 void TBackImages::SelectBackground(const QString& Name)
 {
-    // A copy: Name may be one of our own items, which the next lines move.
+    // A copy: Name may be one of our own items, which Remember moves.
+    const QString name = Name;
+    LoadBackground(name);
+    Remember(name);
+}
+
+void TBackImages::Remember(const QString& Name)
+{
     const QString name = Name;
     for (qsizetype i = 0; i < items_.size(); ++i)
         if (items_[i].compare(name, Qt::CaseInsensitive) == 0) {
@@ -102,10 +112,25 @@ void TBackImages::SelectBackground(const QString& Name)
     if (!name.isEmpty())
         items_.insert(0, name);
     PadToFive();
-    LoadPicture(name);
+    builtIn_ = name.isEmpty();
 }
 
-void TBackImages::LoadPicture(const QString& Name)
+QString TBackImages::Current() const
+{
+    return builtIn_ || items_.isEmpty() ? QString() : items_[0];
+}
+
+QString TBackImages::FileOf(const QString& Name) const
+{
+    if (Name.isEmpty())
+        return QString();
+    if (QFileInfo(Name).isFile())
+        return Name;
+    const QString inFolder = backImageFolder() + QLatin1Char('/') + Name;
+    return QFileInfo(inFolder).isFile() ? inFolder : QString();
+}
+
+void TBackImages::LoadBackground(const QString& Name)
 {
     if (Name.isEmpty()) {
         LoadGraphicFromResource(*picture_, kBuiltInPicture);
@@ -113,10 +138,8 @@ void TBackImages::LoadPicture(const QString& Name)
             return;
     }
     picture_->SetWidth(0);
-    QString file = Name;
-    if (!QFileInfo(file).isFile())
-        file = backImageFolder() + QLatin1Char('/') + Name;
-    if (QFileInfo(file).isFile())
+    const QString file = FileOf(Name);
+    if (!file.isEmpty())
         LoadGraphicFromFile(*picture_, file);
     else
         MakeFallbackPicture();

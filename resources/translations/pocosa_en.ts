@@ -272,6 +272,14 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>画像 &quot;%1&quot; を表示できません (%2)</source>
         <translation>Cannot show the picture &quot;%1&quot; (%2)</translation>
     </message>
+    <message>
+        <source>画像</source>
+        <translation>Pictures</translation>
+    </message>
+    <message>
+        <source>すべてのファイル</source>
+        <translation>All files</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>

@@ -272,6 +272,14 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>画像 &quot;%1&quot; を表示できません (%2)</source>
         <translation>画像 &quot;%1&quot; を表示できません (%2)</translation>
     </message>
+    <message>
+        <source>画像</source>
+        <translation>画像</translation>
+    </message>
+    <message>
+        <source>すべてのファイル</source>
+        <translation>すべてのファイル</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>

@@ -42,6 +42,7 @@ struct TTimerRig {
         hooks.Sound = &sound;
         hooks.ProgramDir = [this] { return programDir.path(); };
         hooks.HistoryEntry = [this](int n) { return history.at(std::size_t(n)); };
+        hooks.CurrentBackground = [this] { return history[0]; };
         hooks.SetBackground = [this](const QString& name) {
             backgrounds << name;
             refuseBackground();

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QStandardPaths>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QMenu>
@@ -212,6 +215,26 @@ TEST(TimerMenu, RefusedPictureIsNamedWithTheDecodersText)
         } catch (const std::exception& e) {
             EXPECT_TRUE(QString(e.what()).contains("/drop/x.jpg") && QString(e.what()).contains(decoder)) << e.what();
         }
+    }
+}
+
+// Pictures first, all files second; in the picture's folder, else in the Pictures folder.
+TEST(TimerMenu, TheFileDialogOffersPicturesWhereThePictureIs)
+{
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    ASSERT_TRUE(QDir().mkpath(pictures + "/in"));
+    QFile(pictures + "/in/a.png").open(QIODevice::WriteOnly);
+    for (const QString& current : {pictures + "/in/a.png", QString()}) {
+        QStringList seen;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            seen = dialog->nameFilters() << dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        EXPECT_TRUE(TFmTimerMain::ChoosePicture(nullptr, current).isEmpty());
+        ASSERT_EQ(seen.size(), 3);
+        EXPECT_TRUE(seen[0].endsWith(" (*.png *.jpg *.jpeg *.jpx *.bmp)") && seen[1].endsWith(" (*)"));
+        EXPECT_EQ(seen[2], current.isEmpty() ? pictures : pictures + "/in");
     }
 }
 

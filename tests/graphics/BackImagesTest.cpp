@@ -138,6 +138,17 @@ TEST_F(BackImagesTest, EmptyNameShowsTheBuiltInPictureAndKeepsTheOrder)
     EXPECT_EQ(history.Picture().Height(), 124);
 }
 
+TEST_F(BackImagesTest, TheBuiltInPictureChosenLastIsShownAtTheNextStart)
+{
+    store({"p1"});
+    TBackImages().SelectBackground(QString());
+    auto next = std::make_unique<TBackImages>();
+    EXPECT_TRUE(next->Current().isEmpty() && next->Picture().Width() == 130 && next->Items()[0] == "p1");
+    next->SelectBackground("p1");
+    next.reset();
+    EXPECT_EQ(TBackImages().Current(), "p1");
+}
+
 TEST_F(BackImagesTest, DeletedFileStaysListedAndGivesTheOpaqueFallback)
 {
     writeFile(programPath("gone.bmp"), picture(5, 5));
@@ -169,12 +180,12 @@ TEST_F(BackImagesTest, NoDecoderLeavesAnEmptyPicture)
     EXPECT_EQ(history.Picture().Width(), 0);
 }
 
-TEST_F(BackImagesTest, DamagedPictureRaisesAfterTheHistoryChanged)
+TEST_F(BackImagesTest, DamagedPictureRaisesAndLeavesTheHistoryAsItWas)
 {
     writeFile(programPath("broken.jpg"), "not a jpeg at all");
     TBackImages history;
     EXPECT_THROW(history.SelectBackground(programPath("broken.jpg")), EJpegError);
-    EXPECT_EQ(history[0], programPath("broken.jpg"));
+    EXPECT_EQ(history.Items(), QStringList(5, QString()));
 }
 
 TEST_F(BackImagesTest, DamagedEntryZeroAtStartShowsTheBuiltInPicture)
