@@ -90,8 +90,7 @@ TEST_F(FormVersionInfoTest, ScreenReadersGetItsNamePicturesAndALinkTheKeyboardOp
     EXPECT_EQ(QAccessible::queryAccessibleInterface(&form)->text(QAccessible::Name), "About Pocosa");
     for (QLabel* picture : {form.ImgAppTitle, form.Image1, form.ImgIcon})
         EXPECT_FALSE(QAccessible::queryAccessibleInterface(picture)->text(QAccessible::Name).isEmpty());
-    QAccessibleInterface* link = QAccessible::queryAccessibleInterface(form.LinkLabel1);
-    EXPECT_EQ(link->role(), QAccessible::Link);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form.LinkLabel1)->role(), QAccessible::Link);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     QTest::keyClick(form.BtClose, Qt::Key_Tab);
