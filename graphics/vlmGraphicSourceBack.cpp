@@ -112,7 +112,10 @@ void TBackImages::Remember(const QString& Name)
     if (!name.isEmpty())
         items_.insert(0, name);
     PadToFive();
-    builtIn_ = name.isEmpty();
+    // Over an empty history the built-in picture is shown anyway; only a
+    // choice over a named head is kept, so that pictures that turn up in the
+    // backimage folder later are not hidden by it.
+    builtIn_ = name.isEmpty() && !items_[0].isEmpty();
 }
 
 QString TBackImages::Current() const

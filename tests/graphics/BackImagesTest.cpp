@@ -43,8 +43,10 @@ TEST_F(BackImagesTest, FirstRunWithoutSettingsOrFolder)
         EXPECT_EQ(history.Picture().Width(), 130);
         EXPECT_EQ(history.Picture().Height(), 124);
         EXPECT_EQ(history.Picture().PixelFormat(), pf24bit);
+        history.SelectBackground(QString()); // as the window does at start
     }
     EXPECT_EQ(stored(), (QStringList{"", "", "", "", "", "<missing>"}));
+    EXPECT_EQ(AppGlobal->ReadIniInteger("BACK", "builtin", 7), 0) << "nothing was chosen";
     QFile ini(AppGlobal->IniFileName());
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_TRUE(ini.readAll().contains("list4="));
