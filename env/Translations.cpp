@@ -13,7 +13,8 @@
 
 TLocaleVariables LocaleVariablesOfProcess()
 {
-    return {qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_MESSAGES"), qEnvironmentVariable("LANG")};
+    return {qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_MESSAGES"), qEnvironmentVariable("LANG"),
+            qEnvironmentVariable("LC_TIME")};
 }
 
 TLanguage ChooseLanguage(const QStringList& uiLanguages, const TLocaleVariables& locale)
@@ -91,10 +92,20 @@ std::unique_ptr<TTranslations> InstallUserLanguage()
     return translations;
 }
 
+QLocale DateLocale(TLanguage language, const TLocaleVariables& locale)
+{
+    // QLocale::system() names the language of LANGUAGE but keeps the date
+    // forms of LC_TIME, whatever language that speaks.
+    const QString& name = !locale.LcAll.isEmpty()    ? locale.LcAll
+                          : !locale.LcTime.isEmpty() ? locale.LcTime
+                                                     : locale.Lang;
+    const QLocale dates(name.section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0));
+    const QLocale::Language wanted = language == TLanguage::Japanese ? QLocale::Japanese : QLocale::English;
+    return dates.language() == wanted ? dates : QLocale(wanted);
+}
+
 QLocale UserLanguageLocale()
 {
-    const QLocale system = QLocale::system();
-    const TLanguage language = ChooseLanguage(system.uiLanguages(), LocaleVariablesOfProcess());
-    const QLocale::Language wanted = language == TLanguage::Japanese ? QLocale::Japanese : QLocale::English;
-    return system.language() == wanted ? system : QLocale(wanted);
+    const TLocaleVariables locale = LocaleVariablesOfProcess();
+    return DateLocale(ChooseLanguage(QLocale::system().uiLanguages(), locale), locale);
 }

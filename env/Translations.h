@@ -18,6 +18,7 @@ struct TLocaleVariables {
     QString LcAll;
     QString LcMessages;
     QString Lang;
+    QString LcTime = {}; // for dates and times, under LC_ALL and over LANG
 };
 
 // The variables of this process's environment.
@@ -65,9 +66,11 @@ private:
     std::unique_ptr<QTranslator> qt_;
 };
 
-// The locale whose date and time forms go with the user's language (as
-// ChooseLanguage picks it): the system's when it speaks that language, else
-// the language's own.
+// The locale whose date and time forms go with `language`: the one the
+// variables name for dates (LC_ALL, else LC_TIME, else LANG) when it speaks
+// that language, else the language's own (Japan's, the United States').
+QLocale DateLocale(TLanguage language, const TLocaleVariables& locale);
+// The same for the user's language (as ChooseLanguage picks it).
 QLocale UserLanguageLocale();
 
 // The catalogs of the user's language (QLocale::system) for the program of

@@ -27,8 +27,7 @@ QString ProgramFile()
     return QCoreApplication::applicationDirPath() + "/../bin/pocosa";
 }
 
-// Columns on a terminal, for the texts of the help: kana and kanji take two.
-int Columns(const QString& text)
+int Columns(const QString& text) // on a terminal: kana and kanji take two
 {
     return int(std::count_if(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x1100; }) + text.size());
 }

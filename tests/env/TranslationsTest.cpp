@@ -16,7 +16,8 @@ TEST(Language, TheFirstRealLanguageOfTheLocaleDecides)
         const char* Name;
         QStringList UiLanguages;
         TLanguage Expected;
-        TLocaleVariables Locale = {}; // LC_ALL, LC_MESSAGES, LANG
+        TLocaleVariables Locale = {}; // LC_ALL, LC_MESSAGES, LANG, LC_TIME
+        const char* Dates = "";       // the locale of dates, when not the language's own
     } rows[] = {
         {"Japanese locale", {"ja-JP", "ja-Jpan-JP", "ja"}, TLanguage::Japanese},
         {"English locale", {"en-US", "en-Latn-US", "en"}, TLanguage::English},
@@ -35,13 +36,18 @@ TEST(Language, TheFirstRealLanguageOfTheLocaleDecides)
         {"LC_ALL=POSIX", {"ja"}, TLanguage::English, {"POSIX", "", ""}},
         {"LC_MESSAGES=C under an empty LC_ALL", {"ja"}, TLanguage::English, {"", "C", "ja_JP.UTF-8"}},
         {"LANG=C alone", {"ja"}, TLanguage::English, {"", "", "C"}},
-        {"LC_ALL wins over LC_MESSAGES=C", {"ja"}, TLanguage::Japanese, {"ja_JP.UTF-8", "C", "C"}},
+        {"LC_ALL wins over LC_MESSAGES=C", {"ja"}, TLanguage::Japanese, {"ja_JP.UTF-8", "C", "C", "en_GB"}},
+        {"dates as LC_TIME writes them", {"en"}, TLanguage::English, {"", "", "C.UTF-8", "en_GB.UTF-8"}, "en_GB"},
+        {"and LANG", {"en"}, TLanguage::English, {"", "", "en_IE.UTF-8@euro"}, "en_IE"},
         {"LC_MESSAGES wins over LANG=C", {"ja"}, TLanguage::Japanese, {"", "ja_JP.UTF-8", "C"}},
         {"C.UTF-8 keeps LANGUAGE", {"ja", "C.UTF-8"}, TLanguage::Japanese, {"C.UTF-8", "", "C"}},
         {"nothing set keeps LANGUAGE", {"ja"}, TLanguage::Japanese, {"", "", ""}},
     };
-    for (const auto& row : rows)
+    for (const auto& row : rows) {
         EXPECT_EQ(ChooseLanguage(row.UiLanguages, row.Locale), row.Expected) << row.Name;
+        const QLocale own(row.Expected == TLanguage::Japanese ? QLocale::Japanese : QLocale::English);
+        EXPECT_EQ(DateLocale(row.Expected, row.Locale).name(), *row.Dates ? row.Dates : own.name()) << row.Name;
+    }
 }
 
 // The catalogs the build makes beside the program.
