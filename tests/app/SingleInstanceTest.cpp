@@ -88,6 +88,15 @@ TEST(SingleInstance, OnlyOneHolderAndTheLockEndsWithIt)
     ASSERT_TRUE(third.Claim());
     EXPECT_TRUE(third.Listening());
 
+    // Two settings, one runtime folder: the second listens beside its lock,
+    // and says so there, leaving the first's socket alone.
+    QTemporaryDir run;
+    QDir().mkpath(run.path() + "/a"), QDir().mkpath(run.path() + "/b");
+    TSingleInstance a(run.path(), run.path() + "/a"), b(run.path(), run.path() + "/b");
+    ASSERT_TRUE(a.Claim() && b.Claim());
+    EXPECT_EQ(a.ListenerPath(), a.SocketPath());
+    EXPECT_EQ(b.ListenerPath(), run.path() + "/b/pocosa.socket");
+
     // Where no lock can be made, the program runs on its own.
     TSingleInstance nowhere(folder.path() + "/missing/folder");
     EXPECT_TRUE(nowhere.Claim());
@@ -303,6 +312,7 @@ TEST(SingleInstance, ASocketPathTooLongStillRunsTheProgramAlone)
     EXPECT_FALSE(alone.Listening());
     TSingleInstance later(deep);
     EXPECT_FALSE(later.Claim()) << "the lock still keeps a second window out";
+    EXPECT_TRUE(later.Unreachable()) << "nothing to wait for";
     EXPECT_FALSE(later.HandOver(TStartRequest{}, 200).has_value());
 }
 
