@@ -262,6 +262,25 @@ TEST(TimerAttention, ResetWithdrawsAndCountUpDoesNotInhibit)
     EXPECT_TRUE(Eventually([&] { return desk.logind.Released(0); }));
 }
 
+// The end lets go of what the bus thread holds, and a notice of a
+// count-down that ended while away only tells.
+TEST(TimerAttention, TheEndLetsGoOfWhatTheBusThreadHolds)
+{
+    TInhibitRig desk;
+    TFakeNotifications notifications;
+    ASSERT_TRUE(desk.Serve(true) && Serve(desk.serviceSide, kNotifications, kNotificationsPath, &notifications));
+    TTimerRig rig;
+    {
+        TTimerAttention attention(rig.w(), [&] { return desk.bus.Connect(); }, [&] { return desk.bus.Connect(); });
+        attention.ShowEndedNotice("ended");
+        rig.w().SetSeconds(5), rig.w().BTstartClick(rig.w().BTstart);
+        ASSERT_TRUE(Eventually([&] { return Held(attention).Logind == 2 && notifications.Notified.size() == 1; }));
+        EXPECT_TRUE(notifications.Notified.first().Actions.isEmpty());
+    }
+    EXPECT_FALSE(TTimerAttention::BusThreadLeftBehind());
+    EXPECT_TRUE(Eventually([&] { return desk.logind.Released(0); }));
+}
+
 } // namespace
 
 namespace {
