@@ -137,10 +137,12 @@ int PrintRunningStatus(TSingleInstance& instance, int timeoutMs)
     const std::optional<TInstanceAnswer> answer = instance.HandOver(query, timeoutMs, false, false, &reached);
     if (!answer) {
         // A window that takes the connection but never answers is there but stuck.
-        PrintError(reached                  ? QCoreApplication::translate("StartRequest",
-                                                                          "Pocosa is already running but did not answer")
-                   : instance.Unreachable() ? AlreadyRunsText(instance)
-                                            : QCoreApplication::translate("StartRequest", "Pocosa is not running"));
+        if (reached)
+            PrintError(QCoreApplication::translate("StartRequest", "Pocosa is already running but did not answer"));
+        else if (instance.Unreachable())
+            PrintError(AlreadyRunsText(instance));
+        else
+            PrintError(QCoreApplication::translate("StartRequest", "Pocosa is not running"));
         return 1;
     }
     // Scripts read this line: the state words stay English in every language.
