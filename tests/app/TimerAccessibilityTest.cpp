@@ -44,7 +44,7 @@ TEST(TimerAnnouncements, UserChangesAtOnceTicksOnlyAtTheirMarksTheAlarmOnceAsAnA
         {65, 0, key(Qt::Key_Space), "1 minute 5 seconds, counting down"},
         {64, 1, key(Qt::Key_Space), "1 minute 4 seconds, stopped"},
         {0, 0, [](TTimerRig& r) { r.w().SetSeconds(90); }, "1 minute 30 seconds, stopped"},
-        {65, 1, tick(1000), ""},
+        {60, 1, tick(1000), ""}, // from a mark
         {61, 1, tick(1000), "1 minute, counting down"},
         {31, 1, tick(1000), "30 seconds, counting down"},
         {11, 1, tick(1000), "10 seconds, counting down"},
@@ -82,6 +82,7 @@ TEST(TimerAccessibility, AFrameWithOneTimeTextAndNoDigits)
     QAccessibleInterface* background = QAccessible::queryAccessibleInterface(rig.w().N3->menuAction());
     EXPECT_TRUE(background->state().hasPopup && background->state().focusable && !background->state().focused &&
                 background->text(QAccessible::Description) == "submenu" &&
+                background->text(QAccessible::Name) == rig.w().N3->title() &&
                 background->parent()->indexOfChild(background) == 0);
     QAccessibleInterface* time = QAccessible::queryAccessibleInterface(rig.w().TimeText);
     EXPECT_EQ(time->role(), QAccessible::StaticText);
@@ -100,8 +101,7 @@ TEST(TimerKeyboard, TabGoesRoundTheButtonsWhichShowTheFocusAndTakeSpaceAndReturn
         {w.BTmin, "M"}, {w.BTsec, "S"}, {w.BTstart, "Space"}, {w.BTreset, "R"}, {w.BTclose, "Ctrl+Q"}};
     for (const auto& [button, key] : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_EQ(QApplication::focusWidget(), button) << key;
-        EXPECT_EQ(button->DrawState(), bdFocus) << key;
+        EXPECT_TRUE(QApplication::focusWidget() == button && button->DrawState() == bdFocus) << key;
         QAccessibleActionInterface* a = QAccessible::queryAccessibleInterface(button)->actionInterface();
         EXPECT_EQ(a->keyBindingsForAction(a->pressAction()), QStringList{key});
         EXPECT_TRUE(button->toolTip().endsWith(QKeySequence(key).toString(QKeySequence::NativeText)));
