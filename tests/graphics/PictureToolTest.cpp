@@ -74,6 +74,7 @@ TEST(PictureTool, RefusedFileGivesTheMessageAndStatusOne)
         {{"info", noHeader}, 1, "no picture (0 pixels)"},
         {{"convert", noPixels, out}, 1, "画像がありません (0 ピクセル)", "ja"},
         {{"bogus"}, 2, "usage:"},
+        {{"bogus", sample("mint.png"), out}, 2, "usage:"},
         {{"convert", sample("mint.png"), "/dev/full"}, 1, "/dev/full: cannot write"},
         {{"info", sample("mint.png")}, 1, "standard output: cannot write", "en", "/dev/full"},
         {{"info", sample("mint.png")}, 1, "標準出力: 書き込めません", "ja", "/dev/full"},
