@@ -7,10 +7,12 @@
 // a message on stderr; the exit status is then 1 (2 for a wrong command line).
 #include "AtomicFile.h"
 #include "FuncGraphicWork.h"
+#include "FuncGraphicWorkPixels.h"
 #include "Translations.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
 #include <QStringList>
 
@@ -98,13 +100,42 @@ bool WritePng(const QByteArray& png, const QString& out)
     return false;
 }
 
+// Whether a PNG file carries a transparency chunk (tRNS) before its image
+// data. The decoder gives such a picture as 24-bit and the window shows it
+// with its surround keyed out; a damaged chunk list simply answers no.
+bool HasTransparencyChunk(const QString& file)
+{
+    QFile png(file);
+    if (!png.open(QIODevice::ReadOnly) || png.read(8) != QByteArray("\x89PNG\r\n\x1a\n", 8))
+        return false;
+    for (;;) {
+        const QByteArray head = png.read(8);
+        if (head.size() != 8)
+            return false;
+        const quint32 length = (quint32(quint8(head[0])) << 24) | (quint32(quint8(head[1])) << 16) |
+                               (quint32(quint8(head[2])) << 8) | quint32(quint8(head[3]));
+        const QByteArray type = head.mid(4);
+        if (type == "tRNS")
+            return true;
+        if (type == "IDAT" || type == "IEND" || length > 0x7fffffffu || !png.seek(png.pos() + length + 4))
+            return false;
+    }
+}
+
 // 32-bit pictures keep their straight alpha (ARGB32 is not premultiplied);
-// 24-bit ones are written without an alpha channel.
+// 24-bit ones are written without an alpha channel, but for a PNG whose
+// transparency the decoder leaves to the window: that one is written keyed
+// as the window shows it.
 int convert(const QString& file, const QString& out)
 {
     TBitmap picture;
     if (!load(picture, file))
         return 1;
+    if (picture.PixelFormat() == pf24bit && PictureExtension(file) == QLatin1String(".png") &&
+        HasTransparencyChunk(file)) {
+        picture.SetPixelFormat(pf32bit);
+        MakeAlphaByColorKey(picture, 255);
+    }
     const QImage image = picture.PixelFormat() == pf32bit
                              ? picture.ToImage().convertToFormat(QImage::Format_ARGB32)
                              : picture.ToImage().convertToFormat(QImage::Format_RGB888);
