@@ -33,13 +33,13 @@ TEST(TimerRecord, WhatARecordBecomesAtTheNextStart)
         {{300, false, true, 0}, R::rkStopped, 300, 0},    {{5999, false, false, 0}, R::rkStopped, 5999, 0},
         {{6000, false, false, 0}, -1, 0, 0},              {{-1, false, false, 0}, -1, 0, 0},
         {{9, true, false, kNow + 2500}, R::rkRunning, 3, 500}, {{9, true, false, kNow + 2000}, R::rkRunning, 2, 1000},
-        {{5999, true, false, kNow + 5999000 + slack}, R::rkRunning, 5999, 1000},
-        {{5999, true, false, kNow + 5999000 + slack + 1}, R::rkKept, 5999, 0},
-        {{9, true, false, kNow + 9000 + slack}, R::rkRunning, 9, 1000}, {{9, true, false, kNow + 9001 + slack}, R::rkKept, 9, 0},
+        {{9, true, false, kNow + 9000 + slack}, R::rkRunning, 9, 1000},
+        {{9, true, false, kNow + 9000 + slack + 1}, R::rkKept, 9, 0},
         {{9, true, false, kNow}, R::rkAlarm, 0, 0},        {{9, true, false, kNow - hour + 1}, R::rkAlarm, 0, 0},
         {{9, true, false, kNow - hour}, R::rkEnded, 0, 0}, {{9, true, false, 0}, -1, 0, 0},
         {{1, true, true, kNow - 65300}, R::rkRunning, 65, 700}, {{0, true, true, kNow + slack}, R::rkRunning, 0, 1000},
-        {{0, true, true, kNow + slack + 1}, R::rkKept, 0, 0},    {{65, true, true, kNow - 4999}, R::rkKept, 65, 0},    {{1, true, true, kNow - 7000000}, R::rkRunning, 5999, 1000},
+        {{0, true, true, kNow + slack + 1}, R::rkKept, 0, 0},    {{65, true, true, kNow - 4999}, R::rkKept, 65, 0},
+        {{1, true, true, kNow - 7000000}, R::rkRunning, 5999, 1000},
     };
     const TTranslations japanese(TLanguage::Japanese, {pocosa::test::buildDir() + "/bin/translations"});
     japanese.Install(); // every reason told in the user's language
@@ -231,8 +231,7 @@ TEST_F(TimerRecorderTest, ARecordTheClockCannotPlaceIsShownStoppedAndKept)
         TTimerAttention attention(rig.w());
         const TTimerClocks now{kNow - 7200000, 5000, sameBoot ? "a" : "b"};
         EXPECT_FALSE(TimerRecord::ResumeKeptTimer(rig.w(), attention, *global_, true, now)) << sameBoot;
-        EXPECT_EQ(rig.Display() + (rig.w().Running() ? "+" : "-") + (rig.w().CountUp() ? "up" : ""),
-                  sameBoot ? "09:55+" : "05:00-up");
+        EXPECT_EQ(rig.Display() + "+-"[!rig.w().Running()] + "du"[rig.w().CountUp()], sameBoot ? "09:55+d" : "05:00-u");
         EXPECT_EQ(Key("RUNNING") + Key("BOOTMS"), sameBoot ? "1600000" : "1-300000") << "kept as it was";
     }
 }
