@@ -300,11 +300,12 @@ TEST_F(FormVersionInfoTest, DragsByItsBodyButNotByTheCloseButton)
         std::vector<QPoint> path;
         QPoint moves;
     };
+    // The window ends where the pointer is released, the point pressed staying under it.
     const std::vector<QPoint> offRight{{20, 15}, {40, 30}};
     const Row rows[] = {
-        {"label", form.LBversion, offRight, {20, 15}},
-        {"title picture", form.ImgAppTitle, offRight, {20, 15}},
-        {"link label", form.LinkLabel1, offRight, {20, 15}},
+        {"label", form.LBversion, offRight, {40, 30}},
+        {"title picture", form.ImgAppTitle, offRight, {40, 30}},
+        {"link label", form.LinkLabel1, offRight, {40, 30}},
         {"close button", form.BtClose, offRight, {}},
         {"close button, off and on", form.BtClose, {{20, 15}, {40, 30}, {60, 45}, {80, 60}}, {}},
         {"close button, off to the top left", form.BtClose, {{-10, -10}, {-20, -20}, {-30, -30}}, {}},
