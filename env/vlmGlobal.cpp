@@ -9,7 +9,11 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <cerrno>
 #include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 TvlmGlobal* AppGlobal = nullptr;
 
@@ -127,15 +131,17 @@ bool TvlmGlobal::IsWritableDir(const QString& path)
         const QFileInfo info(name);
         if (info.exists() || info.isSymLink())
             continue;
-        // NewOnly: never follow a link or truncate a file that appeared
+        // O_EXCL: never follow a link or truncate a file that appeared
         // meanwhile; only a file made here is removed again.
-        QFile probe(name);
-        const bool created = probe.open(QIODevice::ReadWrite | QIODevice::NewOnly);
-        if (created) {
-            probe.close();
-            probe.remove();
+        const QByteArray file = QFile::encodeName(name);
+        const int fd = ::open(file.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0 && errno == EEXIST)
+            continue; // another program's probe of the moment (a later start's)
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(file.constData());
         }
-        return created;
+        return fd >= 0;
     }
     return false;
 }
