@@ -205,19 +205,17 @@ TEST(PlatformStart, QtMessagesWaitUntilTheApplicationObjectIsUp)
     qInstallMessageHandler(before);
 }
 
-// Where a client would look for the session bus, and a bus that takes
-// connections but never answers told apart from one that answers or is not there.
+// Where a client looks for the session bus; one that takes connections but never answers is told apart.
 TEST(SessionBus, ASilentBusIsToldApartQuickly)
 {
     TPrivateBus bus, stopped;
     stopped.Freeze(true); // takes connections, answers nothing
     const QString silent = stopped.Address().section('=', 1).section(',', 0, 0);
     const QByteArray path = QFile::encodeName(silent), dir = "/nonexistent/run";
-    // DBUS_SESSION_BUS_ADDRESS (empty: none), XDG_RUNTIME_DIR; what a client tries; the answer.
     const struct { QByteArray Address, Runtime; QStringList Sockets; bool Answers; } rows[] = {
         {"unix:path=" + path + ",guid=0123", "", {silent}, false},
         {"tcp:host=h,port=1;unix:path=" + dir + "/no%20bus;unix:path=" + path, "", {dir + "/no bus", silent}, false},
-        {"", dir, {dir + "/bus"}, true},
+        {"", dir, {dir + "/bus"}, true}, // no address: the runtime folder's
         {"unix:runtime=yes", dir, {dir + "/bus"}, true},
         {"unix:abstract=pocosa-test-no-bus", "", {"@pocosa-test-no-bus"}, true},
         {bus.Address().toUtf8(), "", {bus.Address().section('=', 1).section(',', 0, 0)}, true},

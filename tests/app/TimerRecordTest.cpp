@@ -71,18 +71,17 @@ TEST(TimerRecord, AClockSetBetweenTwoRunsNeitherStretchesNorLosesTheTimer)
     const struct {
         bool CountUp;
         const char* Boot; // now; "": a record of an earlier version
-        std::int64_t WallSet, Later;
+        std::int64_t WallSet;
         int Kind, Seconds;
-        std::int64_t EndedAgo = 0;
-    } rows[] = {
-        {false, "a", -hour, 5000, R::rkRunning, 595},       {false, "a", 2 * hour, 5000, R::rkRunning, 595},
-        {false, "a", 0, 5000, R::rkRunning, 595},           {false, "a", -hour, 700000, R::rkAlarm, 0, 100000},
-        {false, "b", -hour, 5000, R::rkKept, 600},          {false, "b", -2 * hour, 5000, R::rkKept, 600},
-        {false, "b", 2 * hour, 5000, R::rkEnded, 0, 2 * hour - 595000}, {false, "b", 0, 5000, R::rkRunning, 595},
-        {false, "", -hour, 5000, R::rkKept, 600},           {false, "", 0, 5000, R::rkRunning, 595},
-        {true, "a", -2 * hour, 5000, R::rkRunning, 305},    {true, "a", hour, 5000, R::rkRunning, 305},
-        {true, "b", -2 * hour, 5000, R::rkKept, 300},       {true, "b", 0, 5000, R::rkRunning, 305},
-        {true, "", -2 * hour, 5000, R::rkKept, 300}};
+        std::int64_t EndedAgo = 0, Later = 5000;
+    } rows[] = {{false, "a", -hour, R::rkRunning, 595},    {false, "a", 2 * hour, R::rkRunning, 595},
+                {false, "a", 0, R::rkRunning, 595},        {false, "a", -hour, R::rkAlarm, 0, 100000, 700000},
+                {false, "b", -hour, R::rkKept, 600},       {false, "b", -2 * hour, R::rkKept, 600},
+                {false, "b", 0, R::rkRunning, 595},        {false, "b", 2 * hour, R::rkEnded, 0, 2 * hour - 595000},
+                {false, "", -hour, R::rkKept, 600},        {false, "", 0, R::rkRunning, 595},
+                {true, "a", -2 * hour, R::rkRunning, 305}, {true, "a", hour, R::rkRunning, 305},
+                {true, "b", 0, R::rkRunning, 305},         {true, "b", -2 * hour, R::rkKept, 300},
+                {true, "", -2 * hour, R::rkKept, 300}};
     for (const auto& row : rows) {
         const std::string name = "row " + std::to_string(&row - rows);
         TTimerRecord record = row.CountUp ? up : down;

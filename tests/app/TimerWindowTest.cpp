@@ -218,7 +218,6 @@ TEST(TimerMenu, RefusedPictureIsNamedWithTheDecodersText)
     }
 }
 
-// Pictures first, all files second; in the picture's folder, else in the Pictures folder.
 TEST(TimerMenu, TheFileDialogOffersPicturesWhereThePictureIs)
 {
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);

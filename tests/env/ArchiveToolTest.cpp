@@ -146,8 +146,7 @@ TEST_F(ArchiveTool, ErrorsExitOneAndWriteNothing)
     EXPECT_EQ(stream.Entries().Count(), 1);
 }
 
-// A disk that fills up while an output is written leaves the file that was
-// there whole, and no temporary file beside it.
+// A disk that fills up while an output is written leaves the old file whole and no temporary file.
 TEST_F(ArchiveTool, FullDiskKeepsTheOutputAndFails)
 {
     const FullDisk disk;

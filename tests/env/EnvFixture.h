@@ -11,8 +11,7 @@
 
 #include <sys/mount.h>
 
-// A small tmpfs of its own, filled by Fill() (a hidden filler) so that
-// writes there fail with ENOSPC. Mounting needs root; tests skip without it.
+// A small tmpfs that Fill() fills, so that writes there fail with ENOSPC; needs root to mount.
 struct FullDisk {
     QTemporaryDir dir;
     bool mounted = ::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, "size=256k") == 0;

@@ -69,8 +69,7 @@ TEST_F(SettingsStore, RefusedWriteRaisesWithTheFileName)
     EXPECT_THROW(global.WriteIniString("BACK", "list0", "two\nlines"), EvlmGlobalError);
 }
 
-// The disk fills up between two writes: the second raises, and the first
-// stays whole, without a temporary file beside it.
+// The disk fills up between two writes: the second raises, the first stays whole, no temporary file left.
 TEST_F(SettingsStore, FullDiskKeepsTheFileAndRaises)
 {
     const FullDisk disk;
@@ -86,8 +85,7 @@ TEST_F(SettingsStore, FullDiskKeepsTheFileAndRaises)
     EXPECT_EQ(disk.Files(), QStringList{"application.ini"});
 }
 
-// What a kill during a write left beside the file goes at the next start;
-// nothing else does (other names, links, folders).
+// What a kill during a write left beside the file goes at the next start; other names, links, folders stay.
 TEST_F(SettingsStore, StaleTemporaryFilesAreRemoved)
 {
     TvlmGlobal global(Setup());
@@ -98,10 +96,9 @@ TEST_F(SettingsStore, StaleTemporaryFilesAreRemoved)
     QFile::link(data.filePath("other.ini.Ab3xYz"), data.filePath("application.ini.Linked"));
     QDir().mkpath(data.filePath("application.ini.Folder"));
     global.RemoveStaleIniFiles();
-    EXPECT_EQ(
-        data.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).filter(QRegularExpression("\\.Ab3xYz$")),
-        QStringList{"other.ini.Ab3xYz"});
-    EXPECT_EQ(data.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size(), 7);
+    const QStringList left = data.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    EXPECT_EQ(left.filter(QRegularExpression("\\.Ab3xYz$")), QStringList{"other.ini.Ab3xYz"});
+    EXPECT_EQ(left.size(), 7);
 }
 
 TEST_F(SettingsStore, SeveralKeysAreWrittenAllOrNone)

@@ -11,6 +11,7 @@
 
 namespace {
 
+using pngtest::PngBuilder;
 using pocosa::test::ProcessRun;
 
 ProcessRun runTool(const QStringList& args, const char* language = "en", const char* output = nullptr)
@@ -21,6 +22,13 @@ ProcessRun runTool(const QStringList& args, const char* language = "en", const c
 QString sample(const char* name)
 {
     return pocosa::test::sourceDir() + QStringLiteral("/resources/backimage/") + QLatin1String(name);
+}
+
+QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& bytes)
+{
+    QFile f(dir.filePath(name));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size()) << name;
+    return f.fileName();
 }
 
 } // namespace
@@ -35,11 +43,7 @@ TEST(PictureTool, InfoPrintsOneLinePerFile)
 TEST(PictureTool, RefusedFileGivesTheMessageAndStatusOne)
 {
     QTemporaryDir dir;
-    const QString broken = dir.filePath("broken.jpg");
-    QFile f(broken);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("this is no JPEG");
-    f.close();
+    const QString broken = writeFile(dir, "broken.jpg", "this is no JPEG");
     const ProcessRun run = runTool({"info", broken, sample("walnut.jpg")}, "ja");
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("JPEG エラー #"))) << run.err.toStdString();
@@ -48,16 +52,8 @@ TEST(PictureTool, RefusedFileGivesTheMessageAndStatusOne)
 
     const QString noDecoder = dir.filePath("picture.gif");
     QFile::copy(sample("mint.png"), noDecoder);
-    const QString noPixels = dir.filePath("wide0.png");
-    QFile empty(noPixels);
-    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
-    empty.write(pngtest::PngBuilder().signature().header(0, 7, 8, 6).end().bytes());
-    empty.close();
-    const QString noHeader = dir.filePath("noheader.png");
-    QFile signatureOnly(noHeader);
-    ASSERT_TRUE(signatureOnly.open(QIODevice::WriteOnly));
-    signatureOnly.write(pngtest::PngBuilder().signature().end().bytes());
-    signatureOnly.close();
+    const QString noPixels = writeFile(dir, "wide0.png", PngBuilder().signature().header(0, 7, 8, 6).end().bytes());
+    const QString noHeader = writeFile(dir, "noheader.png", PngBuilder().signature().end().bytes());
     const QString out = dir.filePath("out.png");
     const struct {
         QStringList args;
@@ -95,8 +91,7 @@ TEST(PictureTool, ConvertWritesRgbOrStraightRgba)
         QString file;
         bool alpha;
     } rows[] = {{sample("lemon.bmp"), false},
-                {sample("mint.png"), true},
-                // A palette's transparent surround, keyed out as the window shows it.
+                {sample("mint.png"), true}, // and a palette's surround keyed out:
                 {pocosa::test::sharedTestDataDir() + "/pngsuite/tbbn3p08.png", true}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file.toStdString());

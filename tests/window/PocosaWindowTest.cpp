@@ -176,8 +176,7 @@ TEST_F(ProgramWindow, ADamagedPictureFirstInTheHistoryStillStartsTheProgram)
     EXPECT_EQ(settings.value(QStringLiteral("BACK/list0")).toString(), broken) << "the history is kept";
 }
 
-// The alarm puts the window above the others and marks it urgent, second
-// after second, but the keyboard stays with the window the user typed in.
+// The alarm raises the window and marks it urgent; the keyboard stays where the user typed.
 TEST_F(ProgramWindow, TheAlarmRaisesTheWindowButLeavesTheKeyboardWhereItIs)
 {
     ASSERT_TRUE(x.StartWindowManager() && x.StartProgram({QStringLiteral("--start"), QStringLiteral("4s")}));
@@ -203,9 +202,7 @@ TEST_F(ProgramWindow, RightClickOpensTheMenu)
     EXPECT_TRUE(x.WaitFor([&] { return x.CountPopups() > 0; }));
 }
 
-// A session bus that takes connections but never answers: the window still
-// appears (Qt's accessibility bridge would wait on that bus from the first
-// label), counts on time, names the bus on stderr and ends on SIGTERM.
+// A bus that never answers (Qt's accessibility bridge would wait on it) delays neither window nor count.
 TEST_F(ProgramWindow, ASessionBusThatNeverAnswersHoldsNothingUp)
 {
     QTemporaryDir folder;
