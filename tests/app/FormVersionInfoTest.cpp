@@ -87,17 +87,15 @@ TEST_F(FormVersionInfoTest, LinkTargetIsTheInformationPageOfTheLowerCaseInternal
 TEST_F(FormVersionInfoTest, ScreenReadersGetItsNamePicturesAndALinkTheKeyboardOpens)
 {
     TFormVersionInfo form(nullptr);
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(&form)->text(QAccessible::Name), "About Pocosa");
-    for (QLabel* picture : {form.ImgAppTitle, form.Image1, form.ImgIcon})
-        EXPECT_FALSE(QAccessible::queryAccessibleInterface(picture)->text(QAccessible::Name).isEmpty());
+    for (QObject* named : std::initializer_list<QObject*>{&form, form.ImgAppTitle, form.Image1, form.ImgIcon})
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(named)->text(QAccessible::Name).isEmpty());
     EXPECT_EQ(QAccessible::queryAccessibleInterface(form.LinkLabel1)->role(), QAccessible::Link);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     QTest::keyClick(form.BtClose, Qt::Key_Tab);
-    ASSERT_EQ(QApplication::focusWidget(), form.LinkLabel1);
     UrlRecorder urls;
-    QTest::keyClick(form.LinkLabel1, Qt::Key_Return);
-    EXPECT_TRUE(urls.opened.size() == 1 && form.isVisible()) << "Return opens the link, not the close button";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(urls.opened.size() == 1 && form.isVisible()) << "Tab reaches the link, Return opens it, not Close";
 }
 
 TEST_F(FormVersionInfoTest, TheLinkShowsItsUnderlineWhileThePointerIsOverIt)

@@ -11,15 +11,11 @@
 
 namespace {
 
-// The lines said since the speakers had said so many ("!": the alarm's); the
-// offscreen platform sends no accessibility events, so the speakers are read.
+// Lines said since the speakers had said so many ("!": the alarm's); offscreen has no events to read.
 std::string Said(const TFmTimerMain& w, int polite, int alert)
 {
-    QStringList said;
-    for (; polite < w.Speaker->Lines(); ++polite)
-        said << w.Speaker->Line();
-    for (; alert < w.AlarmSpeaker->Lines(); ++alert)
-        said << "!" + w.AlarmSpeaker->Line();
+    QStringList said(w.Speaker->Lines() - polite, w.Speaker->Line());
+    said += QStringList(w.AlarmSpeaker->Lines() - alert, "!" + w.AlarmSpeaker->Line());
     return said.join('|').toStdString();
 }
 
@@ -27,12 +23,9 @@ TEST(TimerAnnouncements, UserChangesAtOnceTicksOnlyAtTheirMarksTheAlarmOnceAsAnA
 {
     const auto key = [](Qt::Key k) { return [k](TTimerRig& rig) { QTest::keyClick(&rig.w(), k); }; };
     const auto tick = [](int ms) { return [ms](TTimerRig& rig) { rig.Tick(ms); }; };
-    const auto blink = [](TTimerRig& r) {
-        for (int i = 0; i < 8; ++i) {
-            r.Tick(500);
-            r.w().ShowTime();
-            EXPECT_FALSE(r.w().LBsec1->isHidden() || r.w().LBsec1->accessibleName().isEmpty()) << "blinks by its ink";
-        }
+    const auto blink = [](TTimerRig& r) { // by the digits' ink: they stay shown and named
+        for (int step = 0; step < 8; ++step, r.Tick(500), r.w().ShowTime())
+            EXPECT_FALSE(r.w().LBsec1->isHidden() || r.w().LBsec1->accessibleName().isEmpty()) << step;
     };
 
     const struct {
@@ -71,32 +64,40 @@ TEST(TimerAccessibility, AFrameWithOneTimeTextAndNoDigits)
     TTimerRig rig;
     rig.w().SetSeconds(299);
     QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(&rig.w());
-    EXPECT_TRUE(frame->role() == QAccessible::Window && frame->text(QAccessible::Name) == rig.w().windowTitle());
-    QList<QObject*> children;
-    for (int i = 0; i < frame->childCount(); ++i)
-        children << frame->child(i)->object();
-    EXPECT_EQ(children.size(), 9) << "time, count-up label, five buttons, two speakers: no digits";
-    EXPECT_TRUE(frame->child(-1) == nullptr && frame->child(9) == nullptr);
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(rig.w().Speaker)->text(QAccessible::Name),
-              "4 minutes 59 seconds, stopped");
-    QAccessibleInterface* background = QAccessible::queryAccessibleInterface(rig.w().N3->menuAction());
-    EXPECT_TRUE(background->state().hasPopup && background->state().focusable && !background->state().focused &&
-                background->text(QAccessible::Description) == "submenu" &&
-                background->text(QAccessible::Name) == rig.w().N3->title() &&
-                background->parent()->indexOfChild(background) == 0);
+    EXPECT_TRUE(frame->role() == QAccessible::Window && frame->childCount() == 9) << "no digit labels";
+    for (int i = -1; i <= 9; ++i)
+        EXPECT_EQ(frame->indexOfChild(frame->child(i)), i < 9 ? i : -1) << "each child once, none past the ends";
+    QAccessibleInterface* item = QAccessible::queryAccessibleInterface(rig.w().N3->menuAction());
+    EXPECT_TRUE(item->state().hasPopup && item->state().focusable && !item->state().focused &&
+                item->parent()->indexOfChild(item) == 0 && item->text(QAccessible::Description) == "submenu");
+    item->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    EXPECT_TRUE(item->state().focused && item->text(QAccessible::Name) == rig.w().N3->title()) << "current when shown";
     QAccessibleInterface* time = QAccessible::queryAccessibleInterface(rig.w().TimeText);
     EXPECT_EQ(time->role(), QAccessible::StaticText);
-    EXPECT_EQ(time->text(QAccessible::Name) + " " + time->text(QAccessible::Description),
-              "04:59 4 minutes 59 seconds, stopped");
+    EXPECT_EQ(time->text(QAccessible::Name) + " " + time->text(QAccessible::Description) + " | " +
+                  QAccessible::queryAccessibleInterface(rig.w().Speaker)->text(QAccessible::Name),
+              "04:59 4 minutes 59 seconds, stopped | 4 minutes 59 seconds, stopped");
 }
 
-TEST(TimerKeyboard, TabGoesRoundTheButtonsWhichShowTheFocusAndTakeSpaceAndReturn)
+TEST(TimerKeyboard, TheMenuKeysOpenTheMenuEveryTimeTabGoesRoundTheButtonsWhichShowTheFocusAndTakeSpace)
 {
     TTimerRig rig;
     TFmTimerMain& w = rig.w();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     EXPECT_EQ(QApplication::focusWidget(), &w) << "no button has the focus at first: Space is START/STOP";
+    for (int round = 0; round < 4; ++round) { // Menu, Shift+F10, the desktop's request, Shift+F10
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        if (round == 2)
+            QApplication::sendEvent(QApplication::focusWidget(), &request);
+        else
+            QTest::keyClick(QApplication::focusWidget(), round % 2 ? Qt::Key_F10 : Qt::Key_Menu,
+                            round % 2 ? Qt::ShiftModifier : Qt::NoModifier);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.PopupMenu1->isVisible(); }, 2000)) << round;
+        for (Qt::Key k : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Escape, Qt::Key_Escape})
+            QTest::keyClick(QApplication::activePopupWidget(), k);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.PopupMenu1->isVisible(); }, 2000)) << round;
+    }
     const std::pair<TvlmGctButton*, const char*> order[] = {
         {w.BTmin, "M"}, {w.BTsec, "S"}, {w.BTstart, "Space"}, {w.BTreset, "R"}, {w.BTclose, "Ctrl+Q"}};
     for (const auto& [button, key] : order) {
@@ -110,26 +111,6 @@ TEST(TimerKeyboard, TabGoesRoundTheButtonsWhichShowTheFocusAndTakeSpaceAndReturn
     for (Qt::Key k : {Qt::Key_Space, Qt::Key_Return, Qt::Key_M})
         QTest::keyClick(w.BTsec, k);
     EXPECT_EQ(w.Seconds(), 62) << "Space and Return press the button, M is the window's";
-}
-
-TEST(TimerKeyboard, MenuKeyShiftF10AndTheDesktopsMenuRequestOpenTheMenuEveryTime)
-{
-    TTimerRig rig;
-    TFmTimerMain& w = rig.w();
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    for (int round = 0; round < 4; ++round) {
-        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), QPoint());
-        if (round == 2)
-            QApplication::sendEvent(QApplication::focusWidget(), &request);
-        else
-            QTest::keyClick(QApplication::focusWidget(), round % 2 ? Qt::Key_F10 : Qt::Key_Menu,
-                            round % 2 ? Qt::ShiftModifier : Qt::NoModifier);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return w.PopupMenu1->isVisible(); }, 2000)) << round;
-        for (Qt::Key k : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Escape, Qt::Key_Escape})
-            QTest::keyClick(QApplication::activePopupWidget(), k);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.PopupMenu1->isVisible(); }, 2000)) << round;
-    }
 }
 
 } // namespace
