@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "TimerReadout.h"
 #include "UnitFmTimerMain.h"
 #include "vlmButton.h"
 
@@ -20,14 +21,6 @@ void BringToFront(TFmTimerMain& window)
     window.activateWindow();
     if (QWindow* handle = window.windowHandle())
         handle->requestActivate();
-}
-
-// "mm:ss"
-QString ClockText(int seconds)
-{
-    return QStringLiteral("%1:%2")
-        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
 void PrintError(const QString& message)
@@ -83,7 +76,7 @@ QString TimerStateText(const TFmTimerMain& window)
     else
         state =
             v == 0 ? QT_TRANSLATE_NOOP("StartRequest", "alarm") : QT_TRANSLATE_NOOP("StartRequest", "counting down");
-    return ClockText(v) + QLatin1Char(' ') + QLatin1String(state);
+    return TTimerReadout::Clock(v) + QLatin1Char(' ') + QLatin1String(state);
 }
 
 QString StateForUser(const QString& state)
@@ -102,9 +95,9 @@ QString NotDoneText(const TStartRequest& request, const QString& state)
     QString notDone;
     if (request.Seconds && request.Start)
         notDone = QCoreApplication::translate("StartRequest", "neither set to %1 nor started again")
-                      .arg(ClockText(*request.Seconds));
+                      .arg(TTimerReadout::Clock(*request.Seconds));
     else if (request.Seconds)
-        notDone = QCoreApplication::translate("StartRequest", "not set to %1").arg(ClockText(*request.Seconds));
+        notDone = QCoreApplication::translate("StartRequest", "not set to %1").arg(TTimerReadout::Clock(*request.Seconds));
     else
         notDone = QCoreApplication::translate("StartRequest", "not started again");
     return QCoreApplication::translate("StartRequest", "the timer is running (%1), so it was %2")

@@ -21,10 +21,14 @@ QString TTimerReadout::Title(int seconds, bool running, const QString& notice)
         return QStringLiteral("%1 \u2013 %2").arg(notice, kProgramName);
     if (!running && seconds == 0)
         return kProgramName;
-    return QStringLiteral("%1:%2 \u2013 %3")
+    return QStringLiteral("%1 \u2013 %2").arg(Clock(seconds), kProgramName);
+}
+
+QString TTimerReadout::Clock(int seconds)
+{
+    return QStringLiteral("%1:%2")
         .arg(seconds / 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'))
-        .arg(kProgramName);
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString TTimerReadout::Spoken(int seconds, TTimerPhase phase)

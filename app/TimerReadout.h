@@ -13,6 +13,8 @@ class TTimerReadout {
 
 public:
     static TTimerPhase Phase(int seconds, bool running, bool countUp);
+    // "mm:ss"
+    static QString Clock(int seconds);
     // "mm:ss – Pocosa"; plain "Pocosa" when stopped at 00:00; a notice
     // instead of the time when there is one ("… – Pocosa").
     static QString Title(int seconds, bool running, const QString& notice = QString());

@@ -132,9 +132,7 @@ void TFmTimerMain::ShowTimeOutside()
     }
     const TTimerPhase phase = TTimerReadout::Phase(seconds_, running_, countUp_);
     const QString spoken = TTimerReadout::Spoken(seconds_, phase);
-    const QString time = QStringLiteral("%1:%2")
-                             .arg(seconds_ / 60, 2, 10, QLatin1Char('0'))
-                             .arg(seconds_ % 60, 2, 10, QLatin1Char('0'));
+    const QString time = TTimerReadout::Clock(seconds_);
     if (time != TimeText->accessibleName())
         TimeText->setAccessibleName(time);
     if (spoken != TimeText->accessibleDescription())
