@@ -38,6 +38,8 @@ public:
 
 // Where window placements are remembered: integers and strings by section
 // and key, every read with the caller's default.
+class TBackImages;
+
 class TPlacementStore {
 public:
     virtual ~TPlacementStore() = default;
@@ -136,6 +138,13 @@ public:
     const TBitmap* Background() const { return background_.get(); }
     // The settings section: the owner's class name in upper case.
     QString SectionName() const { return section_; }
+    // The settings section of the window's place (before RestorePlacement);
+    // by default the owner's class name in capitals.
+    void SetSectionName(const QString& section) { section_ = section; }
+    // The background history the window's pictures come from and go into;
+    // null: the program's (BackImages).
+    void SetBackImages(TBackImages* history) { backImages_ = history; }
+    TBackImages* BackImagesInUse() const;
     // Redirects position memory (tests); null means the program's settings.
     void SetPlacementStore(TPlacementStore* store) { store_ = store; }
 
@@ -166,6 +175,7 @@ private:
 
     QPointer<QWidget> owner_;
     TPlacementStore* store_ = nullptr;
+    TBackImages* backImages_ = nullptr;
     QString section_;
 
     bool preserve_ = false;

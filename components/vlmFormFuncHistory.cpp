@@ -10,16 +10,22 @@ void TvlmFormFunc::SetBackground(const QString& name)
 {
     if (!owner_)
         return;
-    if (!BackImages)
+    TBackImages* const history = BackImagesInUse();
+    if (!history)
         throw EFormFuncError("TvlmFormFunc.SetBackground: No background history");
     // A loader error leaves from here, before anything of the window or the
     // history changed.
-    BackImages->LoadBackground(name);
+    history->LoadBackground(name);
     // Taken out of the history: the window keeps its own copy, so the loaded
     // picture, which may be large, goes at the end whether shown or refused.
-    TBitmap picture = std::move(BackImages->Picture());
+    TBitmap picture = std::move(history->Picture());
     refuseInvisible(picture, name);
     ApplyBackground(picture, owner_->x(), owner_->y());
     // Only a picture that is shown enters the history.
-    BackImages->Remember(name);
+    history->Remember(name);
+}
+
+TBackImages* TvlmFormFunc::BackImagesInUse() const
+{
+    return backImages_ ? backImages_ : BackImages;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -91,6 +93,17 @@ public:
     // Several keys of one section in one replacement of the file: a reader
     // (or a kill) sees all of them changed or none.
     void WriteIniStrings(const QString& section, const std::vector<std::pair<QString, QString>>& values);
+    // Removes a section with all its keys in one replacement of the file.
+    void RemoveIniSection(const QString& section);
+    // The sections application.ini holds, in file order.
+    QStringList IniSections();
+    // Between Begin and End every read and write of application.ini goes to
+    // one copy held in memory, which End writes in one replacement of the
+    // file (when anything changed): many keys of many sections, written
+    // once. Nested pairs count; the outermost End writes. End raises as a
+    // write does.
+    void BeginIniBatch();
+    void EndIniBatch();
     QString IniFileName();
     // Removes the temporary files a write cut short by a kill left beside
     // application.ini. Only for the one program that owns the settings.
@@ -140,6 +153,25 @@ private:
     std::unique_ptr<QSettings> registry_;
     QString iniFileName_;
     bool shuttingDown_ = false;
+    int batchDepth_ = 0;
+    std::optional<QByteArray> batchText_; // loaded at the first use in a batch
+    bool batchDirty_ = false;
+    bool batchUnreadable_ = false;
+    bool LoadForBatch();
+};
+
+// One batch of settings writes for the time of a scope (see
+// TvlmGlobal::BeginIniBatch); a refused write at its end is reported on
+// standard error.
+class TvlmIniBatch {
+public:
+    explicit TvlmIniBatch(TvlmGlobal* global);
+    ~TvlmIniBatch();
+    TvlmIniBatch(const TvlmIniBatch&) = delete;
+    TvlmIniBatch& operator=(const TvlmIniBatch&) = delete;
+
+private:
+    TvlmGlobal* global_;
 };
 
 // The single instance, alive between the construction and the destruction of

@@ -262,6 +262,32 @@ std::optional<QString> ReadValue(const QByteArray& text, const QString& section,
     return Decode(value);
 }
 
+QStringList Sections(const QByteArray& text)
+{
+    QStringList names;
+    for (const Line& line : SplitLines(text)) {
+        const Parsed parsed = ParseLine(text, line);
+        if (parsed.kind == Kind::Section &&
+            std::none_of(names.begin(), names.end(), [&](const QString& n) { return SameName(n, parsed.name); }))
+            names << parsed.name;
+    }
+    return names;
+}
+
+QByteArray RemoveSection(const QByteArray& text, const QString& section)
+{
+    QByteArray result = text.startsWith("\xEF\xBB\xBF") ? text.left(3) : QByteArray();
+    bool removing = false;
+    for (const Line& line : SplitLines(text)) {
+        const Parsed parsed = ParseLine(text, line);
+        if (parsed.kind == Kind::Section)
+            removing = SameName(parsed.name, section);
+        if (!removing)
+            result += text.mid(line.begin, line.end - line.begin) + line.eol;
+    }
+    return result;
+}
+
 bool StorableValue(const QString& value)
 {
     return !HasLineBreak(value) && ReadsBack(value);

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -32,6 +33,13 @@ std::optional<QString> ReadValue(const QByteArray& text, const QString& section,
 // read back otherwise).
 std::optional<QByteArray> WriteValue(const QByteArray& text, const QString& section, const QString& key,
                                      const QString& value);
+
+// The names of the sections, each once (as first spelt), in file order.
+QStringList Sections(const QByteArray& text);
+
+// The text without section (every occurrence, its lines up to the next
+// section); every other byte stays as it was.
+QByteArray RemoveSection(const QByteArray& text, const QString& section);
 
 // Whether WriteValue can store value (no line break, reads back as given).
 bool StorableValue(const QString& value);

@@ -8,6 +8,8 @@
 #include <QFile>
 
 #include <cstdio>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -46,11 +48,26 @@ QString TvlmGlobal::IniFileName()
     return iniFileName_;
 }
 
+bool TvlmGlobal::LoadForBatch()
+{
+    if (!batchText_) {
+        QByteArray text;
+        batchUnreadable_ = LoadIniFile(IniFileName(), text) == Load::Failed;
+        batchText_ = text;
+    }
+    return !batchUnreadable_;
+}
+
 QString TvlmGlobal::ReadIniString(const QString& section, const QString& key, const QString& defaultValue)
 {
     QByteArray text;
-    if (LoadIniFile(IniFileName(), text) != Load::Ok)
+    if (batchDepth_ > 0) {
+        if (!LoadForBatch())
+            return defaultValue;
+        text = *batchText_;
+    } else if (LoadIniFile(IniFileName(), text) != Load::Ok) {
         return defaultValue;
+    }
     return IniText::ReadValue(text, section, key).value_or(defaultValue);
 }
 
@@ -61,13 +78,8 @@ void TvlmGlobal::RemoveStaleIniFiles()
 
 std::int32_t TvlmGlobal::ReadIniInteger(const QString& section, const QString& key, std::int32_t defaultValue)
 {
-    QByteArray text;
-    if (LoadIniFile(IniFileName(), text) != Load::Ok)
-        return defaultValue;
-    const auto value = IniText::ReadValue(text, section, key);
-    if (!value)
-        return defaultValue;
-    return IniText::ParseInteger(*value).value_or(defaultValue);
+    const auto value = IniText::ParseInteger(ReadIniString(section, key, QStringLiteral("\n")));
+    return value.value_or(defaultValue);
 }
 
 void TvlmGlobal::WriteIniString(const QString& section, const QString& key, const QString& value)
@@ -75,25 +87,115 @@ void TvlmGlobal::WriteIniString(const QString& section, const QString& key, cons
     WriteIniStrings(section, {{key, value}});
 }
 
+namespace {
+
+// The text with values set in section; nullopt when one cannot be stored.
+std::optional<QByteArray> WithValues(QByteArray text, const QString& section,
+                                     const std::vector<std::pair<QString, QString>>& values)
+{
+    for (const auto& [key, value] : values) {
+        const auto edited = IniText::WriteValue(text, section, key, value);
+        if (!edited)
+            return std::nullopt;
+        text = *edited;
+    }
+    return text;
+}
+
+} // namespace
+
 void TvlmGlobal::WriteIniStrings(const QString& section, const std::vector<std::pair<QString, QString>>& values)
 {
     const QString fileName = IniFileName();
-    QByteArray text;
-    // A file that exists but cannot be read is left alone rather than
-    // replaced by one holding a single key.
-    if (LoadIniFile(fileName, text) != Load::Failed) {
-        bool stored = true;
-        for (const auto& [key, value] : values) {
-            const auto edited = IniText::WriteValue(text, section, key, value);
-            stored = stored && edited.has_value();
-            if (!stored)
-                break;
-            text = *edited;
+    if (batchDepth_ > 0) {
+        if (LoadForBatch()) {
+            if (const auto edited = WithValues(*batchText_, section, values)) {
+                batchDirty_ = batchDirty_ || *edited != *batchText_;
+                batchText_ = *edited;
+                return;
+            }
         }
-        if (stored && SaveIniFile(fileName, text))
-            return;
+    } else {
+        QByteArray text;
+        // A file that exists but cannot be read is left alone rather than
+        // replaced by one holding a single key.
+        if (LoadIniFile(fileName, text) != Load::Failed) {
+            // A file that already holds the values is not written again.
+            const auto edited = WithValues(text, section, values);
+            if (edited && (*edited == text || SaveIniFile(fileName, *edited)))
+                return;
+        }
     }
     ReportOrThrow(QCoreApplication::translate("TvlmGlobal", "%1 に書き込めません").arg(fileName));
+}
+
+void TvlmGlobal::RemoveIniSection(const QString& section)
+{
+    const QString fileName = IniFileName();
+    if (batchDepth_ > 0) {
+        if (LoadForBatch()) {
+            const QByteArray edited = IniText::RemoveSection(*batchText_, section);
+            batchDirty_ = batchDirty_ || edited != *batchText_;
+            batchText_ = edited;
+            return;
+        }
+    } else {
+        QByteArray text;
+        const Load load = LoadIniFile(fileName, text);
+        if (load == Load::Missing)
+            return;
+        if (load == Load::Ok) {
+            const QByteArray edited = IniText::RemoveSection(text, section);
+            if (edited == text || SaveIniFile(fileName, edited))
+                return;
+        }
+    }
+    ReportOrThrow(QCoreApplication::translate("TvlmGlobal", "%1 に書き込めません").arg(fileName));
+}
+
+QStringList TvlmGlobal::IniSections()
+{
+    QByteArray text;
+    if (batchDepth_ > 0) {
+        if (!LoadForBatch())
+            return {};
+        text = *batchText_;
+    } else if (LoadIniFile(IniFileName(), text) != Load::Ok) {
+        return {};
+    }
+    return IniText::Sections(text);
+}
+
+void TvlmGlobal::BeginIniBatch()
+{
+    ++batchDepth_;
+}
+
+void TvlmGlobal::EndIniBatch()
+{
+    if (batchDepth_ == 0 || --batchDepth_ > 0)
+        return;
+    const std::optional<QByteArray> text = std::exchange(batchText_, std::nullopt);
+    const bool dirty = std::exchange(batchDirty_, false);
+    if (dirty && !SaveIniFile(IniFileName(), *text))
+        ReportOrThrow(QCoreApplication::translate("TvlmGlobal", "%1 に書き込めません").arg(IniFileName()));
+}
+
+TvlmIniBatch::TvlmIniBatch(TvlmGlobal* global) : global_(global)
+{
+    if (global_)
+        global_->BeginIniBatch();
+}
+
+TvlmIniBatch::~TvlmIniBatch()
+{
+    if (!global_)
+        return;
+    try {
+        global_->EndIniBatch();
+    } catch (const EvlmGlobalError& e) {
+        std::fprintf(stderr, "pocosa: %s\n", e.what());
+    }
 }
 
 void TvlmGlobal::WriteIniInteger(const QString& section, const QString& key, std::int32_t value)

@@ -99,11 +99,18 @@ private:
 // picture was chosen last as "builtin" (missing: entry 0 is on show).
 class TBackImages {
 public:
-    // Reads the history, fills it from the backimage folder, loads the
-    // picture on show (Current()).
-    TBackImages();
-    // Writes entries 0..4 and the built-in choice back.
+    // Reads the history kept in `section`, fills it from the backimage
+    // folder, loads the picture on show (Current()). With `from`, the
+    // history starts as a copy of that one's instead (a new window).
+    explicit TBackImages(const QString& section = QStringLiteral("BACK"), const TBackImages* from = nullptr);
+    // Writes entries 0..4 and the built-in choice back, unless forgotten.
     ~TBackImages();
+    // The history is no longer kept: nothing is written at the end.
+    void Forget() { forgotten_ = true; }
+    const QString& Section() const { return section_; }
+    void SetSection(const QString& section) { section_ = section; }
+    // Writes entries 0..4 and the built-in choice (the end does it too).
+    void Save();
     TBackImages(const TBackImages&) = delete;
     TBackImages& operator=(const TBackImages&) = delete;
 
@@ -136,6 +143,8 @@ private:
     void PadToFive();
     void MakeFallbackPicture();
 
+    QString section_;
+    bool forgotten_ = false;
     QStringList items_;
     bool builtIn_ = false;
     std::unique_ptr<TBitmap> picture_;

@@ -11,13 +11,13 @@
 
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 TGraphicSource* GraphicSource = nullptr;
 TBackImages* BackImages = nullptr;
 
 namespace {
 
-const QString kSection = QStringLiteral("BACK");
 const QString kBuiltInKey = QStringLiteral("builtin");
 const QString kBuiltInPicture = QStringLiteral("bgpicture.png");
 
@@ -34,12 +34,18 @@ QString backImageFolder()
 
 } // namespace
 
-TBackImages::TBackImages() : picture_(std::make_unique<TBitmap>())
+TBackImages::TBackImages(const QString& section, const TBackImages* from)
+    : section_(section), picture_(std::make_unique<TBitmap>())
 {
-    for (int i = 0; i < kStoredEntries; ++i)
-        items_ << AppGlobal->ReadIniString(kSection, entryKey(i), QString());
+    if (from) {
+        items_ = from->items_;
+        builtIn_ = from->builtIn_;
+    } else {
+        for (int i = 0; i < kStoredEntries; ++i)
+            items_ << AppGlobal->ReadIniString(section_, entryKey(i), QString());
+        builtIn_ = AppGlobal->ReadIniInteger(section_, kBuiltInKey, 0) != 0;
+    }
     items_.removeAll(QString());
-    builtIn_ = AppGlobal->ReadIniInteger(kSection, kBuiltInKey, 0) != 0;
     AddFolderPictures();
     try {
         LoadBackground(Current());
@@ -58,14 +64,21 @@ TBackImages::TBackImages() : picture_(std::make_unique<TBitmap>())
 
 TBackImages::~TBackImages()
 {
+    if (!forgotten_)
+        Save();
+}
+
+void TBackImages::Save()
+{
     PadToFive();
     try {
         // A name the settings file cannot hold (a line break is legal in a
         // Linux file name) leaves its place free rather than its key stale.
+        std::vector<std::pair<QString, QString>> values;
         for (int i = 0; i < kStoredEntries; ++i)
-            AppGlobal->WriteIniString(kSection, entryKey(i),
-                                      IniText::StorableValue(items_[i]) ? items_[i] : QString());
-        AppGlobal->WriteIniInteger(kSection, kBuiltInKey, builtIn_ ? 1 : 0);
+            values.emplace_back(entryKey(i), IniText::StorableValue(items_[i]) ? items_[i] : QString());
+        values.emplace_back(kBuiltInKey, builtIn_ ? QStringLiteral("1") : QStringLiteral("0"));
+        AppGlobal->WriteIniStrings(section_, values);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pocosa: %s\n", e.what());
     }

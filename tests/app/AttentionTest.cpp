@@ -210,7 +210,9 @@ TEST(TimerAttention, CountDownInhibitsAndTheAlarmNotifiesOnce)
     TFakeNotifications notifications;
     ASSERT_TRUE(Serve(desk.serviceSide, kNotifications, kNotificationsPath, &notifications));
     TTimerRig rig;
-    TTimerAttention attention(rig.w(), [&] { return desk.bus.Connect(); }, [&] { return desk.bus.Connect(); });
+    TTimerAttention attention([&] { return desk.bus.Connect(); }, [&] { return desk.bus.Connect(); });
+
+    attention.Add(rig.w().Model());
 
     rig.w().SetSeconds(2);
     rig.w().BTstartClick(rig.w().BTstart);
@@ -242,7 +244,9 @@ TEST(TimerAttention, ResetWithdrawsAndCountUpDoesNotInhibit)
     TFakeNotifications notifications;
     ASSERT_TRUE(Serve(desk.serviceSide, kNotifications, kNotificationsPath, &notifications));
     TTimerRig rig;
-    TTimerAttention attention(rig.w(), [&] { return desk.bus.Connect(); }, [&] { return desk.bus.Connect(); });
+    TTimerAttention attention([&] { return desk.bus.Connect(); }, [&] { return desk.bus.Connect(); });
+
+    attention.Add(rig.w().Model());
 
     rig.w().BTstartClick(rig.w().BTstart); // from 00:00: counts up
     rig.Tick();
@@ -256,7 +260,7 @@ TEST(TimerAttention, ResetWithdrawsAndCountUpDoesNotInhibit)
     rig.w().BTresetClick(rig.w().BTreset);
     EXPECT_TRUE(Eventually([&] { return notifications.Closed.size() == 1; }));
     EXPECT_TRUE(Eventually([&] { return desk.logind.Released(0); }));
-    attention.ShowEndedNotice("ended"); // a count-down that ended while away: only told
+    attention.ShowEndedNotice(rig.w().Model(), "ended"); // a count-down that ended while away: only told
     ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 2; }));
     EXPECT_TRUE(notifications.Notified[1].Actions.isEmpty());
 }
@@ -268,7 +272,8 @@ TEST(TimerAttention, TheEndLetsGoOfWhatTheBusThreadHolds)
     ASSERT_TRUE(desk.Serve(true));
     TTimerRig rig;
     {
-        TTimerAttention attention(rig.w(), [&] { return desk.bus.Connect(); }, [&] { return desk.bus.Connect(); });
+        TTimerAttention attention([&] { return desk.bus.Connect(); }, [&] { return desk.bus.Connect(); });
+        attention.Add(rig.w().Model());
         rig.w().SetSeconds(5), rig.w().BTstartClick(rig.w().BTstart);
         ASSERT_TRUE(Eventually([&] { return Held(attention).Logind == 2; }));
     }
@@ -322,11 +327,11 @@ TEST(LauncherEntry, ProgressIsTheShareOfTheCountDownAsStarted)
         TCountDownProgress progress;
         TLauncherState state;
         bool takenUp = false; // a row of length 0 was taken up from an earlier run
-        rig.w().OnStateChanged = [&] {
+        QObject::connect(&rig.w().Model(), &TTimerModel::Changed, &rig.w(), [&] {
             state = progress.Follow(rig.w().Seconds(), rig.w().Running(), rig.w().CountUp());
             if (row.Length == 0 && rig.w().Running() && !std::exchange(takenUp, true))
                 progress.TakenUp();
-        };
+        });
         row.Steps(rig);
         EXPECT_DOUBLE_EQ(state.Progress, row.After.Progress) << row.Name;
         EXPECT_EQ(state.ProgressVisible, row.After.ProgressVisible) << row.Name;
@@ -346,7 +351,9 @@ TEST(LauncherEntry, ACountDownSendsEachChangeOnceOnTheSessionBus)
     ASSERT_TRUE(dock.Listen(dockSide));
     TTimerRig rig;
     int sessionAsked = 0;
-    TTimerAttention attention(rig.w(), [&] { return ++sessionAsked, bus.Connect(); }, [&] { return bus.Connect(); });
+    TTimerAttention attention([&] { return ++sessionAsked, bus.Connect(); }, [&] { return bus.Connect(); });
+
+    attention.Add(rig.w().Model());
 
     Set(rig, 3);
     EXPECT_EQ(sessionAsked, 0) << "the bus waits for a count-down";
@@ -378,7 +385,8 @@ TEST(LauncherEntry, WithoutABusACountDownRunsQuietly)
 {
     TTimerRig rig;
     const auto none = [] { return QDBusConnection(QStringLiteral("no-such-connection")); };
-    TTimerAttention attention(rig.w(), none, none);
+    TTimerAttention attention(none, none);
+    attention.Add(rig.w().Model());
     gMessages = 0;
     const QtMessageHandler before =
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) { ++gMessages; });

@@ -1,0 +1,87 @@
+#include "AttentionBus.h"
+
+#include <QDBusMessage>
+#include <QVariantMap>
+
+#include <utility>
+
+#include "AlarmNotifier.h"
+#include "SleepInhibitor.h"
+
+TAttentionBus::TAttentionBus(TBus sessionBus, TBus systemBus)
+    : sessionBus_(std::move(sessionBus)), systemBus_(std::move(systemBus))
+{
+}
+
+TAttentionBus::~TAttentionBus() = default;
+
+TAlarmNotifier& TAttentionBus::MakeNotifier(int key)
+{
+    std::unique_ptr<TAlarmNotifier>& notifier = notifiers_[key];
+    if (!notifier) {
+        notifier = std::make_unique<TAlarmNotifier>(sessionBus_());
+        notifier->OnStop = [this, key] { emit StopChosen(key); };
+    }
+    return *notifier;
+}
+
+TAlarmNotifier* TAttentionBus::Notifier(std::optional<int> key) const
+{
+    if (!key)
+        return notifiers_.empty() ? nullptr : notifiers_.begin()->second.get();
+    const auto found = notifiers_.find(*key);
+    return found == notifiers_.end() ? nullptr : found->second.get();
+}
+
+TSleepInhibitor& TAttentionBus::MakeInhibitor()
+{
+    if (!inhibitor_)
+        inhibitor_ = std::make_unique<TSleepInhibitor>(systemBus_(), sessionBus_());
+    return *inhibitor_;
+}
+
+void TAttentionBus::ShowAlarm(int key, const QString& name, const QString& body)
+{
+    MakeNotifier(key).Show(body, true, name);
+}
+
+void TAttentionBus::WithdrawAlarm(int key)
+{
+    if (TAlarmNotifier* notifier = Notifier(key))
+        notifier->Withdraw();
+}
+
+void TAttentionBus::ShowEnded(int key, const QString& name, const QString& body)
+{
+    MakeNotifier(key).Show(body, false, name);
+}
+
+void TAttentionBus::Forget(int key)
+{
+    const auto found = notifiers_.find(key);
+    if (found == notifiers_.end())
+        return;
+    found->second->Withdraw();
+    notifiers_.erase(found);
+}
+
+void TAttentionBus::SetInhibited(bool on)
+{
+    MakeInhibitor().SetInhibited(on);
+}
+
+void TAttentionBus::SendLauncher(const TLauncherState& state)
+{
+    if (!launcherBus_)
+        launcherBus_ = sessionBus_();
+    if (!launcherBus_->isConnected())
+        return;
+    QDBusMessage message = QDBusMessage::createSignal(QString::fromLatin1(TLauncherEntry::kPath),
+                                                      QString::fromLatin1(TLauncherEntry::kInterface),
+                                                      QStringLiteral("Update"));
+    const QVariantMap properties{{QStringLiteral("progress"), state.Progress},
+                                 {QStringLiteral("progress-visible"), state.ProgressVisible},
+                                 {QStringLiteral("urgent"), state.Urgent}};
+    message << QString::fromLatin1(TLauncherEntry::kAppUri) << properties;
+    launcherBus_->send(message); // queued; never waits for the bus
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "LauncherEntry.h"
+
+class TAlarmNotifier;
+class TSleepInhibitor;
+
+// The D-Bus side of TTimerAttention. It lives in a thread of its own, so that
+// no connection, registration, subscription or call ever waits on the
+// window's thread: a bus that stops answering holds up this thread alone.
+// The buses are opened here when first needed; the window's side posts
+// each call and hears back only through the queued signal StopChosen.
+class TAttentionBus : public QObject {
+    Q_OBJECT
+
+public:
+    using TBus = std::function<QDBusConnection()>;
+
+    TAttentionBus(TBus sessionBus, TBus systemBus);
+    ~TAttentionBus() override;
+
+    // Timer `key`'s alarm notification, with the stop action; withdrawn
+    // again. Each timer has a notification of its own, named by its name.
+    void ShowAlarm(int key, const QString& name, const QString& body);
+    void WithdrawAlarm(int key);
+    // A notification alone, for a count-down that ended while away.
+    void ShowEnded(int key, const QString& name, const QString& body);
+    // The timer is gone: its notification is withdrawn and forgotten.
+    void Forget(int key);
+    void SetInhibited(bool on);
+    void SendLauncher(const TLauncherState& state);
+
+    // Made when first needed; to be looked at in this object's thread only.
+    // Notifier() is the one of the timer with the lowest key.
+    TAlarmNotifier* Notifier(std::optional<int> key = std::nullopt) const;
+    TSleepInhibitor* Inhibitor() const { return inhibitor_.get(); }
+
+signals:
+    // The user chose "停止" on timer `key`'s alarm notification.
+    void StopChosen(int key);
+
+private:
+    TAlarmNotifier& MakeNotifier(int key);
+    TSleepInhibitor& MakeInhibitor();
+
+    TBus sessionBus_;
+    TBus systemBus_;
+    std::map<int, std::unique_ptr<TAlarmNotifier>> notifiers_;
+    std::unique_ptr<TSleepInhibitor> inhibitor_;
+    std::optional<QDBusConnection> launcherBus_;
+};

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "SingleInstance.h"
+#include "TimeArgument.h"
+#include "TimerRecord.h"
+
+class TBackImages;
+class TFmTimerMain;
+class TTimerAttention;
+class TTimerModel;
+class TvlmGlobal;
+
+// Takes up the timer kept in `section` into the window's timer, before the
+// window is shown (see TimerRecord::ResumeKeptTimer), and has `attention`
+// follow it. True when the record must be written again.
+bool TakeUpKeptTimer(TFmTimerMain& window, TTimerAttention& attention, TvlmGlobal& global, bool resume,
+                     const TTimerClocks& now, const QString& section = TimerRecord::kFirstSection);
+
+// Every timer window of the program, first window first, and what it keeps
+// in the settings. The first timer keeps the sections the program always
+// had (its place in TFMTIMERMAIN, its pictures in BACK, its timer and name
+// in TIMER); every other one keeps all of its keys in a section of its own,
+// "TIMER-<n>" (n from 2), so that the open timers are exactly the sections
+// there are. Such a section is always written whole, in one replacement of
+// the file.
+//
+// A window the user closes (its Quit button, the menu, Alt+F4) is forgotten
+// with its section; when it was the first, the next one takes the first's
+// sections. The program ends with the last window (OnLastClosed); Ctrl+Q
+// closes them all (QuitAll). Anything else that ends the program (logout,
+// a signal, a crash) keeps every timer for the next start.
+class TOpenTimers : public QObject {
+public:
+    static constexpr int kMaxTimers = 16;
+    // How far a new window is moved from the one it came from.
+    static constexpr int kCascadePx = 32;
+
+    TOpenTimers(TvlmGlobal& global, TTimerAttention& attention,
+                std::function<TTimerClocks()> clocks = &TTimerClocks::Now);
+    // Writes every kept timer's section and the first timer's sections, in
+    // one replacement of the settings file.
+    ~TOpenTimers() override;
+    TOpenTimers(const TOpenTimers&) = delete;
+    TOpenTimers& operator=(const TOpenTimers&) = delete;
+
+    // The first window, with the timer kept in TIMER (unless `resume` is
+    // false: a time on the command line wins), not yet shown.
+    TFmTimerMain& OpenFirst(bool resume);
+    // The other kept timers' windows, shown (after the first one's first frame).
+    void OpenKept();
+    // A new timer beside `from` (or the first window) with its picture,
+    // shown; null when kMaxTimers are open (the user is told when `tell`).
+    TFmTimerMain* New(TFmTimerMain* from, const QString& name = QString(), bool tell = true);
+    // Ctrl+Q: every window closes, every timer is forgotten.
+    void QuitAll();
+
+    int Count() const { return int(timers_.size()); }
+    TFmTimerMain& Window(int index) const;
+    TTimerModel& Timer(int index) const;
+    // The window of the timer named `name` (letter case ignored); null if none.
+    TFmTimerMain* Find(const QString& name) const;
+    // The section timer `index` keeps its own keys in ("TIMER" for the first).
+    QString Section(int index) const;
+    // True once the user closed every window (the last one, or Ctrl+Q).
+    bool UserClosedAll() const { return userClosedAll_; }
+
+    // The answer to a later start's request.
+    TInstanceAnswer Answer(const TStartRequest& request);
+
+    // The last window closed: the program ends.
+    std::function<void()> OnLastClosed;
+    // Tells the user something went wrong (a message box); by default
+    // on standard error.
+    std::function<void(const QString& message)> Tell;
+
+    // The sections of kept timers other than the first, in their order.
+    static QStringList KeptSections(const QStringList& sections);
+
+private:
+    struct TOpenTimer;
+    TOpenTimer& Make(const QString& section, const TBackImages* pictureFrom);
+    void Closed(TFmTimerMain& window);
+    void Forget(int index);
+    void WriteWhole(TOpenTimer& timer);
+    QString NextSection() const;
+    QPoint CascadeFrom(const TFmTimerMain& from, const QSize& size) const;
+    int IndexOf(const TFmTimerMain& window) const;
+
+    TvlmGlobal& global_;
+    TTimerAttention& attention_;
+    std::function<TTimerClocks()> clocks_;
+    std::vector<TOpenTimer*> timers_; // owned; deleted later when closed
+    bool userClosedAll_ = false;
+    bool quitting_ = false;
+};

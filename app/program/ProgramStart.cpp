@@ -1,0 +1,543 @@
+#include "ProgramStart.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMutex>
+#include <QRegularExpression>
+#include <QThread>
+#include <QUrl>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#ifndef POCOSA_VERSION
+#define POCOSA_VERSION "0.9.0.0"
+#endif
+
+bool SelectX11Platform()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("DISPLAY"))
+        return false;
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return true;
+}
+
+void SetupProgramInfo()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Pocosa"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(POCOSA_VERSION));
+    QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
+    // Docks and task bars find the desktop entry by it (Wayland's app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.velmora.Pocosa"));
+}
+
+namespace {
+
+QString Description()
+{
+    return QCoreApplication::translate("ProgramStart",
+                                       "Kitchen timer\n\n"
+                                       "A time sets the timer when it is stopped: 5m (minutes), 90s (seconds),\n"
+                                       "1m30s, 3:30 (minutes:seconds) or a plain 5 (minutes); at most 99:59.\n"
+                                       "When Pocosa is already running for this user, the request goes to its\n"
+                                       "window (without a time it just comes to the front) and this call ends.");
+}
+
+QList<QCommandLineOption> OwnOptions()
+{
+    return {{{QStringLiteral("s"), QStringLiteral("start")},
+             QCoreApplication::translate("ProgramStart", "Start the timer as well.")},
+            {QStringLiteral("status"),
+             QCoreApplication::translate("ProgramStart",
+                                         "Print each timer's time and state, e.g. \"04:59 counting down\", and "
+                                         "its name after a tab.")},
+            {QStringLiteral("new"), QCoreApplication::translate("ProgramStart", "Open another timer window.")},
+            {QStringLiteral("timer"),
+             QCoreApplication::translate("ProgramStart", "The timer of this name (with --new: the new timer's name)."),
+             QCoreApplication::translate("ProgramStart", "name")}};
+}
+
+// The time: its name is only shown, the time is read by its position.
+QString TimeName()
+{
+    return QCoreApplication::translate("ProgramStart", "time");
+}
+
+QString TimeDescription()
+{
+    return QCoreApplication::translate("ProgramStart", "The time to set, e.g. 5m, 90s or 3:30.");
+}
+
+QString TimeSyntax()
+{
+    return QCoreApplication::translate("ProgramStart", "[time]");
+}
+
+// "-s, --start" as the help shows an option.
+QString OptionNames(const QCommandLineOption& option)
+{
+    QStringList names;
+    for (const QString& name : option.names())
+        names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    return names.join(QStringLiteral(", "));
+}
+
+bool IsWide(char32_t c)
+{
+    static const std::pair<char32_t, char32_t> wide[] = {
+        {0x1100, 0x115F}, {0x2E80, 0x303E},   {0x3041, 0x33FF},  {0x3400, 0x4DBF}, {0x4E00, 0x9FFF},
+        {0xA000, 0xA4CF}, {0xAC00, 0xD7A3},   {0xF900, 0xFAFF},  {0xFE30, 0xFE4F}, {0xFF00, 0xFF60},
+        {0xFFE0, 0xFFE6}, {0x20000, 0x2FFFD}, {0x30000, 0x3FFFD}};
+    for (const auto& [first, last] : wide) {
+        if (c >= first && c <= last)
+            return true;
+    }
+    return false;
+}
+
+int CharWidth(char32_t c)
+{
+    const QChar::Category category = QChar::category(c);
+    if (category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing)
+        return 0;
+    return IsWide(c) ? 2 : 1;
+}
+
+// No line begins with the first or ends with the second.
+bool Closing(char32_t c)
+{
+    return QStringView(u"、。，．・：；！？）」』】〕〉》ー)]},.:;!?").contains(QChar(c));
+}
+
+bool Opening(char32_t c)
+{
+    return QStringView(u"（「『【〔〈《([{").contains(QChar(c));
+}
+
+} // namespace
+
+int DisplayWidth(const QString& text)
+{
+    int width = 0;
+    for (const char32_t c : text.toUcs4())
+        width += CharWidth(c);
+    return width;
+}
+
+QStringList WrapToWidth(const QString& text, int width)
+{
+    // The pieces no line break may cut: a space, or characters between two
+    // break opportunities.
+    struct TPiece {
+        QString Text;
+        int Width = 0;
+        bool Space = false;
+    };
+    std::vector<TPiece> pieces;
+    char32_t previous = U' ';
+    for (const char32_t c : text.toUcs4()) {
+        const bool space = QChar::isSpace(c);
+        const bool breakBefore = (IsWide(previous) || IsWide(c)) && !Closing(c) && !Opening(previous);
+        if (space || pieces.empty() || pieces.back().Space || breakBefore)
+            pieces.push_back({QString(), 0, space});
+        pieces.back().Text += QString::fromUcs4(&c, 1);
+        pieces.back().Width += CharWidth(c);
+        previous = c;
+    }
+    QStringList lines;
+    QString line;
+    int lineWidth = 0;
+    const auto endLine = [&] {
+        lines << line.trimmed();
+        line.clear();
+        lineWidth = 0;
+    };
+    for (const TPiece& piece : pieces) {
+        if (piece.Space && line.isEmpty())
+            continue;
+        if (!piece.Space && !line.isEmpty() && lineWidth + piece.Width > width)
+            endLine();
+        line += piece.Text;
+        lineWidth += piece.Width;
+    }
+    if (!line.isEmpty() || lines.isEmpty())
+        endLine();
+    return lines;
+}
+
+QString HelpText(const QString& program)
+{
+    constexpr int kWidth = 79;
+    // Qt's texts for --help, --help-all and -v and the frame of the help,
+    // given by the program's catalogs too: Qt's Japanese lacks the first two
+    // and words the third otherwise than the program's own options.
+    const auto qt = [](const char* text) { return QCoreApplication::translate("QCommandLineParser", text); };
+    using TRows = QList<std::pair<QString, QString>>;
+    QCommandLineParser parser; // Qt's own options, as the parser names them
+    TRows options{{OptionNames(parser.addHelpOption()),
+                   qt(QT_TRANSLATE_NOOP("QCommandLineParser", "Displays help on commandline options."))},
+                  {QStringLiteral("--help-all"),
+                   qt(QT_TRANSLATE_NOOP("QCommandLineParser", "Displays help including Qt specific options."))},
+                  {OptionNames(parser.addVersionOption()),
+                   qt(QT_TRANSLATE_NOOP("QCommandLineParser", "Displays version information."))}};
+    for (const QCommandLineOption& option : OwnOptions())
+        options.append({OptionNames(option), option.description()});
+    const TRows arguments{{TimeName(), TimeDescription()}};
+    int nameWidth = 0;
+    for (const auto& row : options + arguments)
+        nameWidth = std::max(nameWidth, DisplayWidth(row.first) + 1);
+    const auto table = [nameWidth](const TRows& rows) {
+        QString text;
+        for (const auto& [name, description] : rows) {
+            QString head = QStringLiteral("  ") + name + QString(nameWidth - DisplayWidth(name) + 1, QLatin1Char(' '));
+            for (const QString& line : WrapToWidth(description, kWidth - 3 - nameWidth)) {
+                text += head + line + QLatin1Char('\n');
+                head = QString(3 + nameWidth, QLatin1Char(' '));
+            }
+        }
+        return text;
+    };
+    const QString usage = program + QLatin1Char(' ') + qt(QT_TRANSLATE_NOOP("QCommandLineParser", "[options]")) +
+                          QLatin1Char(' ') + TimeSyntax();
+    QString text = qt(QT_TRANSLATE_NOOP("QCommandLineParser", "Usage: %1")).arg(usage) + QLatin1Char('\n');
+    for (const QString& paragraph : Description().split(QLatin1Char('\n')))
+        text += WrapToWidth(paragraph, kWidth).join(QLatin1Char('\n')) + QLatin1Char('\n');
+    text += QLatin1Char('\n') + qt(QT_TRANSLATE_NOOP("QCommandLineParser", "Options:")) + QLatin1Char('\n') +
+            table(options);
+    text += QLatin1Char('\n') + qt(QT_TRANSLATE_NOOP("QCommandLineParser", "Arguments:")) + QLatin1Char('\n') +
+            table(arguments);
+    return text;
+}
+
+void SetupCommandLine(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(Description());
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions(OwnOptions());
+    parser.addPositionalArgument(TimeName(), TimeDescription(), TimeSyntax());
+}
+
+int HandleInfoOptions(int argc, char** argv)
+{
+    bool info = false;
+    for (int i = 1; i < argc; ++i) {
+        for (const char* option : {"-h", "--help", "-?", "--help-all", "-v", "--version"})
+            info = info || std::strcmp(argv[i], option) == 0;
+    }
+    if (!info)
+        return -1;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    SetupCommandLine(parser);
+    // Qt lays out --help by characters, not by the columns they take: the
+    // program writes its own. Errors, --help-all and --version are Qt's;
+    // showHelp() and showVersion() print and end the process.
+    if (parser.parse(arguments) && parser.isSet(QStringLiteral("help")) && !parser.isSet(QStringLiteral("help-all")) &&
+        !parser.isSet(QStringLiteral("version"))) {
+        std::fputs(HelpText(arguments.first()).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    parser.process(arguments);
+    return 0;
+}
+
+namespace {
+
+// True when every platform of the list ("wayland;xcb", each tried in turn,
+// "xcb:option=value") talks to an X server or a Wayland compositor.
+bool PlatformsNeedDisplay(const QString& platforms)
+{
+    for (const QString& entry : platforms.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString name = entry.section(QLatin1Char(':'), 0, 0).trimmed();
+        if (!name.isEmpty() && !name.startsWith(QLatin1String("xcb")) && !name.startsWith(QLatin1String("wayland")))
+            return false;
+    }
+    return true; // the default too: X11 or Wayland
+}
+
+} // namespace
+
+TCommandLine ReadCommandLine(int argc, char** argv)
+{
+    // Qt's options that the application objects take out of argv (QApplication,
+    // QGuiApplication, the X11 platform), written "-name" or "--name": those
+    // that take the next argument as their value, those that may carry it
+    // joined on with '=', and those without one.
+    static const QRegularExpression withValue(QStringLiteral(
+        "^--?(platform|platformpluginpath|platformtheme|plugin|qwindowgeometry|geometry|qwindowtitle|title|"
+        "qwindowicon|icon|display|name|session|style|stylesheet|qmljsdebugger)$"));
+    static const QRegularExpression joinedOrFlag(QStringLiteral(
+        "^--?((style|stylesheet|qmljsdebugger)=.*|reverse|widgetcount|testability|nograb|dograb|sync)$"));
+    TCommandLine line;
+    if (argc > 0)
+        line.Arguments << QString::fromLocal8Bit(argv[0]);
+    for (int i = 1; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        if (const QRegularExpressionMatch m = withValue.match(argument); m.hasMatch()) {
+            const QString value = i + 1 < argc ? QString::fromLocal8Bit(argv[++i]) : QString();
+            if (m.captured(1) == QLatin1String("platform"))
+                line.Platform = value;
+            else if (m.captured(1) == QLatin1String("display"))
+                line.Display = value;
+        } else if (!joinedOrFlag.match(argument).hasMatch()) {
+            line.Arguments << argument;
+        }
+    }
+    return line;
+}
+
+QString NoDisplayText()
+{
+    return QCoreApplication::translate("ProgramStart",
+                                       "Pocosa is not running and there is no display to open its window on");
+}
+
+bool DisplayReachable(const TCommandLine& commandLine)
+{
+    if (!commandLine.Display.isEmpty() || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return true;
+    const QString platform =
+        commandLine.Platform.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM") : commandLine.Platform;
+    return !PlatformsNeedDisplay(platform);
+}
+
+QString WindowDisplayName(const TCommandLine& commandLine)
+{
+    const QString platform =
+        commandLine.Platform.isEmpty() ? qEnvironmentVariable("QT_QPA_PLATFORM") : commandLine.Platform;
+    const bool wayland = platform.trimmed().startsWith(QLatin1String("wayland"));
+    if (!wayland && !commandLine.Display.isEmpty())
+        return commandLine.Display;
+    if (!wayland && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        return qEnvironmentVariable("DISPLAY");
+    return qEnvironmentVariable("WAYLAND_DISPLAY", QStringLiteral("wayland-0"));
+}
+
+QString CannotOpenWindowText(const QString& display)
+{
+    return QCoreApplication::translate("ProgramStart", "Pocosa cannot open its window on display %1").arg(display);
+}
+
+namespace {
+
+// A message of Qt's held back while the platform starts.
+struct THeldMessage {
+    QtMsgType Type;
+    QByteArray File;
+    QByteArray Function;
+    QByteArray Category;
+    int Line;
+    QString Text;
+};
+
+struct TPlatformStart {
+    QMutex Mutex; // Qt may report from its own threads
+    QtMessageHandler Previous = nullptr;
+    QByteArray FailureLine;
+    std::vector<THeldMessage> Held;
+};
+
+TPlatformStart& PlatformStart()
+{
+    static TPlatformStart state;
+    return state;
+}
+
+void HoldMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    TPlatformStart& state = PlatformStart();
+    const QMutexLocker lock(&state.Mutex);
+    if (type == QtFatalMsg) {
+        // Half a QGuiApplication: no destructor or exit handler may run.
+        std::fputs(state.FailureLine.constData(), stderr);
+        std::_Exit(1);
+    }
+    state.Held.push_back({type, context.file, context.function, context.category, context.line, text});
+}
+
+const char* OrNull(const QByteArray& text)
+{
+    return text.isNull() ? nullptr : text.constData();
+}
+
+} // namespace
+
+TPlatformStartGuard::TPlatformStartGuard(const QByteArray& failureLine)
+{
+    TPlatformStart& state = PlatformStart();
+    state.FailureLine = failureLine;
+    state.Previous = qInstallMessageHandler(HoldMessage);
+}
+
+TPlatformStartGuard::~TPlatformStartGuard()
+{
+    End();
+}
+
+void TPlatformStartGuard::End()
+{
+    if (std::exchange(ended_, true))
+        return;
+    TPlatformStart& state = PlatformStart();
+    qInstallMessageHandler(state.Previous);
+    std::vector<THeldMessage> held;
+    {
+        const QMutexLocker lock(&state.Mutex);
+        held.swap(state.Held);
+    }
+    for (const THeldMessage& m : held) {
+        const QMessageLogContext context(OrNull(m.File), m.Line, OrNull(m.Function), OrNull(m.Category));
+        state.Previous(m.Type, context, m.Text);
+    }
+}
+
+QStringList SessionBusSockets()
+{
+    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    QStringList sockets;
+    if (address.isEmpty()) {
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        if (!runtime.isEmpty())
+            sockets << runtime + QStringLiteral("/bus");
+        return sockets;
+    }
+    // "unix:path=/run/user/1000/bus,guid=…;unix:abstract=…", values %-escaped.
+    for (const QString& entry : address.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        if (!entry.startsWith(QLatin1String("unix:")))
+            continue;
+        for (const QString& pair : entry.mid(5).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const QString key = pair.section(QLatin1Char('='), 0, 0);
+            const QString value = QUrl::fromPercentEncoding(pair.section(QLatin1Char('='), 1).toUtf8());
+            if (key == QLatin1String("path"))
+                sockets << value;
+            else if (key == QLatin1String("abstract"))
+                sockets << QLatin1Char('@') + value;
+            else if (key == QLatin1String("runtime") && value == QLatin1String("yes"))
+                sockets << qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus");
+        }
+    }
+    return sockets;
+}
+
+namespace {
+
+enum class TBusAnswer { Answered, Silent, Absent };
+
+// One socket of the bus: connects and sends the greeting's first line (the
+// external authentication of this user), then waits for any answer line.
+TBusAnswer AskBus(const QString& socketPath, const QDeadlineTimer& deadline)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    QByteArray name = QFile::encodeName(socketPath);
+    socklen_t length = sizeof address;
+    if (name.startsWith('@')) { // abstract: a leading NUL, no terminator
+        name[0] = '\0';
+        length = socklen_t(offsetof(sockaddr_un, sun_path) + std::size_t(name.size()));
+    }
+    if (name.isEmpty() || std::size_t(name.size()) >= sizeof address.sun_path)
+        return TBusAnswer::Absent;
+    std::memcpy(address.sun_path, name.constData(), std::size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return TBusAnswer::Absent;
+    const auto done = [fd](TBusAnswer answer) {
+        ::close(fd);
+        return answer;
+    };
+    while (::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+        if (errno != EAGAIN)
+            return done(TBusAnswer::Absent); // nobody there: a client fails at once as well
+        if (deadline.hasExpired())
+            return done(TBusAnswer::Silent); // its queue stays full
+        QThread::msleep(20);
+    }
+    const QByteArray greeting = QByteArray(1, '\0') + "AUTH EXTERNAL " +
+                                QByteArray::number(qulonglong(::getuid())).toHex() + "\r\n";
+    if (::send(fd, greeting.constData(), std::size_t(greeting.size()), MSG_NOSIGNAL) != greeting.size())
+        return done(TBusAnswer::Absent);
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        const int n = ::poll(&p, 1, int(std::max<qint64>(0, deadline.remainingTime())));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return done(TBusAnswer::Silent);
+        char reply[256];
+        const ssize_t got = ::recv(fd, reply, sizeof reply, 0);
+        // Any answer will do ("OK …", "REJECTED …"); a closed connection
+        // fails a client at once too.
+        return done(got > 0 ? TBusAnswer::Answered : TBusAnswer::Absent);
+    }
+}
+
+} // namespace
+
+bool SessionBusAnswers(int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    // A client takes the first address it can connect to.
+    for (const QString& socket : SessionBusSockets()) {
+        const TBusAnswer answer = AskBus(socket, deadline);
+        if (answer != TBusAnswer::Absent)
+            return answer == TBusAnswer::Answered;
+    }
+    return true;
+}
+
+TSessionBusChoice::TSessionBusChoice(int timeoutMs)
+{
+    uses_ = SessionBusAnswers(timeoutMs);
+    if (uses_)
+        return;
+    if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+        address_ = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    const QStringList sockets = SessionBusSockets();
+    std::fprintf(stderr, "pocosa: %s\n",
+                 WithoutBusText(address_ ? QString::fromLocal8Bit(*address_) : sockets.value(0))
+                     .toLocal8Bit()
+                     .constData());
+    // Refused at once by the D-Bus library; read by it at the first connection.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null");
+}
+
+void TSessionBusChoice::Settle()
+{
+    if (uses_ || std::exchange(settled_, true))
+        return;
+    // The first connection is kept for the whole run, unconnected: every
+    // later use in the process (the accessibility bridge's included) finds
+    // it so at once.
+    (void)QDBusConnection::sessionBus();
+    if (address_)
+        qputenv("DBUS_SESSION_BUS_ADDRESS", *address_);
+    else
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+}
+
+QString TSessionBusChoice::WithoutBusText(const QString& address)
+{
+    return QCoreApplication::translate("ProgramStart",
+                                       "the session bus (%1) does not answer: Pocosa runs without it (no desktop "
+                                       "notifications, task bar progress or accessibility)")
+        .arg(address);
+}

@@ -1,0 +1,527 @@
+#include "SingleInstance.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "TimerLimits.h"
+#include "TimerModel.h"
+
+namespace {
+
+QByteArray Line(const QJsonObject& object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+std::optional<QJsonObject> Object(const QByteArray& line, int maxLine = TSingleInstance::kMaxLine)
+{
+    if (line.size() > maxLine || !line.endsWith('\n'))
+        return std::nullopt;
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(line.trimmed(), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return std::nullopt;
+    return doc.object();
+}
+
+// The socket file's address; false when the path does not fit in one.
+bool SocketAddress(const QString& path, sockaddr_un& address)
+{
+    const QByteArray name = QFile::encodeName(path);
+    address = sockaddr_un{};
+    address.sun_family = AF_UNIX;
+    if (name.isEmpty() || std::size_t(name.size()) >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, name.constData(), std::size_t(name.size()));
+    return true;
+}
+
+// Waits until fd is ready for events or the deadline passes.
+bool WaitFor(int fd, short events, const QDeadlineTimer& deadline)
+{
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int n = ::poll(&p, 1, int(std::max<qint64>(0, deadline.remainingTime())));
+        if (n > 0)
+            return true;
+        if (n == 0 || errno != EINTR)
+            return false;
+    }
+}
+
+// Sends all of data on a non-blocking socket before the deadline.
+bool SendAll(int fd, const QByteArray& data, const QDeadlineTimer& deadline)
+{
+    qsizetype sent = 0;
+    while (sent < data.size()) {
+        const ssize_t n = ::send(fd, data.constData() + sent, std::size_t(data.size() - sent), MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!WaitFor(fd, POLLOUT, deadline))
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// One accepted connection of the running window: reads one request line,
+// writes the answer and closes. Anything malformed, too long or too slow is
+// dropped without an answer.
+class TInstanceConnection : public QObject {
+public:
+    TInstanceConnection(int fd, TSingleInstance& instance, QObject* parent)
+        : QObject(parent), fd_(fd), instance_(instance), readable_(fd, QSocketNotifier::Read, this)
+    {
+        connect(&readable_, &QSocketNotifier::activated, this, [this] { Read(); });
+        QTimer::singleShot(TSingleInstance::kClientTimeoutMs, this, [this] { Close(); });
+    }
+
+    ~TInstanceConnection() override
+    {
+        ::close(fd_);
+        instance_.ConnectionClosed();
+    }
+
+private:
+    void Close()
+    {
+        readable_.setEnabled(false);
+        deleteLater();
+    }
+
+    void Read()
+    {
+        char chunk[512];
+        const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            return;
+        if (n <= 0) {
+            Close(); // gone, or an error
+            return;
+        }
+        buffer_.append(chunk, n);
+        const qsizetype end = buffer_.indexOf('\n');
+        if (end < 0) {
+            if (buffer_.size() > TSingleInstance::kMaxLine)
+                Close();
+            return;
+        }
+        readable_.setEnabled(false); // one request a connection
+        const std::optional<TStartRequest> request = DecodeRequest(buffer_.left(end + 1));
+        if (request) {
+            const TInstanceAnswer answer =
+                instance_.OnRequest ? instance_.OnRequest(*request) : TInstanceAnswer{false, QString()};
+            // An answer is far smaller than a socket buffer; a client that
+            // does not read it within the time is left.
+            SendAll(fd_, EncodeAnswer(answer), QDeadlineTimer(TSingleInstance::kClientTimeoutMs));
+        }
+        Close();
+    }
+
+    int fd_;
+    TSingleInstance& instance_;
+    QSocketNotifier readable_;
+    QByteArray buffer_;
+};
+
+// Closes a descriptor when it goes out of scope.
+struct TFdGuard {
+    int Fd = -1;
+    ~TFdGuard()
+    {
+        if (Fd >= 0)
+            ::close(Fd);
+    }
+};
+
+} // namespace
+
+QByteArray EncodeRequest(const TStartRequest& request)
+{
+    QJsonObject o{{"start", request.Start}, {"status", request.Status}};
+    if (request.Seconds)
+        o.insert("seconds", *request.Seconds);
+    // Only where asked for, so that a plain request stays as it always was.
+    if (request.New)
+        o.insert("new", true);
+    if (request.Timer)
+        o.insert("timer", *request.Timer);
+    if (request.Ask)
+        o.insert("ask", true);
+    return Line(o);
+}
+
+std::optional<TStartRequest> DecodeRequest(const QByteArray& line)
+{
+    const std::optional<QJsonObject> o = Object(line);
+    if (!o || !(*o)["start"].isBool() || !(*o)["status"].isBool())
+        return std::nullopt;
+    TStartRequest request;
+    request.Start = (*o)["start"].toBool();
+    request.Status = (*o)["status"].toBool();
+    if (o->contains("seconds")) {
+        const QJsonValue seconds = (*o)["seconds"];
+        const double value = seconds.toDouble(-1);
+        if (!seconds.isDouble() || value != double(int(value)) || value < 0 || value > kTimerMaxSeconds)
+            return std::nullopt;
+        request.Seconds = int(value);
+    }
+    if (o->contains("new")) {
+        if (!(*o)["new"].isBool())
+            return std::nullopt;
+        request.New = (*o)["new"].toBool();
+    }
+    if (o->contains("ask")) {
+        if (!(*o)["ask"].isBool())
+            return std::nullopt;
+        request.Ask = (*o)["ask"].toBool();
+    }
+    if (o->contains("timer")) {
+        if (!(*o)["timer"].isString())
+            return std::nullopt;
+        request.Timer = TTimerModel::CleanName((*o)["timer"].toString());
+    }
+    return request;
+}
+
+QByteArray EncodeAnswer(const TInstanceAnswer& answer)
+{
+    QJsonObject o{{"applied", answer.Applied}, {"state", answer.State}};
+    if (!answer.Knows.isEmpty())
+        o.insert("knows", QJsonArray::fromStringList(answer.Knows));
+    if (!answer.Timers.isEmpty())
+        o.insert("timers", QJsonArray::fromStringList(answer.Timers));
+    if (!answer.Refused.isEmpty())
+        o.insert("refused", answer.Refused);
+    return Line(o);
+}
+
+namespace {
+
+// A list of strings; nullopt when the value is anything else.
+std::optional<QStringList> Strings(const QJsonValue& value)
+{
+    if (value.isUndefined())
+        return QStringList();
+    if (!value.isArray())
+        return std::nullopt;
+    QStringList list;
+    for (const QJsonValue& item : value.toArray()) {
+        if (!item.isString())
+            return std::nullopt;
+        list << item.toString();
+    }
+    return list;
+}
+
+} // namespace
+
+std::optional<TInstanceAnswer> DecodeAnswer(const QByteArray& line)
+{
+    const std::optional<QJsonObject> o = Object(line, TSingleInstance::kMaxAnswerLine);
+    if (!o || !(*o)["applied"].isBool() || !(*o)["state"].isString())
+        return std::nullopt;
+    TInstanceAnswer answer{(*o)["applied"].toBool(), (*o)["state"].toString()};
+    const std::optional<QStringList> knows = Strings((*o)["knows"]);
+    const std::optional<QStringList> timers = Strings((*o)["timers"]);
+    const QJsonValue refused = (*o)["refused"];
+    if (!knows || !timers || !(refused.isUndefined() || refused.isString()))
+        return std::nullopt;
+    answer.Knows = *knows;
+    answer.Timers = *timers;
+    answer.Refused = refused.toString();
+    return answer;
+}
+
+QString TSingleInstance::DefaultFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty())
+        return runtime;
+    // Without it (cron, su -) the folder the session has, if it is the user's alone.
+    const QByteArray session = "/run/user/" + QByteArray::number(::getuid());
+    struct stat info{};
+    if (::lstat(session.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+        (info.st_mode & 07777) == 0700)
+        return QString::fromLatin1(session);
+    return QString();
+}
+
+TSingleInstance::TSingleInstance(QString folder, QString lockFolder, QObject* parent)
+    : QObject(parent), folder_(std::move(folder)), lockFolder_(lockFolder.isEmpty() ? folder_ : std::move(lockFolder))
+{
+}
+
+TSingleInstance::~TSingleInstance()
+{
+    // The socket file goes while the lock is still held.
+    StopListening();
+    if (lockFd_ >= 0)
+        ::close(lockFd_);
+}
+
+void TSingleInstance::StopListening()
+{
+    if (serverFd_ < 0)
+        return;
+    // Connections not yet answered are closed: their clients try again.
+    delete connectionsParent_;
+    connectionsParent_ = nullptr;
+    delete acceptNotifier_;
+    acceptNotifier_ = nullptr;
+    ::close(serverFd_);
+    serverFd_ = -1;
+    ::unlink(QFile::encodeName(listenPath_).constData());
+    listenPath_.clear();
+    SayListener(QByteArray()); // not said: a later start waits for the lock
+}
+
+void TSingleInstance::ConnectionClosed()
+{
+    --connections_;
+    if (acceptNotifier_ && connections_ < kMaxConnections)
+        acceptNotifier_->setEnabled(true);
+}
+
+QString TSingleInstance::LockPath() const
+{
+    return lockFolder_.isEmpty() ? QString() : QDir(lockFolder_).filePath(QStringLiteral("pocosa.lock"));
+}
+
+QString TSingleInstance::SocketPath() const
+{
+    return folder_.isEmpty() ? QString() : QDir(folder_).filePath(QStringLiteral("pocosa.socket"));
+}
+
+std::optional<QString> TSingleInstance::ListenerPath() const
+{
+    TFdGuard fd{::open(QFile::encodeName(LockPath()).constData(), O_RDONLY | O_CLOEXEC)};
+    if (fd.Fd < 0)
+        return std::nullopt;
+    char text[kMaxLine];
+    const ssize_t n = ::pread(fd.Fd, text, sizeof text, 0);
+    const QByteArray content(text, std::max<ssize_t>(n, 0));
+    const qsizetype end = content.indexOf('\n');
+    if (end < 0)
+        return std::nullopt; // not said yet, or being written
+    return QFile::decodeName(content.left(end));
+}
+
+bool TSingleInstance::HeldElsewhere() const
+{
+    if (lockFd_ >= 0)
+        return false;
+    TFdGuard fd{::open(QFile::encodeName(LockPath()).constData(), O_RDONLY | O_CLOEXEC)};
+    // A shared lock is refused only while someone holds it; it goes at once.
+    return fd.Fd >= 0 && ::flock(fd.Fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+}
+
+void TSingleInstance::SayListener(const QByteArray& content)
+{
+    if (lockFd_ < 0)
+        return;
+    // Readers take a text without its line end as not said yet.
+    if (::ftruncate(lockFd_, 0) == 0 && !content.isEmpty())
+        (void)!::pwrite(lockFd_, content.constData(), std::size_t(content.size()), 0);
+}
+
+bool TSingleInstance::Listening() const
+{
+    return serverFd_ >= 0;
+}
+
+bool TSingleInstance::Claim()
+{
+    if (!Lock())
+        return false;
+    Listen(); // nothing where no lock could be made
+    return true;
+}
+
+bool TSingleInstance::Lock()
+{
+    if (lockFd_ >= 0)
+        return true;
+    if (lockFolder_.isEmpty())
+        return true;
+    // Close-on-exec: a browser opened from the program must not keep the lock.
+    const int fd = ::open(QFile::encodeName(LockPath()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return true;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool taken = errno == EWOULDBLOCK;
+        ::close(fd);
+        return !taken;
+    }
+    lockFd_ = fd;
+    SayListener(QByteArray()); // what a killed holder said is void
+    return true;
+}
+
+bool TSingleInstance::Listen()
+{
+    if (lockFd_ < 0 || serverFd_ >= 0)
+        return serverFd_ >= 0;
+    // The runtime folder first; the lock's folder where that cannot be
+    // (none, read-only, another settings' window there, a path too long).
+    const QString besideLock = QDir(lockFolder_).filePath(QStringLiteral("pocosa.socket"));
+    for (const QString& path : {SocketPath(), besideLock}) {
+        if (!path.isEmpty() && ListenOn(path)) {
+            listenPath_ = path;
+            SayListener(QFile::encodeName(path) + '\n');
+            return true;
+        }
+    }
+    SayListener("\n"); // nowhere: later starts need not wait
+    return false;
+}
+
+bool TSingleInstance::ListenOn(const QString& path)
+{
+    sockaddr_un address;
+    if (!SocketAddress(path, address))
+        return false;
+    TFdGuard fd{::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)};
+    if (fd.Fd < 0)
+        return false;
+    // A socket file that takes connections belongs to the window of other
+    // settings; any other one is stale (the lock holder alone listens).
+    {
+        TFdGuard probe{::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)};
+        if (probe.Fd >= 0 &&
+            (::connect(probe.Fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ||
+             errno == EAGAIN))
+            return false;
+    }
+    ::unlink(address.sun_path);
+    if (::bind(fd.Fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return false;
+    // The user's alone (the runtime folder is the user's alone as well).
+    if (::chmod(address.sun_path, 0600) != 0 || ::listen(fd.Fd, 8) != 0) {
+        ::unlink(address.sun_path);
+        return false;
+    }
+    serverFd_ = std::exchange(fd.Fd, -1);
+    connectionsParent_ = new QObject(this);
+    acceptNotifier_ = new QSocketNotifier(serverFd_, QSocketNotifier::Read, this);
+    connect(acceptNotifier_, &QSocketNotifier::activated, this, &TSingleInstance::Accept);
+    return true;
+}
+
+void TSingleInstance::Accept()
+{
+    for (;;) {
+        if (connections_ >= kMaxConnections) {
+            // The rest wait in the socket's queue until a connection ends.
+            acceptNotifier_->setEnabled(false);
+            return;
+        }
+        const int fd = ::accept4(serverFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                // Out of descriptors or memory: the waiting connection would
+                // wake us at once again; try again in a second instead.
+                acceptNotifier_->setEnabled(false);
+                QTimer::singleShot(1000, acceptNotifier_, [n = acceptNotifier_] { n->setEnabled(true); });
+            }
+            return;
+        }
+        ++connections_;
+        new TInstanceConnection(fd, *this, connectionsParent_);
+    }
+}
+
+TSingleInstance::TAttempt TSingleInstance::Attempt(const QString& socketPath, const TStartRequest& request,
+                                                   const QDeadlineTimer& deadline,
+                                                   std::optional<TInstanceAnswer>& answer) const
+{
+    sockaddr_un address;
+    if (!SocketAddress(socketPath, address))
+        return TAttempt::NoListener;
+    TFdGuard fd{::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)};
+    if (fd.Fd < 0)
+        return TAttempt::NoListener;
+    if (::connect(fd.Fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return errno == EAGAIN ? TAttempt::Busy : TAttempt::NoListener; // a full queue: there, but busy
+    if (!SendAll(fd.Fd, EncodeRequest(request), deadline))
+        return TAttempt::NoAnswer;
+    QByteArray line;
+    while (!line.contains('\n')) {
+        if (line.size() > kMaxAnswerLine || !WaitFor(fd.Fd, POLLIN, deadline))
+            return TAttempt::NoAnswer;
+        char chunk[512];
+        const ssize_t n = ::recv(fd.Fd, chunk, sizeof chunk, 0);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            continue;
+        if (n <= 0)
+            return TAttempt::NoAnswer; // closed or failed without a whole answer
+        line.append(chunk, n);
+    }
+    answer = DecodeAnswer(line.left(line.indexOf('\n') + 1));
+    return answer ? TAttempt::Answered : TAttempt::NoAnswer;
+}
+
+bool TSingleInstance::Unreachable() const
+{
+    const std::optional<QString> path = ListenerPath();
+    return path && path->isEmpty() && HeldElsewhere();
+}
+
+std::optional<TInstanceAnswer> TSingleInstance::HandOver(const TStartRequest& request, int timeoutMs,
+                                                         bool waitForListener, bool takeOver, bool* reached)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    if (reached)
+        *reached = false;
+    for (;;) {
+        // The holder names its socket once it listens; until then it is the
+        // runtime folder's.
+        const std::optional<QString> said = ListenerPath();
+        const bool unreachable = said && said->isEmpty() && HeldElsewhere();
+        std::optional<TInstanceAnswer> answer;
+        const TAttempt attempt = unreachable ? TAttempt::NoListener
+                                             : Attempt(said && !said->isEmpty() ? *said : SocketPath(), request,
+                                                       deadline, answer);
+        if (reached && attempt != TAttempt::NoListener)
+            *reached = true;
+        if (attempt == TAttempt::Answered)
+            return answer;
+        // The first start takes the lock a moment before it listens; a
+        // closing window stops listening a moment before it lets the lock go.
+        if (takeOver && Lock() && Holding())
+            return std::nullopt;
+        const bool again = !unreachable && (takeOver || attempt == TAttempt::Busy ||
+                                            (attempt == TAttempt::NoListener && waitForListener));
+        if (!again || deadline.hasExpired())
+            return std::nullopt;
+        QThread::msleep(50);
+    }
+}

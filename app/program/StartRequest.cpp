@@ -1,0 +1,177 @@
+#include "StartRequest.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QWindow>
+
+#include <cstdio>
+
+#include "TimerModel.h"
+#include "TimerReadout.h"
+#include "UnitFmTimerMain.h"
+#include "vlmButton.h"
+
+void BringToFront(TFmTimerMain& window)
+{
+    if (window.isMinimized())
+        window.showNormal();
+    window.show();
+    window.raise();
+    window.activateWindow();
+    if (QWindow* handle = window.windowHandle())
+        handle->requestActivate();
+}
+
+namespace {
+
+void PrintError(const QString& message)
+{
+    std::fprintf(stderr, "pocosa: %s\n", message.toLocal8Bit().constData());
+}
+
+// The lock of the settings is held, but no window could be reached.
+QString AlreadyRunsText(const TSingleInstance& instance)
+{
+    return QCoreApplication::translate("StartRequest",
+                                       "Pocosa already runs for the settings in %1, but its window cannot be reached")
+        .arg(QFileInfo(instance.LockPath()).path());
+}
+
+} // namespace
+
+bool ApplyStartRequest(TFmTimerMain& window, const TStartRequest& request)
+{
+    if (!request.Seconds && !request.Start)
+        return true;
+    if (window.Running())
+        return false;
+    if (request.Seconds) {
+        window.BTresetClick(window.BTreset);
+        window.SetSeconds(*request.Seconds);
+    }
+    if (request.Start)
+        window.BTstartClick(window.BTstart);
+    return true;
+}
+
+TInstanceAnswer AnswerStartRequest(TFmTimerMain& window, const TStartRequest& request)
+{
+    TInstanceAnswer answer;
+    if (!request.Status) {
+        answer.Applied = ApplyStartRequest(window, request);
+        BringToFront(window);
+    }
+    answer.State = TimerStateText(window);
+    return answer;
+}
+
+QString TimerStateText(const TFmTimerMain& window)
+{
+    return TimerStateText(window.Model());
+}
+
+QString StatusLine(const TTimerModel& timer)
+{
+    const QString state = TimerStateText(timer);
+    return timer.Name().isEmpty() ? state : state + QLatin1Char('\t') + timer.Name();
+}
+
+QString TimerStateText(const TTimerModel& window)
+{
+    const int v = window.Seconds();
+    const char* state = nullptr;
+    if (!window.Running())
+        state = window.CountUp() ? QT_TRANSLATE_NOOP("StartRequest", "stopped (count up)")
+                                 : QT_TRANSLATE_NOOP("StartRequest", "stopped");
+    else if (window.CountUp())
+        state = QT_TRANSLATE_NOOP("StartRequest", "counting up");
+    else
+        state =
+            v == 0 ? QT_TRANSLATE_NOOP("StartRequest", "alarm") : QT_TRANSLATE_NOOP("StartRequest", "counting down");
+    return TTimerReadout::Clock(v) + QLatin1Char(' ') + QLatin1String(state);
+}
+
+QString StateForUser(const QString& state)
+{
+    // The window answers in one language for every caller: "mm:ss" and a
+    // state word of TimerStateText, which the caller puts in its own.
+    const QString time = state.section(QLatin1Char(' '), 0, 0);
+    const QString word = state.section(QLatin1Char(' '), 1);
+    if (word.isEmpty())
+        return state;
+    return time + QLatin1Char(' ') + QCoreApplication::translate("StartRequest", word.toUtf8().constData());
+}
+
+QString NotDoneText(const TStartRequest& request, const QString& state)
+{
+    QString notDone;
+    if (request.Seconds && request.Start)
+        notDone = QCoreApplication::translate("StartRequest", "neither set to %1 nor started again")
+                      .arg(TTimerReadout::Clock(*request.Seconds));
+    else if (request.Seconds)
+        notDone = QCoreApplication::translate("StartRequest", "not set to %1").arg(TTimerReadout::Clock(*request.Seconds));
+    else
+        notDone = QCoreApplication::translate("StartRequest", "not started again");
+    return QCoreApplication::translate("StartRequest", "the timer is running (%1), so it was %2")
+        .arg(StateForUser(state), notDone);
+}
+
+std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request, int timeoutMs)
+{
+    bool reached = false;
+    if (request.New || request.Timer) {
+        TStartRequest ask;
+        ask.Status = true;
+        ask.Ask = true;
+        const std::optional<TInstanceAnswer> knows = instance.HandOver(ask, timeoutMs, true, true, &reached);
+        if (!knows && instance.Holding())
+            return std::nullopt;
+        if (knows && !(knows->Knows.contains(QStringLiteral("new")) && knows->Knows.contains(QStringLiteral("timer")))) {
+            PrintError(QCoreApplication::translate(
+                "StartRequest", "the running Pocosa is too old for --new and --timer; close it and start Pocosa again"));
+            return 1;
+        }
+    }
+    const std::optional<TInstanceAnswer> answer = instance.HandOver(request, timeoutMs, true, true, &reached);
+    if (!answer) {
+        if (instance.Holding())
+            return std::nullopt;
+        PrintError(reached ? QCoreApplication::translate("StartRequest", "Pocosa is already running but did not answer")
+                           : AlreadyRunsText(instance));
+        return 1;
+    }
+    if (!answer->Refused.isEmpty()) {
+        PrintError(answer->Refused);
+        return 1;
+    }
+    if (!answer->Applied) {
+        PrintError(NotDoneText(request, answer->State));
+        return 1;
+    }
+    return 0;
+}
+
+int PrintRunningStatus(TSingleInstance& instance, int timeoutMs)
+{
+    TStartRequest query;
+    query.Status = true;
+    query.Ask = true;
+    bool reached = false;
+    const std::optional<TInstanceAnswer> answer = instance.HandOver(query, timeoutMs, false, false, &reached);
+    if (!answer) {
+        // A window that takes the connection but never answers is there but stuck.
+        if (reached)
+            PrintError(QCoreApplication::translate("StartRequest", "Pocosa is already running but did not answer"));
+        else if (instance.Unreachable())
+            PrintError(AlreadyRunsText(instance));
+        else
+            PrintError(QCoreApplication::translate("StartRequest", "Pocosa is not running"));
+        return 1;
+    }
+    // Scripts read these lines: the state words stay English in every
+    // language. An older program answers with its one timer's state.
+    const QStringList lines = answer->Timers.isEmpty() ? QStringList{answer->State} : answer->Timers;
+    for (const QString& line : lines)
+        std::printf("%s\n", line.toLocal8Bit().constData());
+    return 0;
+}

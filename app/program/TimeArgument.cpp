@@ -1,0 +1,106 @@
+#include "TimeArgument.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+#include "ProgramStart.h"
+#include "TimerLimits.h"
+#include "TimerModel.h"
+
+namespace {
+
+[[noreturn]] void Refuse(const QString& message)
+{
+    throw ETimeArgument(message.toStdString());
+}
+
+// Digits as a number, saturated far above any accepted value so that a
+// long run of digits cannot overflow.
+int Number(const QString& digits)
+{
+    int value = 0;
+    for (const QChar c : digits)
+        value = std::min(value * 10 + (c.unicode() - '0'), 1'000'000);
+    return value;
+}
+
+int Checked(const QString& text, int minutes, int seconds)
+{
+    // Number() saturates, so the total cannot overflow.
+    const long total = long(minutes) * 60 + seconds;
+    if (total > kTimerMaxSeconds)
+        Refuse(QCoreApplication::translate("TimeArgument", "\"%1\" is longer than 99:59").arg(text));
+    return int(total);
+}
+
+} // namespace
+
+int ParseTimeArgument(const QString& text)
+{
+    static const QRegularExpression minutesOnly(QStringLiteral("^([0-9]+)m?$"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression secondsOnly(QStringLiteral("^([0-9]+)s$"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression minutesSeconds(QStringLiteral("^([0-9]+)m([0-9]{1,2})s$"),
+                                                   QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression clock(QStringLiteral("^([0-9]+):([0-9][0-9])$"));
+    static const QRegularExpression withHours(QStringLiteral("^[0-9]+:[0-9]+:[0-9]+$"));
+
+    if (text.isEmpty())
+        Refuse(QCoreApplication::translate("TimeArgument", "an empty time was given"));
+    if (auto m = minutesOnly.match(text); m.hasMatch())
+        return Checked(text, Number(m.captured(1)), 0);
+    if (auto m = secondsOnly.match(text); m.hasMatch())
+        return Checked(text, 0, Number(m.captured(1)));
+    if (auto m = withHours.match(text); m.hasMatch())
+        Refuse(QCoreApplication::translate("TimeArgument", "\"%1\": hours are not accepted; the longest time is 99:59")
+                   .arg(text));
+    QRegularExpressionMatch m = minutesSeconds.match(text);
+    if (!m.hasMatch())
+        m = clock.match(text);
+    if (!m.hasMatch()) {
+        Refuse(QCoreApplication::translate("TimeArgument",
+                                           "\"%1\" is not a time; write it as 5m, 90s, 1m30s, 3:30 or 5 (minutes)")
+                   .arg(text));
+    }
+    const int seconds = Number(m.captured(2));
+    if (seconds > 59)
+        Refuse(QCoreApplication::translate("TimeArgument", "\"%1\": the seconds must be 00 to 59").arg(text));
+    return Checked(text, Number(m.captured(1)), seconds);
+}
+
+TStartRequest ParseStartArguments(const QStringList& arguments)
+{
+    // "-5m" would otherwise be read as the options -5 and -m.
+    static const QRegularExpression negative(QStringLiteral("^-[0-9]"));
+    for (const QString& argument : arguments.mid(1)) {
+        if (negative.match(argument).hasMatch())
+            Refuse(QCoreApplication::translate("TimeArgument", "\"%1\": a time cannot be negative").arg(argument));
+    }
+    QCommandLineParser parser;
+    SetupCommandLine(parser);
+    if (!parser.parse(arguments))
+        Refuse(parser.errorText());
+    TStartRequest request;
+    request.Start = parser.isSet(QStringLiteral("start"));
+    request.Status = parser.isSet(QStringLiteral("status"));
+    const QStringList times = parser.positionalArguments();
+    if (times.size() > 1)
+        Refuse(QCoreApplication::translate("TimeArgument", "only one time may be given, not \"%1\"")
+                   .arg(times.join(QLatin1Char(' '))));
+    if (!times.isEmpty())
+        request.Seconds = ParseTimeArgument(times.first().trimmed());
+    request.New = parser.isSet(QStringLiteral("new"));
+    if (parser.isSet(QStringLiteral("timer"))) {
+        const QString name = TTimerModel::CleanName(parser.value(QStringLiteral("timer")));
+        if (name.isEmpty() && !request.New)
+            Refuse(QCoreApplication::translate("TimeArgument", "--timer needs a name"));
+        request.Timer = name;
+    }
+    if (request.Status && (request.Start || request.Seconds || request.New || request.Timer))
+        Refuse(QCoreApplication::translate("TimeArgument", "--status takes no time and no --start"));
+    if (request.Timer && !request.New && !request.Seconds && !request.Start)
+        Refuse(QCoreApplication::translate("TimeArgument", "--timer NAME needs a time or --start"));
+    return request;
+}

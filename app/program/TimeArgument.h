@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <stdexcept>
+
+// A refused command line. The message is written to standard error as it
+// stands and the program ends with status 2.
+class ETimeArgument : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What a start of the program asks of the timer window.
+struct TStartRequest {
+    std::optional<int> Seconds; // 0..5999; empty: the time is left as it is
+    bool Start = false;         // start the timer as well
+    bool Status = false;        // only report the running window's state
+    bool New = false;           // open another timer window for it
+    std::optional<QString> Timer; // the timer of that name (with New: the new one's name)
+    bool Ask = false;           // the answer says what the running program knows, and every timer
+
+    bool operator==(const TStartRequest&) const = default;
+};
+
+// Seconds of a time given on the command line. Accepted, letters in either
+// case: "5m" (minutes), "90s" (seconds), "1m30s", "3:30" (minutes:seconds,
+// seconds 00..59) and a plain "5" (minutes). The longest time is 99:59;
+// a form with hours ("1:05:00") is refused. Throws ETimeArgument.
+int ParseTimeArgument(const QString& text);
+
+// The program's arguments (first the program name; Qt's own options already
+// taken out by ReadCommandLine): at most one time, --start (-s),
+// --status, --new, --timer NAME (a name of at most 40 characters; with
+// --timer and without --new a time is needed). --help and --version are answered before this. Throws
+// ETimeArgument for anything else.
+TStartRequest ParseStartArguments(const QStringList& arguments);

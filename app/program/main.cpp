@@ -1,0 +1,183 @@
+// Start-up and shut-down. The modules start in a fixed order before any
+// window exists and end in reverse order after the main window is gone;
+// closing the window, SIGTERM/SIGINT/SIGHUP and the end of the session all
+// leave through the same order, so positions and history are written.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QDir>
+#include <QFileInfo>
+
+#include "FirstFrameProbe.h"
+#include "OpenTimers.h"
+#include "PocosaApplication.h"
+#include "ProgramStart.h"
+#include "SignalQuit.h"
+#include "SingleInstance.h"
+#include "StartRequest.h"
+#include "TimeArgument.h"
+#include "TimerAttention.h"
+#include "TimerModel.h"
+#include "Translations.h"
+#include "UnitFmTimerMain.h"
+#include "vlmColors.h"
+#include "vlmGlobal.h"
+#include "vlmGraphicSource.h"
+
+namespace {
+
+// The program's modules, started in declaration order and ended in reverse.
+// They start after the Qt application object, which fonts and pictures need,
+// but before any window.
+struct TProgramModules {
+    vlmGlobalUnit Global; // AppGlobal
+    vlmGraphicSourceUnit Graphics; // GraphicSource, then BackImages
+    vlmColorsUnit Colors;
+};
+
+int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TStartRequest& request)
+{
+    // The program ends with its last timer window, not with the about window.
+    app.setQuitOnLastWindowClosed(false);
+    TTimerAttention attention;
+    TOpenTimers timers(*AppGlobal, attention);
+    attention.OnAlert = [&timers](TTimerModel& timer) {
+        for (int i = 0; i < timers.Count(); ++i)
+            if (&timers.Timer(i) == &timer)
+                QApplication::alert(&timers.Window(i));
+    };
+    timers.OnLastClosed = [&app] { app.quit(); };
+    timers.Tell = [](const QString& message) { QMessageBox::information(nullptr, QStringLiteral("Pocosa"), message); };
+    // SIGTERM and SIGHUP (logout, shutdown, a plain kill) and the end of the
+    // session keep every timer for the next start; Ctrl+C in a terminal is a
+    // close the user asked for, like Ctrl+Q.
+    TSignalQuit signalQuit([&app, &timers](int signo) {
+        if (signo == SIGINT)
+            timers.QuitAll();
+        else
+            app.quit();
+    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&app] { app.quit(); });
+    // A time for the first timer on the command line wins over the kept one.
+    const bool forFirst = !request.New && !request.Timer;
+    TFmTimerMain& first = timers.OpenFirst(!(forFirst && request.Seconds));
+    instance.OnRequest = [&timers](const TStartRequest& later) { return timers.Answer(later); };
+    WatchFirstFrame(&first);
+    // The other kept timers once the first is on the screen; then what the
+    // command line asked for.
+    AfterFirstFrame(&first, [&timers, request, forFirst] {
+        timers.OpenKept();
+        if (forFirst)
+            return;
+        const TInstanceAnswer answer = timers.Answer(request);
+        if (!answer.Refused.isEmpty())
+            std::fprintf(stderr, "pocosa: %s\n", answer.Refused.toLocal8Bit().constData());
+    });
+    first.show();
+    if (forFirst)
+        ApplyStartRequest(first, request);
+    const int exitCode = app.exec();
+    // Closing: a second kill (the session, then the service manager) must not
+    // cut the settings writes short.
+    signalQuit.IgnoreFromNowOn();
+    // A start from now on finds no listener and waits for the lock, which
+    // goes once the settings are written.
+    instance.OnRequest = nullptr;
+    instance.StopListening();
+    // Settings written while the windows and the modules end must not raise.
+    AppGlobal->BeginShutDown();
+    return exitCode;
+}
+
+// The command line's part of the start, before the window's application
+// object exists: a later start needs no display (ssh, cron, a text console).
+// Returns the exit status when this process ends here.
+std::optional<int> AnswerCommandLine(int argc, char** argv, TSingleInstance& instance, TCommandLine& commandLine,
+                                     TStartRequest& request)
+{
+    const int infoExit = HandleInfoOptions(argc, argv);
+    if (infoExit >= 0)
+        return infoExit;
+    commandLine = ReadCommandLine(argc, argv);
+    try {
+        request = ParseStartArguments(commandLine.Arguments);
+    } catch (const ETimeArgument& e) {
+        std::fprintf(stderr, "pocosa: %s\n", e.what());
+        return 2;
+    }
+    // Before the modules: a later start never touches the settings.
+    if (request.Status)
+        return PrintRunningStatus(instance);
+    // The settings' lock lives beside them, so their folder comes first.
+    QDir().mkpath(QFileInfo(instance.LockPath()).path());
+    if (!instance.Lock()) {
+        const std::optional<int> handedOver = HandOverToRunningWindow(instance, request);
+        if (handedOver)
+            return handedOver;
+        // The running window ended meanwhile and this start took its place.
+    }
+    if (!DisplayReachable(commandLine)) {
+        std::fprintf(stderr, "pocosa: %s\n", NoDisplayText().toLocal8Bit().constData());
+        return 1;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::optional<TSingleInstance> instance;
+    TCommandLine commandLine;
+    TStartRequest request;
+    std::unique_ptr<TTranslations> translations;
+    QByteArray noWindowLine;
+    std::optional<TSessionBusChoice> sessionBus;
+    {
+        // A plain application object carries the catalogs while the command
+        // line is answered; it takes no arguments, so argv stays whole for
+        // the window's.
+        int coreArgc = 1;
+        QCoreApplication core(coreArgc, argv);
+        SetupProgramInfo();
+        translations = InstallUserLanguage();
+        // One window per settings file: the lock goes beside the settings.
+        instance.emplace(TSingleInstance::DefaultFolder(), TvlmGlobal::FindDataDir());
+        if (const std::optional<int> exitCode = AnswerCommandLine(argc, argv, *instance, commandLine, request))
+            return *exitCode;
+        noWindowLine = ("pocosa: " + CannotOpenWindowText(WindowDisplayName(commandLine)) + "\n").toLocal8Bit();
+        // Before the window's application object, whose accessibility bridge
+        // would wait on a session bus that does not answer.
+        sessionBus.emplace();
+    }
+
+    const bool choseX11 = SelectX11Platform();
+    TPlatformStartGuard platformStart(noWindowLine);
+    TPocosaApplication app(argc, argv);
+    platformStart.End();
+    sessionBus->Settle();
+    translations->Install();
+    if (choseX11)
+        qunsetenv("QT_QPA_PLATFORM"); // not inherited by programs opened from here
+    instance->Listen();
+    int exitCode = 0;
+    {
+        TProgramModules modules;
+        // This start holds the lock: no other program writes the settings now.
+        AppGlobal->RemoveStaleIniFiles();
+        exitCode = RunTimerWindows(app, *instance, request);
+    }
+    // The settings are written. A bus thread held up by a bus that does not
+    // answer would hold up the end of the process as well: it ends here.
+    if (TTimerAttention::BusThreadLeftBehind()) {
+        std::fflush(nullptr);
+        std::_Exit(exitCode);
+    }
+    return exitCode;
+}

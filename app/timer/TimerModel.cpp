@@ -1,0 +1,145 @@
+#include "TimerModel.h"
+
+#include <QTimer>
+
+#include <algorithm>
+
+#include "TimerServices.h"
+
+TTimerModel::TTimerModel(TTickClock& clock, QObject* parent)
+    : QObject(parent), clock_(clock), tick_(new QTimer(this))
+{
+    tick_->setObjectName(QStringLiteral("Timer1"));
+    tick_->setTimerType(Qt::PreciseTimer);
+    tick_->setInterval(kTickMs);
+    connect(tick_, &QTimer::timeout, this, [this] { Tick(); });
+    tick_->start();
+}
+
+TTimerModel::~TTimerModel() = default;
+
+QString TTimerModel::CleanName(const QString& name)
+{
+    QString clean = name;
+    for (QChar& c : clean)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
+    clean = clean.trimmed();
+    if (clean.size() > kMaxNameLength) {
+        // Never half a surrogate pair at the cut.
+        int cut = kMaxNameLength;
+        if (clean.at(cut - 1).isHighSurrogate())
+            --cut;
+        clean = clean.left(cut).trimmed();
+    }
+    return clean;
+}
+
+void TTimerModel::SetName(const QString& name)
+{
+    const QString clean = CleanName(name);
+    if (clean == name_)
+        return;
+    name_ = clean;
+    emit NameChanged();
+}
+
+void TTimerModel::SetSeconds(int value)
+{
+    seconds_ = std::min(value, kMaxSeconds);
+    if (seconds_ <= 0 && running_) {
+        seconds_ = 0;
+        alarmReached_ = true;
+        DoAlarm();
+    } else if (seconds_ < 0) {
+        // Never a negative time, and no alarm while stopped.
+        seconds_ = 0;
+    }
+    emit Changed();
+}
+
+void TTimerModel::SetRunning(bool running)
+{
+    running_ = running;
+    alarmReached_ = false;
+    alarmCountdown_ = 0;
+    if (running) {
+        // The tick starts its phase anew, so the first second after START
+        // is a whole one like every later second.
+        tick_->start(kTickMs);
+        appliedUntilMs_ = clock_.Milliseconds();
+    }
+    emit Changed();
+}
+
+void TTimerModel::SetCountUp(bool up)
+{
+    countUp_ = up;
+}
+
+void TTimerModel::DoAlarm()
+{
+    --alarmCountdown_;
+    if (alarmCountdown_ > 0) {
+        emit AlarmStep(false);
+        return;
+    }
+    alarmCountdown_ = kAlarmSoundSteps;
+    emit AlarmStep(true);
+}
+
+void TTimerModel::ResumeRunning(int seconds, bool countUp, int nextSecondMs)
+{
+    nextSecondMs = std::clamp(nextSecondMs, 1, kTickMs);
+    SetCountUp(countUp);
+    SetSeconds(seconds);
+    SetRunning(true);
+    // The second under way began before now; the tick comes when it is over.
+    appliedUntilMs_ -= kTickMs - nextSecondMs;
+    tick_->start(nextSecondMs);
+}
+
+int TTimerModel::MillisecondsIntoSecond() const
+{
+    if (!running_)
+        return 0;
+    return int(std::clamp<std::int64_t>(clock_.Milliseconds() - appliedUntilMs_, 0, kTickMs - 1));
+}
+
+void TTimerModel::Tick()
+{
+    // A resumed timer's first tick came early, at its own phase; from here on
+    // a whole second apart again.
+    if (tick_->interval() != kTickMs)
+        tick_->setInterval(kTickMs);
+    if (!running_)
+        return;
+    // Whole seconds passed since the last applied one. A punctual tick finds
+    // one (or none, when it comes a little early) and applies one second; a
+    // late tick applies every second it missed.
+    const std::int64_t now = clock_.Milliseconds();
+    const std::int64_t whole = (now - appliedUntilMs_) / kTickMs;
+    int steps = 1;
+    if (whole >= 1) {
+        steps = int(std::min<std::int64_t>(whole, kMaxSeconds + 1));
+        appliedUntilMs_ += whole * kTickMs;
+    } else {
+        appliedUntilMs_ = now;
+    }
+    ticking_ = true;
+    SetSeconds(countUp_ ? seconds_ + steps : seconds_ - steps);
+    ticking_ = false;
+}
+
+void TTimerModel::StartStop()
+{
+    SetCountUp(seconds_ == 0 || countUp_);
+    SetRunning(!running_);
+}
+
+void TTimerModel::Reset()
+{
+    SetRunning(false);
+    SetCountUp(false);
+    SetSeconds(0);
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+
+#include "TimerLimits.h"
+
+class QTimer;
+class TTickClock;
+
+// One kitchen timer without any window: its name, its seconds value
+// (0..5999, 99:59), whether it runs and in which direction, the once-a-
+// second tick and the alarm. Its window, its kept record, the command line
+// and the desktop services all read it and follow its signals.
+class TTimerModel : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxSeconds = kTimerMaxSeconds;
+    static constexpr int kTickMs = 1000;
+    // Alarm steps from one start of the sound to the next.
+    static constexpr int kAlarmSoundSteps = 5;
+    // The longest name; a longer one is cut.
+    static constexpr int kMaxNameLength = 40;
+
+    // The clock is not owned and must outlive the timer.
+    explicit TTimerModel(TTickClock& clock, QObject* parent = nullptr);
+    ~TTimerModel() override;
+
+    int Seconds() const { return seconds_; }
+    bool Running() const { return running_; }
+    bool CountUp() const { return countUp_; }
+    int AlarmCountdown() const { return alarmCountdown_; }
+    // A count-down at 00:00 that still runs: the alarm rings.
+    bool Ringing() const { return running_ && !countUp_ && seconds_ == 0; }
+    // The alarm was reached since the timer was last started or stopped
+    // (Reset may be pressed while it runs).
+    bool AlarmReached() const { return alarmReached_; }
+    // True while a change under way comes from the tick, not from the user.
+    bool Ticking() const { return ticking_; }
+
+    QString Name() const { return name_; }
+    // Line breaks and outer white space go, and what is longer than
+    // kMaxNameLength characters is cut; empty: unnamed.
+    void SetName(const QString& name);
+    static QString CleanName(const QString& name);
+
+    void SetSeconds(int value);
+    void SetRunning(bool running);
+    void SetCountUp(bool up);
+    // Takes up a running timer kept from an earlier run: the seconds value
+    // shown now and the time until its next second falls due (1..1000 ms).
+    void ResumeRunning(int seconds, bool countUp, int nextSecondMs);
+    // Milliseconds of the current second already passed (0..999); 0 when stopped.
+    int MillisecondsIntoSecond() const;
+    // The tick: applies every whole second passed since the last one.
+    void Tick();
+
+    // What the buttons do: a minute more, a second more, START/STOP (from
+    // 00:00, or after a count-up, it counts up), Reset.
+    void AddMinute() { SetSeconds(seconds_ + 60); }
+    void AddSecond() { SetSeconds(seconds_ + 1); }
+    void StartStop();
+    void Reset();
+
+    QTimer* TickTimer() const { return tick_; }
+    TTickClock& Clock() const { return clock_; }
+
+signals:
+    // The seconds value, running or counting up changed (or was set again).
+    void Changed();
+    // An alarm step (once a second at 00:00): bring the timer to the front,
+    // and with `sound`, start its sound.
+    void AlarmStep(bool sound);
+    void NameChanged();
+
+private:
+    void DoAlarm();
+
+    TTickClock& clock_;
+    QTimer* tick_;
+    QString name_;
+    int seconds_ = 0;
+    bool running_ = false;
+    bool countUp_ = false;
+    bool ticking_ = false;
+    bool alarmReached_ = false;
+    int alarmCountdown_ = 0;
+    // Clock time up to which seconds have been applied while running; the
+    // tick applies every whole second passed since, so a late tick (suspend,
+    // stall) does not make the timer fall behind.
+    std::int64_t appliedUntilMs_ = 0;
+};

@@ -1,0 +1,65 @@
+#include "TimerReadout.h"
+
+namespace {
+
+const QString kProgramName = QStringLiteral("Pocosa");
+
+} // namespace
+
+TTimerPhase TTimerReadout::Phase(int seconds, bool running, bool countUp)
+{
+    if (!running)
+        return TTimerPhase::Stopped;
+    if (countUp)
+        return TTimerPhase::CountingUp;
+    return seconds == 0 ? TTimerPhase::Alarm : TTimerPhase::CountingDown;
+}
+
+QString TTimerReadout::Title(int seconds, bool running, const QString& notice, const QString& name)
+{
+    QString shown = notice.isEmpty() && (running || seconds != 0) ? Clock(seconds) : notice;
+    if (!name.isEmpty())
+        shown = shown.isEmpty() ? name : name + QLatin1Char(' ') + shown;
+    if (shown.isEmpty())
+        return kProgramName;
+    return QStringLiteral("%1 \u2013 %2").arg(shown, kProgramName);
+}
+
+QString TTimerReadout::Named(const QString& name, const QString& text)
+{
+    return name.isEmpty() ? text : tr("%1: %2").arg(name, text);
+}
+
+QString TTimerReadout::Clock(int seconds)
+{
+    return QStringLiteral("%1:%2")
+        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString TTimerReadout::Spoken(int seconds, TTimerPhase phase)
+{
+    if (phase == TTimerPhase::Alarm)
+        return tr("Time is up");
+    // English needs the singular; each form is a text of its own so that the
+    // untranslated program reads right too.
+    const int m = seconds / 60;
+    const int s = seconds % 60;
+    const QString minutes = m == 1 ? tr("%1 minute").arg(m) : tr("%1 minutes").arg(m);
+    const QString secs = s == 1 ? tr("%1 second").arg(s) : tr("%1 seconds").arg(s);
+    QString time;
+    if (m == 0)
+        time = secs;
+    else if (s == 0)
+        time = minutes;
+    else
+        time = tr("%1 %2", "minutes, then seconds").arg(minutes, secs);
+    switch (phase) {
+    case TTimerPhase::CountingDown:
+        return tr("%1, counting down").arg(time);
+    case TTimerPhase::CountingUp:
+        return tr("%1, counting up").arg(time);
+    default:
+        return tr("%1, stopped").arg(time);
+    }
+}

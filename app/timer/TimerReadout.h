@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+
+// What the timer is doing, as far as the user is told.
+enum class TTimerPhase { Stopped, CountingDown, CountingUp, Alarm };
+
+// The timer told where the user looks besides the digits: the window title
+// (task bar, window switcher) and the words a screen reader speaks.
+class TTimerReadout {
+    Q_DECLARE_TR_FUNCTIONS(TTimerReadout)
+
+public:
+    static TTimerPhase Phase(int seconds, bool running, bool countUp);
+    // "mm:ss"
+    static QString Clock(int seconds);
+    // "mm:ss – Pocosa"; plain "Pocosa" when stopped at 00:00; a notice
+    // instead of the time when there is one ("… – Pocosa"). A named timer's
+    // name goes in front: "Tea 04:59 – Pocosa", "Tea – Pocosa".
+    static QString Title(int seconds, bool running, const QString& notice = QString(),
+                         const QString& name = QString());
+    // A text about a named timer: "Tea: text"; unnamed: the text.
+    static QString Named(const QString& name, const QString& text);
+    // "4 minutes 59 seconds, counting down"; a zero part is left out
+    // ("59 seconds", "5 minutes") unless both are zero.
+    static QString Spoken(int seconds, TTimerPhase phase);
+};

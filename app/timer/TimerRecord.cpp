@@ -1,0 +1,345 @@
+#include "TimerRecord.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "TimerModel.h"
+#include "TimerServices.h"
+#include "vlmGlobal.h"
+
+namespace {
+
+const QString kSeconds = QStringLiteral("SECONDS");
+const QString kRunning = QStringLiteral("RUNNING");
+const QString kCountUp = QStringLiteral("COUNTUP");
+const QString kStart = QStringLiteral("START");
+const QString kEnd = QStringLiteral("END");
+const QString kBootId = QStringLiteral("BOOTID");
+const QString kBootMs = QStringLiteral("BOOTMS");
+const QString kName = QStringLiteral("NAME");
+// A default no stored value can equal: values never hold a line break.
+const QString kMissing = QStringLiteral("\n");
+
+constexpr std::int64_t kMaxMs = std::int64_t(TTimerModel::kMaxSeconds) * TTimerModel::kTickMs;
+
+std::optional<bool> ParseFlag(const QString& text)
+{
+    if (text == QLatin1String("0"))
+        return false;
+    if (text == QLatin1String("1"))
+        return true;
+    return std::nullopt;
+}
+
+void Report(const QString& line)
+{
+    std::fprintf(stderr, "pocosa: %s\n", line.toLocal8Bit().constData());
+}
+
+QString ReadBootId()
+{
+    QFile file(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromLatin1(file.readAll()).trimmed();
+}
+
+} // namespace
+
+bool TTimerRecord::SameState(const TTimerRecord& other) const
+{
+    return Name == other.Name && Running == other.Running && CountUp == other.CountUp &&
+           (Running || Seconds == other.Seconds);
+}
+
+namespace TimerRecord {
+
+std::int64_t WallClockMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+TTimerRecord Capture(const TTimerModel& window, const TTimerClocks& now)
+{
+    TTimerRecord record;
+    record.Name = window.Name();
+    record.Seconds = window.Seconds();
+    record.Running = window.Running();
+    record.CountUp = window.CountUp();
+    if (record.Running) {
+        const std::int64_t shownMs = std::int64_t(record.Seconds) * TTimerModel::kTickMs;
+        const int into = window.MillisecondsIntoSecond();
+        // From now to the moment: to START back, to END ahead.
+        const std::int64_t toMoment = record.CountUp ? -shownMs - into : shownMs - into;
+        record.ClockMs = now.WallMs + toMoment;
+        record.BootMs = now.BootMs + toMoment;
+        record.BootId = now.BootId;
+    }
+    return record;
+}
+
+std::optional<TTimerResume> Resume(const TTimerRecord& record, const TTimerClocks& now, QString* why)
+{
+    const auto refuse = [why](const QString& reason) {
+        if (why)
+            *why = reason;
+        return std::nullopt;
+    };
+    if (record.Seconds < 0 || record.Seconds > TTimerModel::kMaxSeconds)
+        return refuse(QCoreApplication::translate("TimerRecord", "SECONDS=%1 is not a time from 00:00 to 99:59")
+                          .arg(record.Seconds));
+    TTimerResume resume;
+    resume.CountUp = record.CountUp;
+    resume.Seconds = record.Seconds;
+    if (!record.Running)
+        return resume;
+    if (record.ClockMs <= 0)
+        return refuse(QCoreApplication::translate("TimerRecord", "a running timer without its moment"));
+    // The moment and now on one clock: the boot clock while the boot lasts,
+    // whatever was done to the wall clock meanwhile.
+    const bool sameBoot = !record.BootId.isEmpty() && record.BootId == now.BootId;
+    const std::int64_t nowMs = sameBoot ? now.BootMs : now.WallMs;
+    const std::int64_t sinceMoment = nowMs - (sameBoot ? record.BootMs : record.ClockMs);
+    // The record was made showing Seconds: since then a count-up can only
+    // have counted on and a count-down gone down. Anything else is a clock
+    // set back since (beyond a little slack): the time it had is shown,
+    // stopped, and the record kept for a clock put right.
+    const std::int64_t shownMs = std::int64_t(record.Seconds) * TTimerModel::kTickMs;
+    const std::int64_t passed = record.CountUp ? sinceMoment - shownMs : sinceMoment + shownMs;
+    if (passed < -kClockSlackMs) {
+        if (why)
+            *why = QCoreApplication::translate("TimerRecord", "the clock stands before the time it was kept at");
+        resume.Kind = TTimerResume::rkKept;
+        return resume;
+    }
+    resume.Kind = TTimerResume::rkRunning;
+    if (record.CountUp) {
+        const std::int64_t counted = std::max(sinceMoment, shownMs);
+        resume.Seconds = int(std::min<std::int64_t>(counted / TTimerModel::kTickMs, TTimerModel::kMaxSeconds));
+        resume.NextSecondMs = int(TTimerModel::kTickMs - counted % TTimerModel::kTickMs);
+        return resume;
+    }
+    const std::int64_t left = std::min(-sinceMoment, shownMs);
+    if (left > 0) {
+        // A second is shown until it has passed entirely: 2.5 s left show 00:03.
+        resume.Seconds = int((left + TTimerModel::kTickMs - 1) / TTimerModel::kTickMs);
+        resume.NextSecondMs = int(left - std::int64_t(resume.Seconds - 1) * TTimerModel::kTickMs);
+        return resume;
+    }
+    resume.Kind = sinceMoment < kAlarmWithinMs ? TTimerResume::rkAlarm : TTimerResume::rkEnded;
+    resume.Seconds = 0;
+    resume.CountUp = false;
+    // The end as the wall clock now tells it.
+    resume.EndedMs = now.WallMs - sinceMoment;
+    return resume;
+}
+
+std::optional<TTimerRecord> Read(TvlmGlobal& global, QString* why, const QString& section)
+{
+    const auto value = [&global, &section](const QString& key) {
+        return global.ReadIniString(section, key, kMissing);
+    };
+    const QString seconds = value(kSeconds);
+    const QString name = value(kName);
+    if (seconds == kMissing && name == kMissing)
+        return std::nullopt;
+    const auto refuse = [why](const QString& key, const QString& text) {
+        if (why)
+            *why = QCoreApplication::translate("TimerRecord", "%1=%2 cannot be read")
+                       .arg(key, text == kMissing ? QString() : text);
+        return std::nullopt;
+    };
+    TTimerRecord record;
+    if (name != kMissing)
+        record.Name = TTimerModel::CleanName(name);
+    if (seconds == kMissing)
+        return record; // a name alone: stopped at 00:00
+    bool ok = false;
+    record.Seconds = seconds.toInt(&ok);
+    if (!ok)
+        return refuse(kSeconds, seconds);
+    const QString running = value(kRunning);
+    const QString countUp = value(kCountUp);
+    const std::optional<bool> runningFlag = ParseFlag(running);
+    const std::optional<bool> countUpFlag = ParseFlag(countUp);
+    if (!runningFlag)
+        return refuse(kRunning, running);
+    if (!countUpFlag)
+        return refuse(kCountUp, countUp);
+    record.Running = *runningFlag;
+    record.CountUp = *countUpFlag;
+    if (record.Running) {
+        const QString& key = record.CountUp ? kStart : kEnd;
+        const QString moment = value(key);
+        record.ClockMs = moment.toLongLong(&ok);
+        if (!ok)
+            return refuse(key, moment);
+        // Without a readable boot-clock moment the wall clock decides.
+        record.BootMs = value(kBootMs).toLongLong(&ok);
+        if (ok)
+            record.BootId = value(kBootId);
+        if (record.BootId == kMissing)
+            record.BootId.clear();
+    }
+    return record;
+}
+
+std::vector<std::pair<QString, QString>> Keys(const TTimerRecord& record)
+{
+    const auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
+    // ClockMs is 0 for a stopped timer.
+    const QString start = QString::number(record.CountUp ? record.ClockMs : 0);
+    const QString end = QString::number(record.CountUp ? 0 : record.ClockMs);
+    return {{kSeconds, QString::number(record.Seconds)},
+            {kRunning, flag(record.Running)},
+            {kCountUp, flag(record.CountUp)},
+            {kStart, start},
+            {kEnd, end},
+            {kBootId, record.BootId},
+            {kBootMs, QString::number(record.BootMs)},
+            {kName, record.Name}};
+}
+
+void Write(TvlmGlobal& global, const TTimerRecord& record, const QString& section)
+{
+    global.WriteIniStrings(section, Keys(record));
+}
+
+TTakenUp ResumeKeptTimer(TTimerModel& window, TvlmGlobal& global, bool resume, const TTimerClocks& now,
+                         const QString& section, const std::function<void(const QString& body)>& beforeAlarm)
+{
+    TTakenUp taken;
+    QString why;
+    const std::optional<TTimerRecord> record = Read(global, &why, section);
+    std::optional<TTimerResume> resumed;
+    if (record) {
+        window.SetName(record->Name);
+        if (resume)
+            resumed = Resume(*record, now, &why);
+    }
+    if (!why.isEmpty() && !(resumed && resumed->Kind == TTimerResume::rkKept)) {
+        Report(QCoreApplication::translate("TimerRecord", "the timer kept in %1 is ignored: %2")
+                   .arg(global.IniFileName(), why));
+        taken.Rewrite = true;
+        return taken;
+    }
+    if (!record)
+        return taken;
+    if (resumed) {
+        const std::int64_t nowMs = now.WallMs;
+        switch (resumed->Kind) {
+        case TTimerResume::rkKept:
+            Report(QCoreApplication::translate("TimerRecord", "the timer kept in %1 is shown stopped: %2")
+                       .arg(global.IniFileName(), why));
+            window.SetCountUp(resumed->CountUp);
+            window.SetSeconds(resumed->Seconds);
+            return taken;
+        case TTimerResume::rkStopped:
+            window.SetCountUp(resumed->CountUp);
+            window.SetSeconds(resumed->Seconds);
+            break;
+        case TTimerResume::rkRunning:
+            window.ResumeRunning(resumed->Seconds, resumed->CountUp, resumed->NextSecondMs);
+            break;
+        case TTimerResume::rkAlarm:
+            if (beforeAlarm)
+                beforeAlarm(EndedText(resumed->EndedMs, nowMs));
+            window.SetRunning(true);
+            window.SetSeconds(0); // the first alarm step: sound and raise
+            break;
+        case TTimerResume::rkEnded:
+            // Told in the title too: there may be no notification service.
+            taken.EndedNotice = EndedText(resumed->EndedMs, nowMs);
+            break;
+        }
+    }
+    taken.Rewrite = !record->SameState(Capture(window, now));
+    return taken;
+}
+
+QString EndedText(std::int64_t endedMs, std::int64_t nowMs, const QLocale& locale)
+{
+    const QDateTime ended = QDateTime::fromMSecsSinceEpoch(endedMs).toLocalTime();
+    const QDateTime now = QDateTime::fromMSecsSinceEpoch(nowMs).toLocalTime();
+    QString text = locale.toString(ended.time(), QLocale::ShortFormat);
+    if (ended.date() != now.date()) {
+        QString format = locale.dateFormat(QLocale::ShortFormat);
+        if (ended.date().year() == now.date().year()) {
+            // The year and the separator that goes with it: "M/d/yy" gives
+            // "M/d", "y/MM/dd" gives "MM/dd", "dd.MM.yy" gives "dd.MM".
+            static const QRegularExpression year(QStringLiteral("^y+[^dMy]*|[^dMy]*y+"));
+            format.remove(year);
+        }
+        text = locale.toString(ended.date(), format) + QLatin1Char(' ') + text;
+    }
+    return QCoreApplication::translate("TimerRecord", "%1 に終了しました").arg(text);
+}
+
+} // namespace TimerRecord
+
+TTimerClocks TTimerClocks::Now()
+{
+    static const QString bootId = ReadBootId();
+    return {TimerRecord::WallClockMs(), TBootClock().Milliseconds(), bootId};
+}
+
+TTimerRecorder::TTimerRecorder(TTimerModel& timer, TvlmGlobal& global, std::function<TTimerClocks()> clocks,
+                               TWrite write)
+    : timer_(timer), clocks_(std::move(clocks)), write_(std::move(write))
+{
+    if (!write_)
+        write_ = [&global](const TTimerRecord& record) { TimerRecord::Write(global, record); };
+    written_ = Now();
+    connect(&timer_, &TTimerModel::Changed, this, &TTimerRecorder::StateChanged);
+    connect(&timer_, &TTimerModel::NameChanged, this, &TTimerRecorder::StateChanged);
+}
+
+TTimerRecorder::~TTimerRecorder() = default;
+
+TTimerRecord TTimerRecorder::Now() const
+{
+    return TimerRecord::Capture(timer_, clocks_());
+}
+
+void TTimerRecorder::Write()
+{
+    Store(Now());
+}
+
+void TTimerRecorder::Clear()
+{
+    Store(TTimerRecord{});
+}
+
+void TTimerRecorder::StateChanged()
+{
+    const TTimerRecord now = Now();
+    if (!now.SameState(written_))
+        Store(now);
+}
+
+void TTimerRecorder::Store(const TTimerRecord& record)
+{
+    try {
+        write_(record);
+        written_ = record;
+    } catch (const EvlmGlobalError& e) {
+        // The timer goes on; the user hears of it once, through the
+        // program's message box for failures, and not on every click. (Once
+        // the program is closing, the store reports by itself and raises
+        // nothing.)
+        if (reported_ || !QCoreApplication::instance()) {
+            std::fprintf(stderr, "pocosa: %s\n", e.what());
+            return;
+        }
+        reported_ = true;
+        const std::string message = e.what();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [message] { throw EvlmGlobalError(message); }, Qt::QueuedConnection);
+    }
+}

@@ -1,0 +1,359 @@
+#include "UnitFmTimerMain.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QAccessible>
+#include <QKeyEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "ProgramFolder.h"
+#include "TimerAccessible.h"
+#include "TimerKeys.h"
+#include "TimerReadout.h"
+#include "UnitFormVersionInfo.h"
+#include "vlmButton.h"
+#include "vlmButtonAccessible.h"
+#include "vlmFormFunc.h"
+
+TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), hooks_(std::move(hooks))
+{
+    if (!hooks_.Clock) {
+        ownClock_ = std::make_unique<TBootClock>();
+        hooks_.Clock = ownClock_.get();
+    }
+    if (!hooks_.Sound) {
+        ownSound_ = std::make_unique<TEffectSoundService>();
+        hooks_.Sound = ownSound_.get();
+    }
+    model_ = hooks_.Model ? hooks_.Model : new TTimerModel(*hooks_.Clock, this);
+    // Before any control exists: an accessibility event sent while building
+    // would otherwise give a control Qt's plain interface for good.
+    InstallButtonAccessibility();
+    InstallTimerAccessibility();
+    BuildControls();
+    BuildMenu();
+    BuildFormFunc();
+    keys_ = new TTimerKeys(*this);
+    connect(model_, &TTimerModel::Changed, this, &TFmTimerMain::ModelChanged);
+    connect(model_, &TTimerModel::AlarmStep, this, &TFmTimerMain::AlarmStep);
+    connect(model_, &TTimerModel::NameChanged, this, [this] {
+        shownOutside_.reset();
+        ShowTimeOutside();
+    });
+    Speaker = new TTimerSpeaker(this, false);
+    AlarmSpeaker = new TTimerSpeaker(this, true);
+    // The window holds the focus while no button has it, so that the window's
+    // keys and the keyboard's menu key reach it, also after a menu closed.
+    setFocusPolicy(Qt::ClickFocus);
+    setFocus();
+    FormCreate(this);
+}
+
+TFmTimerMain::~TFmTimerMain()
+{
+    FormDestroy(this);
+}
+
+void TFmTimerMain::FormCreate(QObject*)
+{
+    ModelChanged();
+    vlmFormFunc1->RestorePlacement();
+    ApplyStartBackground();
+    // The picture gave the window its size: all of it on a screen.
+    vlmFormFunc1->KeepWholeOnScreen();
+}
+
+void TFmTimerMain::FormDestroy(QObject*) {}
+
+// Every change of the timer: the buttons, the digits, the title and what
+// screen readers are told.
+void TFmTimerMain::ModelChanged()
+{
+    DropNotice();
+    const bool running = model_->Running();
+    BTstart->SetCaption(running ? QStringLiteral("STOP") : QStringLiteral("START"));
+    for (TvlmGctButton* button : {BTmin, BTsec})
+        button->setEnabled(!running);
+    BTreset->setEnabled(!running || model_->AlarmReached());
+    LbCountUp->setVisible(model_->CountUp());
+    ShowTime();
+}
+
+bool TFmTimerMain::DigitsVisible() const
+{
+    if (!model_->Running() || model_->Seconds() != 0)
+        return true;
+    // Blink phase from a 32-bit millisecond counter: shown in even seconds.
+    const auto ticks = static_cast<std::uint32_t>(model_->Clock().Milliseconds());
+    return (ticks / 1000) % 2 == 0;
+}
+
+void TFmTimerMain::ShowTime()
+{
+    const auto twoDigits = [](int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); };
+    const QString m = twoDigits(model_->Seconds() / 60);
+    const QString s = twoDigits(model_->Seconds() % 60);
+    LBmin0->setText(m.mid(0, 1));
+    LBmin1->setText(m.mid(1, 1));
+    LBsec0->setText(s.mid(0, 1));
+    LBsec1->setText(s.mid(1, 1));
+    // The digits blink by their ink, not by hiding: a hidden label would tell
+    // screen readers about every blink.
+    const QColor ink = DigitsVisible() ? palette().color(QPalette::WindowText) : QColor(Qt::transparent);
+    for (QLabel* digit : {LBmin0, LBmin1, LBsec0, LBsec1}) {
+        if (digit->palette().color(QPalette::WindowText) != ink) {
+            QPalette pal = digit->palette();
+            pal.setColor(QPalette::WindowText, ink);
+            digit->setPalette(pal);
+        }
+    }
+    ShowTimeOutside();
+}
+
+// Unlike the digits, the title and the spoken words do not blink in the
+// alarm; they are worked out only when the time or the state changed, and
+// each is handed on only when it changes. Screen readers are told each new
+// name; what they say on their own is chosen: a change the user made at
+// once, a running timer only at its marks, the alarm once as an alert.
+void TFmTimerMain::ShowTimeOutside()
+{
+    const int seconds = model_->Seconds();
+    const bool running = model_->Running();
+    const bool countUp = model_->CountUp();
+    const TShownOutside shown{seconds, running, countUp};
+    if (shownOutside_ == shown)
+        return;
+    shownOutside_ = shown;
+    const std::optional<TShownOutside> before = told_;
+    told_ = shown;
+    const QString title = TTimerReadout::Title(seconds, running, notice_, model_->Name());
+    if (title != windowTitle()) {
+        setWindowTitle(title);
+        QAccessibleEvent renamed(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&renamed);
+    }
+    const TTimerPhase phase = TTimerReadout::Phase(seconds, running, countUp);
+    const QString spoken = TTimerReadout::Named(model_->Name(), TTimerReadout::Spoken(seconds, phase));
+    const QString time = TTimerReadout::Clock(seconds);
+    if (time != TimeText->accessibleName())
+        TimeText->setAccessibleName(time);
+    if (spoken != TimeText->accessibleDescription())
+        TimeText->setAccessibleDescription(spoken);
+    if (!before || *before == shown)
+        return; // the window's first showing, or only the notice changed
+    if (phase == TTimerPhase::Alarm) {
+        if (TTimerReadout::Phase(before->Seconds, before->Running, before->CountUp) != TTimerPhase::Alarm)
+            AlarmSpeaker->Say(spoken);
+    } else if (!model_->Ticking() || (before->Running && TickTold(before->Seconds, seconds, countUp))) {
+        Speaker->Say(spoken);
+    }
+}
+
+void TFmTimerMain::ShowNotice(const QString& text)
+{
+    notice_ = text;
+    shownOutside_.reset();
+    ShowTimeOutside();
+}
+
+void TFmTimerMain::DropNotice()
+{
+    if (notice_.isEmpty())
+        return;
+    notice_.clear();
+    shownOutside_.reset();
+}
+
+void TFmTimerMain::SetCountUp(bool up)
+{
+    model_->SetCountUp(up);
+    LbCountUp->setVisible(up);
+}
+
+void TFmTimerMain::AlarmStep(bool sound)
+{
+    // Above the other windows, but the keyboard stays where the user put it:
+    // keys typed into another program while the alarm rings must not stop
+    // or restart the timer. The window is marked urgent once the alarm
+    // begins (TTimerAttention).
+    raise();
+    if (!sound)
+        return;
+    const QString path = ProgramDir() + QStringLiteral("/timer.wav");
+    if (QFileInfo(path).isFile())
+        hooks_.Sound->play(path);
+}
+
+void TFmTimerMain::ResumeRunning(int seconds, bool countUp, int nextSecondMs)
+{
+    model_->ResumeRunning(seconds, countUp, nextSecondMs);
+    LbCountUp->setVisible(countUp);
+}
+
+void TFmTimerMain::BTminClick(QObject*)
+{
+    model_->AddMinute();
+}
+
+void TFmTimerMain::BTsecClick(QObject*)
+{
+    model_->AddSecond();
+}
+
+void TFmTimerMain::BTstartClick(QObject*)
+{
+    model_->StartStop();
+}
+
+void TFmTimerMain::BTresetClick(QObject*)
+{
+    model_->Reset();
+}
+
+void TFmTimerMain::BTcloseClick(QObject*)
+{
+    close();
+}
+
+void TFmTimerMain::QuitAllClick(QObject*)
+{
+    if (hooks_.QuitAll)
+        hooks_.QuitAll();
+    else
+        close();
+}
+
+void TFmTimerMain::MnNewClick(QObject*)
+{
+    if (hooks_.NewTimer)
+        hooks_.NewTimer(*this);
+}
+
+void TFmTimerMain::MnNameClick(QObject*)
+{
+    bool ok = false;
+    const QString name = hooks_.AskName ? hooks_.AskName(this, model_->Name(), &ok) : AskName(this, model_->Name(), &ok);
+    if (ok)
+        model_->SetName(name);
+}
+
+void TFmTimerMain::N1Click(QObject*)
+{
+    if (hooks_.ShowVersionInfo)
+        hooks_.ShowVersionInfo(this);
+    else
+        ShowVersionInfo(this);
+}
+
+void TFmTimerMain::N3Click(QObject*)
+{
+    // An '&' in a file name is shown as it is, not taken for a mnemonic.
+    for (int n = 0; n < 5; ++n)
+        MnBackItem(n)->setText(QStringLiteral("&%1: ").arg(n) +
+                               HistoryEntry(n).replace(QLatin1Char('&'), QStringLiteral("&&")));
+}
+
+void TFmTimerMain::MnBackResetClick(QObject*)
+{
+    SetBackground(QString());
+}
+
+void TFmTimerMain::MnBackOpenClick(QObject*)
+{
+    const QString name = hooks_.ChooseFile ? hooks_.ChooseFile(this) : ChoosePicture(this, CurrentBackgroundFile());
+    if (!name.isEmpty())
+        SetBackground(name);
+}
+
+void TFmTimerMain::MnBackClick(QObject* Sender)
+{
+    for (int n = 0; n < 5; ++n) {
+        if (MnBackItem(n) == Sender) {
+            SetBackground(HistoryEntry(n));
+            return;
+        }
+    }
+}
+
+void TFmTimerMain::vlmFormFunc1DropFile(QObject*, const QString& filename)
+{
+    SetBackground(filename);
+}
+
+void TFmTimerMain::vlmFormFunc1CanDragMove(QObject*, int MouseX, int MouseY, bool& DragMove)
+{
+    DragMove = true;
+    for (const TvlmGctButton* button : {BTstart, BTmin, BTsec, BTreset, BTclose}) {
+        if (PointInControl(MouseX, MouseY, button))
+            DragMove = false;
+    }
+}
+
+bool TFmTimerMain::PointInControl(int x, int y, const QWidget* control)
+{
+    const QRect r = control->geometry();
+    return r.left() < x && x < r.left() + r.width() && r.top() < y && y < r.top() + r.height();
+}
+
+QAction* TFmTimerMain::MnBackItem(int n) const
+{
+    QAction* const items[] = {MnBack0, MnBack1, MnBack2, MnBack3, MnBack4};
+    return items[n];
+}
+
+QString TFmTimerMain::ProgramDir() const
+{
+    return hooks_.ProgramDir ? hooks_.ProgramDir() : TimerProgramDir();
+}
+
+void TFmTimerMain::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        PopupFromKeyboard();
+    else
+        PopupMenu1->popup(event->globalPos());
+}
+
+// From the keyboard the menu opens at the focused button, else mid-window.
+void TFmTimerMain::PopupFromKeyboard()
+{
+    if (PopupMenu1->isVisible())
+        return;
+    QWidget* at = focusWidget() && focusWidget() != this ? focusWidget() : this;
+    PopupMenu1->popup(at->mapToGlobal(at->rect().center()));
+}
+
+// Keys reach the window itself unless a button has the focus; a focused
+// button takes only Space and Return and leaves the rest to the window. A
+// button's accelerator (Alt+character) is seen first by the button and never
+// arrives here, so a key is never acted on twice.
+void TFmTimerMain::keyPressEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if ((event->key() == Qt::Key_Menu && mods == Qt::NoModifier) ||
+        (event->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+        PopupFromKeyboard();
+        return;
+    }
+    if (!keys_->KeyPress(event))
+        QWidget::keyPressEvent(event);
+}
+
+void TFmTimerMain::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!keys_->KeyRelease(event))
+        QWidget::keyReleaseEvent(event);
+}
+
+void TFmTimerMain::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted() && hooks_.Closed)
+        hooks_.Closed(*this);
+}

@@ -1,0 +1,203 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "TimerLimits.h"
+#include "TimerModel.h"
+#include "TimerServices.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTimer;
+class TBackImages;
+class TFmTimerMain;
+class TTimerKeys;
+class TTimerSpeaker;
+class TvlmFormFunc;
+class TvlmGctButton;
+
+// What the timer window asks of the rest of the program. Every member may be
+// left empty; the window then uses the program's own service.
+struct TTimerMainHooks {
+    TTickClock* Clock = nullptr;   // not owned; empty: the boot clock
+    TSoundService* Sound = nullptr; // not owned; empty: one QSoundEffect
+    std::function<QString()> ProgramDir;
+    // Background history entry n (0..4); empty text for an empty place.
+    std::function<QString(int n)> HistoryEntry;
+    // The background to show at start: empty for the built-in picture.
+    std::function<QString()> CurrentBackground;
+    // Applies a background picture; an empty name means the built-in one.
+    std::function<void(const QString& name)> SetBackground;
+    // The file-open dialog; an empty result means cancelled.
+    std::function<QString(QWidget* parent)> ChooseFile;
+    std::function<void(QWidget* parent)> ShowVersionInfo;
+    // The timer the window shows (not owned); empty: one of its own.
+    TTimerModel* Model = nullptr;
+    // The background history of this window (not owned); empty: the program's.
+    TBackImages* Backgrounds = nullptr;
+    // The settings section of the window's place; empty: the class's own.
+    QString PlacementSection;
+    // "New timer": another timer beside this one; empty: not offered.
+    std::function<void(TFmTimerMain& from)> NewTimer;
+    // Ctrl+Q: every timer window closes; empty: this one.
+    std::function<void()> QuitAll;
+    // The user closed the window (its Quit button, the menu, Alt+F4).
+    std::function<void(TFmTimerMain& window)> Closed;
+    // The name dialog; empty result with ok false means cancelled.
+    std::function<QString(QWidget* parent, const QString& current, bool* ok)> AskName;
+};
+
+// The kitchen timer's main window: minutes and seconds in four digit labels,
+// five buttons, a one-second tick and the context menu. The seconds value is
+// kept in 0..5999 (99:59).
+class TFmTimerMain : public QWidget {
+public:
+    static constexpr int kMaxSeconds = TTimerModel::kMaxSeconds;
+    static constexpr int kTickMs = TTimerModel::kTickMs;
+    static constexpr int kAlarmSoundSteps = TTimerModel::kAlarmSoundSteps;
+
+    explicit TFmTimerMain(TTimerMainHooks hooks = {}, QWidget* parent = nullptr);
+    ~TFmTimerMain() override;
+
+    // The timer shown: its state, tick and alarm live there.
+    TTimerModel& Model() const { return *model_; }
+    int Seconds() const { return model_->Seconds(); }
+    bool Running() const { return model_->Running(); }
+    bool CountUp() const { return model_->CountUp(); }
+    int AlarmCountdown() const { return model_->AlarmCountdown(); }
+
+    void SetSeconds(int value) { model_->SetSeconds(value); }
+    void ShowTime();
+    void SetRunning(bool running) { model_->SetRunning(running); }
+    void SetCountUp(bool up);
+    // Takes up a running timer kept from an earlier run: the seconds value
+    // shown now and the time until its next second falls due (1..1000 ms).
+    void ResumeRunning(int seconds, bool countUp, int nextSecondMs);
+    // A line the title shows instead of the time until the timer next
+    // changes or is reset (a count-down that ended while the program was
+    // not running).
+    void ShowNotice(const QString& text);
+    // Milliseconds of the current second already passed (0..999); 0 when stopped.
+    int MillisecondsIntoSecond() const { return model_->MillisecondsIntoSecond(); }
+    // The background history of this window (may be null in tests).
+    TBackImages* Backgrounds() const;
+
+    void FormCreate(QObject* Sender);
+    void FormDestroy(QObject* Sender);
+    void BTminClick(QObject* Sender);
+    void BTsecClick(QObject* Sender);
+    void BTstartClick(QObject* Sender);
+    void BTresetClick(QObject* Sender);
+    void BTcloseClick(QObject* Sender);
+    void Timer1Timer() { model_->Tick(); }
+    // Ctrl+Q: every timer window closes.
+    void QuitAllClick(QObject* Sender);
+    void MnNewClick(QObject* Sender);
+    void MnNameClick(QObject* Sender);
+    void N1Click(QObject* Sender);
+    void N3Click(QObject* Sender);
+    void MnBackResetClick(QObject* Sender);
+    void MnBackOpenClick(QObject* Sender);
+    void MnBackClick(QObject* Sender);
+    void vlmFormFunc1DropFile(QObject* Sender, const QString& filename);
+    void vlmFormFunc1CanDragMove(QObject* Sender, int MouseX, int MouseY, bool& DragMove);
+    // Strict on all four sides: the leftmost column and top row of the
+    // control are outside, its rightmost column and bottom row inside.
+    static bool PointInControl(int x, int y, const QWidget* control);
+    // The background file dialog: pictures first, then all files, opened in
+    // the folder of `currentFile`, else in the user's Pictures folder. An
+    // empty result means cancelled.
+    static QString ChoosePicture(QWidget* parent, const QString& currentFile);
+    // The name dialog: the current name to edit, at most the model's longest
+    // name; ok false when cancelled.
+    static QString AskName(QWidget* parent, const QString& current, bool* ok);
+
+    // The clock the window counts on (see TTimerMainHooks::Clock).
+    TTickClock& Clock() const { return model_->Clock(); }
+    // Where the window's sound is played (see TTimerMainHooks::Sound).
+    TSoundService& Sound() const { return *hooks_.Sound; }
+
+    TvlmGctButton* BTmin = nullptr;
+    TvlmGctButton* BTsec = nullptr;
+    TvlmGctButton* BTstart = nullptr;
+    TvlmGctButton* BTreset = nullptr;
+    TvlmGctButton* BTclose = nullptr;
+    QLabel* LBmin0 = nullptr;
+    QLabel* LBmin1 = nullptr;
+    QLabel* LBcnt = nullptr;
+    QLabel* LBsec0 = nullptr;
+    QLabel* LBsec1 = nullptr;
+    QLabel* LbCountUp = nullptr;
+    // The time as screen readers get it: one text "mm:ss" over the digits,
+    // with the spoken words as its description (the digits are left out).
+    QWidget* TimeText = nullptr;
+    // Says what the user changed, a running count-down's marks (a screen
+    // reader is not told every second) and, as an alert, the alarm.
+    TTimerSpeaker* Speaker = nullptr;
+    TTimerSpeaker* AlarmSpeaker = nullptr;
+    TvlmFormFunc* vlmFormFunc1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* N3 = nullptr;
+    QAction* MnBackReset = nullptr;
+    QAction* MnBackOpen = nullptr;
+    QAction* N7 = nullptr;
+    QAction* MnBack0 = nullptr;
+    QAction* MnBack1 = nullptr;
+    QAction* MnBack2 = nullptr;
+    QAction* MnBack3 = nullptr;
+    QAction* MnBack4 = nullptr;
+    QAction* MnNew = nullptr;
+    QAction* MnName = nullptr;
+    QAction* N4 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* N2 = nullptr;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenu();
+    void BuildFormFunc();
+    void ModelChanged();
+    void AlarmStep(bool sound);
+    void ApplyStartBackground();
+    QAction* MnBackItem(int n) const;
+    void SetBackground(const QString& name);
+    QString HistoryEntry(int n) const;
+    QString CurrentBackground() const;
+    QString CurrentBackgroundFile() const;
+    QString ProgramDir() const;
+    bool DigitsVisible() const;
+    void ShowTimeOutside();
+    void DropNotice();
+    void PopupFromKeyboard();
+
+    TTimerMainHooks hooks_;
+    std::unique_ptr<TTickClock> ownClock_;
+    std::unique_ptr<TSoundService> ownSound_;
+    TTimerKeys* keys_ = nullptr; // owned as a child object
+    TTimerModel* model_ = nullptr; // a child object when the window's own
+
+    // The time and state the title and the spoken words were last made for.
+    struct TShownOutside {
+        int Seconds;
+        bool Running;
+        bool CountUp;
+        bool operator==(const TShownOutside&) const = default;
+    };
+    std::optional<TShownOutside> shownOutside_;
+    QString notice_;
+    std::optional<TShownOutside> told_; // what screen readers were last told of
+};

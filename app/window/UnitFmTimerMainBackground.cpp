@@ -1,0 +1,142 @@
+// The timer window's behaviour component and its background picture: drag,
+// position memory, shape, the background menu and dropped files.
+#include "UnitFmTimerMain.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <exception>
+#include <stdexcept>
+
+#include "FuncGraphicWorkLoad.h"
+#include "FuncGraphicWorkPng.h"
+#include "vlmFormFunc.h"
+#include "vlmGraphicSource.h"
+
+namespace {
+
+// The decoders say what is wrong with a picture but not which file it is.
+[[noreturn]] void RefusePicture(const QString& name, const std::exception& e)
+{
+    throw std::runtime_error(QCoreApplication::translate("TFmTimerMain", "画像 \"%1\" を表示できません (%2)")
+                                 .arg(name, QString::fromUtf8(e.what()))
+                                 .toStdString());
+}
+
+} // namespace
+
+void TFmTimerMain::BuildFormFunc()
+{
+    vlmFormFunc1 = new TvlmFormFunc(this);
+    vlmFormFunc1->setObjectName(QStringLiteral("vlmFormFunc1"));
+    if (!hooks_.PlacementSection.isEmpty())
+        vlmFormFunc1->SetSectionName(hooks_.PlacementSection);
+    vlmFormFunc1->SetBackImages(hooks_.Backgrounds);
+    vlmFormFunc1->SetPreserve(true);
+    vlmFormFunc1->SetEraseBackGround(false);
+    vlmFormFunc1->SetKeepSize(false);
+    vlmFormFunc1->SetKeepLocation(true);
+    vlmFormFunc1->SetDragDrop(true);
+    vlmFormFunc1->SetDropNamesEnabled(false);
+    vlmFormFunc1->SetWindowDrag(true);
+    vlmFormFunc1->SetWindowResize(false);
+    vlmFormFunc1->SetWindowRound(false);
+    vlmFormFunc1->SetWindowPosition(wpNormal);
+    vlmFormFunc1->SetFitScreenPx(0);
+    vlmFormFunc1->SetLayered(false);
+    vlmFormFunc1->SetBGrelocation(true);
+    vlmFormFunc1->OnDropFile = [this](QObject* sender, const QString& filename) {
+        vlmFormFunc1DropFile(sender, filename);
+    };
+    vlmFormFunc1->OnCanDragMove = [this](QObject* sender, int x, int y, bool& dragMove) {
+        vlmFormFunc1CanDragMove(sender, x, y, dragMove);
+    };
+}
+
+void TFmTimerMain::ApplyStartBackground()
+{
+    try {
+        SetBackground(CurrentBackground());
+    } catch (const std::exception& e) {
+        // A picture that fails at start must not keep the timer from starting:
+        // the built-in picture stands in and the history stays as it is.
+        std::fprintf(stderr, "pocosa: %s\n", e.what());
+        vlmFormFunc1->SetDefaultBackground();
+    }
+}
+
+void TFmTimerMain::SetBackground(const QString& name)
+{
+    try {
+        if (hooks_.SetBackground)
+            hooks_.SetBackground(name);
+        else
+            vlmFormFunc1->SetBackground(name);
+    } catch (const EJpegError& e) {
+        RefusePicture(name, e);
+    } catch (const EPngError& e) {
+        RefusePicture(name, e);
+    } catch (const EBmpError& e) {
+        RefusePicture(name, e);
+    } catch (const EPictureSize& e) {
+        RefusePicture(name, e);
+    }
+}
+
+QString TFmTimerMain::HistoryEntry(int n) const
+{
+    if (hooks_.HistoryEntry)
+        return hooks_.HistoryEntry(n);
+    const TBackImages* history = Backgrounds();
+    return history && n < history->Count() ? (*history)[n] : QString();
+}
+
+QString TFmTimerMain::CurrentBackground() const
+{
+    if (hooks_.CurrentBackground)
+        return hooks_.CurrentBackground();
+    return Backgrounds() ? Backgrounds()->Current() : QString();
+}
+
+// The file of the picture on show; empty for the built-in one.
+QString TFmTimerMain::CurrentBackgroundFile() const
+{
+    const TBackImages* history = Backgrounds();
+    return history ? history->FileOf(history->Current()) : QString();
+}
+
+TBackImages* TFmTimerMain::Backgrounds() const
+{
+    return hooks_.Backgrounds ? hooks_.Backgrounds : BackImages;
+}
+
+QString TFmTimerMain::AskName(QWidget* parent, const QString& current, bool* ok)
+{
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(QCoreApplication::translate("TFmTimerMain", "名前"));
+    dialog.setLabelText(QCoreApplication::translate("TFmTimerMain", "タイマーの名前 (空欄: 名前なし):"));
+    dialog.setTextValue(current);
+    if (auto* edit = dialog.findChild<QLineEdit*>())
+        edit->setMaxLength(TTimerModel::kMaxNameLength);
+    *ok = dialog.exec() == QDialog::Accepted;
+    return *ok ? dialog.textValue() : QString();
+}
+
+QString TFmTimerMain::ChoosePicture(QWidget* parent, const QString& currentFile)
+{
+    QString folder = QFileInfo(currentFile).absolutePath();
+    if (currentFile.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    const QString filters = QCoreApplication::translate("TFmTimerMain", "画像") +
+                            QStringLiteral(" (*.png *.jpg *.jpeg *.jpx *.bmp);;") +
+                            QCoreApplication::translate("TFmTimerMain", "すべてのファイル") + QStringLiteral(" (*)");
+    return QFileDialog::getOpenFileName(parent, QString(), folder, filters);
+}
