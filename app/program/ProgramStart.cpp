@@ -88,13 +88,14 @@ QString TimeSyntax()
     return QCoreApplication::translate("ProgramStart", "[time]");
 }
 
-// "-s, --start" as the help shows an option.
+// "-s, --start", "--timer <name>" as the help shows an option.
 QString OptionNames(const QCommandLineOption& option)
 {
     QStringList names;
     for (const QString& name : option.names())
         names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
-    return names.join(QStringLiteral(", "));
+    const QString value = option.valueName().isEmpty() ? QString() : QStringLiteral(" <%1>").arg(option.valueName());
+    return names.join(QStringLiteral(", ")) + value;
 }
 
 bool IsWide(char32_t c)

@@ -52,7 +52,7 @@ int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TS
             if (&timers.Timer(i) == &timer)
                 QApplication::alert(&timers.Window(i));
     };
-    timers.OnLastClosed = [&app] { app.quit(); };
+    timers.OnLastClosed = [&app] { app.exit(0); };
     timers.Tell = [](const QString& message) { QMessageBox::information(nullptr, QStringLiteral("Pocosa"), message); };
     // SIGTERM and SIGHUP (logout, shutdown, a plain kill) and the end of the
     // session keep every timer for the next start; Ctrl+C in a terminal is a
@@ -61,9 +61,9 @@ int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TS
         if (signo == SIGINT)
             timers.QuitAll();
         else
-            app.quit();
+            app.exit(0);
     });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&app] { app.quit(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&app] { app.exit(0); });
     // A time for the first timer on the command line wins over the kept one.
     const bool forFirst = !request.New && !request.Timer;
     TFmTimerMain& first = timers.OpenFirst(!(forFirst && request.Seconds));

@@ -33,10 +33,6 @@ window (without a time it just comes to the front) and this call ends.</translat
         <translation>Start the timer as well.</translation>
     </message>
     <message>
-        <source>Print the running timer&apos;s time and state, e.g. &quot;04:59 counting down&quot;.</source>
-        <translation>Print the running timer&apos;s time and state, e.g. &quot;04:59 counting down&quot;.</translation>
-    </message>
-    <message>
         <source>The time to set, e.g. 5m, 90s or 3:30.</source>
         <translation>The time to set, e.g. 5m, 90s or 3:30.</translation>
     </message>
@@ -59,6 +55,22 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>the session bus (%1) does not answer: Pocosa runs without it (no desktop notifications, task bar progress or accessibility)</source>
         <translation>the session bus (%1) does not answer: Pocosa runs without it (no desktop notifications, task bar progress or accessibility)</translation>
+    </message>
+    <message>
+        <source>Print each timer&apos;s time and state, e.g. &quot;04:59 counting down&quot;, and its name after a tab.</source>
+        <translation>Print each timer&apos;s time and state, e.g. &quot;04:59 counting down&quot;, and its name after a tab.</translation>
+    </message>
+    <message>
+        <source>Open another timer window.</source>
+        <translation>Open another timer window.</translation>
+    </message>
+    <message>
+        <source>The timer of this name (with --new: the new timer&apos;s name).</source>
+        <translation>The timer of this name (with --new: the new timer&apos;s name).</translation>
+    </message>
+    <message>
+        <source>name</source>
+        <translation>name</translation>
     </message>
 </context>
 <context>
@@ -141,6 +153,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>Pocosa already runs for the settings in %1, but its window cannot be reached</source>
         <translation>Pocosa already runs for the settings in %1, but its window cannot be reached</translation>
+    </message>
+    <message>
+        <source>the running Pocosa is too old for --new and --timer; close it and start Pocosa again</source>
+        <translation>the running Pocosa is too old for --new and --timer; close it and start Pocosa again</translation>
     </message>
 </context>
 <context>
@@ -280,6 +296,22 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>すべてのファイル</source>
         <translation>All files</translation>
     </message>
+    <message>
+        <source>名前</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>タイマーの名前 (空欄: 名前なし):</source>
+        <translation>Name of the timer (empty: no name):</translation>
+    </message>
+    <message>
+        <source>新しいタイマー</source>
+        <translation>New timer</translation>
+    </message>
+    <message>
+        <source>名前...</source>
+        <translation>Name...</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -312,6 +344,21 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>JPEG エラー #%1</source>
         <translation>JPEG error #%1</translation>
+    </message>
+</context>
+<context>
+    <name>TOpenTimers</name>
+    <message>
+        <source>タイマーは %1 個までです</source>
+        <translation>At most %1 timers can be open</translation>
+    </message>
+    <message>
+        <source>there is no timer named &quot;%1&quot;; no timer has a name</source>
+        <translation>there is no timer named &quot;%1&quot;; no timer has a name</translation>
+    </message>
+    <message>
+        <source>there is no timer named &quot;%1&quot;; the names are: %2</source>
+        <translation>there is no timer named &quot;%1&quot;; the names are: %2</translation>
     </message>
 </context>
 <context>
@@ -405,6 +452,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>%1, stopped</source>
         <translation>%1, stopped</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
 </context>
 <context>
     <name>TTimerSpeaker</name>
@@ -446,6 +497,14 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>--status takes no time and no --start</source>
         <translation>--status takes no time and no --start</translation>
+    </message>
+    <message>
+        <source>--timer needs a name</source>
+        <translation>--timer needs a name</translation>
+    </message>
+    <message>
+        <source>--timer NAME needs a time or --start</source>
+        <translation>--timer NAME needs a time or --start</translation>
     </message>
 </context>
 <context>

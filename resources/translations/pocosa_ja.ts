@@ -33,10 +33,6 @@ window (without a time it just comes to the front) and this call ends.</source>
         <translation>あわせてタイマーをスタートします。</translation>
     </message>
     <message>
-        <source>Print the running timer&apos;s time and state, e.g. &quot;04:59 counting down&quot;.</source>
-        <translation>動いているタイマーの時間と状態を英語で表示します (例: &quot;04:59 counting down&quot;)。</translation>
-    </message>
-    <message>
         <source>The time to set, e.g. 5m, 90s or 3:30.</source>
         <translation>セットする時間 (例: 5m、90s、3:30)。</translation>
     </message>
@@ -59,6 +55,22 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>the session bus (%1) does not answer: Pocosa runs without it (no desktop notifications, task bar progress or accessibility)</source>
         <translation>セッションバス (%1) が応答しません。Pocosa はセッションバスなしで動きます (デスクトップ通知、タスクバーの進み具合、アクセシビリティはありません)</translation>
+    </message>
+    <message>
+        <source>Print each timer&apos;s time and state, e.g. &quot;04:59 counting down&quot;, and its name after a tab.</source>
+        <translation>各タイマーの時間と状態 (例: &quot;04:59 counting down&quot;) を、名前があればタブの後に名前を付けて表示します。</translation>
+    </message>
+    <message>
+        <source>Open another timer window.</source>
+        <translation>タイマーのウィンドウをもう一つ開きます。</translation>
+    </message>
+    <message>
+        <source>The timer of this name (with --new: the new timer&apos;s name).</source>
+        <translation>この名前のタイマー (--new と共に: 新しいタイマーの名前)。</translation>
+    </message>
+    <message>
+        <source>name</source>
+        <translation>名前</translation>
     </message>
 </context>
 <context>
@@ -141,6 +153,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>Pocosa already runs for the settings in %1, but its window cannot be reached</source>
         <translation>%1 の設定で Pocosa がすでに動いていますが、そのウィンドウに届きません</translation>
+    </message>
+    <message>
+        <source>the running Pocosa is too old for --new and --timer; close it and start Pocosa again</source>
+        <translation>実行中の Pocosa は古いため --new と --timer を使えません。終了してから Pocosa をもう一度起動してください</translation>
     </message>
 </context>
 <context>
@@ -280,6 +296,22 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>すべてのファイル</source>
         <translation>すべてのファイル</translation>
     </message>
+    <message>
+        <source>名前</source>
+        <translation>名前</translation>
+    </message>
+    <message>
+        <source>タイマーの名前 (空欄: 名前なし):</source>
+        <translation>タイマーの名前 (空欄: 名前なし):</translation>
+    </message>
+    <message>
+        <source>新しいタイマー</source>
+        <translation>新しいタイマー</translation>
+    </message>
+    <message>
+        <source>名前...</source>
+        <translation>名前...</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -312,6 +344,21 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>JPEG エラー #%1</source>
         <translation>JPEG エラー #%1</translation>
+    </message>
+</context>
+<context>
+    <name>TOpenTimers</name>
+    <message>
+        <source>タイマーは %1 個までです</source>
+        <translation>タイマーは %1 個までです</translation>
+    </message>
+    <message>
+        <source>there is no timer named &quot;%1&quot;; no timer has a name</source>
+        <translation>「%1」という名前のタイマーはありません。名前のあるタイマーはありません</translation>
+    </message>
+    <message>
+        <source>there is no timer named &quot;%1&quot;; the names are: %2</source>
+        <translation>「%1」という名前のタイマーはありません。名前: %2</translation>
     </message>
 </context>
 <context>
@@ -405,6 +452,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>%1, stopped</source>
         <translation>%1、停止中</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
 </context>
 <context>
     <name>TTimerSpeaker</name>
@@ -446,6 +497,14 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>--status takes no time and no --start</source>
         <translation>--status には時間も --start も付けられません</translation>
+    </message>
+    <message>
+        <source>--timer needs a name</source>
+        <translation>--timer には名前が要ります</translation>
+    </message>
+    <message>
+        <source>--timer NAME needs a time or --start</source>
+        <translation>--timer NAME には時間か --start が要ります</translation>
     </message>
 </context>
 <context>

@@ -78,8 +78,12 @@ TEST(StartRequest, OnlyAStoppedTimerTakesARequest)
 // whether it holds the lock afterwards.
 TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
 {
-    enum TWindow { Applies, LeavesAlone, Stuck, Closing, None };
-    const TStartRequest status{std::nullopt, false, true};
+    // Knows: a program of several timers; the others answer as an older one.
+    enum TWindow { Applies, LeavesAlone, Stuck, Closing, None, Knows };
+    TStartRequest status{std::nullopt, false, true};
+    status.Ask = true;
+    TStartRequest tea{60}, teaNew{std::nullopt, true}, eggs{60};
+    tea.Timer = "Tea", teaNew.Timer = "Tea", teaNew.New = true, eggs.Timer = "Eggs";
     const struct {
         const char* Name;
         TWindow Window;
@@ -100,6 +104,12 @@ TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
          false},
         {"--status, closing", Closing, status, 1, "", "pocosa: Pocosa is not running\n", false},
         {"--status, none", None, status, 1, "", "pocosa: Pocosa is not running\n", false},
+        {"--status, several timers", Knows, status, 0, "04:59 counting down\n00:10 stopped\tTea\n", "", false},
+        {"--timer", Knows, tea, 0, "", "", false},
+        {"--new --timer", Knows, teaNew, 0, "", "", false},
+        {"--timer, no such timer", Knows, eggs, 1, "", "pocosa: no Eggs\n", false},
+        {"--new, an older Pocosa is left alone", Applies, teaNew, 1, "",
+         "pocosa: the running Pocosa is too old for --new and --timer; close it and start Pocosa again\n", false},
     };
     for (const auto& row : rows) {
         QTemporaryDir folder;
@@ -112,7 +122,13 @@ TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
             window->StopListening(); // writing its settings: the lock goes in a moment
         window->OnRequest = [&](const TStartRequest& r) {
             seen.push_back(r);
-            return TInstanceAnswer{row.Window == Applies, QStringLiteral("04:59 counting down")};
+            TInstanceAnswer answer{row.Window != LeavesAlone, QStringLiteral("04:59 counting down")};
+            if (row.Window == Knows) {
+                answer.Knows = QStringList{"new", "timer"};
+                answer.Timers = QStringList{"04:59 counting down", "00:10 stopped\tTea"};
+                answer.Refused = r.Timer == "Eggs" ? "no Eggs" : "";
+            }
+            return answer;
         };
         TSingleInstance later(folder.path());
         const int timeoutMs = row.Window == Stuck ? 500 : 10000;
@@ -140,8 +156,15 @@ TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
         EXPECT_EQ(testing::internal::GetCapturedStderr(), row.Err) << row.Name;
         EXPECT_EQ(exit, row.Exit) << row.Name;
         EXPECT_EQ(later.Holding(), row.Holds) << row.Name << ": a query never takes the lock";
-        if (row.Window == Applies) {
-            EXPECT_EQ(seen, std::vector<TStartRequest>{row.Request}) << row.Name;
+        // Another timer than the first: the program is asked first what it knows.
+        const bool other = row.Request.New || row.Request.Timer;
+        std::vector<TStartRequest> asked;
+        if (other)
+            asked.push_back(status);
+        if (!other || row.Window == Knows)
+            asked.push_back(row.Request);
+        if (row.Window == Applies || row.Window == Knows) {
+            EXPECT_EQ(seen, asked) << row.Name;
         }
         // Nothing there to wait for: a query does not wait for a listener.
         if (row.Window == None) {

@@ -99,7 +99,7 @@ TEST(TimerKeyboard, TheMenuKeysOpenTheMenuEveryTimeTabGoesRoundTheButtonsWhichSh
         ASSERT_TRUE(QTest::qWaitFor([&] { return !w.PopupMenu1->isVisible(); }, 2000)) << round;
     }
     const std::pair<TvlmGctButton*, const char*> order[] = {
-        {w.BTmin, "M"}, {w.BTsec, "S"}, {w.BTstart, "Space"}, {w.BTreset, "R"}, {w.BTclose, "Ctrl+Q"}};
+        {w.BTmin, "M"}, {w.BTsec, "S"}, {w.BTstart, "Space"}, {w.BTreset, "R"}, {w.BTclose, "Alt+F4"}};
     for (const auto& [button, key] : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_TRUE(QApplication::focusWidget() == button && button->DrawState() == bdFocus) << key;

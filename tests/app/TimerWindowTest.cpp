@@ -123,11 +123,13 @@ TEST(TimerMenu, ItemsCaptionsSeparatorsAndShortcut)
     TTimerRig rig;
     TFmTimerMain& w = rig.w();
     EXPECT_EQ(Items(w.PopupMenu1),
-              QStringList({"N3|背景画像", "N4|-", "N1|ソフトウェア情報(&I)", "N2|終了(&X)"}));
+              QStringList({"N3|背景画像", "MnNew|新しいタイマー", "MnName|名前...", "N4|-", "N1|ソフトウェア情報(&I)",
+                           "N2|終了(&X)"}));
     ASSERT_EQ(w.PopupMenu1->actions().first()->menu(), w.N3);
     EXPECT_EQ(Items(w.N3), QStringList({"MnBackReset|リセット(&R)", "MnBackOpen|読込み(&O)", "N7|-", "MnBack0|0：",
                                         "MnBack1|1：", "MnBack2|2：", "MnBack3|3：", "MnBack4|4："}));
     EXPECT_EQ(w.N2->shortcut(), QKeySequence(Qt::ALT | Qt::Key_F4));
+    EXPECT_EQ(w.MnNew->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
     EXPECT_TRUE(w.actions().contains(w.N2)) << "shortcut active while the menu is closed";
 }
 
