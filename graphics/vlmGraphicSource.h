@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -118,7 +119,8 @@ public:
     // that fails to load raises and leaves the history as it was.
     void SelectBackground(const QString& Name);
     // Loads Name's picture (empty: the built-in one) into Picture() without
-    // touching the history.
+    // touching the history. The picture the last load left there is reused
+    // when it was loaded for the same Name and nobody has had Picture() since.
     void LoadBackground(const QString& Name);
     // Moves (or inserts) Name to the head of the history; an empty Name
     // keeps the order and marks the built-in picture as the one on show.
@@ -135,7 +137,13 @@ public:
     int Count() const { return int(items_.size()); }
     const QString& operator[](int Index) const { return items_.at(Index); }
     const QStringList& Items() const { return items_; }
-    TBitmap& Picture() { return *picture_; }
+    // The loaded picture, to read or to take: once handed out it may be
+    // moved away or replaced, so the next load decodes again.
+    TBitmap& Picture()
+    {
+        loadedFor_.reset();
+        return *picture_;
+    }
 
     static constexpr int kStoredEntries = 5;
 
@@ -148,6 +156,8 @@ private:
     QStringList items_;
     bool builtIn_ = false;
     std::unique_ptr<TBitmap> picture_;
+    // The name picture_ was loaded for while it is still untouched.
+    std::optional<QString> loadedFor_;
 };
 
 // The two singletons, alive between construction and destruction of the

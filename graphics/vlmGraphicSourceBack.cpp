@@ -148,17 +148,22 @@ QString TBackImages::FileOf(const QString& Name) const
 
 void TBackImages::LoadBackground(const QString& Name)
 {
-    if (Name.isEmpty()) {
+    // The window asks at start for the picture the history loaded a moment
+    // before: a large photo is decoded once.
+    if (loadedFor_ == Name)
+        return;
+    loadedFor_.reset();
+    if (Name.isEmpty())
         LoadGraphicFromResource(*picture_, kBuiltInPicture);
-        if (picture_->Width() > 0)
-            return;
+    if (!Name.isEmpty() || picture_->Width() == 0) {
+        picture_->SetWidth(0);
+        const QString file = FileOf(Name);
+        if (!file.isEmpty())
+            LoadGraphicFromFile(*picture_, file);
+        else
+            MakeFallbackPicture();
     }
-    picture_->SetWidth(0);
-    const QString file = FileOf(Name);
-    if (!file.isEmpty())
-        LoadGraphicFromFile(*picture_, file);
-    else
-        MakeFallbackPicture();
+    loadedFor_ = Name;
 }
 
 // A white 120 x 120 square with a one-pixel black border, 32-bit and opaque

@@ -198,6 +198,31 @@ TEST_F(BackImagesTest, DamagedEntryZeroAtStartShowsTheBuiltInPicture)
     ASSERT_NO_THROW(history = std::make_unique<TBackImages>());
     EXPECT_EQ(history->Items(), (QStringList{programPath("broken.bmp"), "p2", "", "", ""}));
     EXPECT_EQ(history->Picture().Width(), 130);
+    // The window's own load of the entry fails too, so that it shows the built-in picture.
+    EXPECT_THROW(TBackImages().LoadBackground(programPath("broken.bmp")), EBmpError);
+}
+
+TEST_F(BackImagesTest, ThePictureOnShowIsDecodedOnceAtStart)
+{
+    const QString file = programPath("p.bmp");
+    writeFile(file, picture(5, 5));
+    store({file});
+    TBackImages history;
+    writeFile(file, picture(9, 9)); // only a new decode sees this one
+    const struct {
+        const char* step;
+        QString name;
+        int width;
+    } steps[] = {
+        {"the window's load of the start picture", file, 5},
+        {"the same name once the picture was handed out", file, 9},
+        {"another name", QString(), 130},
+        {"back to the file", file, 9},
+    };
+    for (const auto& step : steps) {
+        history.LoadBackground(step.name);
+        EXPECT_EQ(history.Picture().Width(), step.width) << step.step;
+    }
 }
 
 TEST_F(BackImagesTest, ModuleGuardCreatesAndFreesTheSingletons)
