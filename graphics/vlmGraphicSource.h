@@ -137,13 +137,14 @@ public:
     int Count() const { return int(items_.size()); }
     const QString& operator[](int Index) const { return items_.at(Index); }
     const QStringList& Items() const { return items_; }
-    // The loaded picture, to read or to take: once handed out it may be
-    // moved away or replaced, so the next load decodes again.
+    // The loaded picture, to take: once handed out it may be moved away or
+    // replaced, so the next load decodes again. Reading it keeps it.
     TBitmap& Picture()
     {
         loadedFor_.reset();
         return *picture_;
     }
+    const TBitmap& Picture() const { return *picture_; }
 
     static constexpr int kStoredEntries = 5;
 

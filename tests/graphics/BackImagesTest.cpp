@@ -204,24 +204,26 @@ TEST_F(BackImagesTest, DamagedEntryZeroAtStartShowsTheBuiltInPicture)
 
 TEST_F(BackImagesTest, ThePictureOnShowIsDecodedOnceAtStart)
 {
-    const QString file = programPath("p.bmp");
+    const QString file = programPath("p.bmp"), broken = programPath("broken.bmp");
     writeFile(file, picture(5, 5));
+    writeFile(broken, "BM garbage");
     store({file});
     TBackImages history;
     writeFile(file, picture(9, 9)); // only a new decode sees this one
     const struct {
-        const char* step;
         QString name;
-        int width;
-    } steps[] = {
-        {"the window's load of the start picture", file, 5},
-        {"the same name once the picture was handed out", file, 9},
-        {"another name", QString(), 130},
-        {"back to the file", file, 9},
-    };
+        bool takeFirst;
+        int width; // -1: the load fails
+    } steps[] = {{file, false, 5}, {file, false, 5}, {file, true, 9}, {broken, false, -1},
+                 {file, false, 9}, {QString(), false, 130}, {file, false, 9}};
     for (const auto& step : steps) {
-        history.LoadBackground(step.name);
-        EXPECT_EQ(history.Picture().Width(), step.width) << step.step;
+        if (step.takeFirst)
+            TBitmap taken = std::move(history.Picture());
+        if (step.width < 0)
+            EXPECT_THROW(history.LoadBackground(step.name), EBmpError);
+        else
+            EXPECT_NO_THROW(history.LoadBackground(step.name));
+        EXPECT_EQ(std::as_const(history).Picture().Width(), std::max(step.width, 0)) << &step - steps;
     }
 }
 
