@@ -2,6 +2,8 @@
 
 #include "Bitmap.h"
 
+#include <QSize>
+
 #include <cstdint>
 #include <stdexcept>
 
@@ -55,6 +57,14 @@ void OverDraw(int x, int y, TBitmap& destination, const TBitmap& source, TDrawTy
 // 2 x 2 box average (truncating) of all four bytes into the top-left quarter,
 // in place; the size is kept and an odd last column or row is ignored.
 void HalveBitmap32(TBitmap& picture);
+
+// Scales a picture larger than limit down to fit in it, its aspect ratio
+// kept, each new pixel the average of the area it covers; a picture that
+// fits (or an empty limit) is left alone. Colours are weighted by alpha, so
+// transparent pixels do not tint the edges. A 24-bit picture becomes 32-bit,
+// keyed as MakeAlphaByColorKey(picture, 255) keys it, so that its outline
+// stays as sharp as the window's shape needs.
+void ShrinkToFit(TBitmap& picture, QSize limit);
 
 // Over the common area, mixes colour into the destination with the mask's
 // blue byte as weight; alpha := 255.

@@ -2,12 +2,15 @@
 #include "vlmGraphicSource.h"
 
 #include "FuncGraphicWorkLoad.h"
+#include "FuncGraphicWorkPixels.h"
 
 #include "ShellFileUtils.h"
 #include "vlmGlobal.h"
 #include "vlmGlobalIniText.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <cstdio>
 #include <utility>
@@ -30,6 +33,14 @@ QString backImageFolder()
 {
     // Linux names are case-sensitive: one spelling for the scan and the look-up.
     return AppGlobal->ProgramPath() + QStringLiteral("backimage");
+}
+
+// Pictures are kept at most at the primary screen's size: ten windows
+// showing photos must not hold a gigabyte. Without a screen, no limit.
+QSize PictureLimit()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size() : QSize();
 }
 
 } // namespace
@@ -163,6 +174,7 @@ void TBackImages::LoadBackground(const QString& Name)
         else
             MakeFallbackPicture();
     }
+    ShrinkToFit(*picture_, PictureLimit());
     loadedFor_ = Name;
 }
 

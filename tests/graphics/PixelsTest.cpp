@@ -3,6 +3,7 @@
 #include "FuncGraphicWorkPixels.h"
 
 #include <climits>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -181,6 +182,50 @@ TEST(HalveBitmap32, OnePixelWideOrHighWritesNothing)
     TBitmap row = filled(6, 1, 0x22222222);
     HalveBitmap32(row);
     EXPECT_EQ(pixel(row, 0, 0), 0x22222222u);
+}
+
+TEST(ShrinkToFit, KeepsTheAspectRatioTheColoursAndWhatIsVisible)
+{
+    // An opaque green block in the middle, around it transparent red (32-bit)
+    // or red as the key colour (24-bit).
+    const struct {
+        int w, h;
+        TPixelFormat format;
+        QSize fitted;
+    } rows[] = {{20, 10, pf24bit, {20, 10}}, {40, 30, pf32bit, {40, 30}}, {80, 30, pf24bit, {40, 15}},
+                {40, 60, pf32bit, {20, 30}}, {100, 90, pf24bit, {33, 30}}, {41, 30, pf32bit, {40, 29}}};
+    for (const auto& row : rows) {
+        const std::string at = std::to_string(row.w) + " x " + std::to_string(row.h);
+        TBitmap bmp(row.w, row.h, row.format);
+        double blockShare = 0;
+        for (int y = 0; y < row.h; ++y)
+            for (int x = 0; x < row.w; ++x) {
+                const bool block = x >= row.w / 4 && x < row.w * 3 / 4 && y >= row.h / 4 && y < row.h * 3 / 4;
+                const std::uint8_t bgra[4] = {0, std::uint8_t(block ? 100 : 0), std::uint8_t(block ? 0 : 255),
+                                              std::uint8_t(block ? 255 : 0)};
+                std::memcpy(bmp.ScanLine(y) + bmp.BytesPerPixel() * x, bgra, std::size_t(bmp.BytesPerPixel()));
+                blockShare += block ? 1.0 / (row.w * row.h) : 0;
+            }
+        const QImage before = bmp.ToImage();
+        ShrinkToFit(bmp, QSize(40, 30));
+        ASSERT_EQ(QSize(bmp.Width(), bmp.Height()), row.fitted) << at;
+        if (row.fitted == QSize(row.w, row.h)) {
+            EXPECT_TRUE(bmp.PixelFormat() == row.format && bmp.ToImage() == before) << at << ": left alone";
+            continue;
+        }
+        ASSERT_EQ(bmp.PixelFormat(), pf32bit) << at;
+        double cover = 0;
+        for (int y = 0; y < bmp.Height(); ++y)
+            for (int x = 0; x < bmp.Width(); ++x) {
+                cover += alpha(bmp, x, y) / (255.0 * bmp.Width() * bmp.Height());
+                if (alpha(bmp, x, y) > 0) {
+                    EXPECT_EQ(pixel(bmp, x, y) & 0xFFFFFF, 0x006400u) << at << " (" << x << ", " << y << ")";
+                }
+            }
+        EXPECT_NEAR(cover, blockShare, 0.005) << at;
+        EXPECT_EQ(alpha(bmp, 0, 0), 0) << at;
+        EXPECT_EQ(alpha(bmp, bmp.Width() / 2, bmp.Height() / 2), 255) << at;
+    }
 }
 
 TEST(PaintColorByMask, MixesTheColourByTheMasksBlueByte)
