@@ -87,7 +87,7 @@ void Shrink(const TBitmap& source, TBitmap& target)
 // kept; its own size when it fits or limit is empty.
 QSize FittedSize(QSize size, QSize limit)
 {
-    if (limit.width() <= 0 || limit.height() <= 0 || (size.width() <= limit.width() && size.height() <= limit.height()))
+    if (limit.isEmpty() || (size.width() <= limit.width() && size.height() <= limit.height()))
         return size;
     const std::int64_t w = size.width(), h = size.height(), maxW = limit.width(), maxH = limit.height();
     // The side that overshoots more sets the scale; the other is rounded.
