@@ -1,6 +1,6 @@
 #include "BenchApplication.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 
 void EnsureBenchApplication()
 {
@@ -11,5 +11,5 @@ void EnsureBenchApplication()
     static int argc = 1;
     static char name[] = "pocosa-bench";
     static char* argv[] = {name, nullptr};
-    new QGuiApplication(argc, argv); // never freed: benchmarks run until exit
+    new QApplication(argc, argv); // never freed: benchmarks run until exit
 }
