@@ -247,6 +247,12 @@ unsigned long TXSession::WaitForMainWindow(int timeoutMs)
     return found;
 }
 
+QList<unsigned long> TXSession::MainWindows()
+{
+    XSync(x_, False);
+    return ProgramWindows(x_, false);
+}
+
 int TXSession::CountPopups()
 {
     XSync(x_, False);

@@ -44,6 +44,8 @@ public:
 
     // The program's main window, waited for until it is mapped; 0 on timeout.
     unsigned long WaitForMainWindow(int timeoutMs = 10000);
+    // Every mapped window of the program but its popups (one per timer).
+    QList<unsigned long> MainWindows();
     // Mapped override-redirect windows of the program (menus, tool tips).
     int CountPopups();
     // Screen rectangle of a window's client area.
