@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTimer>
 #include <QSize>
 
 #include <algorithm>
@@ -87,10 +88,17 @@ TOpenTimers::~TOpenTimers()
         // Every section written whole, the file once.
         TvlmIniBatch batch(&global_);
         for (TOpenTimer* timer : timers_) {
-            if (timer->First() && userClosedAll_ && timer->Recorder)
-                timer->Recorder->Clear();
-            else
+            if (!timer->First()) {
                 WriteWhole(*timer);
+                continue;
+            }
+            // The first timer's record is written as it changes; its place
+            // and pictures as they always were, at the end.
+            if (userClosedAll_ && timer->Recorder)
+                timer->Recorder->Clear();
+            timer->Window->vlmFormFunc1->SavePlacement();
+            if (TBackImages* history = timer->History())
+                history->Save();
         }
         for (TOpenTimer* timer : timers_) {
             attention_.Remove(*timer->Model);
@@ -274,8 +282,19 @@ void TOpenTimers::Forget(int index)
         }
     }
     timer->Window->hide();
-    // Not while the window's own handlers may still be under way.
-    timer->deleteLater();
+    DeleteWhenFree(timer);
+}
+
+// Not while the window's own handlers may still be under way: a dialog of
+// the window waits in an event loop of its own, in which a deferred delete
+// posted there would be carried out.
+void TOpenTimers::DeleteWhenFree(TOpenTimer* timer)
+{
+    if (!timer->Window->InDialog()) {
+        timer->deleteLater();
+        return;
+    }
+    QTimer::singleShot(kDialogPollMs, timer, [this, timer] { DeleteWhenFree(timer); });
 }
 
 void TOpenTimers::QuitAll()

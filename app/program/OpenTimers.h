@@ -45,6 +45,8 @@ public:
     static constexpr int kMaxTimers = 16;
     // How far a new window is moved from the one it came from.
     static constexpr int kCascadePx = 32;
+    // How often a closed window whose dialog is still open is looked at.
+    static constexpr int kDialogPollMs = 200;
 
     TOpenTimers(TvlmGlobal& global, TTimerAttention& attention,
                 std::function<TTimerClocks()> clocks = &TTimerClocks::Now);
@@ -92,6 +94,7 @@ private:
     TOpenTimer& Make(const QString& section, const TBackImages* pictureFrom);
     void Closed(TFmTimerMain& window);
     void Forget(int index);
+    void DeleteWhenFree(TOpenTimer* timer);
     void WriteWhole(TOpenTimer& timer);
     QString NextSection() const;
     QPoint CascadeFrom(const TFmTimerMain& from, const QSize& size) const;

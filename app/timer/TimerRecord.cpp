@@ -207,7 +207,11 @@ std::vector<std::pair<QString, QString>> Keys(const TTimerRecord& record)
 
 void Write(TvlmGlobal& global, const TTimerRecord& record, const QString& section)
 {
-    global.WriteIniStrings(section, Keys(record));
+    std::vector<std::pair<QString, QString>> keys = Keys(record);
+    // A timer never named keeps the keys it always had.
+    if (record.Name.isEmpty() && global.ReadIniString(section, kName, kMissing) == kMissing)
+        keys.pop_back();
+    global.WriteIniStrings(section, keys);
 }
 
 TTakenUp ResumeKeptTimer(TTimerModel& window, TvlmGlobal& global, bool resume, const TTimerClocks& now,

@@ -238,7 +238,9 @@ void TFmTimerMain::MnNewClick(QObject*)
 void TFmTimerMain::MnNameClick(QObject*)
 {
     bool ok = false;
+    ++dialogs_;
     const QString name = hooks_.AskName ? hooks_.AskName(this, model_->Name(), &ok) : AskName(this, model_->Name(), &ok);
+    --dialogs_;
     if (ok)
         model_->SetName(name);
 }
@@ -266,7 +268,9 @@ void TFmTimerMain::MnBackResetClick(QObject*)
 
 void TFmTimerMain::MnBackOpenClick(QObject*)
 {
+    ++dialogs_;
     const QString name = hooks_.ChooseFile ? hooks_.ChooseFile(this) : ChoosePicture(this, CurrentBackgroundFile());
+    --dialogs_;
     if (!name.isEmpty())
         SetBackground(name);
 }

@@ -88,6 +88,9 @@ public:
     int MillisecondsIntoSecond() const { return model_->MillisecondsIntoSecond(); }
     // The background history of this window (may be null in tests).
     TBackImages* Backgrounds() const;
+    // True while one of the window's dialogs is open: its handler waits in
+    // a loop of its own, and the window must not be deleted meanwhile.
+    bool InDialog() const { return dialogs_ > 0; }
 
     void FormCreate(QObject* Sender);
     void FormDestroy(QObject* Sender);
@@ -189,6 +192,7 @@ private:
     std::unique_ptr<TSoundService> ownSound_;
     TTimerKeys* keys_ = nullptr; // owned as a child object
     TTimerModel* model_ = nullptr; // a child object when the window's own
+    int dialogs_ = 0;              // dialogs open, see InDialog
 
     // The time and state the title and the spoken words were last made for.
     struct TShownOutside {

@@ -180,15 +180,18 @@ void TFormVersionInfo::resizeEvent(QResizeEvent* event)
         BtClose->move(BtClose->x(), height() - closeButtonBottomGap_);
 }
 
-void ShowVersionInfo(QWidget* owner)
+void ShowVersionInfo(QWidget*)
 {
-    auto* form = new TFormVersionInfo(owner);
+    // One window for the whole program, not modal: the timers' windows stay
+    // usable, and closing the window it was opened from does not take it along.
+    if (FormVersionInfo) {
+        FormVersionInfo->raise();
+        FormVersionInfo->activateWindow();
+        return;
+    }
+    auto* form = new TFormVersionInfo(nullptr);
     FormVersionInfo = form;
-    // Released even when the modal loop ends by an exception; destruction
-    // waits until the events already queued for the window are handled.
-    struct Release {
-        TFormVersionInfo* form;
-        ~Release() { form->deleteLater(); }
-    } release{form};
-    form->exec();
+    // Released once the events already queued for it are handled.
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->show();
 }

@@ -18,7 +18,7 @@ inline constexpr char kMakerSite[] = "https://vlm.example";
 // The software-information window: title, icon, program file name, version,
 // the maker and a link to the maker's page about this program. Borderless,
 // white, always on top, 247 x 222 pixels, centred on the primary screen; it
-// exists only while ShowVersionInfo shows it.
+// exists only while it is shown.
 class TFormVersionInfo : public QDialog {
     Q_OBJECT
 
@@ -60,8 +60,9 @@ private:
 // The window being shown, null while there is none.
 extern QPointer<TFormVersionInfo> FormVersionInfo;
 
-// Creates the window owned by owner, shows it modally and releases it once
-// control is back in the event loop.
+// Shows the one window of the program (not modal, owned by no timer
+// window; an open one comes to the front) and releases it once it is closed
+// and control is back in the event loop.
 void ShowVersionInfo(QWidget* owner);
 
 // The maker's page about the program with that internal name.

@@ -379,6 +379,49 @@ TEST(LauncherEntry, ACountDownSendsEachChangeOnceOnTheSessionBus)
     }
 }
 
+// Several timers: one launcher entry for the count-down nearest its end,
+// urgent while any alarm rings; a notification each, named, whose stop
+// action stops that timer alone.
+TEST(TimerAttention, SeveralTimersShareTheLauncherAndEachHasItsNotification)
+{
+    TPrivateBus bus;
+    QDBusConnection serviceSide = bus.Connect();
+    TFakeNotifications notifications;
+    ASSERT_TRUE(Serve(serviceSide, kNotifications, kNotificationsPath, &notifications));
+    TTimerRig tea, eggs;
+    TTimerAttention attention([&] { return bus.Connect(); }, [&] { return bus.Connect(); });
+    attention.Add(tea.w().Model());
+    attention.Add(eggs.w().Model());
+    tea.w().Model().SetName("Tea");
+    const struct {
+        const char* Name;
+        std::function<void()> Step;
+        TLauncherState Launcher;
+    } rows[] = {
+        {"one counts down", [&] { Set(tea, 4), Start(tea), tea.Tick(); }, {0.25, true, false}},
+        {"the other, nearer its end", [&] { Set(eggs, 2), Start(eggs), eggs.Tick(); }, {0.5, true, false}},
+        {"the nearer rings", [&] { eggs.Tick(); }, {1, true, true}},
+        {"urgent while it rings", [&] { Ticks(tea, 2); }, {1, true, true}},
+        {"it is reset: the other shows", [&] { Reset(eggs); }, {0.75, true, false}},
+        {"the other rings", [&] { tea.Tick(); }, {1, true, true}},
+        {"none rings", [&] { Reset(tea); }, {0, false, false}},
+    };
+    for (const auto& row : rows) {
+        row.Step();
+        EXPECT_EQ(attention.Launcher().Sent(), row.Launcher) << row.Name;
+    }
+    ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 2; }));
+    EXPECT_FALSE(notifications.Notified[0].Summary.contains(':')) << "an unnamed one as always";
+    EXPECT_TRUE(notifications.Notified[1].Summary.startsWith("Tea: ")) << "the named one says its name";
+    Set(tea, 1), Start(tea), tea.Tick(), Set(eggs, 1), Start(eggs), eggs.Tick();
+    ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 4; }));
+    uint teaId = 0;
+    attention.InBusThread([&](TAttentionBus& b) { teaId = b.Notifier(0)->Id(); });
+    emit notifications.ActionInvoked(teaId, "stop");
+    ASSERT_TRUE(Eventually([&] { return !tea.w().Running(); }));
+    EXPECT_TRUE(eggs.w().Running()) << "the other rings on";
+}
+
 int gMessages = 0;
 
 TEST(LauncherEntry, WithoutABusACountDownRunsQuietly)

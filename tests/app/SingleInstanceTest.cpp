@@ -35,8 +35,10 @@ using pocosa::test::ProcessRun;
 
 TEST(InstanceProtocol, RequestsAndAnswersSurviveTheLine)
 {
+    TStartRequest named{60, true, false, true, QString("Tea")}, ask{std::nullopt, false, true};
+    ask.Ask = true;
     for (const TStartRequest& r : {TStartRequest{}, TStartRequest{0, true, false}, TStartRequest{5999, false, false},
-                                   TStartRequest{std::nullopt, false, true}}) {
+                                   TStartRequest{std::nullopt, false, true}, named, ask}) {
         const QByteArray line = EncodeRequest(r);
         EXPECT_TRUE(line.endsWith('\n'));
         EXPECT_EQ(line.count('\n'), 1);
@@ -44,6 +46,13 @@ TEST(InstanceProtocol, RequestsAndAnswersSurviveTheLine)
     }
     const TInstanceAnswer a{false, QStringLiteral("04:59 counting down")};
     EXPECT_EQ(DecodeAnswer(EncodeAnswer(a)), a);
+    // Sixteen timers with long names: longer than a request may be.
+    const TInstanceAnswer all{true, "00:00 stopped", {"new", "timer"}, QStringList(16, QString(40, QChar(0x6642))),
+                              "no Eggs"};
+    EXPECT_GT(EncodeAnswer(all).size(), TSingleInstance::kMaxLine);
+    EXPECT_EQ(DecodeAnswer(EncodeAnswer(all)), all);
+    EXPECT_FALSE(DecodeAnswer("{\"applied\":true,\"state\":\"\",\"timers\":[1]}\n"));
+    EXPECT_FALSE(DecodeAnswer("{\"applied\":true,\"state\":\"\",\"knows\":\"new\"}\n"));
 }
 
 TEST(InstanceProtocol, MalformedRequestsAreRefused)
@@ -60,6 +69,9 @@ TEST(InstanceProtocol, MalformedRequestsAreRefused)
         "{\"start\":true,\"status\":false,\"seconds\":1.5}\n",
         "{\"start\":true,\"status\":false,\"seconds\":\"60\"}\n",
         "{\"start\":true,\"status\":false,\"seconds\":1e300}\n",
+        "{\"start\":true,\"status\":false,\"new\":1}\n",
+        "{\"start\":true,\"status\":false,\"timer\":7}\n",
+        "{\"start\":true,\"status\":false,\"ask\":\"yes\"}\n",
     };
     for (const char* line : lines)
         EXPECT_FALSE(DecodeRequest(QByteArray(line)).has_value()) << line;

@@ -96,6 +96,9 @@ TEST(StartArguments, OptionsAndTime)
     EXPECT_EQ(parse({"-style", "fusion", "--platform", "xcb", "-reverse", "-s"}),
               (TStartRequest{std::nullopt, true, false}));
     EXPECT_EQ(parse({"-stylesheet=a.qss", "90s", "-display"}), (TStartRequest{90, false, false}));
+    EXPECT_EQ(parse({"--new"}), (TStartRequest{std::nullopt, false, false, true}));
+    EXPECT_EQ(parse({"--new", "--timer", " Tea\n", "7m", "-s"}), (TStartRequest{420, true, false, true, "Tea"}));
+    EXPECT_EQ(parse({"--timer=Eggs", "5"}), (TStartRequest{300, false, false, false, "Eggs"}));
 }
 
 TEST(StartArguments, Refusals)
@@ -111,6 +114,10 @@ TEST(StartArguments, Refusals)
         {{"1:05:00"}, "hours"},
         {{"--status", "5m"}, "--status"},
         {{"--status", "--start"}, "--status"},
+        {{"--status", "--new"}, "--status"},
+        {{"--timer", " ", "5m"}, "needs a name"},
+        {{"--timer", "Tea"}, "needs a time"},
+        {{"--timer"}, "timer"},
         {{"-platform=offscreen"}, "Unknown options: p"}, // not a form Qt takes
     };
     for (const auto& row : rows) {

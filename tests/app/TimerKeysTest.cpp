@@ -158,15 +158,24 @@ TEST(TimerKeys, RepeatEndsWhenTheButtonIsDisabled)
     EXPECT_EQ(rig.w().findChild<TTimerKeys*>()->HeldKey(), 0);
 }
 
-TEST(TimerKeys, CtrlQAndAltF4CloseTheWindow)
+// Alt+F4 closes this timer's window, Ctrl+Q every timer window.
+TEST(TimerKeys, AltF4ClosesTheWindowCtrlQAllOfThem)
 {
     for (const auto& [key, mods] : {std::pair{Qt::Key_Q, Qt::ControlModifier}, std::pair{Qt::Key_F4, Qt::AltModifier}}) {
-        TTimerRig rig;
-        rig.w().show();
-        rig.w().activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&rig.w()));
-        Click(rig.w(), key, mods);
-        EXPECT_FALSE(rig.w().isVisible()) << key;
+        for (const bool several : {false, true}) {
+            TTimerRig rig(true, [](TTimerMainHooks& hooks, TTimerRig& r) {
+                hooks.QuitAll = [&r] { ++r.quitAll; };
+            });
+            if (!several)
+                rig.window = std::make_unique<TFmTimerMain>(); // no owner of several timers: closes itself
+            rig.w().show();
+            rig.w().activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&rig.w()));
+            Click(rig.w(), key, mods);
+            const bool all = several && key == Qt::Key_Q;
+            EXPECT_EQ(rig.w().isVisible(), all) << key;
+            EXPECT_EQ(rig.quitAll, all ? 1 : 0) << key;
+        }
     }
 }
 

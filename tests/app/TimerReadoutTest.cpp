@@ -2,7 +2,9 @@
 // which phase each state is told as; here the numbers and their forms.
 #include <gtest/gtest.h>
 
+#include "TimerModel.h"
 #include "TimerReadout.h"
+#include "TimerRig.h"
 
 namespace {
 
@@ -28,6 +30,42 @@ TEST(TimerReadout, SpokenTimeSingularPluralAndZeroParts)
     };
     for (const auto& row : rows)
         EXPECT_EQ(TTimerReadout::Spoken(row.Seconds, row.Phase), QString::fromUtf8(row.Spoken)) << row.Spoken;
+}
+
+// A name as the user typed it, as the timer keeps it, and the title it gives.
+TEST(TimerReadout, NamesAreCleanedAndLeadTheTitle)
+{
+    const QString forty(40, 'x');
+    const QString emoji = QString(39, 'y') + QString::fromUtf8("\xF0\x9F\x8D\xB5"); // ends in a pair at 40
+    const struct {
+        QString Typed, Kept;
+        int Seconds;
+        bool Running;
+        const char* Title;
+    } rows[] = {
+        {"", "", 0, false, "Pocosa"},
+        {"  Tea ", "Tea", 299, true, "Tea 04:59 \u2013 Pocosa"},
+        {"Tea", "Tea", 0, false, "Tea \u2013 Pocosa"},
+        {"Te\na\tx", "Te a x", 60, false, "Te a x 01:00 \u2013 Pocosa"},
+        {forty + "z", forty, 0, false, nullptr},
+        {emoji, QString(39, 'y'), 0, false, nullptr},
+        {" \n ", "", 5, false, "00:05 \u2013 Pocosa"},
+    };
+    for (const auto& row : rows) {
+        const std::string name = row.Typed.toStdString();
+        EXPECT_EQ(TTimerModel::CleanName(row.Typed), row.Kept) << name;
+        if (row.Title)
+            EXPECT_EQ(TTimerReadout::Title(row.Seconds, row.Running, {}, row.Kept), QString::fromUtf8(row.Title)) << name;
+    }
+    // Named from the menu: the title and what screen readers hear say the name.
+    TTimerRig rig;
+    rig.askedName = "Tea";
+    rig.w().MnName->trigger();
+    EXPECT_EQ(rig.w().windowTitle(), QString::fromUtf8("Tea \u2013 Pocosa"));
+    EXPECT_TRUE(rig.w().TimeText->accessibleDescription().startsWith("Tea: ")) << "the spoken words";
+    rig.askedName.reset();
+    rig.w().MnName->trigger();
+    EXPECT_EQ(rig.w().Model().Name(), "Tea") << "cancelled: the name stays";
 }
 
 } // namespace

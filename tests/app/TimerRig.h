@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "UnitFmTimerMain.h"
 #include "vlmButton.h"
@@ -30,7 +31,8 @@ public:
 // folder of its own (with timer.wav unless told otherwise) and a recording
 // background hook.
 struct TTimerRig {
-    explicit TTimerRig(bool withWav = true)
+    // `more` adds hooks of a test's own.
+    explicit TTimerRig(bool withWav = true, const std::function<void(TTimerMainHooks&, TTimerRig&)>& more = {})
     {
         if (withWav) {
             QFile wav(QDir(programDir.path()).filePath(QStringLiteral("timer.wav")));
@@ -49,6 +51,12 @@ struct TTimerRig {
         };
         hooks.ChooseFile = [this](QWidget*) { return chosenFile; };
         hooks.ShowVersionInfo = [this](QWidget*) { ++versionInfoShown; };
+        hooks.AskName = [this](QWidget*, const QString&, bool* ok) {
+            *ok = askedName.has_value();
+            return askedName.value_or(QString());
+        };
+        if (more)
+            more(hooks, *this);
         window = std::make_unique<TFmTimerMain>(hooks);
     }
 
@@ -85,5 +93,7 @@ struct TTimerRig {
     std::function<void()> refuseBackground = [] {}; // the picture's loader failing
     QString chosenFile;
     int versionInfoShown = 0;
+    std::optional<QString> askedName; // the name dialog's answer; empty: cancelled
+    int quitAll = 0;
     std::unique_ptr<TFmTimerMain> window;
 };

@@ -6,6 +6,8 @@ namespace {
 
 using IniText::ParseInteger;
 using IniText::ReadValue;
+using IniText::RemoveSection;
+using IniText::Sections;
 using IniText::WriteValue;
 
 const QByteArray kSample = "\n"
@@ -56,6 +58,16 @@ TEST(IniTextWrite, EditsOnlyTheLineConcerned)
     QByteArray expected = kSample;
     expected.replace("List0 = first.png \n", "List0=new.png\n");
     EXPECT_EQ(*out, expected);
+}
+
+// A section is listed once, as first spelt, and goes with every occurrence,
+// up to the next section; every other byte stays.
+TEST(IniTextSections, ListedOnceAndRemovedWhole)
+{
+    EXPECT_EQ(Sections(kSample), QStringList({"Back", "TFMTIMERMAIN"}));
+    EXPECT_EQ(RemoveSection(kSample, "BACK"), QByteArray("\n; settings\ntop=1\n[TFMTIMERMAIN]\r\nTOP=12\r\n"));
+    EXPECT_EQ(RemoveSection(kSample, "NONE"), kSample);
+    EXPECT_EQ(RemoveSection("\xEF\xBB\xBF[A]\nk=v\n[B]\nk=w", "a"), QByteArray("\xEF\xBB\xBF[B]\nk=w"));
 }
 
 TEST(IniTextWrite, AByteOrderMarkInFrontHidesNoSection)

@@ -1,5 +1,7 @@
 #include "EnvFixture.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
@@ -83,6 +85,33 @@ TEST_F(SettingsStore, FullDiskKeepsTheFileAndRaises)
     EXPECT_THROW(global.WriteIniInteger("TIMER", "SECONDS", 600), EvlmGlobalError);
     EXPECT_EQ(ReadAll(global.IniFileName()), before);
     EXPECT_EQ(disk.Files(), QStringList{"application.ini"});
+}
+
+// A batch reads its own writes and reaches the file once, at its outermost
+// end; a write that changes nothing does not replace the file.
+TEST_F(SettingsStore, ABatchWritesTheFileOnceAtItsEnd)
+{
+    TvlmGlobal global(Setup());
+    global.WriteIniStrings("TIMER-2", {{"SECONDS", "5"}});
+    global.WriteIniStrings("BACK", {{"list0", "/a.png"}});
+    const QByteArray before = ReadAll(global.IniFileName());
+    global.BeginIniBatch();
+    global.BeginIniBatch();
+    global.WriteIniInteger("TIMER-3", "SECONDS", 7);
+    global.RemoveIniSection("timer-2");
+    global.EndIniBatch();
+    EXPECT_EQ(global.ReadIniInteger("TIMER-3", "SECONDS", 0), 7) << "read back in the batch";
+    EXPECT_EQ(global.IniSections(), QStringList({"BACK", "TIMER-3"}));
+    EXPECT_EQ(ReadAll(global.IniFileName()), before) << "nothing on disk before the end";
+    global.EndIniBatch();
+    EXPECT_EQ(ReadAll(global.IniFileName()), QByteArray("[BACK]\nlist0=/a.png\n[TIMER-3]\nSECONDS=7\n"));
+    const QDateTime old = QDateTime::currentDateTimeUtc().addYears(-1);
+    {
+        QFile file(global.IniFileName());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    global.WriteIniString("BACK", "list0", "/a.png");
+    EXPECT_EQ(QFileInfo(global.IniFileName()).lastModified(), old) << "the same value: not written";
 }
 
 // What a kill during a write left beside the file goes at the next start; other names, links, folders stay.

@@ -1,0 +1,139 @@
+// Several timers: the settings before, what the user does, the sections after.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+#include "OpenTimers.h"
+#include "TimerAttention.h"
+#include "TimerModel.h"
+#include "UnitFmTimerMain.h"
+#include "vlmGlobal.h"
+#include "vlmGraphicSource.h"
+
+namespace {
+
+// A program folder of its own with the environment and graphics modules
+// running on it, and no bus.
+struct TOpenTimersRig {
+    explicit TOpenTimersRig(const QByteArray& ini)
+    {
+        QDir().mkpath(dir.filePath("Data"));
+        QFile file(dir.filePath("Data/application.ini"));
+        file.open(QIODevice::WriteOnly);
+        file.write(ini);
+        file.close();
+        TvlmGlobalSetup setup;
+        setup.ProgramFile = dir.filePath("pocosa");
+        global = std::make_unique<vlmGlobalUnit>(setup);
+        graphics = std::make_unique<vlmGraphicSourceUnit>();
+        const auto none = [] { return QDBusConnection(QStringLiteral("no-such-connection")); };
+        attention = std::make_unique<TTimerAttention>(none, none);
+        timers = std::make_unique<TOpenTimers>(*AppGlobal, *attention);
+        timers->Tell = [this](const QString& message) { told << message; };
+    }
+
+    void Close(int index)
+    {
+        timers->Window(index).close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // The sections of timers as "section:NAME:SECONDS", in file order, once
+    // the program has ended.
+    QString End()
+    {
+        timers.reset();
+        QStringList out;
+        for (const QString& section : AppGlobal->IniSections())
+            if (section.startsWith("TIMER", Qt::CaseInsensitive))
+                out << section + ":" + AppGlobal->ReadIniString(section, "NAME", "") + ":" +
+                           AppGlobal->ReadIniString(section, "SECONDS", "-");
+        return out.join(' ');
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<vlmGlobalUnit> global;
+    std::unique_ptr<vlmGraphicSourceUnit> graphics;
+    std::unique_ptr<TTimerAttention> attention;
+    std::unique_ptr<TOpenTimers> timers;
+    QStringList told;
+};
+
+const QByteArray kToday = "[TFMTIMERMAIN]\nTOP=40\nLEFT=50\n[TIMER]\nSECONDS=90\nRUNNING=0\nCOUNTUP=0\n";
+const QByteArray kKept = kToday + "[TIMER-7]\nNAME=Eggs\nSECONDS=300\nRUNNING=0\nCOUNTUP=0\nLEFT=300\nTOP=200\n"
+                                  "[timer-02]\nSECONDS=1\n[TIMER-3]\nNAME=Tea\nSECONDS=30\nRUNNING=0\nCOUNTUP=0\n";
+
+TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
+{
+    using TSteps = std::function<void(TOpenTimersRig&)>;
+    const auto newTimer = [](const char* name) {
+        return [name](TOpenTimersRig& r) { ASSERT_TRUE(r.timers->New(nullptr, name)); };
+    };
+    const struct {
+        const char* Name;
+        QByteArray Ini;
+        std::vector<TSteps> Steps;
+        QStringList Windows; // the timers' names, first window first, before the end
+        const char* After;
+    } rows[] = {
+        {"today's file: read and kept", kToday, {}, {""}, "TIMER::90"},
+        {"a new timer keeps a section of its own", kToday, {newTimer("Tea")}, {"", "Tea"}, "TIMER::90 TIMER-2:Tea:0"},
+        {"a closed timer's section goes", kToday,
+         {newTimer("Tea"), newTimer("Eggs"), [](TOpenTimersRig& r) { r.Close(1); }}, {"", "Eggs"},
+         "TIMER::90 TIMER-3:Eggs:0"},
+        {"the first closed: the next takes its sections", kToday,
+         {newTimer("Tea"), [](TOpenTimersRig& r) { r.Close(0); }}, {"Tea"}, "TIMER:Tea:0"},
+        {"the last window closed clears the timer", kToday, {[](TOpenTimersRig& r) { r.Close(0); }}, {""},
+         "TIMER::0"},
+        {"Ctrl+Q forgets every timer", kToday,
+         {newTimer("Tea"), newTimer(""), [](TOpenTimersRig& r) { r.timers->QuitAll(); }}, {""}, "TIMER::0"},
+        {"kept timers come back in the order of their numbers", kKept,
+         {[](TOpenTimersRig& r) { r.timers->OpenKept(); }}, {"", "Tea", "Eggs"},
+         "TIMER::90 TIMER-7:Eggs:300 timer-02::1 TIMER-3:Tea:30"},
+        {"a new timer after kept ones takes the next number", kKept,
+         {[](TOpenTimersRig& r) { r.timers->OpenKept(); }, newTimer("Rice"), [](TOpenTimersRig& r) { r.Close(1); }},
+         {"", "Eggs", "Rice"}, "TIMER::90 TIMER-7:Eggs:300 timer-02::1 TIMER-8:Rice:0"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        TOpenTimersRig rig(row.Ini);
+        rig.timers->OpenFirst(true);
+        for (const TSteps& step : row.Steps)
+            step(rig);
+        QStringList windows;
+        for (int i = 0; i < rig.timers->Count(); ++i)
+            windows << rig.timers->Timer(i).Name();
+        EXPECT_EQ(windows, row.Windows);
+        EXPECT_EQ(rig.End(), row.After);
+    }
+}
+
+TEST(OpenTimers, AtMostSixteenTimersAndNamesFoundForTheCommandLine)
+{
+    TOpenTimersRig rig(kToday);
+    TFmTimerMain& first = rig.timers->OpenFirst(true);
+    for (int i = 1; i < TOpenTimers::kMaxTimers; ++i)
+        ASSERT_TRUE(rig.timers->New(&first, QString::number(i)));
+    EXPECT_FALSE(rig.timers->New(&first));
+    EXPECT_EQ(rig.told.size(), 1) << "the user is told";
+    TStartRequest request;
+    request.New = true;
+    EXPECT_FALSE(rig.timers->Answer(request).Refused.isEmpty());
+    request = {};
+    request.Timer = "15", request.Seconds = 65;
+    EXPECT_TRUE(rig.timers->Answer(request).Refused.isEmpty());
+    EXPECT_EQ(rig.timers->Find("15")->Seconds(), 65);
+    request.Timer = "Tea";
+    EXPECT_TRUE(rig.timers->Answer(request).Refused.contains("1, 2, 3")) << "the names there are";
+    request = {};
+    request.Status = request.Ask = true;
+    EXPECT_EQ(rig.timers->Answer(request).Timers.value(15), "01:05 stopped\t15");
+}
+
+} // namespace
