@@ -146,6 +146,9 @@ TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackIm
     hooks.NewTimer = [this](TFmTimerMain& from) { New(&from); };
     hooks.QuitAll = [this] { QuitAll(); };
     hooks.Closed = [this](TFmTimerMain& window) { Closed(window); };
+    // A place or picture changed is kept at once: a kill finds it.
+    // (The first timer's record is written as it changes, as it always was.)
+    hooks.Changed = [this, timer](TFmTimerMain&) { WriteWhole(*timer, !timer->First()); };
     timer->Window = std::make_unique<TFmTimerMain>(hooks);
     timers_.push_back(timer);
     return *timer;
@@ -224,11 +227,11 @@ QPoint TOpenTimers::CascadeFrom(const TFmTimerMain& from, const QSize& size) con
     return at;
 }
 
-void TOpenTimers::WriteWhole(TOpenTimer& timer)
+void TOpenTimers::WriteWhole(TOpenTimer& timer, bool withRecord)
 {
     try {
         TvlmIniBatch batch(&global_);
-        if (timer.Recorder)
+        if (timer.Recorder && withRecord)
             TimerRecord::Write(global_, timer.Recorder->Now(), timer.Section);
         timer.Window->vlmFormFunc1->SavePlacement();
         if (TBackImages* history = timer.History())

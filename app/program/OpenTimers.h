@@ -95,7 +95,8 @@ private:
     void Closed(TFmTimerMain& window);
     void Forget(int index);
     void DeleteWhenFree(TOpenTimer* timer);
-    void WriteWhole(TOpenTimer& timer);
+    // The timer's section (or the first timer's sections) in one write.
+    void WriteWhole(TOpenTimer& timer, bool withRecord = true);
     QString NextSection() const;
     QPoint CascadeFrom(const TFmTimerMain& from, const QSize& size) const;
     int IndexOf(const TFmTimerMain& window) const;

@@ -40,6 +40,13 @@ TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
     BuildMenu();
     BuildFormFunc();
     keys_ = new TTimerKeys(*this);
+    moved_ = new QTimer(this);
+    moved_->setSingleShot(true);
+    moved_->setInterval(kMoveRestMs);
+    connect(moved_, &QTimer::timeout, this, [this] {
+        if (hooks_.Changed)
+            hooks_.Changed(*this);
+    });
     connect(model_, &TTimerModel::Changed, this, &TFmTimerMain::ModelChanged);
     connect(model_, &TTimerModel::AlarmStep, this, &TFmTimerMain::AlarmStep);
     connect(model_, &TTimerModel::NameChanged, this, [this] {
@@ -360,4 +367,12 @@ void TFmTimerMain::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
     if (event->isAccepted() && hooks_.Closed)
         hooks_.Closed(*this);
+}
+
+void TFmTimerMain::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    // Written once the window rests, not at every step of a drag.
+    if (isVisible())
+        moved_->start();
 }

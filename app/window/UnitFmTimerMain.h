@@ -48,6 +48,8 @@ struct TTimerMainHooks {
     std::function<void(TFmTimerMain& from)> NewTimer;
     // Ctrl+Q: every timer window closes; empty: this one.
     std::function<void()> QuitAll;
+    // The window's place (once it rests) or picture changed.
+    std::function<void(TFmTimerMain& window)> Changed;
     // The user closed the window (its Quit button, the menu, Alt+F4).
     std::function<void(TFmTimerMain& window)> Closed;
     // The name dialog; empty result with ok false means cancelled.
@@ -62,6 +64,8 @@ public:
     static constexpr int kMaxSeconds = TTimerModel::kMaxSeconds;
     static constexpr int kTickMs = TTimerModel::kTickMs;
     static constexpr int kAlarmSoundSteps = TTimerModel::kAlarmSoundSteps;
+    // A window that has not moved for this long has come to rest.
+    static constexpr int kMoveRestMs = 1000;
 
     explicit TFmTimerMain(TTimerMainHooks hooks = {}, QWidget* parent = nullptr);
     ~TFmTimerMain() override;
@@ -168,6 +172,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void BuildControls();
@@ -193,6 +198,7 @@ private:
     TTimerKeys* keys_ = nullptr; // owned as a child object
     TTimerModel* model_ = nullptr; // a child object when the window's own
     int dialogs_ = 0;              // dialogs open, see InDialog
+    QTimer* moved_ = nullptr;      // a move comes to rest
 
     // The time and state the title and the spoken words were last made for.
     struct TShownOutside {

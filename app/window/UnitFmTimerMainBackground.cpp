@@ -87,6 +87,9 @@ void TFmTimerMain::SetBackground(const QString& name)
     } catch (const EPictureSize& e) {
         RefusePicture(name, e);
     }
+    // Before the window is shown this is the picture it starts with.
+    if (isVisible() && hooks_.Changed)
+        hooks_.Changed(*this);
 }
 
 QString TFmTimerMain::HistoryEntry(int n) const

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <functional>
 #include <memory>
@@ -89,6 +90,14 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
          "TIMER::90 TIMER-3:Eggs:0"},
         {"the first closed: the next takes its sections", kToday,
          {newTimer("Tea"), [](TOpenTimersRig& r) { r.Close(0); }}, {"Tea"}, "TIMER:Tea:0"},
+        {"a moved window is kept once it rests", kToday,
+         {newTimer("Tea"),
+          [](TOpenTimersRig& r) {
+              r.timers->Window(1).move(300, 200);
+              QTest::qWait(TFmTimerMain::kMoveRestMs * 3 / 2);
+              EXPECT_EQ(AppGlobal->ReadIniInteger("TIMER-2", "LEFT", 0), 300) << "before any end";
+          }},
+         {"", "Tea"}, "TIMER::90 TIMER-2:Tea:0"},
         {"the last window closed clears the timer", kToday, {[](TOpenTimersRig& r) { r.Close(0); }}, {""},
          "TIMER::0"},
         {"Ctrl+Q forgets every timer", kToday,
