@@ -150,6 +150,10 @@ TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackIm
     // (The first timer's record is written as it changes, as it always was.)
     hooks.Changed = [this, timer](TFmTimerMain&) { WriteWhole(*timer, !timer->First()); };
     timer->Window = std::make_unique<TFmTimerMain>(hooks);
+    // At the session's end the program ends and writes every window's place
+    // with the rest, in one write of the file, rather than each window alone.
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        disconnect(app, &QGuiApplication::commitDataRequest, timer->Window->vlmFormFunc1, nullptr);
     timers_.push_back(timer);
     return *timer;
 }
