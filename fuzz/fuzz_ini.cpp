@@ -1,6 +1,6 @@
-// Settings text: reading never fails, a value read can be written back, and a
-// write changes exactly the value written: it reads back as given and every
-// other value stays as it was.
+// Settings text: reading never fails, a value read can be written back, a
+// write changes exactly the value written (it reads back as given and every
+// other value stays as it was), and a section removed takes only its own keys.
 #include "vlmGlobalIniText.h"
 
 #include <cstdint>
@@ -38,6 +38,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto rewritten = IniText::WriteValue(text, kPairs[target].section, kPairs[target].key, *before[target]);
         if (rewritten ? IniText::ReadValue(*rewritten, kPairs[target].section, kPairs[target].key) != before[target]
                       : !before[target]->contains(QLatin1Char('\r')))
+            std::abort();
+    }
+
+    // A section removed is gone with all its keys, and no other value moves.
+    const QByteArray removed = IniText::RemoveSection(text, QString::fromLatin1(kPairs[target].section));
+    if (IniText::Sections(removed).contains(QString::fromLatin1(kPairs[target].section), Qt::CaseInsensitive))
+        std::abort();
+    for (std::size_t i = 0; i < std::size(kPairs); ++i) {
+        const bool same = qstricmp(kPairs[i].section, kPairs[target].section) == 0;
+        if (IniText::ReadValue(removed, kPairs[i].section, kPairs[i].key) != (same ? std::nullopt : before[i]))
             std::abort();
     }
 
