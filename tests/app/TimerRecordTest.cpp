@@ -201,6 +201,18 @@ TEST_F(TimerRecorderTest, ACountDownThatEndedWhileClosedRingsOrOnlyTells)
         rig.w().BTresetClick(rig.w().BTreset);
         EXPECT_FALSE(rig.w().windowTitle().contains(TimerRecord::EndedText(end, kNow)));
     }
+    // Still under way when taken up: its length is not known, and its alarm names none.
+    TPrivateBus bus;
+    QDBusConnection serviceSide = bus.Connect();
+    TFakeNotifications notifications;
+    ASSERT_TRUE(Serve(serviceSide, "org.freedesktop.Notifications", "/org/freedesktop/Notifications", &notifications));
+    TTimerRig rig;
+    TTimerAttention attention([&] { return bus.Connect(); }, [&] { return bus.Connect(); });
+    TimerRecord::Write(*global_, {600, true, false, kNow + 1000});
+    TakeUpKeptTimer(rig.w(), attention, *global_, true, {kNow});
+    rig.Tick();
+    ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 1; }));
+    EXPECT_EQ(notifications.Notified.first().Body.count('\n'), 0) << "no length above the end";
 }
 
 TEST(TimerRecord, AnEndIsDatedAsTheLanguageWritesDatesWithTheYearWhenNotThisYears)
