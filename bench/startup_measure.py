@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Measures time from exec to the first painted frame and peak resident
-memory of Pocosa and of the minimal window, side by side under one Xvfb,
-then Pocosa's CPU time while counting down for 60 seconds."""
+memory of Pocosa (with one timer, and with five kept from the last run) and
+of the minimal window, side by side under one Xvfb; then the resident memory
+each more timer window takes, and Pocosa's CPU time while counting down for
+60 seconds."""
 import os
 import shutil
 import statistics
@@ -13,7 +15,8 @@ import time
 
 
 def free_display():
-    for n in range(90, 200):
+    # POCOSA_BENCH_DISPLAY: the first display number to try.
+    for n in range(int(os.environ.get("POCOSA_BENCH_DISPLAY", "90")), 200):
         if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
             return n
     raise SystemExit("no free display")
@@ -43,39 +46,110 @@ def fresh_env(display, root):
     return env
 
 
-def peak_rss_kib(pid):
+def status_kib(pid, field="VmHWM"):
+    """A memory figure of /proc/<pid>/status in KiB; by default the peak resident memory."""
     with open(f"/proc/{pid}/status") as status:
         for line in status:
-            if line.startswith("VmHWM:"):
+            if line.startswith(field + ":"):
                 return int(line.split()[1])
     return 0
 
 
-def one_run(program, display):
-    """Returns (milliseconds to first frame, peak RSS in MiB)."""
+def kept_timers_ini(count):
+    """Settings as a run with `count` timers leaves them: the first timer's
+    sections and a TIMER-<n> section for each other one, stopped at 3:00,
+    cascaded down from the middle of the screen."""
+    lines = ["[TIMER]", "SECONDS=180", "RUNNING=0", "COUNTUP=0", "NAME=",
+             "[TFMTIMERMAIN]", "TOP=324", "LEFT=452"]
+    for n in range(2, count + 1):
+        lines += [f"[TIMER-{n}]", "SECONDS=180", "RUNNING=0", "COUNTUP=0", "START=0", "END=0",
+                  f"NAME=tea {n}", f"TOP={324 + 32 * (n - 1)}", f"LEFT={452 + 32 * (n - 1)}", "builtin=0"]
+    return "\n".join(lines) + "\n"
+
+
+def timer_count(exe, env):
+    """The timers the running program has, by its --status lines."""
+    status = subprocess.run([exe, "--status"], env=env, capture_output=True, text=True, timeout=10)
+    return len(status.stdout.splitlines())
+
+
+def wait_for_timers(exe, env, count):
+    for _ in range(100):
+        if timer_count(exe, env) >= count:
+            return
+        time.sleep(0.05)
+    raise SystemExit(f"{exe} did not open {count} timers")
+
+
+def program_copy(program, root):
+    """A private copy of the program folder: settings never land in the build tree."""
+    folder = os.path.join(root, "prog")
+    shutil.copytree(os.path.dirname(program), folder,
+                    ignore=shutil.ignore_patterns("Data", "pocosa-bench*", "*.a"))
+    return os.path.join(folder, os.path.basename(program))
+
+
+def start_to_first_frame(exe, env, ini=None):
+    """Starts `exe` (with `ini` as its settings) and returns the process and
+    the milliseconds from exec to its first frame."""
+    if ini is not None:
+        data = os.path.join(os.path.dirname(exe), "Data")
+        os.makedirs(data, exist_ok=True)
+        with open(os.path.join(data, "application.ini"), "w") as settings:
+            settings.write(ini)
+    start = time.monotonic_ns()
+    proc = subprocess.Popen([exe], env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    watchdog = threading.Timer(20.0, proc.kill)
+    watchdog.start()
+    line = proc.stdout.readline()
+    watchdog.cancel()
+    if not line.startswith("first-frame "):
+        proc.kill()
+        raise SystemExit(f"{exe} reported no first frame")
+    return proc, (int(line.split()[1]) - start) / 1e6
+
+
+def one_run(program, display, timers=0):
+    """Returns (milliseconds to first frame, peak RSS in MiB); fresh settings,
+    or with `timers` kept in the settings written before the start."""
     with tempfile.TemporaryDirectory() as root:
-        # A private copy of the program folder: settings never land in the build tree.
-        folder = os.path.join(root, "prog")
-        shutil.copytree(os.path.dirname(program), folder,
-                        ignore=shutil.ignore_patterns("Data", "pocosa-bench*", "*.a"))
-        exe = os.path.join(folder, os.path.basename(program))
+        exe = program_copy(program, root)
         env = fresh_env(display, root)
-        start = time.monotonic_ns()
-        proc = subprocess.Popen([exe], env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        watchdog = threading.Timer(20.0, proc.kill)
-        watchdog.start()
+        proc, frame = start_to_first_frame(exe, env, kept_timers_ini(timers) if timers else None)
         try:
-            line = proc.stdout.readline()
-            watchdog.cancel()
-            if not line.startswith("first-frame "):
-                raise SystemExit(f"{exe} reported no first frame")
-            frame = int(line.split()[1])
+            if timers > 1:
+                wait_for_timers(exe, env, timers)
             time.sleep(0.3)  # let the paint that was reported settle before reading the peak
-            rss = peak_rss_kib(proc.pid) / 1024.0
+            rss = status_kib(proc.pid) / 1024.0
         finally:
             proc.terminate()
             proc.wait(timeout=10)
-        return (frame - start) / 1e6, rss
+        return frame, rss
+
+
+def rss_per_window(program, display, steps=(1, 5, 15)):
+    """Resident MiB each more timer window takes: after the start, then with
+    each count of windows opened by `--new` from the command line."""
+    with tempfile.TemporaryDirectory() as root:
+        exe = program_copy(program, root)
+        env = fresh_env(display, root)
+        proc, _ = start_to_first_frame(exe, env)
+        per_window = {}
+        try:
+            time.sleep(1.0)
+            alone = status_kib(proc.pid, "VmRSS")
+            opened = 0
+            for n in steps:
+                while opened < n:
+                    subprocess.run([exe, "--new"], env=env, stdout=subprocess.DEVNULL, timeout=10, check=True)
+                    opened += 1
+                wait_for_timers(exe, env, n + 1)
+                time.sleep(1.0)  # every new window painted
+                per_window[n] = (status_kib(proc.pid, "VmRSS") - alone) / 1024.0 / n
+        finally:
+            proc.terminate()
+            proc.wait(timeout=10)
+        return per_window
 
 
 def idle_cpu(program, display, seconds=60):
@@ -112,18 +186,29 @@ def main():
     minimal = os.path.join(build, "bin", "pocosa-minimal-window")
     xvfb, display = start_xvfb()
     try:
-        results = {"pocosa": [], "minimal": []}
+        cases = {"pocosa": (pocosa, 0), "pocosa, 1 kept timer": (pocosa, 1), "pocosa, 5 kept timers": (pocosa, 5),
+                 "minimal": (minimal, 0)}
+        results = {name: [] for name in cases}
         for _ in range(runs):
-            # Alternate, so that both see the same machine load.
-            results["pocosa"].append(one_run(pocosa, display))
-            results["minimal"].append(one_run(minimal, display))
+            # Alternate, so that all see the same machine load.
+            for name, (program, timers) in cases.items():
+                results[name].append(one_run(program, display, timers))
         med = {k: (statistics.median(t for t, _ in v), statistics.median(m for _, m in v))
                for k, v in results.items()}
-        print(f"{'':24}{'first frame (ms)':>18}{'peak RSS (MiB)':>16}")
-        for name in ("pocosa", "minimal"):
-            print(f"{name:24}{med[name][0]:18.1f}{med[name][1]:16.1f}")
-        print(f"{'ratio pocosa/minimal':24}{med['pocosa'][0] / med['minimal'][0]:18.2f}"
-              f"{med['pocosa'][1] / med['minimal'][1]:16.2f}   (goals: 1.30, 1.25)")
+        print(f"{'':28}{'first frame (ms)':>18}{'peak RSS (MiB)':>16}")
+        for name in cases:
+            print(f"{name:28}{med[name][0]:18.1f}{med[name][1]:16.1f}")
+
+        def ratio(label, a, b, goals):
+            print(f"{label:28}{med[a][0] / med[b][0]:18.2f}{med[a][1] / med[b][1]:16.2f}" + (f"   ({goals})" if goals else ""))
+
+        ratio("ratio pocosa/minimal", "pocosa", "minimal", "goals: 1.15, 1.10")
+        ratio("ratio 5 kept/1 kept", "pocosa, 5 kept timers", "pocosa, 1 kept timer", "goal: first frame 1.00")
+        ratio("ratio 5 kept/minimal", "pocosa, 5 kept timers", "minimal", "")
+        extra = [rss_per_window(pocosa, display) for _ in range(min(runs, 3))]
+        print("RSS per extra window (MiB): " +
+              ", ".join(f"{n} more: {statistics.median(r[n] for r in extra):.2f}" for n in extra[0]) +
+              "   (goal: 1.00)")
         if os.environ.get("POCOSA_SKIP_IDLE") != "1":
             used, seconds, counting = idle_cpu(pocosa, display)
             what = "counting down" if counting else "idle (no --start option: timer not running)"
