@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +26,13 @@ struct TOpenTimersRig {
     explicit TOpenTimersRig(const QByteArray& ini)
     {
         QDir().mkpath(dir.filePath("Data"));
+        // Two pictures in the program's picture folder: a history read anew starts with a.bmp.
+        QDir().mkpath(dir.filePath("backimage"));
+        for (const char* name : {"a.bmp", "b.bmp"}) {
+            QImage picture(8, 8, QImage::Format_RGB32);
+            picture.fill(Qt::gray);
+            picture.save(dir.filePath(QString("backimage/") + name));
+        }
         QFile file(dir.filePath("Data/application.ini"));
         file.open(QIODevice::WriteOnly);
         file.write(ini);
@@ -98,6 +106,10 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
               EXPECT_EQ(AppGlobal->ReadIniInteger("TIMER-2", "LEFT", 0), 300) << "before any end";
           }},
          {"", "Tea"}, "TIMER::90 TIMER-2:Tea:0"},
+        {"a new timer wears the picture of the window it came from", kToday + "[BACK]\nlist0=b.bmp\n",
+         {newTimer("Tea"),
+          [](TOpenTimersRig& r) { EXPECT_EQ(r.timers->Window(1).Backgrounds()->Current(), "b.bmp"); }},
+         {"", "Tea"}, "TIMER::90 TIMER-2:Tea:0"},
         {"the last window closed clears the timer", kToday, {[](TOpenTimersRig& r) { r.Close(0); }}, {""},
          "TIMER::0"},
         {"Ctrl+Q forgets every timer", kToday,
@@ -125,24 +137,31 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
 
 TEST(OpenTimers, AtMostSixteenTimersAndNamesFoundForTheCommandLine)
 {
-    TOpenTimersRig rig(kToday);
+    QByteArray ini = kToday; // more kept than may be open beside a new one
+    for (int n = 2; n <= TOpenTimers::kMaxTimers; ++n)
+        ini += "[TIMER-" + QByteArray::number(n) + "]\nNAME=" + QByteArray::number(n - 1) + "\n";
+    TOpenTimersRig rig(ini);
     TFmTimerMain& first = rig.timers->OpenFirst(true);
-    for (int i = 1; i < TOpenTimers::kMaxTimers; ++i)
-        ASSERT_TRUE(rig.timers->New(&first, QString::number(i)));
+    ASSERT_TRUE(rig.timers->New(&first, "new")); // a request before the kept ones came
+    rig.timers->OpenKept();
+    ASSERT_EQ(rig.timers->Count(), TOpenTimers::kMaxTimers);
     EXPECT_FALSE(rig.timers->New(&first));
     EXPECT_EQ(rig.told.size(), 1) << "the user is told";
     TStartRequest request;
     request.New = true;
     EXPECT_FALSE(rig.timers->Answer(request).Refused.isEmpty());
+    EXPECT_EQ(rig.told.size(), 1) << "the command line is told on its own";
     request = {};
-    request.Timer = "15", request.Seconds = 65;
-    EXPECT_TRUE(rig.timers->Answer(request).Refused.isEmpty());
-    EXPECT_EQ(rig.timers->Find("15")->Seconds(), 65);
+    request.Timer = "14", request.Seconds = 65;
+    EXPECT_TRUE(rig.timers->Answer(request).Applied);
+    EXPECT_EQ(rig.timers->Find("14")->Seconds(), 65);
     request.Timer = "Tea";
-    EXPECT_TRUE(rig.timers->Answer(request).Refused.contains("1, 2, 3")) << "the names there are";
+    const TInstanceAnswer refused = rig.timers->Answer(request);
+    EXPECT_FALSE(refused.Applied);
+    EXPECT_TRUE(refused.Refused.contains("new, 1, 2")) << "the names there are";
     request = {};
     request.Status = request.Ask = true;
-    EXPECT_EQ(rig.timers->Answer(request).Timers.value(15), "01:05 stopped\t15");
+    EXPECT_EQ(rig.timers->Answer(request).Timers.value(15), "01:05 stopped\t14");
 }
 
 } // namespace
