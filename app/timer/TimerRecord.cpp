@@ -225,6 +225,9 @@ TTakenUp ResumeKeptTimer(TTimerModel& window, TvlmGlobal& global, bool resume, c
         window.SetName(record->Name);
         if (resume)
             resumed = Resume(*record, now, &why);
+    } else {
+        // A time that cannot be read does not take the name with it.
+        window.SetName(global.ReadIniString(section, kName, QString()));
     }
     if (!why.isEmpty() && !(resumed && resumed->Kind == TTimerResume::rkKept)) {
         Report(QCoreApplication::translate("TimerRecord", "the timer kept in %1 is ignored: %2")

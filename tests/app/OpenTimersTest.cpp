@@ -117,6 +117,12 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
         {"kept timers come back in the order of their numbers", kKept,
          {[](TOpenTimersRig& r) { r.timers->OpenKept(); }}, {"", "Tea", "Eggs"},
          "TIMER::90 TIMER-7:Eggs:300 timer-02::1 TIMER-3:Tea:30"},
+        {"a kept timer that cannot be read is written anew at once", kToday + "[TIMER-4]\nNAME=Rice\nSECONDS=x\n",
+         {[](TOpenTimersRig& r) {
+             r.timers->OpenKept();
+             EXPECT_EQ(AppGlobal->ReadIniString("TIMER-4", "SECONDS", ""), "0");
+         }},
+         {"", "Rice"}, "TIMER::90 TIMER-4:Rice:0"},
         {"a new timer after kept ones takes the next number", kKept,
          {[](TOpenTimersRig& r) { r.timers->OpenKept(); }, newTimer("Rice"), [](TOpenTimersRig& r) { r.Close(1); }},
          {"", "Eggs", "Rice"}, "TIMER::90 TIMER-7:Eggs:300 timer-02::1 TIMER-8:Rice:0"},
