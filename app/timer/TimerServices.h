@@ -24,8 +24,24 @@ public:
 // is running. Failures (no file, no audio device) are silent.
 class TSoundService {
 public:
+    static constexpr int kMaxSoundSeconds = 10;
+
     virtual ~TSoundService() = default;
     virtual void play(const QString& path) = 0;
+    // Plays `path` once at `volume` (0..100 %) on `channel` (one channel per timer: a new play on a channel
+    // replaces what it plays; other channels go on, mixed). At most the first kMaxSoundSeconds seconds of a
+    // long file are played. False at once, with the reason in *why (translated, one line), when the file
+    // cannot be played: not a regular readable file (a FIFO, a device, a folder: never opened for reading),
+    // not audio, cannot be decoded, or no sound module; the caller then plays the default sound instead.
+    // Without a sound device or sound server it returns true and plays nothing (as today: silent, nothing fails).
+    virtual bool Play(const QString& path, int volume, int channel, QString* why = nullptr)
+    {
+        (void)volume, (void)channel, (void)why;
+        play(path);
+        return true;
+    }
+    // Stops what the channel plays (a timer stopped or gone).
+    virtual void Stop(int channel) { (void)channel; }
 };
 
 // Plays through the sound module beside the program (one QSoundEffect),
