@@ -6,6 +6,7 @@ each more timer window takes, and Pocosa's CPU time while counting down for
 60 seconds."""
 import os
 import shutil
+import collections
 import statistics
 import subprocess
 import sys
@@ -53,6 +54,15 @@ def status_kib(pid, field="VmHWM"):
             if line.startswith(field + ":"):
                 return int(line.split()[1])
     return 0
+
+
+def cpu_ms(pid):
+    """CPU time the process has used, all its threads, in milliseconds."""
+    total = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        with open(f"/proc/{pid}/task/{task}/schedstat") as stat:
+            total += int(stat.read().split()[0])
+    return total / 1e6
 
 
 def kept_timers_ini(count):
@@ -110,8 +120,9 @@ def start_to_first_frame(exe, env, ini=None):
 
 
 def one_run(program, display, timers=0):
-    """Returns (milliseconds to first frame, peak RSS in MiB); fresh settings,
-    or with `timers` kept in the settings written before the start."""
+    """Returns (milliseconds to first frame, peak RSS in MiB, CPU milliseconds
+    by then); fresh settings, or with `timers` kept in the settings written
+    before the start."""
     with tempfile.TemporaryDirectory() as root:
         exe = program_copy(program, root)
         env = fresh_env(display, root)
@@ -121,10 +132,34 @@ def one_run(program, display, timers=0):
                 wait_for_timers(exe, env, timers)
             time.sleep(0.3)  # let the paint that was reported settle before reading the peak
             rss = status_kib(proc.pid) / 1024.0
+            cpu = cpu_ms(proc.pid)
         finally:
             proc.terminate()
             proc.wait(timeout=10)
-        return frame, rss
+        return frame, rss, cpu
+
+
+def resident_by_mapping(program, display):
+    """KiB resident per mapped file (anonymous memory as "[anon]", the heap as
+    "[heap]"), once the first frame has settled."""
+    with tempfile.TemporaryDirectory() as root:
+        exe = program_copy(program, root)
+        proc, _ = start_to_first_frame(exe, fresh_env(display, root))
+        resident = collections.Counter()
+        try:
+            time.sleep(0.3)
+            with open(f"/proc/{proc.pid}/smaps") as smaps:
+                mapping = "[anon]"
+                for line in smaps:
+                    fields = line.split()
+                    if not fields[0].endswith(":"):  # a mapping's first line: range perms offset dev inode [path]
+                        mapping = os.path.basename(fields[5]) if len(fields) > 5 else "[anon]"
+                    elif fields[0] == "Rss:":
+                        resident[mapping] += int(fields[1])
+        finally:
+            proc.terminate()
+            proc.wait(timeout=10)
+        return resident
 
 
 def rss_per_window(program, display, steps=(1, 5, 15)):
@@ -193,18 +228,25 @@ def main():
             # Alternate, so that all see the same machine load.
             for name, (program, timers) in cases.items():
                 results[name].append(one_run(program, display, timers))
-        med = {k: (statistics.median(t for t, _ in v), statistics.median(m for _, m in v))
-               for k, v in results.items()}
-        print(f"{'':28}{'first frame (ms)':>18}{'peak RSS (MiB)':>16}")
+        med = {k: [statistics.median(column) for column in zip(*v)] for k, v in results.items()}
+        # The CPU time is what a busy machine disturbs least.
+        print(f"{'':28}{'first frame (ms)':>18}{'peak RSS (MiB)':>16}{'CPU (ms)':>10}")
         for name in cases:
-            print(f"{name:28}{med[name][0]:18.1f}{med[name][1]:16.1f}")
+            print(f"{name:28}{med[name][0]:18.1f}{med[name][1]:16.1f}{med[name][2]:10.1f}")
 
         def ratio(label, a, b, goals):
-            print(f"{label:28}{med[a][0] / med[b][0]:18.2f}{med[a][1] / med[b][1]:16.2f}" + (f"   ({goals})" if goals else ""))
+            print(f"{label:28}{med[a][0] / med[b][0]:18.2f}{med[a][1] / med[b][1]:16.2f}{med[a][2] / med[b][2]:10.2f}" +
+                  (f"   ({goals})" if goals else ""))
 
         ratio("ratio pocosa/minimal", "pocosa", "minimal", "goals: 1.15, 1.10")
         ratio("ratio 5 kept/1 kept", "pocosa, 5 kept timers", "pocosa, 1 kept timer", "goal: first frame 1.00")
         ratio("ratio 5 kept/minimal", "pocosa, 5 kept timers", "minimal", "")
+        # Where Pocosa's resident memory goes beyond the minimal window's.
+        mine, theirs = resident_by_mapping(pocosa, display), resident_by_mapping(minimal, display)
+        more = sorted(((mine[k] - theirs[k], k) for k in mine.keys() | theirs.keys()), reverse=True)
+        print("resident beyond the minimal window (KiB): " +
+              ", ".join(f"{k} {d:+d}" for d, k in more if abs(d) >= 128) +
+              f"; all {sum(mine.values()) - sum(theirs.values()):+d}")
         extra = [rss_per_window(pocosa, display) for _ in range(min(runs, 3))]
         print("RSS per extra window (MiB): " +
               ", ".join(f"{n} more: {statistics.median(r[n] for r in extra):.2f}" for n in extra[0]) +
