@@ -66,6 +66,11 @@ QList<QCommandLineOption> OwnOptions()
              QCoreApplication::translate("ProgramStart",
                                          "Print each timer's time and state, e.g. \"04:59 counting down\", and "
                                          "its name after a tab.")},
+            {QStringLiteral("until"),
+             QCoreApplication::translate("ProgramStart",
+                                         "Count down to this time of day (17:30, 5:30pm, 5pm), today or tomorrow, "
+                                         "and start."),
+             QCoreApplication::translate("ProgramStart", "clock")},
             {QStringLiteral("new"), QCoreApplication::translate("ProgramStart", "Open another timer window.")},
             {QStringLiteral("timer"),
              QCoreApplication::translate("ProgramStart", "The timer of this name (with --new: the new timer's name)."),

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include "ProgramStart.h"
+#include "TimeOfDay.h"
 #include "TimerLimits.h"
 #include "TimerModel.h"
 
@@ -70,7 +71,31 @@ int ParseTimeArgument(const QString& text)
     return Checked(text, Number(m.captured(1)), seconds);
 }
 
-TStartRequest ParseStartArguments(const QStringList& arguments)
+int ParseUntilArgument(const QString& text, const QDateTime& now)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^([0-9]{1,2})(?::([0-9]{2})(?::([0-9]{2}))?)? ?([ap]m)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = form.match(text);
+    const bool twelve = m.hasMatch() && m.hasCaptured(4);
+    int hour = m.hasMatch() ? m.captured(1).toInt() : -1;
+    if (twelve)
+        hour = hour >= 1 && hour <= 12 ? hour % 12 + (m.captured(4).toLower() == QLatin1String("pm") ? 12 : 0) : -1;
+    const int minute = m.captured(2).toInt();
+    const int second = m.captured(3).toInt();
+    // Without am or pm the minutes are needed: "5" alone is a length.
+    if (hour < 0 || hour > 23 || minute > 59 || second > 59 || (!twelve && !m.hasCaptured(2)))
+        Refuse(QCoreApplication::translate("TimeArgument",
+                                           "\"%1\" is not a time of day; write it as 17:30, 5:30pm or 5pm")
+                   .arg(text));
+    const int seconds = SecondsUntil(QTime(hour, minute, second), now, m.hasCaptured(3) ? 1 : 60);
+    const QString refusal = UntilRefusal(text, seconds);
+    if (!refusal.isEmpty())
+        Refuse(refusal);
+    return seconds;
+}
+
+TStartRequest ParseStartArguments(const QStringList& arguments, const QDateTime& now)
 {
     // "-5m" would otherwise be read as the options -5 and -m.
     static const QRegularExpression negative(QStringLiteral("^-[0-9]"));
@@ -85,7 +110,19 @@ TStartRequest ParseStartArguments(const QStringList& arguments)
     TStartRequest request;
     request.Start = parser.isSet(QStringLiteral("start"));
     request.Status = parser.isSet(QStringLiteral("status"));
-    const QStringList times = parser.positionalArguments();
+    QStringList times = parser.positionalArguments();
+    if (parser.isSet(QStringLiteral("until"))) {
+        QString until = parser.value(QStringLiteral("until")).trimmed();
+        // "--until 5:30 pm" unquoted: the am or pm comes as a time of its own.
+        static const QRegularExpression amPm(QStringLiteral("^[ap]m$"), QRegularExpression::CaseInsensitiveOption);
+        if (times.size() == 1 && amPm.match(times.first()).hasMatch())
+            until += QLatin1Char(' ') + times.takeFirst();
+        if (!times.isEmpty())
+            Refuse(QCoreApplication::translate("TimeArgument", "--until takes no other time, not \"%1\"")
+                       .arg(times.join(QLatin1Char(' '))));
+        request.Seconds = ParseUntilArgument(until, now);
+        request.Start = true;
+    }
     if (times.size() > 1)
         Refuse(QCoreApplication::translate("TimeArgument", "only one time may be given, not \"%1\"")
                    .arg(times.join(QLatin1Char(' '))));

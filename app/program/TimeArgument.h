@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -31,9 +32,18 @@ struct TStartRequest {
 // a form with hours ("1:05:00") is refused. Throws ETimeArgument.
 int ParseTimeArgument(const QString& text);
 
+// Seconds from `now` until the time of day `text` (see SecondsUntil: today,
+// or tomorrow once passed). Accepted, letters in either case: 24-hour "17:30"
+// or "7:05" (seconds may follow, "17:30:15"), 12-hour "5:30pm", "5:30 PM",
+// "5pm", "12am" (midnight), "12pm" (noon). A time that is now, or further
+// than 99:59 away, is refused. Throws ETimeArgument.
+int ParseUntilArgument(const QString& text, const QDateTime& now);
+
 // The program's arguments (first the program name; Qt's own options already
 // taken out by ReadCommandLine): at most one time, --start (-s),
 // --status, --new, --timer NAME (a name of at most 40 characters; with
-// --timer and without --new a time is needed). --help and --version are answered before this. Throws
+// --timer and without --new a time is needed), --until TIME (instead of a
+// time: the seconds until then from `now`, started). --help and --version are answered before this. Throws
 // ETimeArgument for anything else.
-TStartRequest ParseStartArguments(const QStringList& arguments);
+TStartRequest ParseStartArguments(const QStringList& arguments,
+                                  const QDateTime& now = QDateTime::currentDateTime());

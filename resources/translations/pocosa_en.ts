@@ -72,6 +72,14 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>name</source>
         <translation>name</translation>
     </message>
+    <message>
+        <source>Count down to this time of day (17:30, 5:30pm, 5pm), today or tomorrow, and start.</source>
+        <translation>Count down to this time of day (17:30, 5:30pm, 5pm), today or tomorrow, and start.</translation>
+    </message>
+    <message>
+        <source>clock</source>
+        <translation>clock</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>
@@ -505,6 +513,22 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>--timer NAME needs a time or --start</source>
         <translation>--timer NAME needs a time or --start</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a time of day; write it as 17:30, 5:30pm or 5pm</source>
+        <translation>&quot;%1&quot; is not a time of day; write it as 17:30, 5:30pm or 5pm</translation>
+    </message>
+    <message>
+        <source>--until takes no other time, not &quot;%1&quot;</source>
+        <translation>--until takes no other time, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is now</source>
+        <translation>&quot;%1&quot; is now</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is %2 from now, longer than 99:59</source>
+        <translation>&quot;%1&quot; is %2 from now, longer than 99:59</translation>
     </message>
 </context>
 <context>

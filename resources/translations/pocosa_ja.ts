@@ -72,6 +72,14 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>name</source>
         <translation>名前</translation>
     </message>
+    <message>
+        <source>Count down to this time of day (17:30, 5:30pm, 5pm), today or tomorrow, and start.</source>
+        <translation>この時刻（17:30、5:30pm、5pm）まで、今日か明日に向けてカウントダウンを始めます。</translation>
+    </message>
+    <message>
+        <source>clock</source>
+        <translation>時刻</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>
@@ -505,6 +513,22 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>--timer NAME needs a time or --start</source>
         <translation>--timer NAME には時間か --start が要ります</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a time of day; write it as 17:30, 5:30pm or 5pm</source>
+        <translation>&quot;%1&quot; は時刻ではありません。17:30、5:30pm、5pm のように書いてください</translation>
+    </message>
+    <message>
+        <source>--until takes no other time, not &quot;%1&quot;</source>
+        <translation>--until にほかの時間は付けられません: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is now</source>
+        <translation>&quot;%1&quot; は今の時刻です</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is %2 from now, longer than 99:59</source>
+        <translation>&quot;%1&quot; は今から %2 後で、99:59 を超えています</translation>
     </message>
 </context>
 <context>
