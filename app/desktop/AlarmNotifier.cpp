@@ -42,7 +42,9 @@ void TAlarmNotifier::Show(const QString& body, bool stopAction, const QString& n
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.velmora.Pocosa"));
     QDBusMessage message = Call("Notify");
     const QStringList actions = stopAction ? QStringList{QString::fromLatin1(kStopAction),
-                                                         QCoreApplication::translate("TAlarmNotifier", "停止")}
+                                                         QCoreApplication::translate("TAlarmNotifier", "停止"),
+                                                         QString::fromLatin1(kMoreAction),
+                                                         QCoreApplication::translate("TAlarmNotifier", "+1 分")}
                                            : QStringList();
     message << QStringLiteral("Pocosa") << uint(id_) << QStringLiteral("pocosa")
             << TTimerReadout::Named(name, QCoreApplication::translate("TAlarmNotifier", "タイマー終了")) << body
@@ -86,8 +88,12 @@ void TAlarmNotifier::Close(uint id)
 
 void TAlarmNotifier::ActionInvoked(uint id, const QString& actionKey)
 {
-    if (id != 0 && id == id_ && actionKey == QLatin1String(kStopAction) && OnStop)
+    if (id == 0 || id != id_)
+        return;
+    if (actionKey == QLatin1String(kStopAction) && OnStop)
         OnStop();
+    else if (actionKey == QLatin1String(kMoreAction) && OnMore)
+        OnMore();
 }
 
 void TAlarmNotifier::NotificationClosed(uint id, uint)

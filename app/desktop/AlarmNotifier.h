@@ -9,7 +9,7 @@ class QDBusPendingCallWatcher;
 
 // The desktop notification of one timer's finished count-down, through
 // org.freedesktop.Notifications: summary "タイマー終了", critical urgency and
-// an action "停止". Every call is asynchronous, so a slow or absent
+// the actions "停止" and "+1 分" (a minute more). Every call is asynchronous, so a slow or absent
 // notification service never holds up the window; without a bus or service
 // nothing happens at all.
 class TAlarmNotifier : public QObject {
@@ -20,11 +20,12 @@ public:
     static constexpr const char* kPath = "/org/freedesktop/Notifications";
     static constexpr const char* kInterface = "org.freedesktop.Notifications";
     static constexpr const char* kStopAction = "stop";
+    static constexpr const char* kMoreAction = "plus1";
 
     explicit TAlarmNotifier(QDBusConnection bus, QObject* parent = nullptr);
 
     // Shows the notification (the alarm has begun), with an optional body.
-    // Without the stop action it only tells (a count-down that ended while
+    // Without the actions it only tells (a count-down that ended while
     // the program was not running).
     // A named timer's notification says its name: "Tea: タイマー終了".
     void Show(const QString& body = QString(), bool stopAction = true, const QString& name = QString());
@@ -34,6 +35,8 @@ public:
 
     // The user chose "停止" on our notification.
     std::function<void()> OnStop;
+    // The user chose "+1 分": the timer counts down one minute more.
+    std::function<void()> OnMore;
 
     // The server's id of the notification on show; 0 when none.
     uint Id() const { return id_; }

@@ -21,6 +21,7 @@ TAlarmNotifier& TAttentionBus::MakeNotifier(int key)
     if (!notifier) {
         notifier = std::make_unique<TAlarmNotifier>(sessionBus_());
         notifier->OnStop = [this, key] { emit StopChosen(key); };
+        notifier->OnMore = [this, key] { emit MoreChosen(key); };
     }
     return *notifier;
 }

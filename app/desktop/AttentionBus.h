@@ -18,7 +18,8 @@ class TSleepInhibitor;
 // no connection, registration, subscription or call ever waits on the
 // window's thread: a bus that stops answering holds up this thread alone.
 // The buses are opened here when first needed; the window's side posts
-// each call and hears back only through the queued signal StopChosen.
+// each call and hears back only through the queued signals StopChosen and
+// MoreChosen.
 class TAttentionBus : public QObject {
     Q_OBJECT
 
@@ -47,6 +48,8 @@ public:
 signals:
     // The user chose "停止" on timer `key`'s alarm notification.
     void StopChosen(int key);
+    // The user chose "+1 分" on it.
+    void MoreChosen(int key);
 
 private:
     TAlarmNotifier& MakeNotifier(int key);

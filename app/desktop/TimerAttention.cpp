@@ -50,6 +50,15 @@ TTimerAttention::TTimerAttention(TBus sessionBus, TBus systemBus)
         if (followed && followed->Timer->Ringing())
             followed->Timer->StartStop();
     });
+    // A minute more: the alarm stops and the same timer counts down 01:00.
+    connect(bus_, &TAttentionBus::MoreChosen, this, [this](int key) {
+        TFollowed* followed = FindKey(key);
+        if (!followed || !followed->Timer->Ringing())
+            return;
+        followed->Timer->Reset();
+        followed->Timer->SetSeconds(60);
+        followed->Timer->StartStop();
+    });
     thread_->start();
 }
 

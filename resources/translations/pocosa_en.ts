@@ -177,6 +177,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>タイマー終了</source>
         <translation>Time is up</translation>
     </message>
+    <message>
+        <source>+1 分</source>
+        <translation>+1 min</translation>
+    </message>
 </context>
 <context>
     <name>TArchiveStream</name>

@@ -177,6 +177,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>タイマー終了</source>
         <translation>タイマー終了</translation>
     </message>
+    <message>
+        <source>+1 分</source>
+        <translation>+1 分</translation>
+    </message>
 </context>
 <context>
     <name>TArchiveStream</name>

@@ -59,7 +59,7 @@ TEST(AlarmNotifier, NotifiesCriticalWithAStopActionAndWithdraws)
     const auto& n = rig.service.Notified.first();
     EXPECT_EQ(n.Summary, QStringLiteral("タイマー終了"));
     EXPECT_EQ(n.App, QStringLiteral("Pocosa"));
-    EXPECT_EQ(n.Actions, (QStringList{"stop", QStringLiteral("停止")}));
+    EXPECT_EQ(n.Actions, (QStringList{"stop", QStringLiteral("停止"), "plus1", QStringLiteral("+1 分")}));
     ASSERT_TRUE(n.Hints.contains("urgency"));
     EXPECT_EQ(n.Hints["urgency"].typeId(), QMetaType::UChar) << "urgency is a byte";
     EXPECT_EQ(n.Hints["urgency"].toInt(), 2) << "critical";
@@ -420,6 +420,14 @@ TEST(TimerAttention, SeveralTimersShareTheLauncherAndEachHasItsNotification)
     emit notifications.ActionInvoked(teaId, "stop");
     ASSERT_TRUE(Eventually([&] { return !tea.w().Running(); }));
     EXPECT_TRUE(eggs.w().Running()) << "the other rings on";
+    // A minute more for the other: it counts down 01:00, the first stays stopped.
+    uint eggsId = 0;
+    attention.InBusThread([&](TAttentionBus& b) { eggsId = b.Notifier(1)->Id(); });
+    emit notifications.ActionInvoked(eggsId, "plus1");
+    ASSERT_TRUE(Eventually([&] { return eggs.w().Seconds() == 60; }));
+    EXPECT_TRUE(eggs.w().Running() && !eggs.w().CountUp() && !eggs.w().Model().AlarmReached());
+    EXPECT_FALSE(tea.w().Running());
+    EXPECT_TRUE(Eventually([&] { return notifications.Closed.contains(eggsId); })) << "the alarm's notice goes";
 }
 
 int gMessages = 0;
