@@ -44,8 +44,22 @@ void TEffectSoundService::Load()
 
 void TEffectSoundService::play(const QString& path)
 {
+    Play(path, 100, 0);
+}
+
+bool TEffectSoundService::Play(const QString& path, int volume, int channel, QString* why)
+{
     if (!tried_)
         Load();
     if (player_)
-        player_->play(path);
+        return player_->Play(path, volume, channel, why);
+    if (why)
+        *why = QCoreApplication::translate("TEffectSoundService", "no sound: %1").arg(loadError_);
+    return false;
+}
+
+void TEffectSoundService::Stop(int channel)
+{
+    if (player_)
+        player_->Stop(channel);
 }

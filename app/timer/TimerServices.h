@@ -20,20 +20,22 @@ public:
     std::int64_t Milliseconds() const override;
 };
 
-// Plays a sound file asynchronously, once. A new play replaces the one that
-// is running. Failures (no file, no audio device) are silent.
+// Plays sound files asynchronously, once each, on channels (one per timer).
 class TSoundService {
 public:
     static constexpr int kMaxSoundSeconds = 10;
 
     virtual ~TSoundService() = default;
+    // Play(path, 100, 0); failures are silent.
     virtual void play(const QString& path) = 0;
+
     // Plays `path` once at `volume` (0..100 %) on `channel` (one channel per timer: a new play on a channel
     // replaces what it plays; other channels go on, mixed). At most the first kMaxSoundSeconds seconds of a
     // long file are played. False at once, with the reason in *why (translated, one line), when the file
     // cannot be played: not a regular readable file (a FIFO, a device, a folder: never opened for reading),
     // not audio, cannot be decoded, or no sound module; the caller then plays the default sound instead.
     // Without a sound device or sound server it returns true and plays nothing (as today: silent, nothing fails).
+    // This default plays through play(path), for services that know no channels or volume.
     virtual bool Play(const QString& path, int volume, int channel, QString* why = nullptr)
     {
         (void)volume, (void)channel, (void)why;
@@ -44,10 +46,10 @@ public:
     virtual void Stop(int channel) { (void)channel; }
 };
 
-// Plays through the sound module beside the program (one QSoundEffect),
-// loaded at the first play: Qt Multimedia and the audio libraries stay out of
-// the start-up. Without the module the program runs silent; why is printed
-// once on standard error.
+// Plays through the sound module beside the program (libsndfile and Qt
+// Multimedia), loaded at the first play: they and the audio libraries stay
+// out of the start-up. Without the module the program runs silent; why is
+// printed once on standard error, and Play returns false with it.
 class TEffectSoundService final : public TSoundService {
 public:
     static QString DefaultModulePath(); // <program folder>/pocosa-sound.so
@@ -55,6 +57,8 @@ public:
     explicit TEffectSoundService(QString modulePath = DefaultModulePath());
     ~TEffectSoundService() override;
     void play(const QString& path) override;
+    bool Play(const QString& path, int volume, int channel, QString* why = nullptr) override;
+    void Stop(int channel) override;
 
     // After a play: whether the module was loaded, and if not, why.
     bool Loaded() const { return player_ != nullptr; }

@@ -419,6 +419,37 @@ window (without a time it just comes to the front) and this call ends.</translat
     </message>
 </context>
 <context>
+    <name>TSoundFile</name>
+    <message>
+        <source>the sound file cannot be read: %1</source>
+        <translation>the sound file cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>the sound is not a regular file</source>
+        <translation>the sound is not a regular file</translation>
+    </message>
+    <message>
+        <source>the sound file is empty</source>
+        <translation>the sound file is empty</translation>
+    </message>
+    <message>
+        <source>the file is not a sound that can be played</source>
+        <translation>the file is not a sound that can be played</translation>
+    </message>
+    <message>
+        <source>the sound cannot be decoded: %1 channels at %2 Hz</source>
+        <translation>the sound cannot be decoded: %1 channels at %2 Hz</translation>
+    </message>
+    <message>
+        <source>the sound cannot be decoded</source>
+        <translation>the sound cannot be decoded</translation>
+    </message>
+    <message>
+        <source>the sound file holds no sound</source>
+        <translation>the sound file holds no sound</translation>
+    </message>
+</context>
+<context>
     <name>TTimerAttention</name>
     <message>
         <source>%1 count-down</source>

@@ -419,6 +419,37 @@ window (without a time it just comes to the front) and this call ends.</source>
     </message>
 </context>
 <context>
+    <name>TSoundFile</name>
+    <message>
+        <source>the sound file cannot be read: %1</source>
+        <translation>サウンドファイルを読めません: %1</translation>
+    </message>
+    <message>
+        <source>the sound is not a regular file</source>
+        <translation>サウンドが通常のファイルではありません</translation>
+    </message>
+    <message>
+        <source>the sound file is empty</source>
+        <translation>サウンドファイルが空です</translation>
+    </message>
+    <message>
+        <source>the file is not a sound that can be played</source>
+        <translation>再生できるサウンドのファイルではありません</translation>
+    </message>
+    <message>
+        <source>the sound cannot be decoded: %1 channels at %2 Hz</source>
+        <translation>サウンドをデコードできません: %1 チャンネル、%2 Hz</translation>
+    </message>
+    <message>
+        <source>the sound cannot be decoded</source>
+        <translation>サウンドをデコードできません</translation>
+    </message>
+    <message>
+        <source>the sound file holds no sound</source>
+        <translation>サウンドファイルに音が入っていません</translation>
+    </message>
+</context>
+<context>
     <name>TTimerAttention</name>
     <message>
         <source>%1 count-down</source>

@@ -204,7 +204,7 @@ TEST(ProgramStartUp, TheFirstFrameLoadsNeitherSoundNorNetworkNorImagePlugins)
     ASSERT_TRUE(program.Start({}));
     QThread::msleep(300);
     const QString maps = program.Maps();
-    for (const char* library : {"pocosa-sound.so", "libQt6Multimedia", "libpulse", "libQt6Network",
+    for (const char* library : {"pocosa-sound.so", "libQt6Multimedia", "libsndfile", "libpulse", "libQt6Network",
                                 "/imageformats/", "libQt6Svg"})
         EXPECT_FALSE(maps.contains(library)) << library << " is loaded before it is needed";
 }

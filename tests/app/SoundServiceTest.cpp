@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -39,6 +42,49 @@ TEST(SoundService, ModuleLoadsAtFirstPlayAndPlaysAnyFileWithoutFailing)
     sound.play(BinFile("no-such.wav"));
     sound.play(BinFile("pocosa-sound.so"));
     QCoreApplication::processEvents();
+}
+
+// What the module says about each file: the program's own sound plays (silent
+// here, without a sound server, and without a word on standard error); what
+// is no sound is refused at once with its reason.
+TEST(SoundService, PlayRefusesWhatIsNoSoundAndRingsTheRestQuietlyOnItsChannel)
+{
+    QTemporaryDir folder;
+    QFile text(folder.filePath("notes.wav"));
+    text.open(QIODevice::WriteOnly);
+    text.write("not a sound\n");
+    text.close();
+    TEffectSoundService sound(BinFile("pocosa-sound.so"));
+    const int savedStderr = dup(2);
+    const QString errors = folder.filePath("stderr");
+    const int errorsFd = open(QFile::encodeName(errors).constData(), O_WRONLY | O_CREAT, 0600);
+    dup2(errorsFd, 2);
+    const struct {
+        QString Path;
+        int Volume, Channel;
+        bool Plays;
+    } rows[] = {{BinFile("timer.wav"), 100, 0, true}, {BinFile("timer.wav"), 0, 1, true},
+                {BinFile("timer.wav"), 40, 1, true},  {text.fileName(), 100, 2, false},
+                {folder.path(), 100, 2, false},       {BinFile("no-such.wav"), 100, 2, false}};
+    for (const auto& row : rows) {
+        QString why;
+        EXPECT_EQ(sound.Play(row.Path, row.Volume, row.Channel, &why), row.Plays) << row.Path.toStdString();
+        EXPECT_EQ(why.isEmpty(), row.Plays) << why.toStdString();
+    }
+    sound.Stop(1);
+    sound.Stop(7);
+    sound.play(BinFile("timer.wav"));
+    QCoreApplication::processEvents();
+    dup2(savedStderr, 2);
+    close(errorsFd), close(savedStderr);
+    QFile said(errors);
+    said.open(QIODevice::ReadOnly);
+    EXPECT_EQ(said.readAll(), QByteArray());
+
+    TEffectSoundService none(BinFile("no-such-module.so"));
+    QString why;
+    EXPECT_FALSE(none.Play(BinFile("timer.wav"), 100, 0, &why));
+    EXPECT_FALSE(why.isEmpty());
 }
 
 TEST(SoundService, MissingOrWrongModuleLeavesTheProgramSilent)

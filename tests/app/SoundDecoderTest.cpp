@@ -1,0 +1,223 @@
+// Sound files written with libsndfile at test time, decoded for a device.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <functional>
+#include <future>
+
+#include <fcntl.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "SoundDecoder.h"
+
+namespace {
+
+using TSample = std::function<float(sf_count_t frame, int channel)>;
+
+// A tone of amplitude 0.5 at 440 Hz, the second channel in opposite phase.
+float Tone(sf_count_t frame, int channel, int rate)
+{
+    return float((channel ? -0.5 : 0.5) * std::sin(2 * M_PI * 440 * double(frame) / rate));
+}
+
+QString Write(const QTemporaryDir& dir, const QString& name, int format, int rate, int channels, sf_count_t frames,
+              const TSample& sample = {})
+{
+    const QString path = dir.filePath(name);
+    SF_INFO info{0, rate, channels, format, 0, 0};
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    EXPECT_NE(file, nullptr) << name.toStdString() << ": " << sf_strerror(nullptr);
+    std::vector<float> data(std::size_t(frames * channels));
+    for (sf_count_t f = 0; f < frames; ++f)
+        for (int c = 0; c < channels; ++c)
+            data[std::size_t(f * channels + c)] = sample ? sample(f, c) : Tone(f, c, rate);
+    sf_writef_float(file, data.data(), frames);
+    sf_close(file);
+    return path;
+}
+
+// Root mean square of one channel: 0.35 for the tone.
+double Rms(const std::vector<float>& pcm, int channels, int channel)
+{
+    double sum = 0;
+    for (std::size_t i = std::size_t(channel); i < pcm.size(); i += std::size_t(channels))
+        sum += double(pcm[i]) * pcm[i];
+    return std::sqrt(sum / double(std::max<std::size_t>(pcm.size() / std::size_t(channels), 1)));
+}
+
+// Bytes this process has read from files so far.
+long long BytesReadByProcess()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    io.open(QIODevice::ReadOnly);
+    return io.readLine().split(' ').value(1).trimmed().toLongLong(); // rchar
+}
+
+TEST(SoundDecoder, EveryFormatDecodesToTheDeviceShapeAndVolume)
+{
+    QTemporaryDir dir;
+    const struct {
+        const char* Name;
+        int Format, Rate, Channels;
+    } rows[] = {{"a.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1},
+                {"b.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 96000, 2},
+                {"c.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 2},
+                {"d.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 48000, 2},
+                {"e.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 1},
+                {"f.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 2}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const QString path = Write(dir, row.Name, row.Format, row.Rate, row.Channels, row.Rate); // 1 s
+        for (const TPcmShape shape : {TPcmShape{48000, 2}, TPcmShape{44100, 1}}) {
+            QString why;
+            auto sound = TSoundFile::Open(path, &why);
+            ASSERT_TRUE(sound) << why.toStdString();
+            const std::vector<float> pcm = sound->Decode(shape, 1.0f, 10);
+            EXPECT_NEAR(double(pcm.size()) / shape.Channels, shape.Rate, shape.Rate * 0.02 + 1200);
+            // Opposite phases cancel in the mean of two channels.
+            const double rms = shape.Channels == 1 && row.Channels == 2 ? 0.0 : 0.5 / std::sqrt(2.0);
+            for (int c = 0; c < shape.Channels; ++c)
+                EXPECT_NEAR(Rms(pcm, shape.Channels, c), rms, 0.04) << c << " of " << shape.Channels;
+        }
+        EXPECT_EQ(Rms(TSoundFile::Open(path)->Decode({48000, 2}, VolumeGain(0), 10), 2, 0), 0.0);
+    }
+}
+
+TEST(SoundDecoder, ChannelsAreMappedAndScaled)
+{
+    QTemporaryDir dir;
+    const auto level = [](sf_count_t, int c) { return c ? -0.25f : 0.5f; };
+    const QString mono = Write(dir, "m.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 8000, 1, 800, level);
+    const QString stereo = Write(dir, "s.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 8000, 2, 800, level);
+    const struct {
+        QString Path;
+        int Channels, Volume;
+        std::vector<float> Frame;
+    } rows[] = {{stereo, 1, 100, {0.125f}},     {stereo, 2, 100, {0.5f, -0.25f}},
+                {stereo, 4, 100, {0.5f, -0.25f, 0, 0}}, {mono, 2, 100, {0.5f, 0.5f}},
+                {mono, 1, 50, {0.0625f}},       {mono, 2, 0, {0, 0}}};
+    for (const auto& row : rows) {
+        const std::vector<float> pcm = TSoundFile::Open(row.Path)->Decode({8000, row.Channels}, VolumeGain(row.Volume), 10);
+        ASSERT_EQ(pcm.size(), 800u * std::size_t(row.Channels));
+        const std::vector<float> middle(pcm.begin() + 400 * row.Channels, pcm.begin() + 401 * row.Channels);
+        EXPECT_EQ(middle, row.Frame) << row.Channels << " channels at " << row.Volume << " %";
+    }
+}
+
+TEST(SoundDecoder, ResamplingInterpolatesLinearlyAndLongSoundsStopAtTheLimit)
+{
+    QTemporaryDir dir;
+    const struct {
+        int From, To, Seconds, Limit;
+    } rows[] = {{8000, 44100, 1, 10}, {48000, 44100, 1, 10}, {44100, 44100, 1, 10}, {8000, 48000, 12, 10},
+                {8000, 8000, 3, 2}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.From << " -> " << row.To << ", " << row.Seconds << " s");
+        const sf_count_t frames = sf_count_t(row.From) * row.Seconds;
+        const auto ramp = [frames](sf_count_t f, int) { return float(double(f) / double(frames)); };
+        const QString path = Write(dir, "ramp.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, row.From, 1, frames, ramp);
+        const std::vector<float> pcm = TSoundFile::Open(path)->Decode({row.To, 1}, 1.0f, row.Limit);
+        const std::int64_t played = std::min(row.Seconds, row.Limit);
+        const std::int64_t whole = (frames - 1) * row.To / row.From + 1;
+        ASSERT_EQ(std::int64_t(pcm.size()), std::min(whole, played * row.To));
+        for (std::size_t j = 0; j < pcm.size(); j += 97)
+            ASSERT_NEAR(pcm[j], double(j) * row.From / row.To / double(frames), 1e-5) << "frame " << j;
+    }
+}
+
+TEST(SoundDecoder, WhatIsNoSoundIsRefusedWithoutBlockingOrReadingItAll)
+{
+    QTemporaryDir dir;
+    const QString wav = Write(dir, "w.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 2, 48000);
+    const QString ogg = Write(dir, "o.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 48000, 2, 48000);
+    const auto copy = [&](const QString& from, const char* to, qint64 size, const QByteArray& tail = {}) {
+        QFile in(from), out(dir.filePath(to));
+        in.open(QIODevice::ReadOnly), out.open(QIODevice::WriteOnly);
+        out.write(in.read(size) + tail);
+        return out.fileName();
+    };
+    // A WAV header that claims 2 GB before a sparse file of that size.
+    QString huge = copy(wav, "huge.wav", 1 << 20);
+    {
+        QFile file(huge);
+        file.open(QIODevice::ReadWrite);
+        file.seek(40);
+        const quint32 data = 0x7ff00000;
+        file.write(reinterpret_cast<const char*>(&data), 4);
+        file.resize(qint64(data) + 44);
+    }
+    QFile sparse(dir.filePath("sparse"));
+    sparse.open(QIODevice::WriteOnly), sparse.resize(qint64(2) << 30), sparse.close();
+    QFile(dir.filePath("empty")).open(QIODevice::WriteOnly);
+    ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
+
+    const struct {
+        QString Path;
+        qint64 Frames; // 0: refused
+    } rows[] = {{wav, 48000},
+                {copy(wav, "half.wav", 44 + 96000), 24000},
+                {copy(ogg, "half.ogg", QFileInfo(ogg).size() / 2), 0}, // libsndfile wants its last page
+                {copy(wav, "garbage.wav", 44, QByteArray(4000, 'x')), 1000},
+                {copy(ogg, "garbage.ogg", 200, QByteArray(4000, 'x')), 0},
+                {copy(wav, "header-only.wav", 44), 0},
+                {huge, 480000},
+                {dir.filePath("sparse"), 0},
+                {dir.filePath("empty"), 0},
+                {copy(wav, "text.wav", 0, "RIFF is a word.\n"), 0},
+                {dir.path(), 0},
+                {dir.filePath("fifo"), 0},
+                {QStringLiteral("/dev/zero"), 0},
+                {dir.filePath("missing.wav"), 0},
+                {QString(), 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Path.toStdString());
+        const long long before = BytesReadByProcess();
+        QString why;
+        auto opening = std::async(std::launch::async, [&] { return TSoundFile::Open(row.Path, &why); });
+        if (opening.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            ::close(::open(QFile::encodeName(row.Path).constData(), O_WRONLY | O_NONBLOCK)); // let it go
+            FAIL() << "blocked";
+        }
+        auto sound = opening.get();
+        EXPECT_EQ(sound == nullptr, row.Frames == 0);
+        EXPECT_EQ(why.isEmpty(), row.Frames != 0) << why.toStdString();
+        EXPECT_FALSE(why.contains('\n'));
+        if (sound) {
+            const std::vector<float> pcm = sound->Decode({48000, 2}, 1.0f, 10);
+            if (row.Frames > 0)
+                EXPECT_NEAR(double(pcm.size()) / 2, double(row.Frames), 2.0);
+            EXPECT_LE(pcm.size(), 480000u * 2);
+        }
+        EXPECT_LT(BytesReadByProcess() - before, 8 << 20);
+    }
+}
+
+TEST(SoundDecoder, SamplesAreLaidOutForTheDevice)
+{
+    const std::vector<float> samples{1.0f, -1.0f, 0.0f, 2.0f, -3.0f, std::nanf("")};
+    const auto bytes = [](auto... values) {
+        QByteArray b;
+        ((b += QByteArray(reinterpret_cast<const char*>(&values), sizeof values)), ...);
+        return b;
+    };
+    using I16 = std::int16_t;
+    using I32 = std::int32_t;
+    using U8 = std::uint8_t;
+    EXPECT_EQ(SampleBytes(samples, TSampleType::Int16), bytes(I16(32767), I16(-32767), I16(0), I16(32767), I16(-32767), I16(0)));
+    EXPECT_EQ(SampleBytes(samples, TSampleType::Int32),
+              bytes(I32(2147483647), I32(-2147483647), I32(0), I32(2147483647), I32(-2147483647), I32(0)));
+    EXPECT_EQ(SampleBytes(samples, TSampleType::UInt8), bytes(U8(255), U8(1), U8(128), U8(255), U8(1), U8(128)));
+    EXPECT_EQ(SampleBytes(samples, TSampleType::Float), bytes(1.0f, -1.0f, 0.0f, 1.0f, -1.0f, 0.0f));
+    EXPECT_EQ(VolumeGain(-5), 0.0f);
+    EXPECT_EQ(VolumeGain(100), 1.0f);
+    EXPECT_EQ(VolumeGain(250), 1.0f);
+    EXPECT_NEAR(VolumeGain(50), 0.125f, 1e-6);
+}
+
+} // namespace
