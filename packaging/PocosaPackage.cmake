@@ -46,9 +46,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vlm.example/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so invisible to dpkg-shlibdeps: the platform plugins
-# (X11 in libqt6gui6, Wayland in qt6-wayland), the media back ends of the
-# sound module (in libqt6multimedia6, which the module links) and the fonts the layouts' faces are
-# replaced with.
+# (X11 in libqt6gui6, Wayland in qt6-wayland) and the fonts the layouts'
+# faces are replaced with. The sound module's libqt6multimedia6 and
+# libsndfile1 are found by dpkg-shlibdeps, as the module links them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qt6-qpa-plugins, fonts-ipafont-gothic, fonts-roboto-unhinted, fonts-dejavu-core")
 # Qt's own texts in Japanese (qtbase_ja.qm) come with qt6-translations-l10n.
