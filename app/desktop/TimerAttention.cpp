@@ -165,8 +165,12 @@ void TTimerAttention::StateChanged(TFollowed& f)
         const int key = f.Key;
         if (alarm) {
             const QString kept = std::exchange(f.NextAlarmBody, QString());
-            const QString body =
-                kept.isEmpty() ? AlarmBody(f.Progress.Length(), TimerRecord::WallClockMs()) : kept;
+            QString body = kept.isEmpty() ? AlarmBody(f.Progress.Length(), TimerRecord::WallClockMs()) : kept;
+            // A sound of the timer's own that could not be played is told here once.
+            if (!timer.SoundProblem().isEmpty()) {
+                body += QLatin1Char('\n') + timer.SoundProblem();
+                timer.SetSoundProblem(QString());
+            }
             Post([key, name = timer.Name(), body](TAttentionBus& bus) { bus.ShowAlarm(key, name, body); });
             if (OnAlert)
                 OnAlert(timer);

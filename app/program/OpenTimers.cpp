@@ -77,7 +77,8 @@ struct TOpenTimers::TOpenTimer : QObject {
 };
 
 TOpenTimers::TOpenTimers(TvlmGlobal& global, TTimerAttention& attention, std::function<TTimerClocks()> clocks)
-    : global_(global), attention_(attention), clocks_(std::move(clocks))
+    : global_(global), attention_(attention), clocks_(std::move(clocks)),
+      sound_(std::make_unique<TEffectSoundService>())
 {
     Tell = [](const QString& message) { std::fprintf(stderr, "pocosa: %s\n", message.toLocal8Bit().constData()); };
 }
@@ -140,6 +141,8 @@ TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackIm
     TTimerMainHooks hooks;
     hooks.Clock = &timer->Clock;
     hooks.Model = timer->Model;
+    hooks.Sound = sound_.get();
+    hooks.SoundChannel = nextChannel_++;
     hooks.Backgrounds = timer->OwnHistory.get();
     if (!timer->First())
         hooks.PlacementSection = section;
@@ -264,6 +267,7 @@ void TOpenTimers::Forget(int index)
     TOpenTimer* timer = timers_[std::size_t(index)];
     timers_.erase(timers_.begin() + index);
     attention_.Remove(*timer->Model);
+    sound_->Stop(timer->Window->SoundChannel());
     timer->Recorder.reset();
     // Nothing of it is written from now on.
     timer->Window->vlmFormFunc1->SetPreserve(false);
@@ -377,7 +381,7 @@ TInstanceAnswer TOpenTimers::Answer(const TStartRequest& request)
     if (target)
         answer.State = TimerStateText(target->Model());
     if (request.Ask) {
-        answer.Knows = {QStringLiteral("new"), QStringLiteral("timer")};
+        answer.Knows = {QStringLiteral("new"), QStringLiteral("timer"), QStringLiteral("sound")};
         for (const TOpenTimer* timer : timers_)
             answer.Timers << StatusLine(*timer->Model);
     }

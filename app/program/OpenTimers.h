@@ -18,6 +18,7 @@
 class TBackImages;
 class TFmTimerMain;
 class TTimerAttention;
+class TSoundService;
 class TTimerModel;
 class TvlmGlobal;
 
@@ -105,6 +106,8 @@ private:
     TTimerAttention& attention_;
     std::function<TTimerClocks()> clocks_;
     std::vector<TOpenTimer*> timers_; // owned; deleted later when closed
+    std::unique_ptr<TSoundService> sound_; // every timer's alarm, each on a channel of its own
+    int nextChannel_ = 0;
     bool userClosedAll_ = false;
     bool quitting_ = false;
 };

@@ -71,6 +71,14 @@ QList<QCommandLineOption> OwnOptions()
                                          "Count down to this time of day (17:30, 5:30pm, 5pm), today or tomorrow, "
                                          "and start."),
              QCoreApplication::translate("ProgramStart", "clock")},
+            {QStringLiteral("sound"),
+             QCoreApplication::translate("ProgramStart",
+                                         "The alarm sound of the timer (WAV, OGG, Opus, FLAC or MP3; \"default\": "
+                                         "the program's)."),
+             QCoreApplication::translate("ProgramStart", "file")},
+            {QStringLiteral("volume"),
+             QCoreApplication::translate("ProgramStart", "The volume of the timer's alarm sound, 0 to 100."),
+             QCoreApplication::translate("ProgramStart", "percent")},
             {QStringLiteral("new"), QCoreApplication::translate("ProgramStart", "Open another timer window.")},
             {QStringLiteral("timer"),
              QCoreApplication::translate("ProgramStart", "The timer of this name (with --new: the new timer's name)."),

@@ -174,6 +174,10 @@ QByteArray EncodeRequest(const TStartRequest& request)
         o.insert("timer", *request.Timer);
     if (request.Ask)
         o.insert("ask", true);
+    if (request.Sound)
+        o.insert("sound", *request.Sound);
+    if (request.Volume)
+        o.insert("volume", *request.Volume);
     return Line(o);
 }
 
@@ -201,6 +205,18 @@ std::optional<TStartRequest> DecodeRequest(const QByteArray& line)
         if (!(*o)["ask"].isBool())
             return std::nullopt;
         request.Ask = (*o)["ask"].toBool();
+    }
+    if (o->contains("sound")) {
+        if (!(*o)["sound"].isString())
+            return std::nullopt;
+        request.Sound = (*o)["sound"].toString();
+    }
+    if (o->contains("volume")) {
+        const QJsonValue volume = (*o)["volume"];
+        const double value = volume.toDouble(-1);
+        if (!volume.isDouble() || value != double(int(value)) || value < 0 || value > TTimerModel::kFullVolume)
+            return std::nullopt;
+        request.Volume = int(value);
     }
     if (o->contains("timer")) {
         if (!(*o)["timer"].isString())

@@ -41,6 +41,11 @@ QString AlreadyRunsText(const TSingleInstance& instance)
 
 bool ApplyStartRequest(TFmTimerMain& window, const TStartRequest& request)
 {
+    // The sound changes nothing of the time: a running timer takes it too.
+    if (request.Sound || request.Volume) {
+        TTimerModel& timer = window.Model();
+        timer.SetSound(request.Sound.value_or(timer.SoundFile()), request.Volume.value_or(timer.Volume()));
+    }
     if (!request.Seconds && !request.Start)
         return true;
     if (window.Running())
@@ -119,16 +124,19 @@ QString NotDoneText(const TStartRequest& request, const QString& state)
 std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request, int timeoutMs)
 {
     bool reached = false;
-    if (request.New || request.Timer) {
+    if (request.New || request.Timer || request.Sound || request.Volume) {
         TStartRequest ask;
         ask.Status = true;
         ask.Ask = true;
         const std::optional<TInstanceAnswer> knows = instance.HandOver(ask, timeoutMs, true, true, &reached);
         if (!knows && instance.Holding())
             return std::nullopt;
-        if (knows && !(knows->Knows.contains(QStringLiteral("new")) && knows->Knows.contains(QStringLiteral("timer")))) {
+        const bool sound = request.Sound || request.Volume;
+        if (knows && !(knows->Knows.contains(QStringLiteral("new")) && knows->Knows.contains(QStringLiteral("timer")) &&
+                       (!sound || knows->Knows.contains(QStringLiteral("sound"))))) {
             PrintError(QCoreApplication::translate(
-                "StartRequest", "the running Pocosa is too old for --new and --timer; close it and start Pocosa again"));
+                "StartRequest",
+                "the running Pocosa is too old for --new, --timer and --sound; close it and start Pocosa again"));
             return 1;
         }
     }

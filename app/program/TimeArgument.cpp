@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include "ProgramStart.h"
@@ -135,9 +136,25 @@ TStartRequest ParseStartArguments(const QStringList& arguments, const QDateTime&
             Refuse(QCoreApplication::translate("TimeArgument", "--timer needs a name"));
         request.Timer = name;
     }
-    if (request.Status && (request.Start || request.Seconds || request.New || request.Timer))
+    if (parser.isSet(QStringLiteral("sound"))) {
+        const QString file = parser.value(QStringLiteral("sound"));
+        if (file.isEmpty())
+            Refuse(QCoreApplication::translate("TimeArgument", "--sound needs a file, or \"default\""));
+        // The running program has another working folder.
+        request.Sound = file == QLatin1String("default") ? QString() : QFileInfo(file).absoluteFilePath();
+    }
+    if (parser.isSet(QStringLiteral("volume"))) {
+        bool ok = false;
+        const int volume = parser.value(QStringLiteral("volume")).trimmed().remove(QLatin1Char('%')).toInt(&ok);
+        if (!ok || volume < 0 || volume > TTimerModel::kFullVolume)
+            Refuse(QCoreApplication::translate("TimeArgument", "\"%1\": the volume is 0 to 100")
+                       .arg(parser.value(QStringLiteral("volume"))));
+        request.Volume = volume;
+    }
+    if (request.Status && (request.Start || request.Seconds || request.New || request.Timer || request.Sound ||
+                           request.Volume))
         Refuse(QCoreApplication::translate("TimeArgument", "--status takes no time and no --start"));
-    if (request.Timer && !request.New && !request.Seconds && !request.Start)
+    if (request.Timer && !request.New && !request.Seconds && !request.Start && !request.Sound && !request.Volume)
         Refuse(QCoreApplication::translate("TimeArgument", "--timer NAME needs a time or --start"));
     return request;
 }

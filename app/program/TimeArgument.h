@@ -22,6 +22,8 @@ struct TStartRequest {
     bool New = false;           // open another timer window for it
     std::optional<QString> Timer; // the timer of that name (with New: the new one's name)
     bool Ask = false;           // the answer says what the running program knows, and every timer
+    std::optional<QString> Sound; // the timer's alarm sound: an absolute file name; "" the program's
+    std::optional<int> Volume;  // of the alarm's sound, 0..100 %
 
     bool operator==(const TStartRequest&) const = default;
 };
@@ -42,7 +44,8 @@ int ParseUntilArgument(const QString& text, const QDateTime& now);
 // The program's arguments (first the program name; Qt's own options already
 // taken out by ReadCommandLine): at most one time, --start (-s),
 // --status, --new, --timer NAME (a name of at most 40 characters; with
-// --timer and without --new a time is needed), --until TIME (instead of a
+// --timer and without --new a time is needed), --sound FILE (made absolute;
+// "default" is the program's sound), --volume N (0..100), --until TIME (instead of a
 // time: the seconds until then from `now`, started). --help and --version are answered before this. Throws
 // ETimeArgument for anything else.
 TStartRequest ParseStartArguments(const QStringList& arguments,

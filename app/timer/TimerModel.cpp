@@ -44,6 +44,17 @@ void TTimerModel::SetName(const QString& name)
     emit NameChanged();
 }
 
+void TTimerModel::SetSound(const QString& file, int volume)
+{
+    volume = std::clamp(volume, 0, kFullVolume);
+    if (file == soundFile_ && volume == volume_)
+        return;
+    soundFile_ = file;
+    volume_ = volume;
+    soundProblem_.clear();
+    emit SoundChanged();
+}
+
 void TTimerModel::SetSeconds(int value)
 {
     seconds_ = std::min(value, kMaxSeconds);

@@ -47,6 +47,18 @@ public:
     void SetName(const QString& name);
     static QString CleanName(const QString& name);
 
+    // The alarm's sound: a file (empty: the program's timer.wav) and its
+    // volume, 0..100 %.
+    static constexpr int kFullVolume = 100;
+    QString SoundFile() const { return soundFile_; }
+    int Volume() const { return volume_; }
+    void SetSound(const QString& file, int volume);
+    // Why the chosen sound could not be played at the last alarm step (the
+    // default one played instead), for those who tell the user; empty when
+    // it could.
+    QString SoundProblem() const { return soundProblem_; }
+    void SetSoundProblem(const QString& why) { soundProblem_ = why; }
+
     void SetSeconds(int value);
     void SetRunning(bool running);
     void SetCountUp(bool up);
@@ -75,6 +87,7 @@ signals:
     // and with `sound`, start its sound.
     void AlarmStep(bool sound);
     void NameChanged();
+    void SoundChanged();
 
 private:
     void DoAlarm();
@@ -82,6 +95,9 @@ private:
     TTickClock& clock_;
     QTimer* tick_;
     QString name_;
+    QString soundFile_;
+    int volume_ = kFullVolume;
+    QString soundProblem_;
     int seconds_ = 0;
     bool running_ = false;
     bool countUp_ = false;

@@ -11,6 +11,7 @@
 #include "TimerModel.h"
 #include "TimerServices.h"
 #include "vlmGlobal.h"
+#include "vlmGlobalIniText.h"
 
 namespace {
 
@@ -22,6 +23,8 @@ const QString kEnd = QStringLiteral("END");
 const QString kBootId = QStringLiteral("BOOTID");
 const QString kBootMs = QStringLiteral("BOOTMS");
 const QString kName = QStringLiteral("NAME");
+const QString kSound = QStringLiteral("SOUND");
+const QString kVolume = QStringLiteral("VOLUME");
 // A default no stored value can equal: values never hold a line break.
 const QString kMissing = QStringLiteral("\n");
 
@@ -53,7 +56,7 @@ QString ReadBootId()
 
 bool TTimerRecord::SameState(const TTimerRecord& other) const
 {
-    return Name == other.Name && Running == other.Running && CountUp == other.CountUp &&
+    return Name == other.Name && Sound == other.Sound && Volume == other.Volume && Running == other.Running && CountUp == other.CountUp &&
            (Running || Seconds == other.Seconds);
 }
 
@@ -68,6 +71,8 @@ TTimerRecord Capture(const TTimerModel& window, const TTimerClocks& now)
 {
     TTimerRecord record;
     record.Name = window.Name();
+    record.Sound = window.SoundFile();
+    record.Volume = window.Volume();
     record.Seconds = window.Seconds();
     record.Running = window.Running();
     record.CountUp = window.CountUp();
@@ -146,7 +151,7 @@ std::optional<TTimerRecord> Read(TvlmGlobal& global, QString* why, const QString
     };
     const QString seconds = value(kSeconds);
     const QString name = value(kName);
-    if (seconds == kMissing && name == kMissing)
+    if (seconds == kMissing && name == kMissing && value(kSound) == kMissing && value(kVolume) == kMissing)
         return std::nullopt;
     const auto refuse = [why](const QString& key, const QString& text) {
         if (why)
@@ -157,6 +162,13 @@ std::optional<TTimerRecord> Read(TvlmGlobal& global, QString* why, const QString
     TTimerRecord record;
     if (name != kMissing)
         record.Name = TTimerModel::CleanName(name);
+    // A sound or volume that cannot be read is the program's sound at full volume.
+    if (const QString sound = value(kSound); sound != kMissing)
+        record.Sound = sound;
+    bool volumeOk = false;
+    const int volume = value(kVolume).toInt(&volumeOk);
+    if (volumeOk && volume >= 0 && volume <= TTimerModel::kFullVolume)
+        record.Volume = volume;
     if (seconds == kMissing)
         return record; // a name alone: stopped at 00:00
     bool ok = false;
@@ -202,15 +214,23 @@ std::vector<std::pair<QString, QString>> Keys(const TTimerRecord& record)
             {kEnd, end},
             {kBootId, record.BootId},
             {kBootMs, QString::number(record.BootMs)},
-            {kName, record.Name}};
+            {kName, record.Name},
+            // A file name the settings cannot hold (a line break) is not kept.
+            {kSound, IniText::StorableValue(record.Sound) ? record.Sound : QString()},
+            {kVolume, QString::number(record.Volume)}};
 }
 
 void Write(TvlmGlobal& global, const TTimerRecord& record, const QString& section)
 {
     std::vector<std::pair<QString, QString>> keys = Keys(record);
-    // A timer never named keeps the keys it always had.
-    if (record.Name.isEmpty() && global.ReadIniString(section, kName, kMissing) == kMissing)
-        keys.pop_back();
+    // A timer never named, nor given a sound of its own, keeps the keys it
+    // always had.
+    const bool plain = record.Name.isEmpty() && record.Sound.isEmpty() && record.Volume == TTimerModel::kFullVolume;
+    const auto absent = [&global, &section](const QString& key) {
+        return global.ReadIniString(section, key, kMissing) == kMissing;
+    };
+    if (plain && absent(kName) && absent(kSound) && absent(kVolume))
+        keys.resize(keys.size() - 3);
     global.WriteIniStrings(section, keys);
 }
 
@@ -223,11 +243,14 @@ TTakenUp ResumeKeptTimer(TTimerModel& window, TvlmGlobal& global, bool resume, c
     std::optional<TTimerResume> resumed;
     if (record) {
         window.SetName(record->Name);
+        window.SetSound(record->Sound, record->Volume);
         if (resume)
             resumed = Resume(*record, now, &why);
     } else {
-        // A time that cannot be read does not take the name with it.
+        // A time that cannot be read does not take the name and sound with it.
         window.SetName(global.ReadIniString(section, kName, QString()));
+        window.SetSound(global.ReadIniString(section, kSound, QString()),
+                        global.ReadIniInteger(section, kVolume, TTimerModel::kFullVolume));
     }
     if (!why.isEmpty() && !(resumed && resumed->Kind == TTimerResume::rkKept)) {
         Report(QCoreApplication::translate("TimerRecord", "the timer kept in %1 is ignored: %2")
@@ -304,6 +327,7 @@ TTimerRecorder::TTimerRecorder(TTimerModel& timer, TvlmGlobal& global, std::func
     written_ = Now();
     connect(&timer_, &TTimerModel::Changed, this, &TTimerRecorder::StateChanged);
     connect(&timer_, &TTimerModel::NameChanged, this, &TTimerRecorder::StateChanged);
+    connect(&timer_, &TTimerModel::SoundChanged, this, &TTimerRecorder::StateChanged);
 }
 
 TTimerRecorder::~TTimerRecorder() = default;

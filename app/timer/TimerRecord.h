@@ -42,9 +42,11 @@ struct TTimerRecord {
     std::int64_t BootMs = 0;  // running only: END or START on the boot clock
     QString BootId = {};      // the boot of BootMs; empty: unknown
     QString Name = {};        // empty: unnamed
+    QString Sound = {};       // the alarm's sound file; empty: the program's
+    int Volume = 100;         // of the alarm's sound, 0..100 %
 
-    // Name, running and count-up alike, and for a stopped timer the same
-    // value: the moments of two records of one running timer may differ a little.
+    // Name, sound, running and count-up alike, and for a stopped timer the
+    // same value: the moments of two records of one running timer may differ a little.
     bool SameState(const TTimerRecord& other) const;
 };
 

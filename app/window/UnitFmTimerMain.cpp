@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "ProgramFolder.h"
 #include "TimerAccessible.h"
@@ -89,6 +90,10 @@ void TFmTimerMain::ModelChanged()
         button->setEnabled(!running);
     BTreset->setEnabled(!running || model_->AlarmReached());
     LbCountUp->setVisible(model_->CountUp());
+    // A long sound ends with the alarm.
+    if (ringing_ && !model_->Ringing())
+        hooks_.Sound->Stop(hooks_.SoundChannel);
+    ringing_ = model_->Ringing();
     ShowTime();
 }
 
@@ -192,9 +197,43 @@ void TFmTimerMain::AlarmStep(bool sound)
     raise();
     if (!sound)
         return;
-    const QString path = ProgramDir() + QStringLiteral("/timer.wav");
+    const int channel = hooks_.SoundChannel;
+    const QString own = model_->SoundFile();
+    QString why;
+    if (!own.isEmpty() && hooks_.Sound->Play(own, model_->Volume(), channel, &why))
+        return;
+    if (!own.isEmpty() && soundTold_ != own) {
+        // Told once for each sound chosen; the alarm goes on with the program's.
+        soundTold_ = own;
+        const QString line = QCoreApplication::translate("TFmTimerMain", "音 \"%1\" を鳴らせません (%2)。timer.wav を鳴らします")
+                                 .arg(own, why);
+        std::fprintf(stderr, "pocosa: %s\n", line.toLocal8Bit().constData());
+        model_->SetSoundProblem(line);
+    }
+    const QString path = DefaultSoundFile();
     if (QFileInfo(path).isFile())
-        hooks_.Sound->play(path);
+        hooks_.Sound->Play(path, model_->Volume(), channel);
+}
+
+QString TFmTimerMain::DefaultSoundFile() const
+{
+    return ProgramDir() + QStringLiteral("/timer.wav");
+}
+
+QString TFmTimerMain::AlarmSoundFile() const
+{
+    return model_->SoundFile().isEmpty() ? DefaultSoundFile() : model_->SoundFile();
+}
+
+void TFmTimerMain::MnSoundClick(QObject*)
+{
+    QString file = model_->SoundFile();
+    int volume = model_->Volume();
+    ++dialogs_;
+    const bool ok = hooks_.AskSound ? hooks_.AskSound(*this, &file, &volume) : AskSound(*this, &file, &volume);
+    --dialogs_;
+    if (ok)
+        model_->SetSound(file, volume);
 }
 
 void TFmTimerMain::ResumeRunning(int seconds, bool countUp, int nextSecondMs)

@@ -50,6 +50,10 @@ struct TTimerMainHooks {
     std::function<void()> QuitAll;
     // The window's place (once it rests) or picture changed.
     std::function<void(TFmTimerMain& window)> Changed;
+    // The channel of the sound service the window's alarm plays on (one per timer).
+    int SoundChannel = 0;
+    // The alarm sound dialog: the file and volume chosen; false when cancelled.
+    std::function<bool(TFmTimerMain& window, QString* file, int* volume)> AskSound;
     // The user closed the window (its Quit button, the menu, Alt+F4).
     std::function<void(TFmTimerMain& window)> Closed;
     // The name dialog; empty result with ok false means cancelled.
@@ -108,6 +112,10 @@ public:
     void QuitAllClick(QObject* Sender);
     void MnNewClick(QObject* Sender);
     void MnNameClick(QObject* Sender);
+    void MnSoundClick(QObject* Sender);
+    // The sound the alarm plays: the timer's own, or timer.wav.
+    QString AlarmSoundFile() const;
+    QString DefaultSoundFile() const;
     void N1Click(QObject* Sender);
     void N3Click(QObject* Sender);
     void MnBackResetClick(QObject* Sender);
@@ -125,6 +133,9 @@ public:
     // The name dialog: the current name to edit, at most the model's longest
     // name; ok false when cancelled.
     static QString AskName(QWidget* parent, const QString& current, bool* ok);
+    // The alarm sound dialog (TAlarmSoundDialog); false when cancelled.
+    static bool AskSound(TFmTimerMain& window, QString* file, int* volume);
+    int SoundChannel() const { return hooks_.SoundChannel; }
 
     // The clock the window counts on (see TTimerMainHooks::Clock).
     TTickClock& Clock() const { return model_->Clock(); }
@@ -163,6 +174,7 @@ public:
     QAction* MnBack4 = nullptr;
     QAction* MnNew = nullptr;
     QAction* MnName = nullptr;
+    QAction* MnSound = nullptr;
     QAction* N4 = nullptr;
     QAction* N1 = nullptr;
     QAction* N2 = nullptr;
@@ -199,6 +211,8 @@ private:
     TTimerModel* model_ = nullptr; // a child object when the window's own
     int dialogs_ = 0;              // dialogs open, see InDialog
     QTimer* moved_ = nullptr;      // a move comes to rest
+    bool ringing_ = false;         // the alarm rang at the last change
+    QString soundTold_;            // the sound the user was told could not be played
 
     // The time and state the title and the spoken words were last made for.
     struct TShownOutside {

@@ -94,6 +94,7 @@ const TMenuLayout kMenu[] = {
     {"MnNew", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "新しいタイマー"), &TFmTimerMain::MnNew, &TFmTimerMain::MnNewClick,
      Qt::CTRL | Qt::Key_N},
     {"MnName", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "名前..."), &TFmTimerMain::MnName, &TFmTimerMain::MnNameClick, {}},
+    {"MnSound", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "音..."), &TFmTimerMain::MnSound, &TFmTimerMain::MnSoundClick, {}},
     {"N4", 0, nullptr, &TFmTimerMain::N4, nullptr, {}},
     {"N1", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "ソフトウェア情報(&I)"), &TFmTimerMain::N1, &TFmTimerMain::N1Click, {}},
     {"N2", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "終了(&X)"), &TFmTimerMain::N2, &TFmTimerMain::BTcloseClick,

@@ -80,6 +80,22 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>clock</source>
         <translation>clock</translation>
     </message>
+    <message>
+        <source>The alarm sound of the timer (WAV, OGG, Opus, FLAC or MP3; &quot;default&quot;: the program&apos;s).</source>
+        <translation>The alarm sound of the timer (WAV, OGG, Opus, FLAC or MP3; &quot;default&quot;: the program&apos;s).</translation>
+    </message>
+    <message>
+        <source>file</source>
+        <translation>file</translation>
+    </message>
+    <message>
+        <source>The volume of the timer&apos;s alarm sound, 0 to 100.</source>
+        <translation>The volume of the timer&apos;s alarm sound, 0 to 100.</translation>
+    </message>
+    <message>
+        <source>percent</source>
+        <translation>percent</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>
@@ -163,8 +179,8 @@ window (without a time it just comes to the front) and this call ends.</translat
         <translation>Pocosa already runs for the settings in %1, but its window cannot be reached</translation>
     </message>
     <message>
-        <source>the running Pocosa is too old for --new and --timer; close it and start Pocosa again</source>
-        <translation>the running Pocosa is too old for --new and --timer; close it and start Pocosa again</translation>
+        <source>the running Pocosa is too old for --new, --timer and --sound; close it and start Pocosa again</source>
+        <translation>the running Pocosa is too old for --new, --timer and --sound; close it and start Pocosa again</translation>
     </message>
 </context>
 <context>
@@ -180,6 +196,45 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>+1 分</source>
         <translation>+1 min</translation>
+    </message>
+</context>
+<context>
+    <name>TAlarmSoundDialog</name>
+    <message>
+        <source>アラームの音</source>
+        <translation>Alarm sound</translation>
+    </message>
+    <message>
+        <source>音(&amp;S):</source>
+        <translation>&amp;Sound:</translation>
+    </message>
+    <message>
+        <source>選ぶ(&amp;C)...</source>
+        <translation>&amp;Choose...</translation>
+    </message>
+    <message>
+        <source>既定(&amp;D)</source>
+        <translation>&amp;Default</translation>
+    </message>
+    <message>
+        <source>音量(&amp;V):</source>
+        <translation>&amp;Volume:</translation>
+    </message>
+    <message>
+        <source>試聴(&amp;P)</source>
+        <translation>&amp;Play</translation>
+    </message>
+    <message>
+        <source>音</source>
+        <translation>Sounds</translation>
+    </message>
+    <message>
+        <source>timer.wav (既定)</source>
+        <translation>timer.wav (default)</translation>
+    </message>
+    <message>
+        <source>この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります</source>
+        <translation>This sound cannot be played (%1); the alarm plays timer.wav</translation>
     </message>
 </context>
 <context>
@@ -323,6 +378,14 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>名前...</source>
         <translation>Name...</translation>
+    </message>
+    <message>
+        <source>音 &quot;%1&quot; を鳴らせません (%2)。timer.wav を鳴らします</source>
+        <translation>the sound &quot;%1&quot; cannot be played (%2); timer.wav plays instead</translation>
+    </message>
+    <message>
+        <source>音...</source>
+        <translation>Alarm sound...</translation>
     </message>
 </context>
 <context>
@@ -564,6 +627,14 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>&quot;%1&quot; is %2 from now, longer than 99:59</source>
         <translation>&quot;%1&quot; is %2 from now, longer than 99:59</translation>
+    </message>
+    <message>
+        <source>--sound needs a file, or &quot;default&quot;</source>
+        <translation>--sound needs a file, or &quot;default&quot;</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: the volume is 0 to 100</source>
+        <translation>&quot;%1&quot;: the volume is 0 to 100</translation>
     </message>
 </context>
 <context>

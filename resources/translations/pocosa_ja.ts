@@ -80,6 +80,22 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>clock</source>
         <translation>時刻</translation>
     </message>
+    <message>
+        <source>The alarm sound of the timer (WAV, OGG, Opus, FLAC or MP3; &quot;default&quot;: the program&apos;s).</source>
+        <translation>タイマーのアラームの音 (WAV、OGG、Opus、FLAC、MP3。&quot;default&quot; でプログラムの音)。</translation>
+    </message>
+    <message>
+        <source>file</source>
+        <translation>ファイル</translation>
+    </message>
+    <message>
+        <source>The volume of the timer&apos;s alarm sound, 0 to 100.</source>
+        <translation>タイマーのアラームの音量 (0 から 100)。</translation>
+    </message>
+    <message>
+        <source>percent</source>
+        <translation>パーセント</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>
@@ -163,8 +179,8 @@ window (without a time it just comes to the front) and this call ends.</source>
         <translation>%1 の設定で Pocosa がすでに動いていますが、そのウィンドウに届きません</translation>
     </message>
     <message>
-        <source>the running Pocosa is too old for --new and --timer; close it and start Pocosa again</source>
-        <translation>実行中の Pocosa は古いため --new と --timer を使えません。終了してから Pocosa をもう一度起動してください</translation>
+        <source>the running Pocosa is too old for --new, --timer and --sound; close it and start Pocosa again</source>
+        <translation>実行中の Pocosa は古いため --new、--timer、--sound を使えません。終了してから Pocosa をもう一度起動してください</translation>
     </message>
 </context>
 <context>
@@ -180,6 +196,45 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>+1 分</source>
         <translation>+1 分</translation>
+    </message>
+</context>
+<context>
+    <name>TAlarmSoundDialog</name>
+    <message>
+        <source>アラームの音</source>
+        <translation>アラームの音</translation>
+    </message>
+    <message>
+        <source>音(&amp;S):</source>
+        <translation>音(&amp;S):</translation>
+    </message>
+    <message>
+        <source>選ぶ(&amp;C)...</source>
+        <translation>選ぶ(&amp;C)...</translation>
+    </message>
+    <message>
+        <source>既定(&amp;D)</source>
+        <translation>既定(&amp;D)</translation>
+    </message>
+    <message>
+        <source>音量(&amp;V):</source>
+        <translation>音量(&amp;V):</translation>
+    </message>
+    <message>
+        <source>試聴(&amp;P)</source>
+        <translation>試聴(&amp;P)</translation>
+    </message>
+    <message>
+        <source>音</source>
+        <translation>音</translation>
+    </message>
+    <message>
+        <source>timer.wav (既定)</source>
+        <translation>timer.wav (既定)</translation>
+    </message>
+    <message>
+        <source>この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります</source>
+        <translation>この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります</translation>
     </message>
 </context>
 <context>
@@ -323,6 +378,14 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>名前...</source>
         <translation>名前...</translation>
+    </message>
+    <message>
+        <source>音 &quot;%1&quot; を鳴らせません (%2)。timer.wav を鳴らします</source>
+        <translation>音 &quot;%1&quot; を鳴らせません (%2)。timer.wav を鳴らします</translation>
+    </message>
+    <message>
+        <source>音...</source>
+        <translation>音...</translation>
     </message>
 </context>
 <context>
@@ -564,6 +627,14 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>&quot;%1&quot; is %2 from now, longer than 99:59</source>
         <translation>&quot;%1&quot; は今から %2 後で、99:59 を超えています</translation>
+    </message>
+    <message>
+        <source>--sound needs a file, or &quot;default&quot;</source>
+        <translation>--sound にはファイルか &quot;default&quot; が要ります</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: the volume is 0 to 100</source>
+        <translation>&quot;%1&quot;: 音量は 0 から 100 です</translation>
     </message>
 </context>
 <context>

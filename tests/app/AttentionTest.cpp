@@ -415,14 +415,21 @@ TEST(TimerAttention, SeveralTimersShareTheLauncherAndEachHasItsNotification)
     EXPECT_TRUE(notifications.Notified[1].Summary.startsWith("Tea: ")) << "the named one says its name";
     Set(tea, 1), Start(tea), tea.Tick(), Set(eggs, 1), Start(eggs), eggs.Tick();
     ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 4; }));
-    uint teaId = 0;
-    attention.InBusThread([&](TAttentionBus& b) { teaId = b.Notifier(0)->Id(); });
+    // The id a timer's notification has once the server's answer is in.
+    const auto id = [&attention](int key) {
+        uint shown = 0;
+        Eventually([&] {
+            attention.InBusThread([&](TAttentionBus& b) { shown = b.Notifier(key)->Id(); });
+            return shown != 0;
+        });
+        return shown;
+    };
+    const uint teaId = id(0);
     emit notifications.ActionInvoked(teaId, "stop");
     ASSERT_TRUE(Eventually([&] { return !tea.w().Running(); }));
     EXPECT_TRUE(eggs.w().Running()) << "the other rings on";
     // A minute more for the other: it counts down 01:00, the first stays stopped.
-    uint eggsId = 0;
-    attention.InBusThread([&](TAttentionBus& b) { eggsId = b.Notifier(1)->Id(); });
+    const uint eggsId = id(1);
     emit notifications.ActionInvoked(eggsId, "plus1");
     ASSERT_TRUE(Eventually([&] { return eggs.w().Seconds() == 60; }));
     EXPECT_TRUE(eggs.w().Running() && !eggs.w().CountUp() && !eggs.w().Model().AlarmReached());

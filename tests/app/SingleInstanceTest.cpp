@@ -37,6 +37,7 @@ TEST(InstanceProtocol, RequestsAndAnswersSurviveTheLine)
 {
     TStartRequest named{60, true, false, true, QString("Tea")}, ask{std::nullopt, false, true};
     ask.Ask = true;
+    named.Sound = "/music/bell.ogg", named.Volume = 0;
     for (const TStartRequest& r : {TStartRequest{}, TStartRequest{0, true, false}, TStartRequest{5999, false, false},
                                    TStartRequest{std::nullopt, false, true}, named, ask}) {
         const QByteArray line = EncodeRequest(r);
@@ -72,6 +73,8 @@ TEST(InstanceProtocol, MalformedRequestsAreRefused)
         "{\"start\":true,\"status\":false,\"new\":1}\n",
         "{\"start\":true,\"status\":false,\"timer\":7}\n",
         "{\"start\":true,\"status\":false,\"ask\":\"yes\"}\n",
+        "{\"start\":true,\"status\":false,\"volume\":101}\n",
+        "{\"start\":true,\"status\":false,\"sound\":1}\n",
     };
     for (const char* line : lines)
         EXPECT_FALSE(DecodeRequest(QByteArray(line)).has_value()) << line;

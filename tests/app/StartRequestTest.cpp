@@ -109,7 +109,7 @@ TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
         {"--new --timer", Knows, teaNew, 0, "", "", false},
         {"--timer, no such timer", Knows, eggs, 1, "", "pocosa: no Eggs\n", false},
         {"--new, an older Pocosa is left alone", Applies, teaNew, 1, "",
-         "pocosa: the running Pocosa is too old for --new and --timer; close it and start Pocosa again\n", false},
+         "pocosa: the running Pocosa is too old for --new, --timer and --sound; close it and start Pocosa again\n", false},
     };
     for (const auto& row : rows) {
         QTemporaryDir folder;

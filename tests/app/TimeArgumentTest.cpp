@@ -2,6 +2,8 @@
 // options left to Qt, and when there is no display to open a window on.
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 #include <QDeadlineTimer>
 #include <QFile>
 
@@ -139,6 +141,11 @@ TEST(StartArguments, OptionsAndTime)
     EXPECT_EQ(parse({"--new"}), (TStartRequest{std::nullopt, false, false, true}));
     EXPECT_EQ(parse({"--new", "--timer", " Tea\n", "7m", "-s"}), (TStartRequest{420, true, false, true, "Tea"}));
     EXPECT_EQ(parse({"--timer=Eggs", "5"}), (TStartRequest{300, false, false, false, "Eggs"}));
+    TStartRequest sound{std::nullopt, false, false, false, "Eggs"};
+    sound.Sound = QDir::current().absoluteFilePath("bell.ogg"), sound.Volume = 30;
+    EXPECT_EQ(parse({"--timer", "Eggs", "--sound", "bell.ogg", "--volume", "30%"}), sound) << "made absolute";
+    sound.Sound = "", sound.Volume.reset();
+    EXPECT_EQ(parse({"--timer", "Eggs", "--sound", "default"}), sound);
     // --until is a count-down of seconds from the clock of the start, started.
     const QDateTime at(QDate(2026, 3, 10), QTime(17, 0), Qt::UTC);
     EXPECT_EQ(ParseStartArguments(Read({"--until", "17:30"}).Arguments, at), (TStartRequest{1800, true}));
@@ -164,6 +171,9 @@ TEST(StartArguments, Refusals)
         {{"--timer", " ", "5m"}, "needs a name"},
         {{"--timer", "Tea"}, "needs a time"},
         {{"--timer"}, "timer"},
+        {{"--volume", "101"}, "0 to 100"},
+        {{"--volume", "loud"}, "0 to 100"},
+        {{"--sound", ""}, "--sound needs"},
         {{"--until", "23:59", "5m"}, "--until takes no other time"},
         {{"5m", "--until", "23:59"}, "--until takes no other time"},
         {{"--until"}, "until"},

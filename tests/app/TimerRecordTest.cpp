@@ -157,6 +157,11 @@ TEST_F(TimerRecorderTest, WritesWhatTheUserChangesAndReportsARefusedWriteOnce)
     EXPECT_EQ(Key("END"), "x") << "ticks write nothing";
     rig.w().BTstartClick(rig.w().BTstart);
     EXPECT_EQ(Key("RUNNING") + Key("COUNTUP"), "01");
+    rig.w().Model().SetSound("/m/bell.ogg", 30);
+    EXPECT_EQ(Key("SOUND") + Key("VOLUME"), "/m/bell.ogg30");
+    EXPECT_EQ(TimerRecord::Read(*global_, nullptr)->Volume, 30);
+    rig.w().Model().SetSound("/m/line\nbreak.ogg", 30);
+    EXPECT_EQ(Key("SOUND"), "") << "a name the settings cannot hold is not kept, and nothing fails";
 
     QFile::remove(global_->IniFileName());
     ASSERT_TRUE(QDir().mkpath(global_->IniFileName())); // a folder where the file belongs

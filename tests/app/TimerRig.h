@@ -24,7 +24,19 @@ public:
 class TRecordingSound final : public TSoundService {
 public:
     QStringList Played;
+    QList<int> Volumes;
+    QStringList Refused; // files that cannot be played
+    int Stopped = 0;
     void play(const QString& path) override { Played << path; }
+    bool Play(const QString& path, int volume, int, QString* why) override
+    {
+        if (Refused.contains(path))
+            return why && (*why = "not audio", false);
+        Volumes << volume;
+        play(path);
+        return true;
+    }
+    void Stop(int) override { ++Stopped; }
 };
 
 // The timer window with a fake clock, a recording sound service, a program

@@ -182,6 +182,31 @@ TEST(TimerAlarm, SoundOnSteps1And6And11AndTheKeyboardLeftWhereItIs)
     EXPECT_EQ(rig.sound.Played, QStringList({wav, wav, wav}));
 }
 
+// A sound of the timer's own plays at its volume; one that cannot be played
+// gives way to timer.wav, and the user is told once. The sound ends with the alarm.
+TEST(TimerAlarm, TheTimersOwnSoundOrTimerWavToldOnce)
+{
+    for (const bool playable : {true, false}) {
+        TTimerRig rig;
+        const QString wav = QDir(rig.programDir.path()).filePath("timer.wav");
+        if (!playable)
+            rig.sound.Refused << "/music/bell.ogg";
+        rig.w().Model().SetSound("/music/bell.ogg", 40);
+        testing::internal::CaptureStderr();
+        Seconds(rig, 1), Start(rig);
+        for (int i = 0; i < 7; ++i)
+            rig.Tick();
+        const std::string told = testing::internal::GetCapturedStderr();
+        const QString played = playable ? "/music/bell.ogg" : wav;
+        EXPECT_EQ(rig.sound.Played, QStringList({played, played})) << playable;
+        EXPECT_EQ(rig.sound.Volumes, QList<int>({40, 40})) << playable;
+        EXPECT_EQ(QString::fromStdString(told).count("bell.ogg"), playable ? 0 : 1) << "told once";
+        EXPECT_EQ(rig.w().Model().SoundProblem().contains("not audio"), !playable) << "for the notification";
+        Start(rig); // STOP
+        EXPECT_EQ(rig.sound.Stopped, 1) << "the sound ends with the alarm";
+    }
+}
+
 TEST(TimerAlarm, MissingWavIsSilentButStillBlinksAndKeepsRhythm)
 {
     TTimerRig rig(false);

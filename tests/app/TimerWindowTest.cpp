@@ -7,6 +7,9 @@
 #include <QFileDialog>
 #include <QStandardPaths>
 #include <QFontInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
 #include <QFontMetrics>
 #include <QMenu>
 #include <QTest>
@@ -16,6 +19,7 @@
 #include <chrono>
 #include <thread>
 
+#include "AlarmSoundDialog.h"
 #include "FuncGraphicWorkLoad.h"
 #include "FuncGraphicWorkPng.h"
 #include "TestEnv.h"
@@ -123,8 +127,8 @@ TEST(TimerMenu, ItemsCaptionsSeparatorsAndShortcut)
     TTimerRig rig;
     TFmTimerMain& w = rig.w();
     EXPECT_EQ(Items(w.PopupMenu1),
-              QStringList({"N3|背景画像", "MnNew|新しいタイマー", "MnName|名前...", "N4|-", "N1|ソフトウェア情報(&I)",
-                           "N2|終了(&X)"}));
+              QStringList({"N3|背景画像", "MnNew|新しいタイマー", "MnName|名前...", "MnSound|音...", "N4|-",
+                           "N1|ソフトウェア情報(&I)", "N2|終了(&X)"}));
     ASSERT_EQ(w.PopupMenu1->actions().first()->menu(), w.N3);
     EXPECT_EQ(Items(w.N3), QStringList({"MnBackReset|リセット(&R)", "MnBackOpen|読込み(&O)", "N7|-", "MnBack0|0：",
                                         "MnBack1|1：", "MnBack2|2：", "MnBack3|3：", "MnBack4|4："}));
@@ -325,6 +329,33 @@ TEST(TimerMouse, HoldingTheSecondsButtonRepeats)
     QTest::qWait(800); // first repeat at 500 ms, then every 80 ms
     QTest::mouseRelease(w.BTsec, Qt::LeftButton);
     EXPECT_GE(w.Seconds(), 2) << "at least one repeat and the release click";
+}
+
+} // namespace
+
+namespace {
+
+// The alarm sound dialog tells at once of a file that cannot be played, goes
+// back to the program's sound with Default, and previews at the volume set.
+TEST(TimerMenu, TheSoundDialogTellsPreviewsAndGoesBackToTheDefault)
+{
+    TTimerRig rig;
+    rig.sound.Refused << "/music/notes.txt";
+    TAlarmSoundDialog dialog(&rig.w(), rig.sound, 3, "/prog/timer.wav");
+    dialog.SetChoice("/music/bell.ogg", 80);
+    dialog.Choose("/music/notes.txt");
+    EXPECT_TRUE(dialog.Problem().contains("not audio"));
+    dialog.DefaultButton->click();
+    EXPECT_TRUE(dialog.File().isEmpty() && dialog.Problem().isEmpty() && !dialog.DefaultButton->isEnabled());
+    dialog.VolumeSlider->setValue(25);
+    dialog.PreviewButton->click();
+    EXPECT_EQ(rig.sound.Played.last(), "/prog/timer.wav");
+    EXPECT_EQ(rig.sound.Volumes.last(), 25);
+    EXPECT_EQ(dialog.VolumeLabel->text(), "25 %");
+    rig.w().Model().SetSound("/music/bell.ogg", 80);
+    QTimer::singleShot(0, &rig.w(), [] { QApplication::activeModalWidget()->close(); });
+    rig.w().MnSound->trigger(); // the real dialog, cancelled
+    EXPECT_EQ(rig.w().Model().SoundFile(), "/music/bell.ogg");
 }
 
 } // namespace
