@@ -112,6 +112,13 @@ TEST_F(SettingsStore, ABatchWritesTheFileOnceAtItsEnd)
     }
     global.WriteIniString("BACK", "list0", "/a.png");
     EXPECT_EQ(QFileInfo(global.IniFileName()).lastModified(), old) << "the same value: not written";
+    global.RemoveIniSection("none");
+    EXPECT_EQ(QFileInfo(global.IniFileName()).lastModified(), old) << "nothing to remove: not written";
+    global.RemoveIniSection("back");
+    EXPECT_EQ(ReadAll(global.IniFileName()), QByteArray("[TIMER-3]\nSECONDS=7\n"));
+    QFile::remove(global.IniFileName());
+    global.RemoveIniSection("TIMER-3");
+    EXPECT_FALSE(QFileInfo::exists(global.IniFileName())) << "no file: none made";
 }
 
 // What a kill during a write left beside the file goes at the next start; other names, links, folders stay.
