@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -106,16 +107,28 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
               EXPECT_EQ(AppGlobal->ReadIniInteger("TIMER-2", "LEFT", 0), 300) << "before any end";
           }},
          {"", "Tea"}, "TIMER::90 TIMER-2:Tea:0"},
-        {"a new timer wears the picture of the window it came from", kToday + "[BACK]\nlist0=b.bmp\n",
-         {newTimer("Tea"),
-          [](TOpenTimersRig& r) { EXPECT_EQ(r.timers->Window(1).Backgrounds()->Current(), "b.bmp"); }},
-         {"", "Tea"}, "TIMER::90 TIMER-2:Tea:0"},
+        {"new timers wear the picture of the window they came from, each in a place of its own",
+         kToday + "[BACK]\nlist0=b.bmp\n",
+         {[](TOpenTimersRig& r) {
+             QSet<QPoint> places{r.timers->Window(0).pos()};
+             for (int i = 1; i <= 3; ++i) {
+                 ASSERT_TRUE(r.timers->New(&r.timers->Window(0)));
+                 places << r.timers->Window(i).pos();
+             }
+             EXPECT_EQ(places.size(), 4);
+             EXPECT_EQ(r.timers->Window(3).Backgrounds()->Current(), "b.bmp");
+         }},
+         {"", "", "", ""}, "TIMER::90 TIMER-2::0 TIMER-3::0 TIMER-4::0"},
         {"the last window closed clears the timer", kToday, {[](TOpenTimersRig& r) { r.Close(0); }}, {""},
          "TIMER::0"},
         {"Ctrl+Q forgets every timer", kToday,
          {newTimer("Tea"), newTimer(""), [](TOpenTimersRig& r) { r.timers->QuitAll(); }}, {""}, "TIMER::0"},
         {"kept timers come back in the order of their numbers", kKept,
-         {[](TOpenTimersRig& r) { r.timers->OpenKept(); }}, {"", "Tea", "Eggs"},
+         {[](TOpenTimersRig& r) {
+             r.timers->OpenKept();
+             EXPECT_TRUE(r.timers->Window(1).isVisible() && r.timers->Window(2).isVisible());
+         }},
+         {"", "Tea", "Eggs"},
          "TIMER::90 TIMER-7:Eggs:300 timer-02::1 TIMER-3:Tea:30"},
         {"a kept timer that cannot be read is written anew at once", kToday + "[TIMER-4]\nNAME=Rice\nSECONDS=x\n",
          {[](TOpenTimersRig& r) {
@@ -151,6 +164,7 @@ TEST(OpenTimers, AtMostSixteenTimersAndNamesFoundForTheCommandLine)
     ASSERT_TRUE(rig.timers->New(&first, "new")); // a request before the kept ones came
     rig.timers->OpenKept();
     ASSERT_EQ(rig.timers->Count(), TOpenTimers::kMaxTimers);
+
     EXPECT_FALSE(rig.timers->New(&first));
     EXPECT_EQ(rig.told.size(), 1) << "the user is told";
     TStartRequest request;
