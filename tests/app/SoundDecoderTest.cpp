@@ -86,6 +86,11 @@ TEST(SoundDecoder, EveryFormatDecodesToTheDeviceShapeAndVolume)
                 EXPECT_NEAR(Rms(pcm, shape.Channels, c), rms, 0.04) << c << " of " << shape.Channels;
         }
         EXPECT_EQ(Rms(TSoundFile::Open(path)->Decode({48000, 2}, VolumeGain(0), 10), 2, 0), 0.0);
+        // The same bytes from memory, as the fuzz target reads them.
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        EXPECT_EQ(TSoundFile::OpenBytes(file.readAll())->Decode({44100, 1}, 1.0f, 10),
+                  TSoundFile::Open(path)->Decode({44100, 1}, 1.0f, 10));
     }
 }
 
@@ -116,7 +121,7 @@ TEST(SoundDecoder, ResamplingInterpolatesLinearlyAndLongSoundsStopAtTheLimit)
     const struct {
         int From, To, Seconds, Limit;
     } rows[] = {{8000, 44100, 1, 10}, {48000, 44100, 1, 10}, {44100, 44100, 1, 10}, {8000, 48000, 12, 10},
-                {8000, 8000, 3, 2}};
+                {8000, 8000, 3, 2}, {384000, 48000, 1, 10}}; // the highest rate taken
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.From << " -> " << row.To << ", " << row.Seconds << " s");
         const sf_count_t frames = sf_count_t(row.From) * row.Seconds;
