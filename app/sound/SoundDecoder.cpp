@@ -95,26 +95,20 @@ private:
 } // namespace
 
 // libsndfile reads through these callbacks, from memory or from a file
-// descriptor, and counts what it read.
+// descriptor.
 struct TSoundFile::TSource {
     virtual ~TSource() = default;
     virtual sf_count_t Length() = 0;
     virtual sf_count_t Seek(sf_count_t offset, int whence) = 0;
     virtual sf_count_t Read(void* to, sf_count_t count) = 0;
     virtual sf_count_t Tell() = 0;
-    std::int64_t BytesRead = 0;
 
     static SF_VIRTUAL_IO Io()
     {
         SF_VIRTUAL_IO io{};
         io.get_filelen = [](void* s) { return static_cast<TSource*>(s)->Length(); };
         io.seek = [](sf_count_t offset, int whence, void* s) { return static_cast<TSource*>(s)->Seek(offset, whence); };
-        io.read = [](void* to, sf_count_t count, void* s) {
-            auto* source = static_cast<TSource*>(s);
-            const sf_count_t got = source->Read(to, count);
-            source->BytesRead += std::max<sf_count_t>(got, 0);
-            return got;
-        };
+        io.read = [](void* to, sf_count_t count, void* s) { return static_cast<TSource*>(s)->Read(to, count); };
         io.write = [](const void*, sf_count_t, void*) { return sf_count_t(0); };
         io.tell = [](void* s) { return static_cast<TSource*>(s)->Tell(); };
         return io;
@@ -245,11 +239,6 @@ TSoundFile::~TSoundFile()
 {
     if (file_)
         sf_close(File(file_));
-}
-
-std::int64_t TSoundFile::BytesRead() const
-{
-    return source_->BytesRead;
 }
 
 std::vector<float> TSoundFile::Decode(TPcmShape shape, float gain, int maxSeconds)

@@ -44,9 +44,6 @@ public:
     // shape.Rate frames. A damaged file ends where its damage begins.
     std::vector<float> Decode(TPcmShape shape, float gain, int maxSeconds);
 
-    // Bytes the file was read in so far (a long file is never read in full).
-    std::int64_t BytesRead() const;
-
     struct TSource; // where the bytes come from
 
 private:

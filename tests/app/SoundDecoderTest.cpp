@@ -1,7 +1,6 @@
 // Sound files written with libsndfile at test time, decoded for a device.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -12,31 +11,26 @@
 #include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "SoundDecoder.h"
 
 namespace {
 
-using TSample = std::function<float(sf_count_t frame, int channel)>;
-
-// A tone of amplitude 0.5 at 440 Hz, the second channel in opposite phase.
-float Tone(sf_count_t frame, int channel, int rate)
-{
-    return float((channel ? -0.5 : 0.5) * std::sin(2 * M_PI * 440 * double(frame) / rate));
-}
-
+// Writes `frames` frames of sample(frame, channel); by default a tone of
+// amplitude 0.5 at 440 Hz, the second channel in opposite phase.
 QString Write(const QTemporaryDir& dir, const QString& name, int format, int rate, int channels, sf_count_t frames,
-              const TSample& sample = {})
+              std::function<float(sf_count_t, int)> sample = {})
 {
+    if (!sample)
+        sample = [rate](sf_count_t f, int c) { return float((c ? -0.5 : 0.5) * std::sin(2 * M_PI * 440 * f / rate)); };
     const QString path = dir.filePath(name);
     SF_INFO info{0, rate, channels, format, 0, 0};
     SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
     EXPECT_NE(file, nullptr) << name.toStdString() << ": " << sf_strerror(nullptr);
-    std::vector<float> data(std::size_t(frames * channels));
+    std::vector<float> data;
     for (sf_count_t f = 0; f < frames; ++f)
         for (int c = 0; c < channels; ++c)
-            data[std::size_t(f * channels + c)] = sample ? sample(f, c) : Tone(f, c, rate);
+            data.push_back(sample(f, c));
     sf_writef_float(file, data.data(), frames);
     sf_close(file);
     return path;
@@ -51,12 +45,10 @@ double Rms(const std::vector<float>& pcm, int channels, int channel)
     return std::sqrt(sum / double(std::max<std::size_t>(pcm.size() / std::size_t(channels), 1)));
 }
 
-// Bytes this process has read from files so far.
-long long BytesReadByProcess()
+long long BytesReadByProcess() // rchar
 {
     QFile io(QStringLiteral("/proc/self/io"));
-    io.open(QIODevice::ReadOnly);
-    return io.readLine().split(' ').value(1).trimmed().toLongLong(); // rchar
+    return io.open(QIODevice::ReadOnly) ? io.readLine().split(' ').value(1).trimmed().toLongLong() : 0;
 }
 
 TEST(SoundDecoder, EveryFormatDecodesToTheDeviceShapeAndVolume)
@@ -141,45 +133,31 @@ TEST(SoundDecoder, WhatIsNoSoundIsRefusedWithoutBlockingOrReadingItAll)
     QTemporaryDir dir;
     const QString wav = Write(dir, "w.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 2, 48000);
     const QString ogg = Write(dir, "o.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 48000, 2, 48000);
-    const auto copy = [&](const QString& from, const char* to, qint64 size, const QByteArray& tail = {}) {
+    const QString fast = Write(dir, "f.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 400000, 1, 1000); // above the highest rate
+    const auto copy = [&](const QString& from, const char* to, qint64 size, const QByteArray& tail) {
         QFile in(from), out(dir.filePath(to));
         in.open(QIODevice::ReadOnly), out.open(QIODevice::WriteOnly);
         out.write(in.read(size) + tail);
         return out.fileName();
     };
     // A WAV header that claims 2 GB before a sparse file of that size.
-    QString huge = copy(wav, "huge.wav", 1 << 20);
-    {
-        QFile file(huge);
-        file.open(QIODevice::ReadWrite);
-        file.seek(40);
-        const quint32 data = 0x7ff00000;
-        file.write(reinterpret_cast<const char*>(&data), 4);
-        file.resize(qint64(data) + 44);
-    }
-    QFile sparse(dir.filePath("sparse"));
-    sparse.open(QIODevice::WriteOnly), sparse.resize(qint64(2) << 30), sparse.close();
-    QFile(dir.filePath("empty")).open(QIODevice::WriteOnly);
+    QFile huge(copy(wav, "huge.wav", 1 << 20, {}));
+    const quint32 claimed = 0x7ff00000;
+    huge.open(QIODevice::ReadWrite), huge.seek(40), huge.write(reinterpret_cast<const char*>(&claimed), 4);
+    huge.resize(qint64(claimed) + 44), huge.close();
+    QFile sparse(copy(wav, "sparse", 0, {}));
+    sparse.resize(qint64(2) << 30);
     ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
-
     const struct {
         QString Path;
         qint64 Frames; // 0: refused
-    } rows[] = {{wav, 48000},
-                {copy(wav, "half.wav", 44 + 96000), 24000},
-                {copy(ogg, "half.ogg", QFileInfo(ogg).size() / 2), 0}, // libsndfile wants its last page
-                {copy(wav, "garbage.wav", 44, QByteArray(4000, 'x')), 1000},
-                {copy(ogg, "garbage.ogg", 200, QByteArray(4000, 'x')), 0},
-                {copy(wav, "header-only.wav", 44), 0},
-                {huge, 480000},
-                {dir.filePath("sparse"), 0},
-                {dir.filePath("empty"), 0},
-                {copy(wav, "text.wav", 0, "RIFF is a word.\n"), 0},
-                {dir.path(), 0},
-                {dir.filePath("fifo"), 0},
-                {QStringLiteral("/dev/zero"), 0},
-                {dir.filePath("missing.wav"), 0},
-                {QString(), 0}};
+    } rows[] = {{wav, 48000}, {copy(wav, "half.wav", 44 + 96000, {}), 24000},
+                {copy(wav, "garbage.wav", 44, QByteArray(4000, 'x')), 1000}, {huge.fileName(), 480000},
+                {copy(ogg, "half.ogg", QFileInfo(ogg).size() / 2, {}), 0}, // libsndfile wants the last page
+                {copy(ogg, "garbage.ogg", 200, QByteArray(4000, 'x')), 0}, {copy(wav, "header.wav", 44, {}), 0},
+                {copy(fast, "fast.wav", 4000, {}), 0}, {sparse.fileName(), 0}, {copy(wav, "empty", 0, {}), 0},
+                {copy(wav, "text.wav", 0, "RIFF is a word.\n"), 0}, {dir.path(), 0}, {dir.filePath("fifo"), 0},
+                {QStringLiteral("/dev/zero"), 0}, {dir.filePath("missing.wav"), 0}, {QString(), 0}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Path.toStdString());
         const long long before = BytesReadByProcess();
@@ -206,23 +184,16 @@ TEST(SoundDecoder, WhatIsNoSoundIsRefusedWithoutBlockingOrReadingItAll)
 TEST(SoundDecoder, SamplesAreLaidOutForTheDevice)
 {
     const std::vector<float> samples{1.0f, -1.0f, 0.0f, 2.0f, -3.0f, std::nanf("")};
-    const auto bytes = [](auto... values) {
-        QByteArray b;
-        ((b += QByteArray(reinterpret_cast<const char*>(&values), sizeof values)), ...);
-        return b;
+    const auto bytes = [](auto top, auto zero) {
+        const decltype(top) values[] = {top, decltype(top)(2 * zero - top), zero, top, decltype(top)(2 * zero - top), zero};
+        return QByteArray(reinterpret_cast<const char*>(values), sizeof values);
     };
-    using I16 = std::int16_t;
-    using I32 = std::int32_t;
-    using U8 = std::uint8_t;
-    EXPECT_EQ(SampleBytes(samples, TSampleType::Int16), bytes(I16(32767), I16(-32767), I16(0), I16(32767), I16(-32767), I16(0)));
-    EXPECT_EQ(SampleBytes(samples, TSampleType::Int32),
-              bytes(I32(2147483647), I32(-2147483647), I32(0), I32(2147483647), I32(-2147483647), I32(0)));
-    EXPECT_EQ(SampleBytes(samples, TSampleType::UInt8), bytes(U8(255), U8(1), U8(128), U8(255), U8(1), U8(128)));
-    EXPECT_EQ(SampleBytes(samples, TSampleType::Float), bytes(1.0f, -1.0f, 0.0f, 1.0f, -1.0f, 0.0f));
-    EXPECT_EQ(VolumeGain(-5), 0.0f);
-    EXPECT_EQ(VolumeGain(100), 1.0f);
-    EXPECT_EQ(VolumeGain(250), 1.0f);
-    EXPECT_NEAR(VolumeGain(50), 0.125f, 1e-6);
+    EXPECT_EQ(SampleBytes(samples, TSampleType::Int16), bytes(std::int16_t(32767), std::int16_t(0)));
+    EXPECT_EQ(SampleBytes(samples, TSampleType::Int32), bytes(std::int32_t(2147483647), std::int32_t(0)));
+    EXPECT_EQ(SampleBytes(samples, TSampleType::UInt8), bytes(std::uint8_t(255), std::uint8_t(128)));
+    EXPECT_EQ(SampleBytes(samples, TSampleType::Float), bytes(1.0f, 0.0f));
+    EXPECT_EQ(std::vector<float>({VolumeGain(-5), VolumeGain(50), VolumeGain(100), VolumeGain(250)}),
+              std::vector<float>({0.0f, 0.125f, 1.0f, 1.0f}));
 }
 
 } // namespace
