@@ -6,11 +6,10 @@
 
 #include <cmath>
 #include <functional>
-#include <future>
 
-#include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "SoundDecoder.h"
 
@@ -36,19 +35,12 @@ QString Write(const QTemporaryDir& dir, const QString& name, int format, int rat
     return path;
 }
 
-// Root mean square of one channel: 0.35 for the tone.
-double Rms(const std::vector<float>& pcm, int channels, int channel)
+double Rms(const std::vector<float>& pcm, int channels, int channel) // 0.35 for the tone
 {
     double sum = 0;
     for (std::size_t i = std::size_t(channel); i < pcm.size(); i += std::size_t(channels))
         sum += double(pcm[i]) * pcm[i];
     return std::sqrt(sum / double(std::max<std::size_t>(pcm.size() / std::size_t(channels), 1)));
-}
-
-long long BytesReadByProcess() // rchar
-{
-    QFile io(QStringLiteral("/proc/self/io"));
-    return io.open(QIODevice::ReadOnly) ? io.readLine().split(' ').value(1).trimmed().toLongLong() : 0;
 }
 
 TEST(SoundDecoder, EveryFormatDecodesToTheDeviceShapeAndVolume)
@@ -57,53 +49,30 @@ TEST(SoundDecoder, EveryFormatDecodesToTheDeviceShapeAndVolume)
     const struct {
         const char* Name;
         int Format, Rate, Channels;
-    } rows[] = {{"a.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1},
-                {"b.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 96000, 2},
-                {"c.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 2},
-                {"d.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 48000, 2},
-                {"e.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 1},
-                {"f.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 2}};
+    } rows[] = {{"a.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1}, {"b.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 96000, 2},
+                {"c.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 2}, {"d.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 48000, 2},
+                {"e.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 1}, {"f.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, 2}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Name);
         const QString path = Write(dir, row.Name, row.Format, row.Rate, row.Channels, row.Rate); // 1 s
-        for (const TPcmShape shape : {TPcmShape{48000, 2}, TPcmShape{44100, 1}}) {
+        for (const TPcmShape shape : {TPcmShape{48000, 2}, TPcmShape{44100, 1}, TPcmShape{22050, 4}}) {
             QString why;
             auto sound = TSoundFile::Open(path, &why);
             ASSERT_TRUE(sound) << why.toStdString();
             const std::vector<float> pcm = sound->Decode(shape, 1.0f, 10);
             EXPECT_NEAR(double(pcm.size()) / shape.Channels, shape.Rate, shape.Rate * 0.02 + 1200);
-            // Opposite phases cancel in the mean of two channels.
-            const double rms = shape.Channels == 1 && row.Channels == 2 ? 0.0 : 0.5 / std::sqrt(2.0);
+            // One channel goes to all; two become one by their mean (opposite phases cancel), or the first two.
             for (int c = 0; c < shape.Channels; ++c)
-                EXPECT_NEAR(Rms(pcm, shape.Channels, c), rms, 0.04) << c << " of " << shape.Channels;
+                EXPECT_NEAR(Rms(pcm, shape.Channels, c),
+                            row.Channels == 2 && (shape.Channels == 1 || c >= 2) ? 0.0 : 0.5 / std::sqrt(2.0), 0.04)
+                    << c << " of " << shape.Channels;
+            EXPECT_EQ(Rms(TSoundFile::Open(path)->Decode(shape, VolumeGain(0), 10), shape.Channels, 0), 0.0);
         }
-        EXPECT_EQ(Rms(TSoundFile::Open(path)->Decode({48000, 2}, VolumeGain(0), 10), 2, 0), 0.0);
         // The same bytes from memory, as the fuzz target reads them.
         QFile file(path);
         file.open(QIODevice::ReadOnly);
         EXPECT_EQ(TSoundFile::OpenBytes(file.readAll())->Decode({44100, 1}, 1.0f, 10),
                   TSoundFile::Open(path)->Decode({44100, 1}, 1.0f, 10));
-    }
-}
-
-TEST(SoundDecoder, ChannelsAreMappedAndScaled)
-{
-    QTemporaryDir dir;
-    const auto level = [](sf_count_t, int c) { return c ? -0.25f : 0.5f; };
-    const QString mono = Write(dir, "m.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 8000, 1, 800, level);
-    const QString stereo = Write(dir, "s.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 8000, 2, 800, level);
-    const struct {
-        QString Path;
-        int Channels, Volume;
-        std::vector<float> Frame;
-    } rows[] = {{stereo, 1, 100, {0.125f}},     {stereo, 2, 100, {0.5f, -0.25f}},
-                {stereo, 4, 100, {0.5f, -0.25f, 0, 0}}, {mono, 2, 100, {0.5f, 0.5f}},
-                {mono, 1, 50, {0.0625f}},       {mono, 2, 0, {0, 0}}};
-    for (const auto& row : rows) {
-        const std::vector<float> pcm = TSoundFile::Open(row.Path)->Decode({8000, row.Channels}, VolumeGain(row.Volume), 10);
-        ASSERT_EQ(pcm.size(), 800u * std::size_t(row.Channels));
-        const std::vector<float> middle(pcm.begin() + 400 * row.Channels, pcm.begin() + 401 * row.Channels);
-        EXPECT_EQ(middle, row.Frame) << row.Channels << " channels at " << row.Volume << " %";
     }
 }
 
@@ -120,9 +89,8 @@ TEST(SoundDecoder, ResamplingInterpolatesLinearlyAndLongSoundsStopAtTheLimit)
         const auto ramp = [frames](sf_count_t f, int) { return float(double(f) / double(frames)); };
         const QString path = Write(dir, "ramp.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, row.From, 1, frames, ramp);
         const std::vector<float> pcm = TSoundFile::Open(path)->Decode({row.To, 1}, 1.0f, row.Limit);
-        const std::int64_t played = std::min(row.Seconds, row.Limit);
-        const std::int64_t whole = (frames - 1) * row.To / row.From + 1;
-        ASSERT_EQ(std::int64_t(pcm.size()), std::min(whole, played * row.To));
+        const std::int64_t whole = (frames - 1) * row.To / row.From + 1; // the last output frame on the last input
+        ASSERT_EQ(std::int64_t(pcm.size()), std::min<std::int64_t>(whole, std::int64_t(row.Limit) * row.To));
         for (std::size_t j = 0; j < pcm.size(); j += 97)
             ASSERT_NEAR(pcm[j], double(j) * row.From / row.To / double(frames), 1e-5) << "frame " << j;
     }
@@ -139,6 +107,10 @@ TEST(SoundDecoder, WhatIsNoSoundIsRefusedWithoutBlockingOrReadingItAll)
         in.open(QIODevice::ReadOnly), out.open(QIODevice::WriteOnly);
         out.write(in.read(size) + tail);
         return out.fileName();
+    };
+    const auto bytesRead = [] { // by this process, so far
+        QFile io(QStringLiteral("/proc/self/io"));
+        return io.open(QIODevice::ReadOnly) ? io.readLine().split(' ').value(1).trimmed().toLongLong() : 0;
     };
     // A WAV header that claims 2 GB before a sparse file of that size.
     QFile huge(copy(wav, "huge.wav", 1 << 20, {}));
@@ -160,24 +132,17 @@ TEST(SoundDecoder, WhatIsNoSoundIsRefusedWithoutBlockingOrReadingItAll)
                 {QStringLiteral("/dev/zero"), 0}, {dir.filePath("missing.wav"), 0}, {QString(), 0}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Path.toStdString());
-        const long long before = BytesReadByProcess();
+        const long long before = bytesRead();
         QString why;
-        auto opening = std::async(std::launch::async, [&] { return TSoundFile::Open(row.Path, &why); });
-        if (opening.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
-            ::close(::open(QFile::encodeName(row.Path).constData(), O_WRONLY | O_NONBLOCK)); // let it go
-            FAIL() << "blocked";
-        }
-        auto sound = opening.get();
+        alarm(10); // a FIFO opened for reading would wait here for a writer
+        auto sound = TSoundFile::Open(row.Path, &why);
+        alarm(0);
         EXPECT_EQ(sound == nullptr, row.Frames == 0);
         EXPECT_EQ(why.isEmpty(), row.Frames != 0) << why.toStdString();
         EXPECT_FALSE(why.contains('\n'));
-        if (sound) {
-            const std::vector<float> pcm = sound->Decode({48000, 2}, 1.0f, 10);
-            if (row.Frames > 0)
-                EXPECT_NEAR(double(pcm.size()) / 2, double(row.Frames), 2.0);
-            EXPECT_LE(pcm.size(), 480000u * 2);
-        }
-        EXPECT_LT(BytesReadByProcess() - before, 8 << 20);
+        if (sound)
+            EXPECT_NEAR(double(sound->Decode({48000, 2}, 1.0f, 10).size()) / 2, double(row.Frames), 2.0);
+        EXPECT_LT(bytesRead() - before, 8 << 20);
     }
 }
 
