@@ -82,7 +82,7 @@ TEST(SoundDecoder, ResamplingInterpolatesLinearlyAndLongSoundsStopAtTheLimit)
     const struct {
         int From, To, Seconds, Limit;
     } rows[] = {{8000, 44100, 1, 10}, {48000, 44100, 1, 10}, {44100, 44100, 1, 10}, {8000, 48000, 12, 10},
-                {8000, 8000, 3, 2}, {384000, 48000, 1, 10}}; // the highest rate taken
+                {8000, 8000, 3, 2}, {384000, 48000, 1, 10}, {1000, 8000, 1, 10}}; // the highest and lowest rates taken
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.From << " -> " << row.To << ", " << row.Seconds << " s");
         const sf_count_t frames = sf_count_t(row.From) * row.Seconds;
