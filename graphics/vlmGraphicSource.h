@@ -110,7 +110,8 @@ public:
     void Forget() { forgotten_ = true; }
     const QString& Section() const { return section_; }
     void SetSection(const QString& section) { section_ = section; }
-    // Writes entries 0..4 and the built-in choice (the end does it too).
+    // Writes entries 0..4 and the built-in choice (the end does it too),
+    // unless forgotten.
     void Save();
     TBackImages(const TBackImages&) = delete;
     TBackImages& operator=(const TBackImages&) = delete;

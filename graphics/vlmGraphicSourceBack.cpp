@@ -75,12 +75,13 @@ TBackImages::TBackImages(const QString& section, const TBackImages* from)
 
 TBackImages::~TBackImages()
 {
-    if (!forgotten_)
-        Save();
+    Save();
 }
 
 void TBackImages::Save()
 {
+    if (forgotten_)
+        return;
     PadToFive();
     try {
         // A name the settings file cannot hold (a line break is legal in a

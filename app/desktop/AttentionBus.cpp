@@ -62,8 +62,8 @@ void TAttentionBus::Forget(int key)
     const auto found = notifiers_.find(key);
     if (found == notifiers_.end())
         return;
+    // Kept: a notification whose id is still on its way is closed when it comes.
     found->second->Withdraw();
-    notifiers_.erase(found);
 }
 
 void TAttentionBus::SetInhibited(bool on)

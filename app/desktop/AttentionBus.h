@@ -35,7 +35,8 @@ public:
     void WithdrawAlarm(int key);
     // A notification alone, for a count-down that ended while away.
     void ShowEnded(int key, const QString& name, const QString& body);
-    // The timer is gone: its notification is withdrawn and forgotten.
+    // The timer is gone: its notification is withdrawn (its notifier stays,
+    // to close one whose id is still on its way).
     void Forget(int key);
     void SetInhibited(bool on);
     void SendLauncher(const TLauncherState& state);

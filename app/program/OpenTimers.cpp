@@ -60,15 +60,18 @@ struct TOpenTimers::TOpenTimer : QObject {
     explicit TOpenTimer(QObject* parent) : QObject(parent) {}
     ~TOpenTimer() override
     {
-        // The window first: it follows the timer and the history.
+        // The window first: it follows the timer and the history; the timer
+        // before the clock it counts on.
         Recorder.reset();
         Window.reset();
+        delete Model;
     }
 
     bool First() const { return Section == TimerRecord::kFirstSection; }
     TBackImages* History() const { return OwnHistory ? OwnHistory.get() : BackImages; }
 
     QString Section;
+    bool Forgotten = false; // closed: nothing of it is written any more
     TBootClock Clock;
     TTimerModel* Model = nullptr; // a child object
     std::unique_ptr<TBackImages> OwnHistory; // empty: the program's (the first timer)
@@ -86,20 +89,14 @@ TOpenTimers::TOpenTimers(TvlmGlobal& global, TTimerAttention& attention, std::fu
 TOpenTimers::~TOpenTimers()
 {
     {
-        // Every section written whole, the file once.
+        // Every section written whole, the file once. Records are written as
+        // they change; the user who closed every window forgets the first
+        // timer's too.
         TvlmIniBatch batch(&global_);
         for (TOpenTimer* timer : timers_) {
-            if (!timer->First()) {
-                WriteWhole(*timer);
-                continue;
-            }
-            // The first timer's record is written as it changes; its place
-            // and pictures as they always were, at the end.
-            if (userClosedAll_ && timer->Recorder)
+            if (timer->First() && userClosedAll_ && timer->Recorder)
                 timer->Recorder->Clear();
-            timer->Window->vlmFormFunc1->SavePlacement();
-            if (TBackImages* history = timer->History())
-                history->Save();
+            KeepPlace(*timer);
         }
         for (TOpenTimer* timer : timers_) {
             attention_.Remove(*timer->Model);
@@ -150,8 +147,7 @@ TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackIm
     hooks.QuitAll = [this] { QuitAll(); };
     hooks.Closed = [this](TFmTimerMain& window) { Closed(window); };
     // A place or picture changed is kept at once: a kill finds it.
-    // (The first timer's record is written as it changes, as it always was.)
-    hooks.Changed = [this, timer](TFmTimerMain&) { WriteWhole(*timer, !timer->First()); };
+    hooks.Changed = [this, timer](TFmTimerMain&) { KeepPlace(*timer); };
     timer->Window = std::make_unique<TFmTimerMain>(hooks);
     // At the session's end the program ends and writes every window's place
     // with the rest, in one write of the file, rather than each window alone.
@@ -165,32 +161,48 @@ TFmTimerMain& TOpenTimers::OpenFirst(bool resume)
 {
     TOpenTimer& first = Make(TimerRecord::kFirstSection, nullptr);
     const bool rewrite = TakeUpKeptTimer(*first.Window, attention_, global_, resume, clocks_());
-    first.Recorder = std::make_unique<TTimerRecorder>(*first.Model, global_, clocks_);
-    if (rewrite)
-        first.Recorder->Write();
+    Record(first, rewrite);
     return *first.Window;
 }
 
 void TOpenTimers::OpenKept()
 {
+    const auto open = [this](const QString& section) {
+        return std::any_of(timers_.begin(), timers_.end(), [&section](const TOpenTimer* t) {
+            return t->Section.compare(section, Qt::CaseInsensitive) == 0;
+        });
+    };
     for (const QString& section : KeptSections(global_.IniSections())) {
-        if (Count() >= kMaxTimers)
+        // (A timer opened by a request before now is one of these already.)
+        if (Count() >= kMaxTimers || quitAll_)
             break;
+        if (open(section))
+            continue;
         TOpenTimer& timer = Make(section, nullptr);
         const bool rewrite = TakeUpKeptTimer(*timer.Window, attention_, global_, true, clocks_(), section);
-        timer.Recorder = std::make_unique<TTimerRecorder>(
-            *timer.Model, global_, clocks_, [this, t = &timer](const TTimerRecord&) { WriteWhole(*t); });
-        if (rewrite)
-            WriteWhole(timer);
+        Record(timer, rewrite);
         timer.Window->show();
     }
+}
+
+void TOpenTimers::Record(TOpenTimer& timer, bool writeNow)
+{
+    timer.Recorder = std::make_unique<TTimerRecorder>(
+        *timer.Model, global_, clocks_, [this, t = &timer](const TTimerRecord& record) { WriteRecord(*t, record); });
+    if (writeNow)
+        timer.Recorder->Write();
+}
+
+QString TOpenTimers::TooManyText()
+{
+    return QCoreApplication::translate("TOpenTimers", "タイマーは %1 個までです").arg(kMaxTimers);
 }
 
 TFmTimerMain* TOpenTimers::New(TFmTimerMain* from, const QString& name, bool tell)
 {
     if (Count() >= kMaxTimers) {
         if (tell && Tell)
-            Tell(QCoreApplication::translate("TOpenTimers", "タイマーは %1 個までです").arg(kMaxTimers));
+            Tell(TooManyText());
         return nullptr;
     }
     // From the command line: beside the newest window.
@@ -204,10 +216,8 @@ TFmTimerMain* TOpenTimers::New(TFmTimerMain* from, const QString& name, bool tel
     if (from)
         window.move(CascadeFrom(*from, window.size()));
     attention_.Add(*timer.Model);
-    timer.Recorder = std::make_unique<TTimerRecorder>(
-        *timer.Model, global_, clocks_, [this, t = &timer](const TTimerRecord&) { WriteWhole(*t); });
     // Kept from the start: a kill right after finds it again.
-    WriteWhole(timer);
+    Record(timer, true);
     window.show();
     return &window;
 }
@@ -234,18 +244,40 @@ QPoint TOpenTimers::CascadeFrom(const TFmTimerMain& from, const QSize& size) con
     return at;
 }
 
-void TOpenTimers::WriteWhole(TOpenTimer& timer, bool withRecord)
+// A record of the timer: the first timer's section holds it alone, as it
+// always did; another timer's section is written whole with it. A refused
+// write raises, for the recorder to tell the user.
+void TOpenTimers::WriteRecord(TOpenTimer& timer, const TTimerRecord& record)
 {
+    if (timer.Forgotten)
+        return;
+    if (timer.First()) {
+        TimerRecord::Write(global_, record, timer.Section);
+        return;
+    }
+    global_.BeginIniBatch();
     try {
-        TvlmIniBatch batch(&global_);
-        if (timer.Recorder && withRecord)
-            TimerRecord::Write(global_, timer.Recorder->Now(), timer.Section);
+        TimerRecord::Write(global_, record, timer.Section);
         timer.Window->vlmFormFunc1->SavePlacement();
         if (TBackImages* history = timer.History())
             history->Save();
-    } catch (const EvlmGlobalError& e) {
-        std::fprintf(stderr, "pocosa: %s\n", e.what());
+    } catch (...) {
+        global_.EndIniBatch();
+        throw;
     }
+    global_.EndIniBatch();
+}
+
+// The place and pictures, with every other key of the timer's section as it
+// stands, in one write.
+void TOpenTimers::KeepPlace(TOpenTimer& timer)
+{
+    if (timer.Forgotten)
+        return;
+    TvlmIniBatch batch(&global_);
+    timer.Window->vlmFormFunc1->SavePlacement();
+    if (TBackImages* history = timer.History())
+        history->Save();
 }
 
 void TOpenTimers::Closed(TFmTimerMain& window)
@@ -270,27 +302,29 @@ void TOpenTimers::Forget(int index)
     sound_->Stop(timer->Window->SoundChannel());
     timer->Recorder.reset();
     // Nothing of it is written from now on.
+    timer->Forgotten = true;
     timer->Window->vlmFormFunc1->SetPreserve(false);
     if (TBackImages* history = timer->History())
         history->Forget();
-    {
+    try {
         TvlmIniBatch batch(&global_);
         if (timer->First()) {
-            // The next timer takes the first timer's sections.
+            // The next timer takes the first timer's sections, with its
+            // record as it was kept.
             TOpenTimer& next = *timers_.front();
+            const std::optional<TTimerRecord> kept = TimerRecord::Read(global_, nullptr, next.Section);
             global_.RemoveIniSection(next.Section);
             next.Section = TimerRecord::kFirstSection;
             next.Window->vlmFormFunc1->SetSectionName(timer->Window->vlmFormFunc1->SectionName());
             if (next.OwnHistory)
                 next.OwnHistory->SetSection(kFirstBackSection);
-            WriteWhole(next);
+            TimerRecord::Write(global_, kept.value_or(next.Recorder->Now()), next.Section);
+            KeepPlace(next);
         } else {
-            try {
-                global_.RemoveIniSection(timer->Section);
-            } catch (const EvlmGlobalError& e) {
-                std::fprintf(stderr, "pocosa: %s\n", e.what());
-            }
+            global_.RemoveIniSection(timer->Section);
         }
+    } catch (const EvlmGlobalError& e) {
+        std::fprintf(stderr, "pocosa: %s\n", e.what());
     }
     timer->Window->hide();
     DeleteWhenFree(timer);
@@ -310,9 +344,19 @@ void TOpenTimers::DeleteWhenFree(TOpenTimer* timer)
 
 void TOpenTimers::QuitAll()
 {
-    userClosedAll_ = true;
-    while (Count() > 1)
-        Forget(Count() - 1);
+    userClosedAll_ = quitAll_ = true;
+    {
+        TvlmIniBatch batch(&global_);
+        while (Count() > 1)
+            Forget(Count() - 1);
+        // Timers kept but not yet open (a quit before the first frame) go too.
+        try {
+            for (const QString& section : KeptSections(global_.IniSections()))
+                global_.RemoveIniSection(section);
+        } catch (const EvlmGlobalError& e) {
+            std::fprintf(stderr, "pocosa: %s\n", e.what());
+        }
+    }
     if (OnLastClosed)
         OnLastClosed();
 }
@@ -353,10 +397,14 @@ TInstanceAnswer TOpenTimers::Answer(const TStartRequest& request)
     TInstanceAnswer answer;
     TFmTimerMain* target = timers_.empty() ? nullptr : timers_.front()->Window.get();
     if (request.New) {
-        target = New(nullptr, request.Timer.value_or(QString()), false);
+        const QString name = request.Timer.value_or(QString());
+        target = name.isEmpty() || !Find(name) ? New(nullptr, name, false) : nullptr;
         if (!target) {
             answer.Applied = false;
-            answer.Refused = QCoreApplication::translate("TOpenTimers", "タイマーは %1 個までです").arg(kMaxTimers);
+            answer.Refused = name.isEmpty() || !Find(name)
+                                 ? TooManyText()
+                                 : QCoreApplication::translate("TOpenTimers", "a timer named \"%1\" is open already")
+                                       .arg(name);
         }
     } else if (request.Timer) {
         target = Find(*request.Timer);

@@ -97,7 +97,10 @@ private:
     void Forget(int index);
     void DeleteWhenFree(TOpenTimer* timer);
     // The timer's section (or the first timer's sections) in one write.
-    void WriteWhole(TOpenTimer& timer, bool withRecord = true);
+    void WriteRecord(TOpenTimer& timer, const TTimerRecord& record);
+    void KeepPlace(TOpenTimer& timer);
+    void Record(TOpenTimer& timer, bool writeNow);
+    static QString TooManyText();
     QString NextSection() const;
     QPoint CascadeFrom(const TFmTimerMain& from, const QSize& size) const;
     int IndexOf(const TFmTimerMain& window) const;
@@ -109,5 +112,5 @@ private:
     std::unique_ptr<TSoundService> sound_; // every timer's alarm, each on a channel of its own
     int nextChannel_ = 0;
     bool userClosedAll_ = false;
-    bool quitting_ = false;
+    bool quitAll_ = false;
 };

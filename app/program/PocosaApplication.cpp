@@ -1,6 +1,7 @@
 #include "PocosaApplication.h"
 
 #include <QMessageBox>
+#include <QPointer>
 
 #include <exception>
 
@@ -28,6 +29,16 @@ void TPocosaApplication::ReportError(const QString& message)
     if (ShowError)
         ShowError(message);
     else
-        QMessageBox::critical(activeWindow(), applicationName(), message);
+        ShowCritical(message);
     showingError_ = false;
+}
+
+// Over the active window; a window closed meanwhile (the box waits in a loop
+// of its own) takes the box with it, and the box is then not deleted again.
+void TPocosaApplication::ShowCritical(const QString& message)
+{
+    const QPointer<QMessageBox> box =
+        new QMessageBox(QMessageBox::Critical, applicationName(), message, QMessageBox::Ok, activeWindow());
+    box->exec();
+    delete box.data();
 }

@@ -18,6 +18,7 @@ public:
 
 private:
     void ReportError(const QString& message);
+    void ShowCritical(const QString& message);
 
     bool showingError_ = false;
 };

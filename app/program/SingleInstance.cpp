@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -192,7 +193,7 @@ std::optional<TStartRequest> DecodeRequest(const QByteArray& line)
     if (o->contains("seconds")) {
         const QJsonValue seconds = (*o)["seconds"];
         const double value = seconds.toDouble(-1);
-        if (!seconds.isDouble() || value != double(int(value)) || value < 0 || value > kTimerMaxSeconds)
+        if (!seconds.isDouble() || !(value >= 0 && value <= kTimerMaxSeconds) || value != std::floor(value))
             return std::nullopt;
         request.Seconds = int(value);
     }
@@ -214,7 +215,7 @@ std::optional<TStartRequest> DecodeRequest(const QByteArray& line)
     if (o->contains("volume")) {
         const QJsonValue volume = (*o)["volume"];
         const double value = volume.toDouble(-1);
-        if (!volume.isDouble() || value != double(int(value)) || value < 0 || value > TTimerModel::kFullVolume)
+        if (!volume.isDouble() || !(value >= 0 && value <= TTimerModel::kFullVolume) || value != std::floor(value))
             return std::nullopt;
         request.Volume = int(value);
     }
@@ -223,6 +224,10 @@ std::optional<TStartRequest> DecodeRequest(const QByteArray& line)
             return std::nullopt;
         request.Timer = TTimerModel::CleanName((*o)["timer"].toString());
     }
+    // A query asks nothing else: the command line never sends both.
+    if (request.Status && (request.Start || request.Seconds || request.New || request.Timer || request.Sound ||
+                           request.Volume))
+        return std::nullopt;
     return request;
 }
 

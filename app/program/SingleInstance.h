@@ -109,8 +109,9 @@ public:
     // True when another process holds the lock and has no socket to reach it.
     bool Unreachable() const;
 
-    // A line longer than this is not a request.
-    static constexpr int kMaxLine = 1024;
+    // A line longer than this is not a request (a sound's file name with
+    // its folders fits).
+    static constexpr int kMaxLine = 16384;
     // Nor an answer longer than this (sixteen timers with long names).
     static constexpr int kMaxAnswerLine = 16384;
     // A connection that sends no whole line within this time is dropped.

@@ -131,6 +131,12 @@ std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TSta
         const std::optional<TInstanceAnswer> knows = instance.HandOver(ask, timeoutMs, true, true, &reached);
         if (!knows && instance.Holding())
             return std::nullopt;
+        // Never sent unasked: an older program would take it for a plain request.
+        if (!knows) {
+            PrintError(reached ? QCoreApplication::translate("StartRequest", "Pocosa is already running but did not answer")
+                               : AlreadyRunsText(instance));
+            return 1;
+        }
         const bool sound = request.Sound || request.Volume;
         if (knows && !(knows->Knows.contains(QStringLiteral("new")) && knows->Knows.contains(QStringLiteral("timer")) &&
                        (!sound || knows->Knows.contains(QStringLiteral("sound"))))) {

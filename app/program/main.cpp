@@ -26,6 +26,7 @@
 #include "TimerModel.h"
 #include "Translations.h"
 #include "UnitFmTimerMain.h"
+#include "UnitFormVersionInfo.h"
 #include "vlmColors.h"
 #include "vlmGlobal.h"
 #include "vlmGraphicSource.h"
@@ -83,6 +84,8 @@ int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TS
     if (forFirst)
         ApplyStartRequest(first, request);
     const int exitCode = app.exec();
+    // The about window belongs to no timer window: it goes before the timers.
+    delete FormVersionInfo.data();
     // Closing: a second kill (the session, then the service manager) must not
     // cut the settings writes short.
     signalQuit.IgnoreFromNowOn();

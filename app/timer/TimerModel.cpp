@@ -21,9 +21,16 @@ TTimerModel::~TTimerModel() = default;
 QString TTimerModel::CleanName(const QString& name)
 {
     QString clean = name;
-    for (QChar& c : clean)
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+    for (qsizetype i = 0; i < clean.size(); ++i) {
+        QChar& c = clean[i];
+        // Half of a pair alone is no character (and no settings file holds it).
+        const bool paired = c.isHighSurrogate() ? i + 1 < clean.size() && clean.at(i + 1).isLowSurrogate()
+                            : c.isLowSurrogate() ? i > 0 && clean.at(i - 1).isHighSurrogate()
+                                                 : true;
+        if (!paired || c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
             c = QLatin1Char(' ');
+    }
     clean = clean.trimmed();
     if (clean.size() > kMaxNameLength) {
         // Never half a surrogate pair at the cut.

@@ -214,7 +214,7 @@ std::vector<std::pair<QString, QString>> Keys(const TTimerRecord& record)
             {kEnd, end},
             {kBootId, record.BootId},
             {kBootMs, QString::number(record.BootMs)},
-            {kName, record.Name},
+            {kName, IniText::StorableValue(record.Name) ? record.Name : QString()},
             // A file name the settings cannot hold (a line break) is not kept.
             {kSound, IniText::StorableValue(record.Sound) ? record.Sound : QString()},
             {kVolume, QString::number(record.Volume)}};

@@ -140,7 +140,8 @@ void TAlarmSoundDialog::Preview()
 
 bool TFmTimerMain::AskSound(TFmTimerMain& window, QString* file, int* volume)
 {
-    TAlarmSoundDialog dialog(&window, window.Sound(), window.SoundChannel(), window.DefaultSoundFile());
+    // The preview has a channel of its own: a ringing alarm goes on beside it.
+    TAlarmSoundDialog dialog(&window, window.Sound(), -1 - window.SoundChannel(), window.DefaultSoundFile());
     dialog.SetChoice(*file, *volume);
     if (dialog.exec() != QDialog::Accepted)
         return false;

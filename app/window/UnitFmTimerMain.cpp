@@ -277,8 +277,11 @@ void TFmTimerMain::QuitAllClick(QObject*)
 
 void TFmTimerMain::MnNewClick(QObject*)
 {
+    // Its message box (too many timers) waits in a loop of its own.
+    ++dialogs_;
     if (hooks_.NewTimer)
         hooks_.NewTimer(*this);
+    --dialogs_;
 }
 
 void TFmTimerMain::MnNameClick(QObject*)

@@ -435,6 +435,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>there is no timer named &quot;%1&quot;; the names are: %2</source>
         <translation>there is no timer named &quot;%1&quot;; the names are: %2</translation>
     </message>
+    <message>
+        <source>a timer named &quot;%1&quot; is open already</source>
+        <translation>a timer named &quot;%1&quot; is open already</translation>
+    </message>
 </context>
 <context>
     <name>TPngReader</name>

@@ -435,6 +435,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>there is no timer named &quot;%1&quot;; the names are: %2</source>
         <translation>「%1」という名前のタイマーはありません。名前: %2</translation>
     </message>
+    <message>
+        <source>a timer named &quot;%1&quot; is open already</source>
+        <translation>「%1」という名前のタイマーはもう開いています</translation>
+    </message>
 </context>
 <context>
     <name>TPngReader</name>

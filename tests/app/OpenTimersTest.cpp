@@ -93,7 +93,14 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
         const char* After;
     } rows[] = {
         {"today's file: read and kept", kToday, {}, {""}, "TIMER::90"},
-        {"a new timer keeps a section of its own", kToday, {newTimer("Tea")}, {"", "Tea"}, "TIMER::90 TIMER-2:Tea:0"},
+        {"a new timer keeps a section of its own, and its name is its own", kToday,
+         {newTimer("Tea"),
+          [](TOpenTimersRig& r) {
+              TStartRequest again;
+              again.New = true, again.Timer = "tea";
+              EXPECT_TRUE(r.timers->Answer(again).Refused.contains("tea"));
+          }},
+         {"", "Tea"}, "TIMER::90 TIMER-2:Tea:0"},
         {"a closed timer's section goes", kToday,
          {newTimer("Tea"), newTimer("Eggs"), [](TOpenTimersRig& r) { r.Close(1); }}, {"", "Eggs"},
          "TIMER::90 TIMER-3:Eggs:0"},
@@ -119,6 +126,12 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
              EXPECT_EQ(r.timers->Window(3).Backgrounds()->Current(), "b.bmp");
          }},
          {"", "", "", ""}, "TIMER::90 TIMER-2::0 TIMER-3::0 TIMER-4::0"},
+        {"the first closed, then the last: nothing kept", kToday,
+         {newTimer("Tea"), [](TOpenTimersRig& r) { r.timers->Timer(1).SetSeconds(30), r.Close(0), r.Close(0); }},
+         {"Tea"}, "TIMER::0"},
+        {"a timer opened before the kept ones is not opened twice", kKept,
+         {newTimer("Rice"), [](TOpenTimersRig& r) { r.timers->OpenKept(); }}, {"", "Rice", "Tea", "Eggs"},
+         "TIMER::90 TIMER-7:Eggs:300 timer-02::1 TIMER-3:Tea:30 TIMER-8:Rice:0"},
         {"the last window closed clears the timer", kToday, {[](TOpenTimersRig& r) { r.Close(0); }}, {""},
          "TIMER::0"},
         {"Ctrl+Q forgets every timer", kToday,

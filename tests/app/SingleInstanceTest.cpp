@@ -47,10 +47,10 @@ TEST(InstanceProtocol, RequestsAndAnswersSurviveTheLine)
     }
     const TInstanceAnswer a{false, QStringLiteral("04:59 counting down")};
     EXPECT_EQ(DecodeAnswer(EncodeAnswer(a)), a);
-    // Sixteen timers with long names: longer than a request may be.
+    // Sixteen timers with long names: longer than the line of an older program.
     const TInstanceAnswer all{true, "00:00 stopped", {"new", "timer"}, QStringList(16, QString(40, QChar(0x6642))),
                               "no Eggs"};
-    EXPECT_GT(EncodeAnswer(all).size(), TSingleInstance::kMaxLine);
+    EXPECT_GT(EncodeAnswer(all).size(), 1024);
     EXPECT_EQ(DecodeAnswer(EncodeAnswer(all)), all);
     EXPECT_FALSE(DecodeAnswer("{\"applied\":true,\"state\":\"\",\"timers\":[1]}\n"));
     EXPECT_FALSE(DecodeAnswer("{\"applied\":true,\"state\":\"\",\"knows\":\"new\"}\n"));
@@ -74,6 +74,7 @@ TEST(InstanceProtocol, MalformedRequestsAreRefused)
         "{\"start\":true,\"status\":false,\"timer\":7}\n",
         "{\"start\":true,\"status\":false,\"ask\":\"yes\"}\n",
         "{\"start\":true,\"status\":false,\"volume\":101}\n",
+        "{\"start\":false,\"status\":true,\"new\":true}\n", // a query asks nothing else
         "{\"start\":true,\"status\":false,\"sound\":1}\n",
     };
     for (const char* line : lines)
