@@ -435,6 +435,11 @@ TEST(TimerAttention, SeveralTimersShareTheLauncherAndEachHasItsNotification)
     EXPECT_TRUE(eggs.w().Running() && !eggs.w().CountUp() && !eggs.w().Model().AlarmReached());
     EXPECT_FALSE(tea.w().Running());
     EXPECT_TRUE(Eventually([&] { return notifications.Closed.contains(eggsId); })) << "the alarm's notice goes";
+    attention.Remove(tea.w().Model()); // closed: not followed any more
+    const qsizetype shown = notifications.Notified.size();
+    Set(tea, 1), Start(tea), tea.Tick(), eggs.Tick();
+    Eventually([] { return false; }, 200);
+    EXPECT_EQ(notifications.Notified.size(), shown);
 }
 
 int gMessages = 0;

@@ -47,6 +47,7 @@ TEST(TimerAnnouncements, UserChangesAtOnceTicksOnlyAtTheirMarksTheAlarmOnceAsAnA
         {0, 1, key(Qt::Key_Escape), "0 seconds, stopped"},
         {119, 2, tick(1000), "2 minutes, counting up"},
         {60, 2, tick(1000), ""},
+        {3, 1, [](TTimerRig& r) { r.Tick(1000), r.w().BTstartClick(r.w().BTstart); }, "2 seconds, stopped"},
     };
     for (const auto& row : rows) {
         TTimerRig rig;

@@ -51,6 +51,7 @@ TEST(TimerReadout, NamesAreCleanedAndLeadTheTitle)
         {emoji, QString(39, 'y'), 0, false, nullptr},
         {" \n ", "", 5, false, "00:05 \u2013 Pocosa"},
         {QString(QChar(0xD800)) + "Tea", "Tea", 0, false, nullptr},
+        {QString::fromUtf8("Tea\u2028Pot"), "Tea Pot", 0, false, nullptr},
     };
     for (const auto& row : rows) {
         const std::string name = row.Typed.toStdString();

@@ -191,7 +191,8 @@ TEST(TimerAlarm, TheTimersOwnSoundOrTimerWavToldOnce)
         const QString wav = QDir(rig.programDir.path()).filePath("timer.wav");
         if (!playable)
             rig.sound.Refused << "/music/bell.ogg";
-        rig.w().Model().SetSound("/music/bell.ogg", 40);
+        rig.w().Model().SetSound("/music/bell.ogg", 90);
+        rig.w().Model().SetSound("/music/bell.ogg", 40); // the volume alone changed
         testing::internal::CaptureStderr();
         Seconds(rig, 1), Start(rig);
         for (int i = 0; i < 7; ++i)
