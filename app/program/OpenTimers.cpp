@@ -84,6 +84,25 @@ TOpenTimers::TOpenTimers(TvlmGlobal& global, TTimerAttention& attention, std::fu
       sound_(std::make_unique<TEffectSoundService>())
 {
     Tell = [](const QString& message) { std::fprintf(stderr, "pocosa: %s\n", message.toLocal8Bit().constData()); };
+    QStringList recent;
+    for (int n = 0; n < TRecentTimes::kMax; ++n)
+        recent << global_.ReadIniString(QString::fromLatin1(kRecentSection), QStringLiteral("time%1").arg(n), QString());
+    recent_ = TRecentTimes::FromTexts(recent);
+}
+
+void TOpenTimers::RememberCountDown(int seconds)
+{
+    if (!recent_.Push(seconds))
+        return;
+    std::vector<std::pair<QString, QString>> keys;
+    const QStringList texts = recent_.Texts();
+    for (int n = 0; n < int(texts.size()); ++n)
+        keys.emplace_back(QStringLiteral("time%1").arg(n), texts[n]);
+    try {
+        global_.WriteIniStrings(QString::fromLatin1(kRecentSection), keys);
+    } catch (const EvlmGlobalError& e) {
+        std::fprintf(stderr, "pocosa: %s\n", e.what());
+    }
 }
 
 TOpenTimers::~TOpenTimers()
@@ -145,6 +164,8 @@ TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackIm
         hooks.PlacementSection = section;
     hooks.NewTimer = [this](TFmTimerMain& from) { New(&from); };
     hooks.QuitAll = [this] { QuitAll(); };
+    hooks.RecentTimes = [this] { return recent_.Times(); };
+    hooks.CountDownStarted = [this](int seconds) { RememberCountDown(seconds); };
     hooks.Closed = [this](TFmTimerMain& window) { Closed(window); };
     // A place or picture changed is kept at once: a kill finds it.
     hooks.Changed = [this, timer](TFmTimerMain&) { KeepPlace(*timer); };

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "RecentTimes.h"
 #include "SingleInstance.h"
 #include "TimeArgument.h"
 #include "TimerRecord.h"
@@ -41,6 +42,10 @@ bool TakeUpKeptTimer(TFmTimerMain& window, TTimerAttention& attention, TvlmGloba
 // sections. The program ends with the last window (OnLastClosed); Ctrl+Q
 // closes them all (QuitAll). Anything else that ends the program (logout,
 // a signal, a crash) keeps every timer for the next start.
+//
+// The count-down lengths last started, over all timers, are kept in a
+// section of their own, "RECENT" (keys time0..time4, seconds, newest first),
+// written whole whenever they change.
 class TOpenTimers : public QObject {
 public:
     static constexpr int kMaxTimers = 16;
@@ -89,6 +94,9 @@ public:
 
     // The sections of kept timers other than the first, in their order.
     static QStringList KeptSections(const QStringList& sections);
+    // The section of the recent count-down lengths.
+    static constexpr const char* kRecentSection = "RECENT";
+    const TRecentTimes& Recent() const { return recent_; }
 
 private:
     struct TOpenTimer;
@@ -104,6 +112,7 @@ private:
     QString NextSection() const;
     QPoint CascadeFrom(const TFmTimerMain& from, const QSize& size) const;
     int IndexOf(const TFmTimerMain& window) const;
+    void RememberCountDown(int seconds);
 
     TvlmGlobal& global_;
     TTimerAttention& attention_;
@@ -113,4 +122,5 @@ private:
     int nextChannel_ = 0;
     bool userClosedAll_ = false;
     bool quitAll_ = false;
+    TRecentTimes recent_;
 };

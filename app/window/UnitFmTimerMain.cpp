@@ -84,6 +84,9 @@ void TFmTimerMain::FormDestroy(QObject*) {}
 void TFmTimerMain::ModelChanged()
 {
     DropNotice();
+    // Once the time changes, START no longer resumes the stopped count-down.
+    if (paused_ && (model_->Running() || model_->Seconds() != *paused_))
+        paused_.reset();
     const bool running = model_->Running();
     BTstart->SetCaption(running ? QStringLiteral("STOP") : QStringLiteral("START"));
     for (TvlmGctButton* button : {BTmin, BTsec})
@@ -254,7 +257,20 @@ void TFmTimerMain::BTsecClick(QObject*)
 
 void TFmTimerMain::BTstartClick(QObject*)
 {
+    const bool countingDown = model_->Running() && !model_->CountUp() && model_->Seconds() > 0;
+    const bool resumed = paused_ == model_->Seconds();
     model_->StartStop();
+    if (countingDown && !model_->Running())
+        paused_ = model_->Seconds();
+    else if (model_->Running() && !model_->CountUp() && !resumed && hooks_.CountDownStarted)
+        hooks_.CountDownStarted(model_->Seconds());
+}
+
+void TFmTimerMain::StartCountDown(int seconds)
+{
+    model_->Reset();
+    model_->SetSeconds(seconds);
+    BTstartClick(BTstart);
 }
 
 void TFmTimerMain::BTresetClick(QObject*)
@@ -292,6 +308,37 @@ void TFmTimerMain::MnNameClick(QObject*)
     --dialogs_;
     if (ok)
         model_->SetName(name);
+}
+
+void TFmTimerMain::MnUntilClick(QObject*)
+{
+    ++dialogs_;
+    const std::optional<int> seconds = hooks_.AskUntil ? hooks_.AskUntil(this) : AskUntil(this);
+    --dialogs_;
+    if (seconds)
+        StartCountDown(*seconds);
+}
+
+void TFmTimerMain::MnRecentShow(QObject*)
+{
+    const QList<int> times = hooks_.RecentTimes ? hooks_.RecentTimes() : QList<int>();
+    for (int n = 0; n < 5; ++n) {
+        MnRecentItem(n)->setVisible(n < times.size());
+        if (n < times.size())
+            MnRecentItem(n)->setText(TTimerReadout::Clock(times[n]));
+    }
+    MnRecent->menuAction()->setEnabled(!times.isEmpty());
+}
+
+void TFmTimerMain::MnRecentClick(QObject* Sender)
+{
+    const QList<int> times = hooks_.RecentTimes ? hooks_.RecentTimes() : QList<int>();
+    for (int n = 0; n < times.size() && n < 5; ++n) {
+        if (MnRecentItem(n) == Sender) {
+            StartCountDown(times[n]);
+            return;
+        }
+    }
 }
 
 void TFmTimerMain::N1Click(QObject*)
@@ -357,6 +404,12 @@ bool TFmTimerMain::PointInControl(int x, int y, const QWidget* control)
 QAction* TFmTimerMain::MnBackItem(int n) const
 {
     QAction* const items[] = {MnBack0, MnBack1, MnBack2, MnBack3, MnBack4};
+    return items[n];
+}
+
+QAction* TFmTimerMain::MnRecentItem(int n) const
+{
+    QAction* const items[] = {MnRecent0, MnRecent1, MnRecent2, MnRecent3, MnRecent4};
     return items[n];
 }
 

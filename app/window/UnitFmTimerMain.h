@@ -58,6 +58,15 @@ struct TTimerMainHooks {
     std::function<void(TFmTimerMain& window)> Closed;
     // The name dialog; empty result with ok false means cancelled.
     std::function<QString(QWidget* parent, const QString& current, bool* ok)> AskName;
+    // The "count down to" dialog: the seconds until the time of day chosen
+    // (1..99:59); empty when cancelled.
+    std::function<std::optional<int>(QWidget* parent)> AskUntil;
+    // The count-down lengths last started over all timers, newest first;
+    // empty: none are kept.
+    std::function<QList<int>()> RecentTimes;
+    // START began a count-down of `seconds` (not a count-up, not one
+    // resumed after STOP).
+    std::function<void(int seconds)> CountDownStarted;
 };
 
 // The kitchen timer's main window: minutes and seconds in four digit labels,
@@ -116,6 +125,9 @@ public:
     // The sound the alarm plays: the timer's own, or timer.wav.
     QString AlarmSoundFile() const;
     QString DefaultSoundFile() const;
+    void MnUntilClick(QObject* Sender);
+    void MnRecentShow(QObject* Sender);
+    void MnRecentClick(QObject* Sender);
     void N1Click(QObject* Sender);
     void N3Click(QObject* Sender);
     void MnBackResetClick(QObject* Sender);
@@ -136,6 +148,10 @@ public:
     // The alarm sound dialog (TAlarmSoundDialog); false when cancelled.
     static bool AskSound(TFmTimerMain& window, QString* file, int* volume);
     int SoundChannel() const { return hooks_.SoundChannel; }
+    // The "count down to" dialog: a time of day in the user's locale; OK
+    // gives the seconds until then, a time that is now or more than 99:59
+    // away is refused in the dialog. Empty when cancelled.
+    static std::optional<int> AskUntil(QWidget* parent);
 
     // The clock the window counts on (see TTimerMainHooks::Clock).
     TTickClock& Clock() const { return model_->Clock(); }
@@ -175,6 +191,13 @@ public:
     QAction* MnNew = nullptr;
     QAction* MnName = nullptr;
     QAction* MnSound = nullptr;
+    QAction* MnUntil = nullptr;
+    QMenu* MnRecent = nullptr;
+    QAction* MnRecent0 = nullptr;
+    QAction* MnRecent1 = nullptr;
+    QAction* MnRecent2 = nullptr;
+    QAction* MnRecent3 = nullptr;
+    QAction* MnRecent4 = nullptr;
     QAction* N4 = nullptr;
     QAction* N1 = nullptr;
     QAction* N2 = nullptr;
@@ -194,6 +217,9 @@ private:
     void AlarmStep(bool sound);
     void ApplyStartBackground();
     QAction* MnBackItem(int n) const;
+    QAction* MnRecentItem(int n) const;
+    // Stops the timer, sets `seconds` and starts the count-down.
+    void StartCountDown(int seconds);
     void SetBackground(const QString& name);
     QString HistoryEntry(int n) const;
     QString CurrentBackground() const;
@@ -213,6 +239,7 @@ private:
     QTimer* moved_ = nullptr;      // a move comes to rest
     bool ringing_ = false;         // the alarm rang at the last change
     QString soundTold_;            // the sound the user was told could not be played
+    std::optional<int> paused_;    // a count-down stopped here; START resumes it
 
     // The time and state the title and the spoken words were last made for.
     struct TShownOutside {

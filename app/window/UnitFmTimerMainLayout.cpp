@@ -69,7 +69,8 @@ const TLabelLayout kLabels[] = {
 };
 
 // A level 0 row without a field opens the submenu that holds the level 1 rows
-// after it. A row without caption is a separator.
+// after it; its handler runs as the menu opens. A row without caption is a
+// separator.
 struct TMenuLayout {
     const char* Name;
     int Level;
@@ -77,10 +78,11 @@ struct TMenuLayout {
     QAction* TFmTimerMain::*Field;
     void (TFmTimerMain::*OnClick)(QObject*);
     QKeyCombination Shortcut;
+    QMenu* TFmTimerMain::*Submenu = nullptr;
 };
 
 const TMenuLayout kMenu[] = {
-    {"N3", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "背景画像"), nullptr, &TFmTimerMain::N3Click, {}},
+    {"N3", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "背景画像"), nullptr, &TFmTimerMain::N3Click, {}, &TFmTimerMain::N3},
     {"MnBackReset", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "リセット(&R)"), &TFmTimerMain::MnBackReset,
      &TFmTimerMain::MnBackResetClick, {}},
     {"MnBackOpen", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "読込み(&O)"), &TFmTimerMain::MnBackOpen,
@@ -95,6 +97,15 @@ const TMenuLayout kMenu[] = {
      Qt::CTRL | Qt::Key_N},
     {"MnName", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "名前..."), &TFmTimerMain::MnName, &TFmTimerMain::MnNameClick, {}},
     {"MnSound", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "音..."), &TFmTimerMain::MnSound, &TFmTimerMain::MnSoundClick, {}},
+    {"MnUntil", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "時刻まで..."), &TFmTimerMain::MnUntil,
+     &TFmTimerMain::MnUntilClick, {}},
+    {"MnRecent", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "最近の時間"), nullptr, &TFmTimerMain::MnRecentShow, {},
+     &TFmTimerMain::MnRecent},
+    {"MnRecent0", 1, "", &TFmTimerMain::MnRecent0, &TFmTimerMain::MnRecentClick, {}},
+    {"MnRecent1", 1, "", &TFmTimerMain::MnRecent1, &TFmTimerMain::MnRecentClick, {}},
+    {"MnRecent2", 1, "", &TFmTimerMain::MnRecent2, &TFmTimerMain::MnRecentClick, {}},
+    {"MnRecent3", 1, "", &TFmTimerMain::MnRecent3, &TFmTimerMain::MnRecentClick, {}},
+    {"MnRecent4", 1, "", &TFmTimerMain::MnRecent4, &TFmTimerMain::MnRecentClick, {}},
     {"N4", 0, nullptr, &TFmTimerMain::N4, nullptr, {}},
     {"N1", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "ソフトウェア情報(&I)"), &TFmTimerMain::N1, &TFmTimerMain::N1Click, {}},
     {"N2", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "終了(&X)"), &TFmTimerMain::N2, &TFmTimerMain::BTcloseClick,
@@ -194,10 +205,13 @@ void TFmTimerMain::BuildMenu()
             submenu = PopupMenu1->addMenu(Translated(row.Caption));
             submenu->setObjectName(name);
             submenu->menuAction()->setObjectName(name);
-            N3 = submenu;
-            connect(submenu, &QMenu::aboutToShow, this, [this, submenu, handler = row.OnClick] {
-                (this->*handler)(submenu);
-            });
+            this->*row.Submenu = submenu;
+            // Also as the whole menu opens: a submenu may be disabled.
+            for (QMenu* opening : {PopupMenu1, submenu}) {
+                connect(opening, &QMenu::aboutToShow, this, [this, submenu, handler = row.OnClick] {
+                    (this->*handler)(submenu);
+                });
+            }
             continue;
         }
         QMenu* menu = row.Level == 0 ? PopupMenu1 : submenu;

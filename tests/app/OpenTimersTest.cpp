@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImage>
 #include <QSet>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,6 +17,7 @@
 #include "TimerAttention.h"
 #include "TimerModel.h"
 #include "UnitFmTimerMain.h"
+#include "vlmButton.h"
 #include "vlmGlobal.h"
 #include "vlmGraphicSource.h"
 
@@ -165,6 +167,22 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
         EXPECT_EQ(windows, row.Windows);
         EXPECT_EQ(rig.End(), row.After);
     }
+}
+
+// The recent count-down lengths are the program's: what any window starts
+// goes first and is kept at once in a section of its own.
+TEST(OpenTimers, RecentTimesAreSharedAndKept)
+{
+    TOpenTimersRig rig(kToday + "[RECENT]\ntime0=300\ntime1=x\ntime2=60\n");
+    TFmTimerMain& first = rig.timers->OpenFirst(true);
+    TFmTimerMain* other = rig.timers->New(&first);
+    ASSERT_TRUE(other);
+    other->SetSeconds(60);
+    other->BTstartClick(other->BTstart);
+    emit first.PopupMenu1->aboutToShow();
+    EXPECT_EQ(first.MnRecent0->text(), "01:00");
+    EXPECT_EQ(AppGlobal->ReadIniString("RECENT", "time1", ""), "300");
+    EXPECT_EQ(AppGlobal->ReadIniString("RECENT", "time2", "-"), "");
 }
 
 TEST(OpenTimers, AtMostSixteenTimersAndNamesFoundForTheCommandLine)

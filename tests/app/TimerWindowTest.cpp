@@ -13,6 +13,9 @@
 #include <QFontMetrics>
 #include <QMenu>
 #include <QTest>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTimeEdit>
 #include <QTimer>
 
 #include <algorithm>
@@ -127,8 +130,9 @@ TEST(TimerMenu, ItemsCaptionsSeparatorsAndShortcut)
     TTimerRig rig;
     TFmTimerMain& w = rig.w();
     EXPECT_EQ(Items(w.PopupMenu1),
-              QStringList({"N3|背景画像", "MnNew|新しいタイマー", "MnName|名前...", "MnSound|音...", "N4|-",
-                           "N1|ソフトウェア情報(&I)", "N2|終了(&X)"}));
+              QStringList({"N3|背景画像", "MnNew|新しいタイマー", "MnName|名前...", "MnSound|音...",
+                           "MnUntil|時刻まで...", "MnRecent|最近の時間", "N4|-", "N1|ソフトウェア情報(&I)",
+                           "N2|終了(&X)"}));
     ASSERT_EQ(w.PopupMenu1->actions().first()->menu(), w.N3);
     EXPECT_EQ(Items(w.N3), QStringList({"MnBackReset|リセット(&R)", "MnBackOpen|読込み(&O)", "N7|-", "MnBack0|0：",
                                         "MnBack1|1：", "MnBack2|2：", "MnBack3|3：", "MnBack4|4："}));
@@ -183,6 +187,47 @@ TEST(TimerMenu, OpeningTheBackgroundSubmenuShowsTheHistory)
     emit w.N3->aboutToShow();
     EXPECT_EQ(Items(w.N3).mid(3), QStringList({"MnBack0|&0: /pics/a.png", "MnBack1|&1: ", "MnBack2|&2: /pics/c.jpg",
                                                "MnBack3|&3: ", "MnBack4|&4: /pics/R&&D.png"}));
+}
+
+// Recent times: what START began is told (not a count-up, not a count-down
+// resumed after STOP); the submenu shows the list as it is when the menu
+// opens, disabled when empty; an item, like the "count down to" dialog, sets
+// that time and starts it, also over a running timer.
+TEST(TimerMenu, RecentTimesAndCountDownTo)
+{
+    QList<int> recent, started;
+    std::optional<int> until;
+    bool inDialog = false;
+    TTimerRig rig(true, [&](TTimerMainHooks& hooks, TTimerRig& r) {
+        hooks.RecentTimes = [&] { return recent; };
+        hooks.CountDownStarted = [&](int seconds) { started << seconds; };
+        hooks.AskUntil = [&](QWidget*) { return inDialog = r.w().InDialog(), until; };
+    });
+    TFmTimerMain& w = rig.w();
+    const auto press = [&] { w.BTstartClick(w.BTstart); };
+    emit w.PopupMenu1->aboutToShow();
+    EXPECT_FALSE(w.MnRecent->menuAction()->isEnabled()) << "empty";
+    w.SetSeconds(90), press(), rig.Tick(), press(), press(); // started, stopped at 01:29, resumed
+    press(), w.BTsecClick(w.BTsec), press();                 // stopped, changed: 01:30 started
+    rig.Tick(), press(), w.BTresetClick(w.BTreset), press(); // count-up
+    press(), w.BTminClick(w.BTmin), press();                 // counts up on from 01:00
+    press(), w.BTresetClick(w.BTreset), w.BTminClick(w.BTmin), press(); // 01:00
+    EXPECT_EQ(started, QList<int>({90, 90, 60}));
+    recent = {300, 45};
+    emit w.PopupMenu1->aboutToShow();
+    EXPECT_TRUE(w.MnRecent->menuAction()->isEnabled());
+    EXPECT_EQ(Items(w.MnRecent).mid(0, 2), QStringList({"MnRecent0|05:00", "MnRecent1|00:45"}));
+    EXPECT_TRUE(w.MnRecent1->isVisible() && !w.MnRecent2->isVisible());
+    w.MnRecent1->trigger(); // over the running 01:00
+    EXPECT_TRUE(w.Seconds() == 45 && w.Running() && !w.CountUp());
+    EXPECT_EQ(started.last(), 45) << "moves to the front";
+    w.MnUntil->trigger(); // cancelled
+    EXPECT_TRUE(inDialog);
+    EXPECT_EQ(w.Seconds(), 45);
+    until = 1800;
+    w.MnUntil->trigger();
+    EXPECT_TRUE(w.Seconds() == 1800 && w.Running() && !w.CountUp());
+    EXPECT_FALSE(w.InDialog());
 }
 
 TEST(TimerMenu, BackgroundActionsReachTheBackgroundHook)
@@ -241,6 +286,29 @@ TEST(TimerMenu, TheFileDialogOffersPicturesWhereThePictureIs)
         EXPECT_TRUE(seen[0].endsWith(" (*.png *.jpg *.jpeg *.jpx *.bmp)") && seen[1].endsWith(" (*)"));
         EXPECT_EQ(seen[2], current.isEmpty() ? pictures : pictures + "/in");
     }
+}
+
+// The "count down to" dialog refuses in itself what the command line refuses:
+// a time that is now stays open with the reason; a time ahead gives the seconds.
+TEST(TimerMenu, TheCountDownToDialogRefusesNowAndGivesTheSecondsAhead)
+{
+    QStringList refused;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = QApplication::activeModalWidget();
+        auto* edit = dialog->findChild<QTimeEdit*>();
+        auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        edit->setTime(QTime::currentTime());
+        ok->click();
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+            if (label->isVisible() || !label->text().isEmpty())
+                refused << label->text();
+        edit->setTime(QTime::currentTime().addSecs(600));
+        ok->click();
+    });
+    const std::optional<int> seconds = TFmTimerMain::AskUntil(nullptr);
+    EXPECT_TRUE(refused.join('|').contains("now")) << refused.join('|').toStdString();
+    ASSERT_TRUE(seconds);
+    EXPECT_TRUE(*seconds > 500 && *seconds <= 600) << *seconds;
 }
 
 TEST(TimerMenu, ExitItemClosesTheWindow)

@@ -1,0 +1,56 @@
+// The "count down to" dialog: a time of day, and the seconds until then.
+#include "UnitFmTimerMain.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+#include "TimeOfDay.h"
+#include "Translations.h"
+
+std::optional<int> TFmTimerMain::AskUntil(QWidget* parent)
+{
+    const auto text = [](const char* source) { return QCoreApplication::translate("TFmTimerMain", source); };
+    QDialog dialog(parent);
+    dialog.setWindowTitle(text("時刻まで"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(text("カウントダウンする時刻 (99:59 以内):"), &dialog);
+    auto* edit = new QTimeEdit(&dialog);
+    label->setBuddy(edit);
+    // Hours and minutes as the user's language writes them; half an hour on.
+    const QLocale locale = UserLanguageLocale();
+    edit->setLocale(locale);
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    format.remove(QStringLiteral(":ss")).remove(QStringLiteral(".ss"));
+    edit->setDisplayFormat(format);
+    const QTime later = QTime::currentTime().addSecs(30 * 60);
+    edit->setTime(QTime(later.hour(), later.minute()));
+    auto* refusal = new QLabel(&dialog);
+    refusal->setWordWrap(true);
+    refusal->hide();
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    for (QWidget* w : std::initializer_list<QWidget*>{label, edit, refusal, buttons})
+        layout->addWidget(w);
+    int seconds = 0;
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+        // Worked out as OK is pressed: the dialog may have stood open a while.
+        const QTime chosen = edit->time();
+        seconds = SecondsUntil(QTime(chosen.hour(), chosen.minute()), QDateTime::currentDateTime());
+        const QString why = UntilRefusal(edit->text(), seconds);
+        if (why.isEmpty()) {
+            dialog.accept();
+            return;
+        }
+        refusal->setText(why);
+        refusal->show();
+        edit->setFocus();
+    });
+    edit->setFocus();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return seconds;
+}
