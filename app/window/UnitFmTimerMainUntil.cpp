@@ -13,11 +13,11 @@
 
 std::optional<int> TFmTimerMain::AskUntil(QWidget* parent)
 {
-    const auto text = [](const char* source) { return QCoreApplication::translate("TFmTimerMain", source); };
     QDialog dialog(parent);
-    dialog.setWindowTitle(text("時刻まで"));
+    dialog.setWindowTitle(QCoreApplication::translate("TFmTimerMain", "時刻まで"));
     auto* layout = new QVBoxLayout(&dialog);
-    auto* label = new QLabel(text("カウントダウンする時刻 (99:59 以内):"), &dialog);
+    auto* label =
+        new QLabel(QCoreApplication::translate("TFmTimerMain", "カウントダウンする時刻 (99:59 以内):"), &dialog);
     auto* edit = new QTimeEdit(&dialog);
     label->setBuddy(edit);
     // Hours and minutes as the user's language writes them; half an hour on.

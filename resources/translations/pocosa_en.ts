@@ -387,6 +387,22 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>音...</source>
         <translation>Alarm sound...</translation>
     </message>
+    <message>
+        <source>時刻まで...</source>
+        <translation>Count down to...</translation>
+    </message>
+    <message>
+        <source>最近の時間</source>
+        <translation>Recent times</translation>
+    </message>
+    <message>
+        <source>時刻まで</source>
+        <translation>Count down to</translation>
+    </message>
+    <message>
+        <source>カウントダウンする時刻 (99:59 以内):</source>
+        <translation>Count down to this time (at most 99:59 away):</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>

@@ -387,6 +387,22 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>音...</source>
         <translation>音...</translation>
     </message>
+    <message>
+        <source>時刻まで...</source>
+        <translation>時刻まで...</translation>
+    </message>
+    <message>
+        <source>最近の時間</source>
+        <translation>最近の時間</translation>
+    </message>
+    <message>
+        <source>時刻まで</source>
+        <translation>時刻まで</translation>
+    </message>
+    <message>
+        <source>カウントダウンする時刻 (99:59 以内):</source>
+        <translation>カウントダウンする時刻 (99:59 以内):</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
