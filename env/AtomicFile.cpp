@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -130,12 +129,22 @@ void TAtomicFile::Discard()
 void TAtomicFile::RemoveLeftovers(const QString& fileName)
 {
     const QFileInfo info(fileName);
-    const QRegularExpression leftover(QLatin1Char('^') + QRegularExpression::escape(info.fileName()) +
-                                      QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+    const QString base = info.fileName();
+    // "<name>.XXXXXX": the name, a dot and six ASCII letters or digits.
+    const auto leftover = [&base](const QString& name) {
+        if (name.size() != base.size() + 7 || !name.startsWith(base) || name[base.size()] != QLatin1Char('.'))
+            return false;
+        for (qsizetype i = base.size() + 1; i < name.size(); ++i) {
+            const char16_t c = name[i].unicode();
+            if (!((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')))
+                return false;
+        }
+        return true;
+    };
     const QDir folder = info.dir();
     // Links and folders of that name are nobody's leftovers.
     for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
-        if (leftover.match(name).hasMatch())
+        if (leftover(name))
             QFile::remove(folder.filePath(name));
     }
 }

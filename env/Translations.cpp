@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QRegularExpression>
 #include <QTranslator>
 
 #ifndef POCOSA_CATALOGS_FROM_BIN
@@ -26,8 +25,10 @@ TLanguage ChooseLanguage(const QStringList& uiLanguages, const TLocaleVariables&
         return TLanguage::English;
     for (const QString& tag : uiLanguages) {
         // "ja-JP", "ja_JP.UTF-8", "en-Latn-US", "C.UTF-8", "sr@latin": the language comes first.
-        static const QRegularExpression separators(QStringLiteral("[-_.@]"));
-        const QString language = tag.section(separators, 0, 0).trimmed().toLower();
+        qsizetype end = 0;
+        while (end < tag.size() && !QStringView(u"-_.@").contains(tag[end]))
+            ++end;
+        const QString language = tag.first(end).trimmed().toLower();
         if (language.isEmpty() || language == QLatin1String("c") || language == QLatin1String("posix"))
             continue;
         return language == QLatin1String("ja") ? TLanguage::Japanese : TLanguage::English;

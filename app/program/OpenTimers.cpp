@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <QSize>
@@ -29,10 +28,17 @@ const QString kSectionPrefix = QStringLiteral("TIMER-");
 // every section name); 0 for any other section.
 int SectionNumber(const QString& section)
 {
-    static const QRegularExpression form(QStringLiteral("^TIMER-([1-9][0-9]{0,8})$"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = form.match(section);
-    const int n = m.hasMatch() ? m.captured(1).toInt() : 0;
+    if (!section.startsWith(kSectionPrefix, Qt::CaseInsensitive))
+        return 0;
+    const QStringView digits = QStringView(section).sliced(kSectionPrefix.size());
+    if (digits.isEmpty() || digits.size() > 9 || digits[0] == u'0')
+        return 0;
+    int n = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return 0;
+        n = n * 10 + (c.unicode() - u'0');
+    }
     return n >= 2 ? n : 0;
 }
 
