@@ -153,6 +153,22 @@ private:
     std::unique_ptr<QSettings> registry_;
     QString iniFileName_;
     bool shuttingDown_ = false;
+    // What a read of application.ini found: the file's identity and bytes.
+    enum class IniLoad { Ok, Missing, Failed };
+    IniLoad LoadIni(QByteArray& text);
+    bool SaveIni(const QByteArray& text);
+    struct TIniFileIdentity {
+        std::uint64_t Device = 0, Inode = 0;
+        std::int64_t Size = 0, MTimeSec = 0, MTimeNsec = 0;
+        bool operator==(const TIniFileIdentity&) const = default;
+    };
+    // The last text read, served again while the file keeps its identity.
+    // Writes of this object drop it.
+    struct TIniCache {
+        TIniFileIdentity Identity;
+        QByteArray Text;
+    };
+    std::optional<TIniCache> iniCache_;
     int batchDepth_ = 0;
     std::optional<QByteArray> batchText_; // loaded at the first use in a batch
     bool batchDirty_ = false;

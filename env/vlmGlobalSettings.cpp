@@ -1,4 +1,5 @@
-// The settings store application.ini: every operation goes to the file.
+// The settings store application.ini: every write goes to the file; reads
+// serve the last text read while the file is unchanged.
 #include "vlmGlobal.h"
 
 #include "AtomicFile.h"
@@ -7,39 +8,109 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
 
 namespace {
 
 // A settings file beyond this size is not ours; it is neither read nor replaced.
 constexpr qint64 kMaxIniFileSize = 16 * 1024 * 1024;
 
-enum class Load { Ok, Missing, Failed };
+// A file whose time stamps lack the nanoseconds may keep the same time for
+// this long after a write (FAT: two seconds).
+constexpr std::int64_t kCoarseStampNs = 2'000'000'000;
 
-// The file's bytes; a missing file reads as empty.
-Load LoadIniFile(const QString& fileName, QByteArray& text)
+std::int64_t Nanoseconds(const timespec& t)
 {
-    text.clear();
-    QFile file(fileName);
-    if (!file.exists())
-        return Load::Missing;
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxIniFileSize)
-        return Load::Failed;
-    text = file.read(kMaxIniFileSize + 1);
-    if (text.size() > kMaxIniFileSize || file.error() != QFileDevice::NoError)
-        return Load::Failed;
-    return Load::Ok;
+    return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
-bool SaveIniFile(const QString& fileName, const QByteArray& text)
+// Reads what fd holds: at most limit bytes, expecting about `expected`;
+// nullopt when reading fails or there is more than limit.
+std::optional<QByteArray> ReadAtMost(int fd, qint64 expected, qint64 limit)
 {
-    TAtomicFile file(fileName);
-    return file.Open() && file.Write(text) && file.Commit();
+    QByteArray text(qsizetype(std::min(expected, limit) + 1), Qt::Uninitialized);
+    qsizetype got = 0;
+    for (;;) {
+        if (got == text.size()) {
+            // The file grew while it was read.
+            if (got > limit)
+                return std::nullopt;
+            text.resize(qsizetype(std::min<qint64>(limit + 1, 2 * qint64(got))));
+        }
+        const ssize_t n = ::read(fd, text.data() + got, size_t(text.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        got += n;
+    }
+    text.truncate(got);
+    return text;
 }
 
 } // namespace
+
+// A read first compares the file's identity (device, inode, size, time of
+// the last change) with the one the last text was read from; the file is
+// read again when any of them changed. Each write of the program replaces
+// the file (a new inode), a write in place changes its time. A file changed
+// within the clock's tick of the time of its last change could keep that
+// time: such a text is not served again.
+TvlmGlobal::IniLoad TvlmGlobal::LoadIni(QByteArray& text)
+{
+    text.clear();
+    const QByteArray path = QFile::encodeName(IniFileName());
+    struct stat info {};
+    if (::stat(path.constData(), &info) != 0) {
+        iniCache_.reset();
+        return IniLoad::Missing;
+    }
+    const auto identity = [](const struct stat& s) {
+        return TIniFileIdentity{std::uint64_t(s.st_dev), std::uint64_t(s.st_ino), std::int64_t(s.st_size),
+                                std::int64_t(s.st_mtim.tv_sec), std::int64_t(s.st_mtim.tv_nsec)};
+    };
+    if (iniCache_ && iniCache_->Identity == identity(info)) {
+        text = iniCache_->Text;
+        return IniLoad::Ok;
+    }
+    iniCache_.reset();
+    // Not blocking: a FIFO of that name is not waited on.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return errno == ENOENT ? IniLoad::Missing : IniLoad::Failed;
+    timespec before {};
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &before);
+    std::optional<QByteArray> read;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxIniFileSize)
+        read = ReadAtMost(fd, info.st_size, kMaxIniFileSize);
+    ::close(fd);
+    if (!read)
+        return IniLoad::Failed;
+    text = *read;
+    // A change made after this read gets a later time than the file's.
+    const std::int64_t stamp = Nanoseconds(info.st_mtim);
+    if (Nanoseconds(before) > stamp + (info.st_mtim.tv_nsec == 0 ? kCoarseStampNs : 0))
+        iniCache_ = TIniCache{identity(info), text};
+    return IniLoad::Ok;
+}
+
+bool TvlmGlobal::SaveIni(const QByteArray& text)
+{
+    iniCache_.reset();
+    TAtomicFile file(IniFileName());
+    return file.Open() && file.Write(text) && file.Commit();
+}
 
 QString TvlmGlobal::IniFileName()
 {
@@ -52,7 +123,7 @@ bool TvlmGlobal::LoadForBatch()
 {
     if (!batchText_) {
         QByteArray text;
-        batchUnreadable_ = LoadIniFile(IniFileName(), text) == Load::Failed;
+        batchUnreadable_ = LoadIni(text) == IniLoad::Failed;
         batchText_ = text;
     }
     return !batchUnreadable_;
@@ -65,7 +136,7 @@ QString TvlmGlobal::ReadIniString(const QString& section, const QString& key, co
         if (!LoadForBatch())
             return defaultValue;
         text = *batchText_;
-    } else if (LoadIniFile(IniFileName(), text) != Load::Ok) {
+    } else if (LoadIni(text) != IniLoad::Ok) {
         return defaultValue;
     }
     return IniText::ReadValue(text, section, key).value_or(defaultValue);
@@ -119,10 +190,10 @@ void TvlmGlobal::WriteIniStrings(const QString& section, const std::vector<std::
         QByteArray text;
         // A file that exists but cannot be read is left alone rather than
         // replaced by one holding a single key.
-        if (LoadIniFile(fileName, text) != Load::Failed) {
+        if (LoadIni(text) != IniLoad::Failed) {
             // A file that already holds the values is not written again.
             const auto edited = WithValues(text, section, values);
-            if (edited && (*edited == text || SaveIniFile(fileName, *edited)))
+            if (edited && (*edited == text || SaveIni(*edited)))
                 return;
         }
     }
@@ -141,12 +212,12 @@ void TvlmGlobal::RemoveIniSection(const QString& section)
         }
     } else {
         QByteArray text;
-        const Load load = LoadIniFile(fileName, text);
-        if (load == Load::Missing)
+        const IniLoad load = LoadIni(text);
+        if (load == IniLoad::Missing)
             return;
-        if (load == Load::Ok) {
+        if (load == IniLoad::Ok) {
             const QByteArray edited = IniText::RemoveSection(text, section);
-            if (edited == text || SaveIniFile(fileName, edited))
+            if (edited == text || SaveIni(edited))
                 return;
         }
     }
@@ -160,7 +231,7 @@ QStringList TvlmGlobal::IniSections()
         if (!LoadForBatch())
             return {};
         text = *batchText_;
-    } else if (LoadIniFile(IniFileName(), text) != Load::Ok) {
+    } else if (LoadIni(text) != IniLoad::Ok) {
         return {};
     }
     return IniText::Sections(text);
@@ -177,7 +248,7 @@ void TvlmGlobal::EndIniBatch()
         return;
     const std::optional<QByteArray> text = std::exchange(batchText_, std::nullopt);
     const bool dirty = std::exchange(batchDirty_, false);
-    if (dirty && !SaveIniFile(IniFileName(), *text))
+    if (dirty && !SaveIni(*text))
         ReportOrThrow(QCoreApplication::translate("TvlmGlobal", "%1 に書き込めません").arg(IniFileName()));
 }
 

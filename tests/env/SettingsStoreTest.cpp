@@ -8,6 +8,10 @@
 
 #include "vlmGlobalIniText.h"
 
+#include <functional>
+
+#include <cstdio>
+
 namespace {
 
 using SettingsStore = EnvTest;
@@ -119,6 +123,66 @@ TEST_F(SettingsStore, ABatchWritesTheFileOnceAtItsEnd)
     QFile::remove(global.IniFileName());
     global.RemoveIniSection("TIMER-3");
     EXPECT_FALSE(QFileInfo::exists(global.IniFileName())) << "no file: none made";
+}
+
+// Reads serve the last text only while the file is the same: each change made
+// behind the object's back after a first read is seen by the next one.
+TEST_F(SettingsStore, ChangesBehindTheObjectsBackAreSeen)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime old = now.addYears(-1).addMSecs(123);
+    const auto setTime = [](const QString& file, const QDateTime& time) {
+        QFile f(file);
+        return f.open(QIODevice::ReadWrite) && f.setFileTime(time, QFileDevice::FileModificationTime);
+    };
+    const auto inPlace = [&setTime](const QString& file, const QByteArray& bytes, const QDateTime& time) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite) && f.write(bytes) == bytes.size());
+        f.close();
+        ASSERT_TRUE(setTime(file, time));
+    };
+    const struct {
+        const char* name;
+        QDateTime time; // of the file at the first read
+        std::function<void(const QString&)> change;
+        const char* expected;
+    } cases[] = {
+        {"replaced by a file of the same size and time", old,
+         [&](const QString& f) {
+             WriteAll(f + ".new", "[A]\nK=new\n");
+             ASSERT_TRUE(setTime(f + ".new", old) && ::rename(QFile::encodeName(f + ".new"), QFile::encodeName(f)) == 0);
+         },
+         "new"},
+        {"rewritten in place with the same size, another time", old,
+         [&](const QString& f) { inPlace(f, "[A]\nK=new\n", old.addSecs(1)); }, "new"},
+        {"grown in place keeping its time", old, [&](const QString& f) { inPlace(f, "[A]\nK=newer\n", old); },
+         "newer"},
+        {"ahead of the clock, rewritten keeping size and time", now.addSecs(60),
+         [&](const QString& f) { inPlace(f, "[A]\nK=new\n", now.addSecs(60)); }, "new"},
+        {"a time in whole seconds just gone, rewritten keeping size and time",
+         now.addSecs(-1).addMSecs(-now.time().msec()),
+         [&](const QString& f) { inPlace(f, "[A]\nK=new\n", now.addSecs(-1).addMSecs(-now.time().msec())); },
+         "new"},
+        {"removed", old, [](const QString& f) { QFile::remove(f); }, "default"},
+        {"turned into a folder", old,
+         [](const QString& f) {
+             QFile::remove(f);
+             QDir().mkpath(f);
+         },
+         "default"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString data = Path(c.name);
+        TvlmGlobalSetup setup = Setup();
+        TvlmGlobal global(setup);
+        global.SetDataDir(data);
+        WriteAll(global.IniFileName(), "[A]\nK=old\n");
+        ASSERT_TRUE(setTime(global.IniFileName(), c.time));
+        EXPECT_EQ(global.ReadIniString("A", "K", "default"), "old");
+        c.change(global.IniFileName());
+        EXPECT_EQ(global.ReadIniString("A", "K", "default"), c.expected);
+    }
 }
 
 // What a kill during a write left beside the file goes at the next start; other names, links, folders stay.
