@@ -90,7 +90,8 @@ void TvlmGlobal::SetDataDir(const QString& folder)
 QString TvlmGlobal::DataDir()
 {
     if (dataDir_.isEmpty()) {
-        dataDir_ = DefaultDataDir();
+        // The default choice probes the program folder with a file of its own.
+        dataDir_ = setup_.FoundDataDir.isEmpty() ? DefaultDataDir() : setup_.FoundDataDir;
         CreateFolderPath(dataDir_);
     }
     return dataDir_;

@@ -52,6 +52,9 @@ struct TvlmGlobalSetup {
     std::optional<TVersionBlock> VersionBlock = ProgramVersionBlock();
     // Major version of the running platform; default: the kernel's (uname).
     std::function<int()> QueryOSMajorVersion;
+    // The data folder FindDataDir gave for this setup earlier in the run,
+    // taken without looking again; empty: looked for on first use.
+    QString FoundDataDir;
 };
 
 // The application-wide environment: program and data folders, the settings
@@ -78,7 +81,9 @@ public:
     // there before the modules start).
     static QString FindDataDir(TvlmGlobalSetup setup = {});
 
-    // Determined (and created) on first use; then fixed for the run.
+    // Determined (and created) on first use; then fixed for the run. A
+    // folder recorded in the per-user store comes first, then the setup's
+    // FoundDataDir, then the default choice.
     QString DataDir();
     QString DataPath();
     void SetDataDir(const QString& folder);

@@ -37,6 +37,7 @@ namespace {
 // They start after the Qt application object, which fonts and pictures need,
 // but before any window.
 struct TProgramModules {
+    explicit TProgramModules(TvlmGlobalSetup global) : Global(std::move(global)) {}
     vlmGlobalUnit Global; // AppGlobal
     vlmGraphicSourceUnit Graphics; // GraphicSource, then BackImages
     vlmColorsUnit Colors;
@@ -142,6 +143,7 @@ int main(int argc, char** argv)
     std::unique_ptr<TTranslations> translations;
     QByteArray noWindowLine;
     std::optional<TSessionBusChoice> sessionBus;
+    TvlmGlobalSetup globalSetup;
     {
         // A plain application object carries the catalogs while the command
         // line is answered; it takes no arguments, so argv stays whole for
@@ -151,7 +153,8 @@ int main(int argc, char** argv)
         SetupProgramInfo();
         translations = InstallUserLanguage();
         // One window per settings file: the lock goes beside the settings.
-        instance.emplace(TSingleInstance::DefaultFolder(), TvlmGlobal::FindDataDir());
+        globalSetup.FoundDataDir = TvlmGlobal::FindDataDir();
+        instance.emplace(TSingleInstance::DefaultFolder(), globalSetup.FoundDataDir);
         if (const std::optional<int> exitCode = AnswerCommandLine(argc, argv, *instance, commandLine, request))
             return *exitCode;
         noWindowLine = ("pocosa: " + CannotOpenWindowText(WindowDisplayName(commandLine)) + "\n").toLocal8Bit();
@@ -171,7 +174,7 @@ int main(int argc, char** argv)
     instance->Listen();
     int exitCode = 0;
     {
-        TProgramModules modules;
+        TProgramModules modules(std::move(globalSetup));
         // This start holds the lock: no other program writes the settings now.
         AppGlobal->RemoveStaleIniFiles();
         exitCode = RunTimerWindows(app, *instance, request);

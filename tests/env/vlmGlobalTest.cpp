@@ -43,6 +43,20 @@ TEST_F(GlobalFolders, RecordedInstallFolderInAnyCaseMeansApplicationData)
     EXPECT_TRUE(QFileInfo(AppDataDir()).isDir());
 }
 
+// The settings stay beside the lock a start took in the folder it found.
+TEST_F(GlobalFolders, FolderFoundAtTheStartIsTheRunsWithoutAnotherProbe)
+{
+    TvlmGlobalSetup setup = Setup();
+    setup.FoundDataDir = TvlmGlobal::FindDataDir(Setup());
+    EXPECT_EQ(setup.FoundDataDir, ProgDir() + "/Data");
+    RecordInstallFolder(ProgDir()); // the choice would be another one now
+    TvlmGlobal global(setup);
+    EXPECT_EQ(global.DataDir(), ProgDir() + "/Data");
+    EXPECT_TRUE(QFileInfo(ProgDir() + "/Data").isDir());
+    MakeUserKey(Path("recorded"));
+    EXPECT_EQ(TvlmGlobal(setup).DataDir(), Path("recorded")) << "a recorded folder still comes first";
+}
+
 TEST_F(GlobalFolders, OtherInstallFolderKeepsTheProgramFolder)
 {
     RecordInstallFolder("/usr/lib/pocosa");
