@@ -8,8 +8,6 @@
 
 #include "vlmGlobalIniText.h"
 
-#include <functional>
-
 #include <cstdio>
 
 namespace {
@@ -129,59 +127,43 @@ TEST_F(SettingsStore, ABatchWritesTheFileOnceAtItsEnd)
 // behind the object's back after a first read is seen by the next one.
 TEST_F(SettingsStore, ChangesBehindTheObjectsBackAreSeen)
 {
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    const QDateTime old = now.addYears(-1).addMSecs(123);
-    const auto setTime = [](const QString& file, const QDateTime& time) {
-        QFile f(file);
-        return f.open(QIODevice::ReadWrite) && f.setFileTime(time, QFileDevice::FileModificationTime);
-    };
-    const auto inPlace = [&setTime](const QString& file, const QByteArray& bytes, const QDateTime& time) {
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite) && f.write(bytes) == bytes.size());
-        f.close();
-        ASSERT_TRUE(setTime(file, time));
-    };
+    const QDateTime now = QDateTime::currentDateTimeUtc(), old = now.addYears(-1).addMSecs(123);
+    const QDateTime ahead = now.addSecs(60), wholeSecondGone = now.addSecs(-1).addMSecs(-now.time().msec());
+    enum How { Replace, InPlace, Remove, Folder };
     const struct {
         const char* name;
-        QDateTime time; // of the file at the first read
-        std::function<void(const QString&)> change;
-        const char* expected;
+        QDateTime first, then; // the file's time at the first read and after the change
+        How how;
+        QByteArray value;
     } cases[] = {
-        {"replaced by a file of the same size and time", old,
-         [&](const QString& f) {
-             WriteAll(f + ".new", "[A]\nK=new\n");
-             ASSERT_TRUE(setTime(f + ".new", old) && ::rename(QFile::encodeName(f + ".new"), QFile::encodeName(f)) == 0);
-         },
+        {"replaced by a file of the same size and time", old, old, Replace, "new"},
+        {"rewritten in place with the same size, another time", old, old.addSecs(1), InPlace, "new"},
+        {"grown in place keeping its time", old, old, InPlace, "newer"},
+        {"ahead of the clock, rewritten keeping size and time", ahead, ahead, InPlace, "new"},
+        {"whole seconds just gone, rewritten keeping size and time", wholeSecondGone, wholeSecondGone, InPlace,
          "new"},
-        {"rewritten in place with the same size, another time", old,
-         [&](const QString& f) { inPlace(f, "[A]\nK=new\n", old.addSecs(1)); }, "new"},
-        {"grown in place keeping its time", old, [&](const QString& f) { inPlace(f, "[A]\nK=newer\n", old); },
-         "newer"},
-        {"ahead of the clock, rewritten keeping size and time", now.addSecs(60),
-         [&](const QString& f) { inPlace(f, "[A]\nK=new\n", now.addSecs(60)); }, "new"},
-        {"a time in whole seconds just gone, rewritten keeping size and time",
-         now.addSecs(-1).addMSecs(-now.time().msec()),
-         [&](const QString& f) { inPlace(f, "[A]\nK=new\n", now.addSecs(-1).addMSecs(-now.time().msec())); },
-         "new"},
-        {"removed", old, [](const QString& f) { QFile::remove(f); }, "default"},
-        {"turned into a folder", old,
-         [](const QString& f) {
-             QFile::remove(f);
-             QDir().mkpath(f);
-         },
-         "default"},
+        {"removed", old, old, Remove, "default"},
+        {"turned into a folder", old, old, Folder, "default"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString data = Path(c.name);
-        TvlmGlobalSetup setup = Setup();
-        TvlmGlobal global(setup);
-        global.SetDataDir(data);
-        WriteAll(global.IniFileName(), "[A]\nK=old\n");
-        ASSERT_TRUE(setTime(global.IniFileName(), c.time));
+        TvlmGlobal global(Setup());
+        global.SetDataDir(Path(c.name));
+        const QString name = global.IniFileName(), other = c.how == Replace ? name + ".new" : name;
+        QFile file(name);
+        WriteAll(name, "[A]\nK=old\n");
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.setFileTime(c.first, QFileDevice::FileModificationTime));
+        file.close();
         EXPECT_EQ(global.ReadIniString("A", "K", "default"), "old");
-        c.change(global.IniFileName());
-        EXPECT_EQ(global.ReadIniString("A", "K", "default"), c.expected);
+        QFile changed(other);
+        if (c.how == Replace || c.how == InPlace) {
+            ASSERT_TRUE(changed.open(QIODevice::ReadWrite) && changed.write("[A]\nK=" + c.value + "\n") > 0);
+            ASSERT_TRUE(changed.flush() && changed.setFileTime(c.then, QFileDevice::FileModificationTime));
+            ASSERT_TRUE(c.how == InPlace || std::rename(QFile::encodeName(other), QFile::encodeName(name)) == 0);
+        } else {
+            ASSERT_TRUE(file.remove() && (c.how == Remove || QDir().mkpath(name)));
+        }
+        EXPECT_EQ(global.ReadIniString("A", "K", "default"), c.value);
     }
 }
 
