@@ -37,22 +37,13 @@ TEST_F(GlobalFolders, WithoutKeysAWritableProgramFolderHoldsTheData)
 
 TEST_F(GlobalFolders, RecordedInstallFolderInAnyCaseMeansApplicationData)
 {
+    TvlmGlobalSetup found = Setup();
+    found.FoundDataDir = TvlmGlobal::FindDataDir(Setup()); // the program folder's, before the record
     RecordInstallFolder(ProgDir().toUpper() + "/");
     TvlmGlobal global(Setup());
     EXPECT_EQ(global.DataDir(), AppDataDir());
     EXPECT_TRUE(QFileInfo(AppDataDir()).isDir());
-}
-
-// The settings stay beside the lock a start took in the folder it found.
-TEST_F(GlobalFolders, FolderFoundAtTheStartIsTheRuns)
-{
-    TvlmGlobalSetup setup = Setup();
-    setup.FoundDataDir = TvlmGlobal::FindDataDir(Setup());
-    EXPECT_EQ(setup.FoundDataDir, ProgDir() + "/Data");
-    RecordInstallFolder(ProgDir()); // the choice would be another one now
-    TvlmGlobal global(setup);
-    EXPECT_EQ(global.DataDir(), ProgDir() + "/Data");
-    EXPECT_TRUE(QFileInfo(ProgDir() + "/Data").isDir());
+    EXPECT_EQ(TvlmGlobal(found).DataDir(), ProgDir() + "/Data") << "a start keeps the folder found beside its lock";
 }
 
 TEST_F(GlobalFolders, OtherInstallFolderKeepsTheProgramFolder)
