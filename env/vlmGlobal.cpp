@@ -105,9 +105,11 @@ QString TvlmGlobal::DataPath()
 QString TvlmGlobal::DefaultDataDir()
 {
     // Trailing delimiters are not part of a folder's identity.
-    const QString installed = Lower(StripTrailingBackslashes(InstalledAppDir()));
-    const QString program = Lower(ProgramDir());
-    if (installed != program && IsProgramDirWritable())
+    const QString installed = StripTrailingBackslashes(InstalledAppDir());
+    // Without a recorded install folder nothing needs lower-casing (which
+    // would bring in the locale's case tables at every start).
+    const bool same = installed.isEmpty() ? ProgramDir().isEmpty() : Lower(installed) == Lower(ProgramDir());
+    if (!same && IsProgramDirWritable())
         return ProgramDir() + QStringLiteral("/Data");
     return SpecialFolderPath(kFolderAppData) + QLatin1Char('/') + CompanyName() + QLatin1Char('/') +
            ProductName();
