@@ -415,14 +415,12 @@ TEST(TimerAttention, SeveralTimersShareTheLauncherAndEachHasItsNotification)
     EXPECT_TRUE(notifications.Notified[1].Summary.startsWith("Tea: ")) << "the named one says its name";
     Set(tea, 1), Start(tea), tea.Tick(), Set(eggs, 1), Start(eggs), eggs.Tick();
     ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 4; }));
-    // The id a timer's notification has once the server's answer is in.
-    const auto id = [&attention](int key) {
-        uint shown = 0;
+    uint lastId = 0; // the id of a timer's notification once the server's answer is in
+    const auto id = [&](int key) {
         Eventually([&] {
-            attention.InBusThread([&](TAttentionBus& b) { shown = b.Notifier(key)->Id(); });
-            return shown != 0;
+            return attention.InBusThread([&](TAttentionBus& b) { lastId = b.Notifier(key)->Id(); }), lastId;
         });
-        return shown;
+        return std::exchange(lastId, 0u);
     };
     const uint teaId = id(0);
     emit notifications.ActionInvoked(teaId, "stop");
