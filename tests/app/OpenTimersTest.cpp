@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPointer>
 #include <QSet>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -52,8 +53,10 @@ struct TOpenTimersRig {
 
     void Close(int index)
     {
-        timers->Window(index).close();
+        const QPointer<TFmTimerMain> window = &timers->Window(index);
+        window->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(window.isNull(), timers->Count() > 0 && !timers->UserClosedAll()) << "a forgotten window goes";
     }
 
     // The sections of timers as "section:NAME:SECONDS", in file order, once
