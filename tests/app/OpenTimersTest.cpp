@@ -32,11 +32,8 @@ struct TOpenTimersRig {
         QDir().mkpath(dir.filePath("Data"));
         // Two pictures in the program's picture folder: a history read anew starts with a.bmp.
         QDir().mkpath(dir.filePath("backimage"));
-        for (const char* name : {"a.bmp", "b.bmp"}) {
-            QImage picture(8, 8, QImage::Format_RGB32);
-            picture.fill(Qt::gray);
-            picture.save(dir.filePath(QString("backimage/") + name));
-        }
+        for (const char* name : {"a.bmp", "b.bmp"})
+            QImage(8, 8, QImage::Format_Mono).save(dir.filePath(QString("backimage/") + name));
         QFile file(dir.filePath("Data/application.ini"));
         file.open(QIODevice::WriteOnly);
         file.write(ini);

@@ -108,10 +108,9 @@ TEST_F(SettingsStore, ABatchWritesTheFileOnceAtItsEnd)
     global.EndIniBatch();
     EXPECT_EQ(ReadAll(global.IniFileName()), QByteArray("[BACK]\nlist0=/a.png\n[TIMER-3]\nSECONDS=7\n"));
     const QDateTime old = QDateTime::currentDateTimeUtc().addYears(-1);
-    {
-        QFile file(global.IniFileName());
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.setFileTime(old, QFileDevice::FileModificationTime));
-    }
+    QFile file(global.IniFileName());
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.setFileTime(old, QFileDevice::FileModificationTime));
+    file.close();
     global.WriteIniString("BACK", "list0", "/a.png");
     EXPECT_EQ(QFileInfo(global.IniFileName()).lastModified(), old) << "the same value: not written";
     global.RemoveIniSection("none");
