@@ -24,6 +24,7 @@
 #include "TimeArgument.h"
 #include "TimerAttention.h"
 #include "TimerModel.h"
+#include "TimerServices.h"
 #include "Translations.h"
 #include "UnitFmTimerMain.h"
 #include "UnitFormVersionInfo.h"
@@ -180,8 +181,9 @@ int main(int argc, char** argv)
         exitCode = RunTimerWindows(app, *instance, request);
     }
     // The settings are written. A bus thread held up by a bus that does not
-    // answer would hold up the end of the process as well: it ends here.
-    if (TTimerAttention::BusThreadLeftBehind()) {
+    // answer, or a sound thread by a sound server that does not, would hold up
+    // the end of the process as well: it ends here.
+    if (TTimerAttention::BusThreadLeftBehind() || TEffectSoundService::PlayerLeftBehind()) {
         std::fflush(nullptr);
         std::_Exit(exitCode);
     }

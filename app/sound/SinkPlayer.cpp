@@ -7,9 +7,11 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QMediaDevices>
+#include <QThread>
 #include <QThreadPool>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -62,34 +64,32 @@ bool SoundServerReachable()
 }
 
 // One QAudioSink per channel, each fed from the decoded sound in memory; the
-// sound server mixes the channels. The file is checked at the play, decoded
-// on a worker thread and handed to the sink back on this thread.
-class TSinkPlayer final : public QObject, public TSoundService {
+// sound server mixes the channels. Lives on a thread of its own: the first
+// use of Qt Multimedia connects to the sound server and waits for its answer,
+// and a server that takes the connection and never answers holds up this
+// thread only, never the window's. Sounds are decoded on worker threads and
+// handed back here.
+class TSinkOutput final : public QObject {
 public:
-    TSinkPlayer() { workers_.setMaxThreadCount(2); }
-    ~TSinkPlayer() override
+    TSinkOutput() { workers_.setMaxThreadCount(2); }
+    ~TSinkOutput() override
     {
         workers_.waitForDone();
         for (auto& [channel, ch] : channels_)
             Release(ch);
     }
 
-    void play(const QString& path) override { Play(path, 100, 0, nullptr); }
-
-    bool Play(const QString& path, int volume, int channel, QString* why) override
+    void Play(const std::shared_ptr<TSoundFile>& sound, int volume, int channel)
     {
-        std::shared_ptr<TSoundFile> sound = TSoundFile::Open(path, why);
-        if (!sound)
-            return false;
         TChannel& ch = channels_[channel];
+        const std::uint64_t generation = ++ch.Generation;
         Release(ch);
         if (!SoundServerReachable())
-            return true; // no sound server: silent
+            return; // no sound server: silent
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (device.isNull())
-            return true; // no device, no sound server: silent
+            return; // no device, no sound server: silent
         const QAudioFormat format = DeviceFormat(device);
-        const std::uint64_t generation = ++ch.Generation;
         workers_.start([this, sound, volume, channel, generation, device, format] {
             const std::vector<float> pcm =
                 sound->Decode({format.sampleRate(), format.channelCount()}, VolumeGain(volume), kMaxSoundSeconds);
@@ -97,10 +97,9 @@ public:
             QMetaObject::invokeMethod(
                 this, [=, this] { Start(channel, generation, device, format, bytes); }, Qt::QueuedConnection);
         });
-        return true;
     }
 
-    void Stop(int channel) override
+    void Stop(int channel)
     {
         const auto it = channels_.find(channel);
         if (it == channels_.end())
@@ -110,6 +109,8 @@ public:
     }
 
 private:
+    static constexpr int kMaxSoundSeconds = TSoundService::kMaxSoundSeconds;
+
     struct TChannel {
         std::uint64_t Generation = 0;
         std::unique_ptr<QAudioSink> Sink;
@@ -156,6 +157,64 @@ private:
 
     std::map<int, TChannel> channels_;
     QThreadPool workers_; // last: waited for before the channels go
+};
+
+// The player the program holds: the file is checked on the caller's thread
+// (so that a file that cannot be played is told at once), the rest is posted
+// to the output's thread in order.
+class TSinkPlayer final : public TSoundService {
+public:
+    TSinkPlayer() : thread_(std::make_unique<QThread>()), output_(new TSinkOutput)
+    {
+        thread_->setObjectName(QStringLiteral("pocosa-sound"));
+        output_->moveToThread(thread_.get());
+        thread_->start();
+    }
+    ~TSinkPlayer() override { End(kEndWaitMs); }
+
+    void play(const QString& path) override { Play(path, 100, 0, nullptr); }
+
+    bool Play(const QString& path, int volume, int channel, QString* why) override
+    {
+        std::shared_ptr<TSoundFile> sound = TSoundFile::Open(path, why);
+        if (!sound)
+            return false;
+        Post([sound, volume, channel](TSinkOutput& output) { output.Play(sound, volume, channel); });
+        return true;
+    }
+
+    void Stop(int channel) override
+    {
+        Post([channel](TSinkOutput& output) { output.Stop(channel); });
+    }
+
+    bool End(int waitMs) override
+    {
+        if (!thread_)
+            return true;
+        // The output ends on its own thread, once what was posted before has run.
+        output_->deleteLater();
+        thread_->quit();
+        if (thread_->wait(waitMs)) {
+            thread_.reset();
+            return true;
+        }
+        (void)thread_.release(); // held up by the sound server: left to itself
+        return false;
+    }
+
+private:
+    static constexpr int kEndWaitMs = 1000;
+
+    void Post(std::function<void(TSinkOutput&)> call)
+    {
+        if (thread_)
+            QMetaObject::invokeMethod(
+                output_, [output = output_, call = std::move(call)] { call(*output); }, Qt::QueuedConnection);
+    }
+
+    std::unique_ptr<QThread> thread_;
+    TSinkOutput* output_; // lives on thread_, deleted there
 };
 
 } // namespace

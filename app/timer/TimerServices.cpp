@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QLibrary>
 
+#include <atomic>
 #include <cstdio>
 #include <ctime>
 
@@ -23,9 +24,25 @@ QString TEffectSoundService::DefaultModulePath()
 
 TEffectSoundService::TEffectSoundService(QString modulePath) : modulePath_(std::move(modulePath)) {}
 
+namespace {
+
+std::atomic<bool> gPlayerLeftBehind = false;
+
+} // namespace
+
 // The module stays loaded for the rest of the run: the player made from it is
-// destroyed here, while its code is still there.
-TEffectSoundService::~TEffectSoundService() = default;
+// destroyed here, while its code is still there (and runs on in a thread left
+// behind).
+TEffectSoundService::~TEffectSoundService()
+{
+    if (player_ && !player_->End(kEndWaitMs))
+        gPlayerLeftBehind = true;
+}
+
+bool TEffectSoundService::PlayerLeftBehind()
+{
+    return gPlayerLeftBehind;
+}
 
 void TEffectSoundService::Load()
 {

@@ -44,6 +44,13 @@ public:
     }
     // Stops what the channel plays (a timer stopped or gone).
     virtual void Stop(int channel) { (void)channel; }
+    // Ends playing within waitMs before the service goes. False when a thread of it is held up by a sound
+    // server that does not answer and was left running: the process should then end without waiting for it.
+    virtual bool End(int waitMs)
+    {
+        (void)waitMs;
+        return true;
+    }
 };
 
 // Plays through the sound module beside the program (libsndfile and Qt
@@ -60,11 +67,16 @@ public:
     bool Play(const QString& path, int volume, int channel, QString* why = nullptr) override;
     void Stop(int channel) override;
 
+    // Whether a player of this run was held up at its end by a sound server that does not answer (see End).
+    static bool PlayerLeftBehind();
+
     // After a play: whether the module was loaded, and if not, why.
     bool Loaded() const { return player_ != nullptr; }
     QString LoadError() const { return loadError_; }
 
 private:
+    static constexpr int kEndWaitMs = 1000;
+
     void Load();
 
     QString modulePath_;

@@ -27,7 +27,7 @@ class TvlmGctButton;
 // left empty; the window then uses the program's own service.
 struct TTimerMainHooks {
     TTickClock* Clock = nullptr;   // not owned; empty: the boot clock
-    TSoundService* Sound = nullptr; // not owned; empty: one QSoundEffect
+    TSoundService* Sound = nullptr; // not owned; empty: a sound module of its own
     std::function<QString()> ProgramDir;
     // Background history entry n (0..4); empty text for an empty place.
     std::function<QString(int n)> HistoryEntry;

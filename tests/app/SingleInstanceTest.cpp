@@ -505,13 +505,23 @@ TEST_F(ProgramHandOver, TheSettingsLockFindsTheWindowFromAnyRuntimeFolder)
     }
 }
 
-// A session bus that stops answering during a count-down (stopped) holds up
-// neither the alarm, nor the answers to later starts, nor the end on SIGTERM.
-TEST_F(ProgramHandOver, ABusThatStopsAnsweringHoldsNothingUp)
+// A session bus that stops answering during a count-down (stopped), and a
+// sound server that takes the connection and never answers, hold up neither
+// the alarm, nor the answers to later starts, nor the end on SIGTERM.
+TEST_F(ProgramHandOver, ABusOrSoundServerThatStopsAnsweringHoldsNothingUp)
 {
     TPrivateBus bus;
     ASSERT_TRUE(bus.Running());
     env.insert("DBUS_SESSION_BUS_ADDRESS", bus.Address());
+    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationDirPath() + "/../bin/pocosa-sound.so",
+                            folder.filePath("pocosa-sound.so")));
+    const int server = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0); // listens, never accepts
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, folder.filePath("run/sound").toUtf8().constData(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(server, 8), 0);
+    env.insert("PULSE_SERVER", "unix:" + folder.filePath("run/sound"));
     StartFirst({"3s", "--start"});
     EXPECT_TRUE(StatusWhenUp().ends_with("counting down"));
     bus.Freeze(true);
@@ -519,6 +529,7 @@ TEST_F(ProgramHandOver, ABusThatStopsAnsweringHoldsNothingUp)
     elapsed.start();
     while (Run({"--status"}).out != "00:00 alarm" && elapsed.elapsed() < 8000) // each answered at once
         QThread::msleep(100);
+    EXPECT_LT(elapsed.elapsed(), 8000) << "the alarm rang and every later start had its answer";
     QThread::msleep(1500); // the alarm's notification is under way on the stopped bus
     EXPECT_EQ(Run({"--status"}).out, "00:00 alarm");
     elapsed.restart();
@@ -526,6 +537,7 @@ TEST_F(ProgramHandOver, ABusThatStopsAnsweringHoldsNothingUp)
     ASSERT_TRUE(first.waitForFinished(20000));
     EXPECT_LT(elapsed.elapsed(), 3000);
     EXPECT_EQ(first.exitCode(), 0);
+    ::close(server);
 }
 
 } // namespace
