@@ -139,6 +139,9 @@ void TvlmBtnDraw::BuildCaptionMask(const QColor& ink)
     // Coverage only matters in the blue byte; subpixel smoothing would skew it.
     font.setStyleStrategy(QFont::NoSubpixelAntialias);
     if (textAntialiasing_) {
+        // Outlines fitted to a pixel grid that is halved afterwards gain
+        // nothing, and fitting them costs the font engine a few hundred KiB.
+        font.setHintingPreference(QFont::PreferNoHinting);
         if (font.pixelSize() > 0)
             font.setPixelSize(2 * font.pixelSize());
         else
