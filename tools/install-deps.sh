@@ -11,7 +11,7 @@ PACKAGES="
   clang libclang-rt-14-dev
   xvfb xauth xdotool openbox x11-utils x11-xserver-utils imagemagick libx11-dev libxext-dev
   fonts-ipafont-gothic fonts-roboto-unhinted fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
-  dbus desktop-file-utils appstream
+  dbus desktop-file-utils appstream pulseaudio pulseaudio-utils
   dpkg-dev file lintian
   weston qt6-wayland
 "

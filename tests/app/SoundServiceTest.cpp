@@ -2,16 +2,24 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <QThread>
 
+#include <sndfile.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
+#include <utility>
 
+#include "ProcessRun.h"
 #include "TimerServices.h"
 
 namespace {
@@ -88,6 +96,52 @@ TEST(SoundService, MissingOrWrongModuleLeavesTheProgramSilent)
         EXPECT_FALSE(sound.Loaded()) << row.Why;
         EXPECT_FALSE(sound.LoadError().isEmpty()) << row.Why;
     }
+}
+
+// On a sound server of the test's own, each channel plays a stream of its own until stopped, replaced or played
+// out; and the end waits for nothing.
+TEST(SoundService, EachChannelPlaysAStreamOfItsOwnUntilStoppedOrPlayedOut)
+{
+    QTemporaryDir dir;
+    qputenv("PULSE_SERVER", ("unix:" + dir.filePath("pulse/native")).toUtf8());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", dir.path()), env.insert("XDG_RUNTIME_DIR", dir.path());
+    QProcess server;
+    server.setProcessEnvironment(env);
+    server.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                                "--load=module-null-sink", "--load=module-native-protocol-unix"});
+    const pocosa::test::ProcessOptions options{env};
+    const auto streamsOnceThere = [&](int count) { // what the server plays once it is `count`, or after 5 s
+        int streams = -1;
+        for (QDeadlineTimer deadline(5000); streams != count && !deadline.hasExpired(); QThread::msleep(50)) {
+            const auto run = pocosa::test::runProcess("pactl", {"list", "short", "sink-inputs"}, options);
+            streams = run.status == 0 ? int(run.out.count('\n')) : -1;
+        }
+        return streams;
+    };
+    ASSERT_EQ(streamsOnceThere(0), 0) << "no sound server";
+    const auto silence = [&](const char* name, int seconds) {
+        SF_INFO info{0, 8000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
+        SNDFILE* file = sf_open(dir.filePath(name).toLocal8Bit().constData(), SFM_WRITE, &info);
+        const std::vector<short> zeros(std::size_t(8000 * seconds));
+        sf_write_short(file, zeros.data(), sf_count_t(zeros.size())), sf_close(file);
+        return dir.filePath(name);
+    };
+    const QString long10s = silence("long.wav", 10), short2s = silence("short.wav", 2);
+    auto sound = std::make_unique<TEffectSoundService>(BinFile("pocosa-sound.so"));
+    const std::pair<std::function<void()>, int> rows[] = {
+        {[&] { sound->Play(long10s, 50, 1); }, 1}, {[&] { sound->Play(long10s, 50, 2); }, 2},
+        {[&] { sound->Play(long10s, 50, 1); }, 2}, {[&] { sound->Stop(1); }, 1}, {[&] { sound->Stop(2); }, 0},
+        {[&] { sound->Play(long10s, 50, 4), sound->Stop(4); }, 0}, // stopped while it decodes
+        {[&] { sound->Play(short2s, 100, 3); }, 1}, {[] {}, 0}};
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        rows[i].first();
+        EXPECT_EQ(streamsOnceThere(rows[i].second), rows[i].second) << "row " << i;
+        QThread::msleep(300);
+        EXPECT_EQ(streamsOnceThere(rows[i].second), rows[i].second) << "row " << i << ", a moment later";
+    }
+    sound->Play(long10s, 50, 1), sound.reset();
+    EXPECT_FALSE(TEffectSoundService::PlayerLeftBehind());
 }
 
 TEST(SoundService, AModuleThatFailedIsNotTriedAgainOnEveryAlarmStep)
