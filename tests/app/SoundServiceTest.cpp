@@ -110,7 +110,8 @@ TEST(SoundService, EachChannelPlaysAStreamOfItsOwnUntilStoppedOrPlayedOut)
     server.setProcessEnvironment(env);
     server.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
                                 "--load=module-null-sink", "--load=module-native-protocol-unix"});
-    const pocosa::test::ProcessOptions options{env};
+    pocosa::test::ProcessOptions options;
+    options.env = env;
     const auto streamsOnceThere = [&](int count) { // what the server plays once it is `count`, or after 5 s
         int streams = -1;
         for (QDeadlineTimer deadline(5000); streams != count && !deadline.hasExpired(); QThread::msleep(50)) {
@@ -123,8 +124,7 @@ TEST(SoundService, EachChannelPlaysAStreamOfItsOwnUntilStoppedOrPlayedOut)
     const auto silence = [&](const char* name, int seconds) {
         SF_INFO info{0, 8000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
         SNDFILE* file = sf_open(dir.filePath(name).toLocal8Bit().constData(), SFM_WRITE, &info);
-        const std::vector<short> zeros(std::size_t(8000 * seconds));
-        sf_write_short(file, zeros.data(), sf_count_t(zeros.size())), sf_close(file);
+        sf_write_short(file, std::vector<short>(std::size_t(8000 * seconds)).data(), 8000 * seconds), sf_close(file);
         return dir.filePath(name);
     };
     const QString long10s = silence("long.wav", 10), short2s = silence("short.wav", 2);
