@@ -4,18 +4,12 @@
 #include <QThread>
 
 #include <algorithm>
-#include <atomic>
 #include <utility>
 
 #include "AttentionBus.h"
 #include "TimerModel.h"
 #include "TimerRecord.h"
-
-namespace {
-
-std::atomic<bool> gBusThreadLeftBehind = false;
-
-} // namespace
+#include "TimerServices.h"
 
 QString AlarmBody(int lengthSeconds, std::int64_t endedMs)
 {
@@ -73,13 +67,8 @@ TTimerAttention::~TTimerAttention()
     if (!thread_->wait(kEndWaitMs)) {
         // Held up in a call on a bus that does not answer: left to itself.
         (void)thread_.release();
-        gBusThreadLeftBehind = true;
+        LeaveThreadBehind();
     }
-}
-
-bool TTimerAttention::BusThreadLeftBehind()
-{
-    return gBusThreadLeftBehind;
 }
 
 void TTimerAttention::Post(std::function<void(TAttentionBus&)> call)

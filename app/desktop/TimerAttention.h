@@ -36,7 +36,7 @@ public:
     explicit TTimerAttention(TBus sessionBus = &QDBusConnection::sessionBus,
                              TBus systemBus = &QDBusConnection::systemBus);
     // Gives the bus thread a moment to end; one held up by a bus that does
-    // not answer is left to run (see BusThreadLeftBehind).
+    // not answer is left to run (see LeaveThreadBehind).
     ~TTimerAttention() override;
 
     // Follows the timer from now on, until Remove or its end.
@@ -59,9 +59,6 @@ public:
     // there (tests); the program itself never waits on that thread.
     void InBusThread(const std::function<void(TAttentionBus&)>& f) const;
 
-    // True once a bus thread was left running at the end: the process then
-    // ends without waiting for it (main).
-    static bool BusThreadLeftBehind();
     // How long the end waits for the bus thread.
     static constexpr int kEndWaitMs = 500;
 

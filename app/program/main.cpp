@@ -183,7 +183,7 @@ int main(int argc, char** argv)
     // The settings are written. A bus thread held up by a bus that does not
     // answer, or a sound thread by a sound server that does not, would hold up
     // the end of the process as well: it ends here.
-    if (TTimerAttention::BusThreadLeftBehind() || TEffectSoundService::PlayerLeftBehind()) {
+    if (ThreadLeftBehind()) {
         std::fflush(nullptr);
         std::_Exit(exitCode);
     }

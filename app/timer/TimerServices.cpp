@@ -9,6 +9,22 @@
 
 #include "SoundModule.h"
 
+namespace {
+
+std::atomic<bool> gThreadLeftBehind = false;
+
+} // namespace
+
+void LeaveThreadBehind()
+{
+    gThreadLeftBehind = true;
+}
+
+bool ThreadLeftBehind()
+{
+    return gThreadLeftBehind;
+}
+
 std::int64_t TBootClock::Milliseconds() const
 {
     timespec ts{};
@@ -24,24 +40,13 @@ QString TEffectSoundService::DefaultModulePath()
 
 TEffectSoundService::TEffectSoundService(QString modulePath) : modulePath_(std::move(modulePath)) {}
 
-namespace {
-
-std::atomic<bool> gPlayerLeftBehind = false;
-
-} // namespace
-
 // The module stays loaded for the rest of the run: the player made from it is
 // destroyed here, while its code is still there (and runs on in a thread left
 // behind).
 TEffectSoundService::~TEffectSoundService()
 {
     if (player_ && !player_->End(kEndWaitMs))
-        gPlayerLeftBehind = true;
-}
-
-bool TEffectSoundService::PlayerLeftBehind()
-{
-    return gPlayerLeftBehind;
+        LeaveThreadBehind();
 }
 
 void TEffectSoundService::Load()

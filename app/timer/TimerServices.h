@@ -14,6 +14,12 @@ public:
     virtual std::int64_t Milliseconds() const = 0;
 };
 
+// A thread held up at the end by another process that does not answer (a
+// session bus, a sound server) is left running; once one was, the process
+// ends without waiting for it (main).
+void LeaveThreadBehind();
+bool ThreadLeftBehind();
+
 // CLOCK_BOOTTIME: monotonic, counts suspend time, starts near 0 at boot.
 class TBootClock final : public TTickClock {
 public:
@@ -66,9 +72,6 @@ public:
     void play(const QString& path) override;
     bool Play(const QString& path, int volume, int channel, QString* why = nullptr) override;
     void Stop(int channel) override;
-
-    // Whether a player of this run was held up at its end by a sound server that does not answer (see End).
-    static bool PlayerLeftBehind();
 
     // After a play: whether the module was loaded, and if not, why.
     bool Loaded() const { return player_ != nullptr; }

@@ -277,7 +277,7 @@ TEST(TimerAttention, TheEndLetsGoOfWhatTheBusThreadHolds)
         rig.w().SetSeconds(5), rig.w().BTstartClick(rig.w().BTstart);
         ASSERT_TRUE(Eventually([&] { return Held(attention).Logind == 2; }));
     }
-    EXPECT_FALSE(TTimerAttention::BusThreadLeftBehind());
+    EXPECT_FALSE(ThreadLeftBehind());
     EXPECT_TRUE(Eventually([&] { return desk.logind.Released(0); }));
 }
 

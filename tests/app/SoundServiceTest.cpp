@@ -141,7 +141,7 @@ TEST(SoundService, EachChannelPlaysAStreamOfItsOwnUntilStoppedOrPlayedOut)
         EXPECT_EQ(streamsOnceThere(rows[i].second), rows[i].second) << "row " << i << ", a moment later";
     }
     sound->Play(long10s, 50, 1), sound.reset();
-    EXPECT_FALSE(TEffectSoundService::PlayerLeftBehind());
+    EXPECT_FALSE(ThreadLeftBehind());
 }
 
 TEST(SoundService, AModuleThatFailedIsNotTriedAgainOnEveryAlarmStep)
