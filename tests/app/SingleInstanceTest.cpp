@@ -516,9 +516,8 @@ TEST_F(ProgramHandOver, ABusOrSoundServerThatStopsAnsweringHoldsNothingUp)
     ASSERT_TRUE(QFile::copy(QCoreApplication::applicationDirPath() + "/../bin/pocosa-sound.so",
                             folder.filePath("pocosa-sound.so")));
     const int server = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0); // listens, never accepts
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, folder.filePath("run/sound").toUtf8().constData(), sizeof address.sun_path - 1);
+    sockaddr_un address{AF_UNIX, {}};
+    std::strcpy(address.sun_path, QFile::encodeName(folder.filePath("run/sound")).constData());
     ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(::listen(server, 8), 0);
     env.insert("PULSE_SERVER", "unix:" + folder.filePath("run/sound"));
