@@ -98,8 +98,7 @@ TEST(SoundService, MissingOrWrongModuleLeavesTheProgramSilent)
     }
 }
 
-// On a sound server of the test's own, each channel plays a stream of its own until stopped, replaced or played
-// out; and the end waits for nothing.
+// On a sound server of the test's own, each channel plays its own stream until stopped, replaced or played out.
 TEST(SoundService, EachChannelPlaysAStreamOfItsOwnUntilStoppedOrPlayedOut)
 {
     QTemporaryDir dir;
