@@ -26,8 +26,7 @@ std::optional<int> TFmTimerMain::AskUntil(QWidget* parent)
     QString format = locale.timeFormat(QLocale::ShortFormat);
     format.remove(QStringLiteral(":ss")).remove(QStringLiteral(".ss"));
     edit->setDisplayFormat(format);
-    const QTime later = QTime::currentTime().addSecs(30 * 60);
-    edit->setTime(QTime(later.hour(), later.minute()));
+    edit->setTime(SuggestedUntil(QDateTime::currentDateTime()));
     auto* refusal = new QLabel(&dialog);
     refusal->setWordWrap(true);
     refusal->hide();

@@ -645,6 +645,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <translation>&quot;%1&quot; is now</translation>
     </message>
     <message>
+        <source>&quot;%1&quot; does not exist tonight: the clocks go forward over it</source>
+        <translation>&quot;%1&quot; does not exist tonight: the clocks go forward over it</translation>
+    </message>
+    <message>
         <source>&quot;%1&quot; is %2 from now, longer than 99:59</source>
         <translation>&quot;%1&quot; is %2 from now, longer than 99:59</translation>
     </message>

@@ -645,6 +645,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <translation>&quot;%1&quot; は今の時刻です</translation>
     </message>
     <message>
+        <source>&quot;%1&quot; does not exist tonight: the clocks go forward over it</source>
+        <translation>&quot;%1&quot; は今夜ありません: 時計がその時刻を飛ばして進みます</translation>
+    </message>
+    <message>
         <source>&quot;%1&quot; is %2 from now, longer than 99:59</source>
         <translation>&quot;%1&quot; は今から %2 後で、99:59 を超えています</translation>
     </message>

@@ -6,12 +6,14 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QTimeZone>
 
 #include <vector>
 
 #include "FakeDesktopBus.h"
 #include "ProgramStart.h"
 #include "TimeArgument.h"
+#include "TimeOfDay.h"
 
 namespace {
 
@@ -106,6 +108,36 @@ TEST(TimeArgument, UntilATimeOfDay)
             EXPECT_TRUE(row.Seconds == -1 && std::string(e.what()).find(row.Says) != std::string::npos) << e.what();
         }
     }
+}
+
+// --until on the nights the clocks change: the real time to the next moment the clock shows the time.
+TEST(TimeArgument, UntilAcrossTheClockChanges)
+{
+    const QTimeZone berlin("Europe/Berlin"), newYork("America/New_York");
+    const struct { QTimeZone Zone; QDate Date; QTime Now; const char* Text; int Seconds; const char* Says = ""; } rows[] = {
+        // Back: 01:00-01:59 shows twice in New York, 02:00-02:59 in Berlin.
+        {newYork, {2026, 11, 1}, {1, 30}, "01:45", 900},
+        {newYork, {2026, 11, 1}, {0, 50}, "1:10am", 1200},
+        {berlin, {2026, 10, 25}, {1, 0}, "02:30", 5400},
+        {berlin, {2026, 10, 25}, {2, 40}, "02:50", 600},
+        // Forward: 02:00-02:59 never shows in Berlin that night.
+        {berlin, {2026, 3, 29}, {1, 0}, "02:30", -1, "does not exist"},
+        {berlin, {2026, 3, 28}, {23, 0}, "2:30am", -1, "does not exist"},
+        {berlin, {2026, 3, 29}, {1, 0}, "03:00", 3600},
+        {berlin, {2026, 3, 29}, {3, 30}, "02:30", -1, "23:00:00"}, // passed today; tomorrow's is too far
+    };
+    for (const auto& row : rows) {
+        const QDateTime now(row.Date, row.Now, row.Zone);
+        const std::string name = now.toString(Qt::ISODate).toStdString() + " " + row.Text;
+        try {
+            EXPECT_EQ(ParseUntilArgument(QString::fromUtf8(row.Text), now), row.Seconds) << name;
+        } catch (const ETimeArgument& e) {
+            EXPECT_TRUE(row.Seconds == -1 && std::string(e.what()).find(row.Says) != std::string::npos)
+                << name << ": " << e.what();
+        }
+    }
+    // The dialog's suggestion, half an hour on, is never a time the clock skips.
+    EXPECT_EQ(SuggestedUntil(QDateTime({2026, 3, 29}, {1, 45, 20}, berlin)), QTime(3, 15));
 }
 
 TEST(StartArguments, OptionsAndTime)
