@@ -179,6 +179,8 @@ QByteArray EncodeRequest(const TStartRequest& request)
         o.insert("sound", *request.Sound);
     if (request.Volume)
         o.insert("volume", *request.Volume);
+    if (request.Until)
+        o.insert("until", true);
     return Line(o);
 }
 
@@ -206,6 +208,11 @@ std::optional<TStartRequest> DecodeRequest(const QByteArray& line)
         if (!(*o)["ask"].isBool())
             return std::nullopt;
         request.Ask = (*o)["ask"].toBool();
+    }
+    if (o->contains("until")) {
+        if (!(*o)["until"].isBool())
+            return std::nullopt;
+        request.Until = (*o)["until"].toBool();
     }
     if (o->contains("sound")) {
         if (!(*o)["sound"].isString())

@@ -54,7 +54,10 @@ bool ApplyStartRequest(TFmTimerMain& window, const TStartRequest& request)
         window.BTresetClick(window.BTreset);
         window.SetSeconds(*request.Seconds);
     }
-    if (request.Start)
+    // A count-down to a time of day is no length the user would start again.
+    if (request.Start && request.Until)
+        window.Model().StartStop();
+    else if (request.Start)
         window.BTstartClick(window.BTstart);
     return true;
 }

@@ -122,7 +122,7 @@ TStartRequest ParseStartArguments(const QStringList& arguments, const QDateTime&
             Refuse(QCoreApplication::translate("TimeArgument", "--until takes no other time, not \"%1\"")
                        .arg(times.join(QLatin1Char(' '))));
         request.Seconds = ParseUntilArgument(until, now);
-        request.Start = true;
+        request.Start = request.Until = true;
     }
     if (times.size() > 1)
         Refuse(QCoreApplication::translate("TimeArgument", "only one time may be given, not \"%1\"")

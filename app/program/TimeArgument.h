@@ -24,6 +24,7 @@ struct TStartRequest {
     bool Ask = false;           // the answer says what the running program knows, and every timer
     std::optional<QString> Sound; // the timer's alarm sound: an absolute file name; "" the program's
     std::optional<int> Volume;  // of the alarm's sound, 0..100 %
+    bool Until = false;         // the time is until a time of day: no recent length
 
     bool operator==(const TStartRequest&) const = default;
 };

@@ -266,11 +266,14 @@ void TFmTimerMain::BTstartClick(QObject*)
         hooks_.CountDownStarted(model_->Seconds());
 }
 
-void TFmTimerMain::StartCountDown(int seconds)
+void TFmTimerMain::StartCountDown(int seconds, bool recent)
 {
     model_->Reset();
     model_->SetSeconds(seconds);
-    BTstartClick(BTstart);
+    if (recent)
+        BTstartClick(BTstart);
+    else
+        model_->StartStop();
 }
 
 void TFmTimerMain::BTresetClick(QObject*)
@@ -315,8 +318,9 @@ void TFmTimerMain::MnUntilClick(QObject*)
     ++dialogs_;
     const std::optional<int> seconds = hooks_.AskUntil ? hooks_.AskUntil(this) : AskUntil(this);
     --dialogs_;
+    // The time until then is no length the user would start again.
     if (seconds)
-        StartCountDown(*seconds);
+        StartCountDown(*seconds, false);
 }
 
 void TFmTimerMain::MnRecentShow(QObject*)

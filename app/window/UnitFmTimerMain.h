@@ -219,7 +219,7 @@ private:
     QAction* MnBackItem(int n) const;
     QAction* MnRecentItem(int n) const;
     // Stops the timer, sets `seconds` and starts the count-down.
-    void StartCountDown(int seconds);
+    void StartCountDown(int seconds, bool recent = true);
     void SetBackground(const QString& name);
     QString HistoryEntry(int n) const;
     QString CurrentBackground() const;

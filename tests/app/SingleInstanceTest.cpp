@@ -37,7 +37,7 @@ TEST(InstanceProtocol, RequestsAndAnswersSurviveTheLine)
 {
     TStartRequest named{60, true, false, true, QString("Tea")}, ask{std::nullopt, false, true};
     ask.Ask = true;
-    named.Sound = "/music/bell.ogg", named.Volume = 0;
+    named.Sound = "/music/bell.ogg", named.Volume = 0, named.Until = true;
     for (const TStartRequest& r : {TStartRequest{}, TStartRequest{0, true, false}, TStartRequest{5999, false, false},
                                    TStartRequest{std::nullopt, false, true}, named, ask}) {
         const QByteArray line = EncodeRequest(r);

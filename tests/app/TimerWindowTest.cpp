@@ -190,7 +190,8 @@ TEST(TimerMenu, OpeningTheBackgroundSubmenuShowsTheHistory)
 }
 
 // A count-down START began is told (not a count-up, not one resumed); recent times as the menu opens,
-// disabled when none; an item, like the "count down to" dialog, sets its time and starts, also over a running one.
+// disabled when none; an item, like the "count down to" dialog, sets its time and starts, also over a running one;
+// the time until a time of day is no recent length.
 TEST(TimerMenu, RecentTimesAndCountDownTo)
 {
     QList<int> recent, started;
@@ -219,6 +220,7 @@ TEST(TimerMenu, RecentTimesAndCountDownTo)
     EXPECT_TRUE(inDialog && w.Seconds() == 45);
     until = 1800, w.MnUntil->trigger();
     EXPECT_TRUE(w.Seconds() == 1800 && w.Running() && !w.CountUp() && !w.InDialog());
+    EXPECT_EQ(started.last(), 45);
 }
 
 TEST(TimerMenu, BackgroundActionsReachTheBackgroundHook)
