@@ -344,7 +344,11 @@ void TTimerRecorder::Write()
 
 void TTimerRecorder::Clear()
 {
-    Store(TTimerRecord{});
+    // The alarm's sound is a choice like the window's place and pictures: it stays.
+    TTimerRecord cleared;
+    cleared.Sound = timer_.SoundFile();
+    cleared.Volume = timer_.Volume();
+    Store(cleared);
 }
 
 void TTimerRecorder::StateChanged()

@@ -136,7 +136,8 @@ public:
 
     // Writes the timer's state now.
     void Write();
-    // The user closed the timer: the next start is stopped at 00:00.
+    // The user closed the timer: the next start is stopped at 00:00,
+    // unnamed, with the same alarm sound.
     void Clear();
     // The record of the timer now.
     TTimerRecord Now() const;

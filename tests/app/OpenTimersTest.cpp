@@ -57,15 +57,18 @@ struct TOpenTimersRig {
     }
 
     // The sections of timers as "section:NAME:SECONDS", in file order, once
-    // the program has ended.
+    // the program has ended; ":SOUND:VOLUME" follow where a sound is kept.
     QString End()
     {
         timers.reset();
         QStringList out;
         for (const QString& section : AppGlobal->IniSections())
-            if (section.startsWith("TIMER", Qt::CaseInsensitive))
+            if (section.startsWith("TIMER", Qt::CaseInsensitive)) {
+                const QString sound = AppGlobal->ReadIniString(section, "SOUND", "");
                 out << section + ":" + AppGlobal->ReadIniString(section, "NAME", "") + ":" +
-                           AppGlobal->ReadIniString(section, "SECONDS", "-");
+                           AppGlobal->ReadIniString(section, "SECONDS", "-") +
+                           (sound.isEmpty() ? "" : ":" + sound + ":" + AppGlobal->ReadIniString(section, "VOLUME", ""));
+            }
         return out.join(' ');
     }
 
@@ -136,8 +139,10 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
          "TIMER::90 TIMER-7:Eggs:300 timer-02::1 TIMER-3:Tea:30 TIMER-8:Rice:0"},
         {"the last window closed clears the timer", kToday, {[](TOpenTimersRig& r) { r.Close(0); }}, {""},
          "TIMER::0"},
-        {"Ctrl+Q forgets every timer", kToday,
-         {newTimer("Tea"), newTimer(""), [](TOpenTimersRig& r) { r.timers->QuitAll(); }}, {""}, "TIMER::0"},
+        {"Ctrl+Q forgets every timer, not the first one's sound", kToday,
+         {newTimer("Tea"), newTimer(""),
+          [](TOpenTimersRig& r) { r.timers->Timer(0).SetSound("/bell.ogg", 30), r.timers->QuitAll(); }},
+         {""}, "TIMER::0:/bell.ogg:30"},
         {"kept timers come back in the order of their numbers", kKept,
          {[](TOpenTimersRig& r) {
              r.timers->OpenKept();
@@ -169,14 +174,19 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
     }
 }
 
-// The recent count-down lengths are the program's, kept at once in a section of their own.
+// The recent count-down lengths are the program's, kept at once in a section of their own; a count-down
+// until a time of day (--until) is none.
 TEST(OpenTimers, RecentTimesAreSharedAndKept)
 {
     TOpenTimersRig rig(kToday + "[RECENT]\ntime0=300\ntime1=x\ntime2=60\n");
     TFmTimerMain &first = rig.timers->OpenFirst(true), *other = rig.timers->New(&first);
     other->SetSeconds(60), other->BTstartClick(other->BTstart), emit first.PopupMenu1->aboutToShow();
-    EXPECT_EQ(first.MnRecent0->text() + AppGlobal->ReadIniString("RECENT", "time1", "") +
-                  AppGlobal->ReadIniString("RECENT", "time2", "-"), "01:00300");
+    TStartRequest until{2833, true};
+    until.Until = true;
+    EXPECT_TRUE(rig.timers->Answer(until).Applied && first.Running());
+    EXPECT_EQ(first.MnRecent0->text() + AppGlobal->ReadIniString("RECENT", "time0", "") +
+                  AppGlobal->ReadIniString("RECENT", "time1", "") + AppGlobal->ReadIniString("RECENT", "time2", "-"),
+              "01:0060300");
 }
 
 TEST(OpenTimers, AtMostSixteenTimersAndNamesFoundForTheCommandLine)
