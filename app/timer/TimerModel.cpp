@@ -27,7 +27,11 @@ QString TTimerModel::CleanName(const QString& name)
         const bool paired = c.isHighSurrogate() ? i + 1 < clean.size() && clean.at(i + 1).isLowSurrogate()
                             : c.isLowSurrogate() ? i > 0 && clean.at(i - 1).isHighSurrogate()
                                                  : true;
-        if (!paired || c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+        // Embeddings, overrides and isolates would turn the text around the
+        // name (a title, a --status line) the other way.
+        const bool bidi = (c.unicode() >= 0x202A && c.unicode() <= 0x202E) ||
+                          (c.unicode() >= 0x2066 && c.unicode() <= 0x2069);
+        if (!paired || bidi || c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
             c == QChar::ParagraphSeparator)
             c = QLatin1Char(' ');
     }

@@ -52,6 +52,7 @@ TEST(TimerReadout, NamesAreCleanedAndLeadTheTitle)
         {" \n ", "", 5, false, "00:05 \u2013 Pocosa"},
         {QString(QChar(0xD800)) + "Tea", "Tea", 0, false, nullptr},
         {QString::fromUtf8("Tea\u2028Pot"), "Tea Pot", 0, false, nullptr},
+        {QString::fromUtf8("\u202ETea\u2066Pot\u2069\u202A"), "Tea Pot", 0, false, nullptr},
     };
     for (const auto& row : rows) {
         const std::string name = row.Typed.toStdString();
