@@ -165,7 +165,9 @@ TEST(StartArguments, OptionsAndTime)
     sound.Sound = "", sound.Volume.reset();
     EXPECT_EQ(parse({"--timer", "Eggs", "--sound", "default"}), sound);
     const QDateTime at(QDate(2026, 3, 10), QTime(17, 0), Qt::UTC); // --until: seconds from then, started
-    EXPECT_EQ(ParseStartArguments(Read({"--until=5:30", "pm", "-s"}).Arguments, at), (TStartRequest{1800, true}));
+    TStartRequest until{1800, true};
+    until.Until = true;
+    EXPECT_EQ(ParseStartArguments(Read({"--until=5:30", "pm", "-s"}).Arguments, at), until);
 }
 
 TEST(StartArguments, Refusals)
