@@ -52,12 +52,12 @@ bool TakeUpKeptTimer(TFmTimerMain& window, TTimerAttention& attention, TvlmGloba
     const TimerRecord::TTakenUp taken = TimerRecord::ResumeKeptTimer(
         timer, global, resume, now, section,
         [&attention, &timer](const QString& body) { attention.SetNextAlarmBody(timer, body); });
-    attention.TakenUp(timer);
     if (!taken.EndedNotice.isEmpty()) {
         // Told in the title too: there may be no notification service.
         window.ShowNotice(taken.EndedNotice);
         attention.ShowEndedNotice(timer, taken.EndedNotice);
     }
+    attention.TakenUp(timer);
     return taken.Rewrite;
 }
 

@@ -44,8 +44,10 @@ struct TTimerRecord {
     QString Name = {};        // empty: unnamed
     QString Sound = {};       // the alarm's sound file; empty: the program's
     int Volume = 100;         // of the alarm's sound, 0..100 %
+    int Length = 0;           // a running count-down's length; 0: not known
+    QString Notice = {};      // the desktop's notification of the alarm (TTimerModel::Notification)
 
-    // Name, sound, running and count-up alike, and for a stopped timer the
+    // Name, sound, notification, running, count-up and length alike, and for a stopped timer the
     // same value: the moments of two records of one running timer may differ a little.
     bool SameState(const TTimerRecord& other) const;
 };

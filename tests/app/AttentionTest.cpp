@@ -6,6 +6,10 @@
 #include <iterator>
 #include <utility>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTime>
 
 #include "AlarmNotifier.h"
@@ -59,7 +63,8 @@ TEST(AlarmNotifier, NotifiesCriticalWithAStopActionAndWithdraws)
     const auto& n = rig.service.Notified.first();
     EXPECT_EQ(n.Summary, QStringLiteral("タイマー終了"));
     EXPECT_EQ(n.App, QStringLiteral("Pocosa"));
-    EXPECT_EQ(n.Actions, (QStringList{"stop", QStringLiteral("停止"), "plus1", QStringLiteral("+1 分")}));
+    EXPECT_EQ(n.Actions, (QStringList{"default", QStringLiteral("タイマーを表示"), "stop", QStringLiteral("停止"), "plus1",
+                                      QStringLiteral("+1 分")}));
     ASSERT_TRUE(n.Hints.contains("urgency"));
     EXPECT_EQ(n.Hints["urgency"].typeId(), QMetaType::UChar) << "urgency is a byte";
     EXPECT_EQ(n.Hints["urgency"].toInt(), 2) << "critical";
@@ -92,6 +97,45 @@ TEST(AlarmNotifier, OnlySignalsOfOurNotificationCount)
     EXPECT_EQ(rig.notifier.Id(), id);
     emit rig.service.NotificationClosed(id, 2);
     ASSERT_TRUE(Eventually([&] { return rig.notifier.Id() == 0; }));
+}
+
+// The notification a killed run left is replaced while the service that
+// showed it runs, never one of a service started since; a click on it brings
+// its timer; the icon's file is named for services without an icon theme.
+TEST(AlarmNotifier, AKilledRunsNotificationIsReplacedAndAClickBringsItsTimer)
+{
+    TNotifyRig rig;
+    ASSERT_TRUE(rig.Start());
+    QString kept;
+    rig.notifier.OnKept = [&](const QString& k) { kept = k; };
+    rig.notifier.Show();
+    ASSERT_TRUE(Eventually([&] { return !kept.isEmpty(); }));
+    int fronts = 0;
+    {
+        TAlarmNotifier next(rig.bus.Connect(), nullptr, "/usr/share/pocosa.png");
+        next.OnFront = [&] { ++fronts; };
+        next.Show({}, true, {}, kept);
+        ASSERT_TRUE(Eventually([&] { return next.Id() != 0; }));
+        EXPECT_EQ(rig.service.Notified.last().Replaces, rig.service.Notified.first().Id);
+        EXPECT_EQ(rig.service.Notified.last().Hints.value("image-path"), "/usr/share/pocosa.png");
+        emit rig.service.ActionInvoked(next.Id(), "default");
+        EXPECT_TRUE(Eventually([&] { return fronts == 1; }));
+    }
+    rig.serviceSide.unregisterService(kNotifications);
+    QDBusConnection otherSide = rig.bus.Connect();
+    TFakeNotifications restarted;
+    ASSERT_TRUE(Serve(otherSide, kNotifications, kNotificationsPath, &restarted));
+    TAlarmNotifier after(rig.bus.Connect());
+    after.Show({}, true, {}, kept);
+    ASSERT_TRUE(Eventually([&] { return after.Id() != 0; }));
+    EXPECT_EQ(restarted.Notified.last().Replaces, 0u);
+
+    QTemporaryDir prefix; // as installed: <prefix>/lib/pocosa and <prefix>/share/icons
+    const QString icon = prefix.filePath("share/icons/hicolor/128x128/apps/pocosa.png");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(icon).path()) && QDir().mkpath(prefix.filePath("lib/pocosa")));
+    EXPECT_EQ(TAlarmNotifier::InstalledIconPath(prefix.filePath("lib/pocosa")), "");
+    QFile(icon).open(QIODevice::WriteOnly);
+    EXPECT_EQ(TAlarmNotifier::InstalledIconPath(prefix.filePath("lib/pocosa")), icon);
 }
 
 TEST(AlarmNotifier, WithdrawnBeforeTheIdArrivesStillCloses)
@@ -262,7 +306,7 @@ TEST(TimerAttention, ResetWithdrawsAndCountUpDoesNotInhibit)
     EXPECT_TRUE(Eventually([&] { return desk.logind.Released(0); }));
     attention.ShowEndedNotice(rig.w().Model(), "ended"); // a count-down that ended while away: only told
     ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 2; }));
-    EXPECT_TRUE(notifications.Notified[1].Actions.isEmpty());
+    EXPECT_EQ(notifications.Notified[1].Actions.size(), 2) << "no stop, only the click on it";
 }
 
 // The end lets go of what the bus thread holds.
@@ -438,6 +482,29 @@ TEST(TimerAttention, SeveralTimersShareTheLauncherAndEachHasItsNotification)
     Set(tea, 1), Start(tea), tea.Tick(), eggs.Tick();
     Eventually([] { return false; }, 200);
     EXPECT_EQ(notifications.Notified.size(), shown);
+}
+
+// The timer's own sound could not be played at a later step (its file
+// deleted while it rings): the alarm's notification says so.
+TEST(TimerAttention, ASoundProblemFoundWhileItRingsUpdatesTheNotification)
+{
+    TPrivateBus bus;
+    QDBusConnection serviceSide = bus.Connect();
+    TFakeNotifications notifications;
+    ASSERT_TRUE(Serve(serviceSide, kNotifications, kNotificationsPath, &notifications));
+    TTimerRig rig;
+    TTimerAttention attention([&] { return bus.Connect(); }, [&] { return bus.Connect(); });
+    attention.Add(rig.w().Model());
+    rig.w().Model().SetSound("/music/bell.ogg", 50);
+    Set(rig, 1), Start(rig), rig.Tick();
+    ASSERT_TRUE(Eventually([&] { return Held(attention).Id != 0; }));
+    const QString body = notifications.Notified.first().Body;
+    rig.sound.Refused << "/music/bell.ogg";
+    Ticks(rig, TTimerModel::kAlarmSoundSteps);
+    ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 2; }));
+    const auto& updated = notifications.Notified.last();
+    EXPECT_EQ(updated.Replaces, notifications.Notified.first().Id) << "the same notification";
+    EXPECT_TRUE(updated.Body.startsWith(body + "\n") && updated.Body.contains("not audio")) << updated.Body.toStdString();
 }
 
 int gMessages = 0;

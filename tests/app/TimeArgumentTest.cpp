@@ -5,13 +5,19 @@
 #include <QDir>
 
 #include <QDeadlineTimer>
+#include <QCoreApplication>
 #include <QFile>
+#include <QTemporaryDir>
 
+#include <cstdio>
 #include <vector>
 
 #include "FakeDesktopBus.h"
+#include "FileName.h"
 #include "ProgramStart.h"
 #include "TimeArgument.h"
+#include "TimerServices.h"
+#include "vlmGlobalIniText.h"
 
 namespace {
 
@@ -155,6 +161,9 @@ TEST(StartArguments, Refusals)
         {{"--timer"}, "timer"},
         {{"--volume", "101"}, "0 to 100"},
         {{"--volume", "loud"}, "0 to 100"},
+        {{"--volume", "-5"}, "a whole number from 0 to 100"},
+        {{"--timer", "Tea", "--volume=-1"}, "a whole number from 0 to 100"},
+        {{"--sound", "/tmp/bell\nring.wav"}, "\"/tmp/bell\\nring.wav\": a file name with a line break"},
         {{"--sound", ""}, "--sound needs"},
         {{"--until", "23:59", "5m"}, "--until takes no other time"}, {{"5m", "--until=1am"}, "--until takes no other"},
         {{"-platform=offscreen"}, "Unknown options: p"}, // not a form Qt takes
@@ -167,6 +176,40 @@ TEST(StartArguments, Refusals)
         } catch (const ETimeArgument& e) {
             EXPECT_NE(std::string(e.what()).find(row.Says), std::string::npos) << name << ": " << e.what();
         }
+    }
+}
+
+// A sound named on the command line in bytes that are not UTF-8 reaches the
+// settings and the sound file's opening as those bytes; one that cannot be
+// played is refused with the reason.
+TEST(StartArguments, TheSoundIsTheFileNamedAndPlayable)
+{
+    QTemporaryDir folder;
+    const QByteArray bell = QFile::encodeName(folder.path()) + "/b\xe9ll\xff.wav";
+    QFile wav(QCoreApplication::applicationDirPath() + "/../bin/timer.wav");
+    ASSERT_TRUE(wav.open(QIODevice::ReadOnly));
+    const QByteArray samples = wav.readAll();
+    FILE* file = std::fopen(bell.constData(), "wb"); // Qt's own names would not reach it
+    ASSERT_TRUE(file && std::fwrite(samples.constData(), 1, size_t(samples.size()), file) == size_t(samples.size()));
+    std::fclose(file);
+    std::vector<QByteArray> bytes{"pocosa", "--sound", bell};
+    std::vector<char*> argv;
+    for (QByteArray& b : bytes)
+        argv.push_back(b.data());
+    const TStartRequest request = ParseStartArguments(ReadCommandLine(int(argv.size()), argv.data()).Arguments);
+    ASSERT_TRUE(request.Sound);
+    const std::optional<QByteArray> kept = IniText::WriteValue({}, "TIMER", "SOUND", *request.Sound);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(FileName::Encode(IniText::ReadValue(*kept, "TIMER", "SOUND").value_or("")), bell);
+    TEffectSoundService sound(QCoreApplication::applicationDirPath() + "/../bin/pocosa-sound.so");
+    EXPECT_NO_THROW(CheckSoundArgument(request, sound));
+    TStartRequest text;
+    text.Sound = QCoreApplication::applicationFilePath() + ".no-such";
+    try {
+        CheckSoundArgument(text, sound);
+        ADD_FAILURE() << "a missing file is refused";
+    } catch (const ETimeArgument& e) {
+        EXPECT_TRUE(QString(e.what()).contains(QStringLiteral("cannot be played: "))) << e.what();
     }
 }
 
