@@ -57,8 +57,10 @@ bool TakeUpKeptTimer(TFmTimerMain& window, TTimerAttention& attention, TvlmGloba
         window.ShowNotice(taken.EndedNotice);
         attention.ShowEndedNotice(timer, taken.EndedNotice);
     }
+    const QString notice = timer.Notification();
     attention.TakenUp(timer);
-    return taken.Rewrite;
+    // A notification closed there is not closed again at the next start.
+    return taken.Rewrite || timer.Notification() != notice;
 }
 
 // One open timer: its state, its picture history, its window and its record.

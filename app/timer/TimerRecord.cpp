@@ -353,6 +353,7 @@ TTimerRecorder::TTimerRecorder(TTimerModel& timer, TvlmGlobal& global, std::func
     connect(&timer_, &TTimerModel::Changed, this, &TTimerRecorder::StateChanged);
     connect(&timer_, &TTimerModel::NameChanged, this, &TTimerRecorder::StateChanged);
     connect(&timer_, &TTimerModel::SoundChanged, this, &TTimerRecorder::StateChanged);
+    connect(&timer_, &TTimerModel::NotificationChanged, this, &TTimerRecorder::StateChanged);
 }
 
 TTimerRecorder::~TTimerRecorder() = default;

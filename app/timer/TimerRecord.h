@@ -122,7 +122,8 @@ QString EndedText(std::int64_t endedMs, std::int64_t nowMs, const QLocale& local
 
 // Keeps the record in step with the timer: it is written whenever the name,
 // running, count-up or the value of a stopped timer change, which only the
-// user and the command line do; plain ticks write nothing. A refused write
+// user and the command line do, and when its alarm's notification comes or
+// goes; plain ticks write nothing. A refused write
 // is shown to the user once and otherwise reported on standard error.
 // `write` stores a record; by default TimerRecord::Write into the first
 // timer's section.
