@@ -80,6 +80,8 @@ TEST(AlarmNotifier, OnlySignalsOfOurNotificationCount)
 {
     TNotifyRig rig;
     ASSERT_TRUE(rig.Start());
+    QString kept;
+    rig.notifier.OnKept = [&](const QString& k) { kept = k; };
     rig.notifier.Show();
     ASSERT_TRUE(Eventually([&] { return rig.notifier.Id() != 0; }));
     const uint id = rig.notifier.Id();
@@ -97,6 +99,7 @@ TEST(AlarmNotifier, OnlySignalsOfOurNotificationCount)
     EXPECT_EQ(rig.notifier.Id(), id);
     emit rig.service.NotificationClosed(id, 2);
     ASSERT_TRUE(Eventually([&] { return rig.notifier.Id() == 0; }));
+    EXPECT_EQ(kept, "") << "nothing left for a later run to replace";
 }
 
 // A click on the notification brings its timer. The notification a killed

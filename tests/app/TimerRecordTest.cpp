@@ -202,6 +202,8 @@ TEST_F(TimerRecorderTest, ACountDownThatEndedWhileClosedRingsOrOnlyTells)
         ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 1; })) << alarm;
         EXPECT_EQ(notifications.Notified.first().Body, TimerRecord::EndedText(end, kNow));
         EXPECT_EQ(notifications.Notified.first().Actions.contains("stop"), alarm);
+        EXPECT_EQ(Eventually([&] { return !rig.w().Model().Notification().isEmpty(); }, 300), alarm)
+            << "only the alarm's is kept: a notice stays until the user closes it";
         EXPECT_EQ(rig.w().windowTitle().contains(TimerRecord::EndedText(end, kNow)), !alarm);
         rig.w().BTresetClick(rig.w().BTreset);
         EXPECT_FALSE(rig.w().windowTitle().contains(TimerRecord::EndedText(end, kNow)));
