@@ -354,16 +354,17 @@ TEST(LauncherEntry, ProgressIsTheShareOfTheCountDownAsStarted)
         std::function<void(TTimerRig&)> Steps;
         TLauncherState After;
         int Length = -1; // the count-down's length as the alarm names it; -1: not looked at
+        int Kept = -1;   // the same as the timer keeps it for a later run; -1: not looked at
     } rows[] = {
         {"paused a second in", [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r); }, {0.25, true, false}},
         {"started again keeps the length",
-         [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r), Start(r), r.Tick(); }, {0.5, true, false}, 4},
+         [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r), Start(r), r.Tick(); }, {0.5, true, false}, 4, 4},
         {"stopped at its start time", [](TTimerRig& r) { Set(r, 4), Start(r), Start(r); }, {0, false, false}},
         {"a time set while paused", [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r), Set(r, 1); },
-         {0, false, false}},
+         {0, false, false}, -1, 0},
         {"reset while paused, a shorter time started",
          [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r), Reset(r), Set(r, 2), Start(r), r.Tick(); },
-         {0.5, true, false}},
+         {0.5, true, false}, -1, 2},
         {"alarm, reset", [](TTimerRig& r) { Set(r, 2), Start(r), Ticks(r, 2), Reset(r); }, {0, false, false}},
         {"kept count-down taken up", [](TTimerRig& r) { r.w().ResumeRunning(120, false, 500), Ticks(r, 2); },
          {2.0 / 120, true, false}, 0},
@@ -385,6 +386,9 @@ TEST(LauncherEntry, ProgressIsTheShareOfTheCountDownAsStarted)
         EXPECT_EQ(state.Urgent, row.After.Urgent) << row.Name;
         if (row.Length >= 0) {
             EXPECT_EQ(progress.Length(), row.Length) << row.Name;
+        }
+        if (row.Kept >= 0) {
+            EXPECT_EQ(rig.w().Model().CountDownLength(), row.Kept) << row.Name;
         }
     }
 }
