@@ -160,7 +160,8 @@ TStartRequest ParseStartArguments(const QStringList& arguments, const QDateTime&
         request.Seconds = ParseTimeArgument(times.first().trimmed());
     request.New = parser.isSet(QStringLiteral("new"));
     if (parser.isSet(QStringLiteral("timer"))) {
-        const QString name = TTimerModel::CleanName(parser.value(QStringLiteral("timer")));
+        // Bytes that are not UTF-8 read as U+FFFD in a name, as Qt reads them.
+        const QString name = TTimerModel::CleanName(FileName::Shown(parser.value(QStringLiteral("timer"))));
         if (name.isEmpty() && !request.New)
             Refuse(QCoreApplication::translate("TimeArgument", "--timer needs a name"));
         request.Timer = name;
