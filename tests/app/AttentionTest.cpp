@@ -474,6 +474,10 @@ TEST(TimerAttention, SeveralTimersShareTheLauncherAndEachHasItsNotification)
         return std::exchange(lastId, 0u);
     };
     const uint teaId = id(0);
+    TTimerModel* front = nullptr;
+    attention.OnFront = [&front](TTimerModel& timer) { front = &timer; };
+    emit notifications.ActionInvoked(teaId, "default");
+    EXPECT_TRUE(Eventually([&] { return front == &tea.w().Model(); })) << "a click brings that timer";
     emit notifications.ActionInvoked(teaId, "stop");
     ASSERT_TRUE(Eventually([&] { return !tea.w().Running(); }));
     EXPECT_TRUE(eggs.w().Running()) << "the other rings on";
