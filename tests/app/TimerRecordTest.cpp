@@ -210,24 +210,23 @@ TEST_F(TimerRecorderTest, ACountDownThatEndedWhileClosedRingsOrOnlyTells)
     }
     // Still under way, or ringing, when taken up: its alarm names the length
     // kept with it, or none when a record of an older version kept none.
-    for (const int length : {0, 655}) {
+    TPrivateBus bus;
+    QDBusConnection serviceSide = bus.Connect();
+    TFakeNotifications notifications;
+    ASSERT_TRUE(Serve(serviceSide, "org.freedesktop.Notifications", "/org/freedesktop/Notifications", &notifications));
+    qsizetype shown = 0;
+    for (const int length : {0, 655})
         for (const std::int64_t end : {kNow + 1000, kNow - 1000}) {
-            TPrivateBus bus;
-            QDBusConnection serviceSide = bus.Connect();
-            TFakeNotifications notifications;
-            ASSERT_TRUE(
-                Serve(serviceSide, "org.freedesktop.Notifications", "/org/freedesktop/Notifications", &notifications));
             TTimerRig rig;
             TTimerAttention attention([&] { return bus.Connect(); }, [&] { return bus.Connect(); });
             TimerRecord::Write(*global_, {600, true, false, end, 0, {}, {}, {}, 100, length});
             TakeUpKeptTimer(rig.w(), attention, *global_, true, {kNow});
             rig.Tick();
-            ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 1; }));
-            const QString body = notifications.Notified.first().Body;
+            ASSERT_TRUE(Eventually([&, n = ++shown] { return notifications.Notified.size() == n; }));
+            const QString body = notifications.Notified.last().Body;
             EXPECT_EQ(body.count(QLatin1Char(10)), length ? 1 : 0) << body.toStdString() << end;
             EXPECT_EQ(body.startsWith("10:55"), length != 0) << body.toStdString();
         }
-    }
 }
 
 // Killed while its alarm rang (nothing withdrawn), then started again: the
