@@ -52,13 +52,15 @@ bool TakeUpKeptTimer(TFmTimerMain& window, TTimerAttention& attention, TvlmGloba
     const TimerRecord::TTakenUp taken = TimerRecord::ResumeKeptTimer(
         timer, global, resume, now, section,
         [&attention, &timer](const QString& body) { attention.SetNextAlarmBody(timer, body); });
-    attention.TakenUp(timer);
     if (!taken.EndedNotice.isEmpty()) {
         // Told in the title too: there may be no notification service.
         window.ShowNotice(taken.EndedNotice);
         attention.ShowEndedNotice(timer, taken.EndedNotice);
     }
-    return taken.Rewrite;
+    const QString notice = timer.Notification();
+    attention.TakenUp(timer);
+    // A notification closed there is not closed again at the next start.
+    return taken.Rewrite || timer.Notification() != notice;
 }
 
 // One open timer: its state, its picture history, its window and its record.

@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "FileName.h"
+
 namespace {
 
 // Frames read from libsndfile at a time.
@@ -168,7 +170,8 @@ private:
 
 std::unique_ptr<TSoundFile> TSoundFile::Open(const QString& path, QString* why)
 {
-    const QByteArray name = QFile::encodeName(path);
+    // Bytes that are not UTF-8 come back as they were on the command line.
+    const QByteArray name = FileName::Encode(path);
     struct stat before {};
     if (name.isEmpty() || ::stat(name.constData(), &before) != 0) {
         Fail(why, QCoreApplication::translate("TSoundFile", "the sound file cannot be read: %1").arg(qt_error_string(name.isEmpty() ? ENOENT : errno)));

@@ -12,9 +12,11 @@
 #include <QSlider>
 #include <QStandardPaths>
 
+#include "FileName.h"
 #include "TimerModel.h"
 #include "TimerServices.h"
 #include "UnitFmTimerMain.h"
+#include "vlmGlobalIniText.h"
 
 namespace {
 
@@ -104,13 +106,19 @@ QString TAlarmSoundDialog::Problem() const
 void TAlarmSoundDialog::ShowFile()
 {
     FileEdit->setText(file_.isEmpty() ? Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog", "timer.wav (既定)"))
-                                      : QDir::toNativeSeparators(file_));
+                                      : FileName::Shown(file_));
     FileEdit->setCursorPosition(FileEdit->text().size());
     DefaultButton->setEnabled(!file_.isEmpty());
 }
 
 void TAlarmSoundDialog::Choose(const QString& file)
 {
+    // Refused here, not taken and then lost at the next start.
+    if (!IniText::StorableValue(file)) {
+        ProblemLabel->setText(Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog",
+                                                   "名前に改行のあるファイルは設定に残せないため、選べません")));
+        return;
+    }
     file_ = file;
     ShowFile();
     ProblemLabel->clear();

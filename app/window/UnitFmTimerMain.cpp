@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "FileName.h"
 #include "ProgramFolder.h"
 #include "TimerAccessible.h"
 #include "TimerKeys.h"
@@ -203,15 +204,21 @@ void TFmTimerMain::AlarmStep(bool sound)
     const int channel = hooks_.SoundChannel;
     const QString own = model_->SoundFile();
     QString why;
-    if (!own.isEmpty() && hooks_.Sound->Play(own, model_->Volume(), channel, &why))
+    const bool played = !own.isEmpty() && hooks_.Sound->Play(own, model_->Volume(), channel, &why);
+    // At every sound step, for the alarm's notification: the file may go while it rings.
+    model_->SetSoundProblem(
+        own.isEmpty() || played
+            ? QString()
+            : QCoreApplication::translate("TFmTimerMain", "音 \"%1\" を鳴らせません (%2)。代わりに timer.wav を鳴らします。")
+                  .arg(FileName::Shown(own), why));
+    if (played)
         return;
     if (!own.isEmpty() && soundTold_ != own) {
         // Told once for each sound chosen; the alarm goes on with the program's.
         soundTold_ = own;
         const QString line = QCoreApplication::translate("TFmTimerMain", "音 \"%1\" を鳴らせません (%2)。timer.wav を鳴らします")
-                                 .arg(own, why);
+                                 .arg(FileName::Shown(own), why);
         std::fprintf(stderr, "pocosa: %s\n", line.toLocal8Bit().constData());
-        model_->SetSoundProblem(line);
     }
     const QString path = DefaultSoundFile();
     if (QFileInfo(path).isFile())

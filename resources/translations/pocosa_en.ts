@@ -197,6 +197,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>+1 分</source>
         <translation>+1 min</translation>
     </message>
+    <message>
+        <source>タイマーを表示</source>
+        <translation>Show the timer</translation>
+    </message>
 </context>
 <context>
     <name>TAlarmSoundDialog</name>
@@ -235,6 +239,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります</source>
         <translation>This sound cannot be played (%1); the alarm plays timer.wav</translation>
+    </message>
+    <message>
+        <source>名前に改行のあるファイルは設定に残せないため、選べません</source>
+        <translation>A file whose name holds a line break cannot be kept in the settings, so it cannot be chosen</translation>
     </message>
 </context>
 <context>
@@ -402,6 +410,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>カウントダウンする時刻 (99:59 以内):</source>
         <translation>Count down to this time (at most 99:59 away):</translation>
+    </message>
+    <message>
+        <source>音 &quot;%1&quot; を鳴らせません (%2)。代わりに timer.wav を鳴らします。</source>
+        <translation>The sound &quot;%1&quot; cannot be played (%2). timer.wav plays instead.</translation>
     </message>
 </context>
 <context>
@@ -657,8 +669,16 @@ window (without a time it just comes to the front) and this call ends.</translat
         <translation>--sound needs a file, or &quot;default&quot;</translation>
     </message>
     <message>
-        <source>&quot;%1&quot;: the volume is 0 to 100</source>
-        <translation>&quot;%1&quot;: the volume is 0 to 100</translation>
+        <source>&quot;%1&quot;: a file name with a line break cannot be kept in the settings</source>
+        <translation>&quot;%1&quot;: a file name with a line break cannot be kept in the settings</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: the volume is a whole number from 0 to 100</source>
+        <translation>&quot;%1&quot;: the volume is a whole number from 0 to 100</translation>
+    </message>
+    <message>
+        <source>the sound &quot;%1&quot; cannot be played: %2</source>
+        <translation>the sound &quot;%1&quot; cannot be played: %2</translation>
     </message>
 </context>
 <context>

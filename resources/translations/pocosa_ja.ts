@@ -197,6 +197,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>+1 分</source>
         <translation>+1 分</translation>
     </message>
+    <message>
+        <source>タイマーを表示</source>
+        <translation>タイマーを表示</translation>
+    </message>
 </context>
 <context>
     <name>TAlarmSoundDialog</name>
@@ -235,6 +239,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります</source>
         <translation>この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります</translation>
+    </message>
+    <message>
+        <source>名前に改行のあるファイルは設定に残せないため、選べません</source>
+        <translation>名前に改行のあるファイルは設定に残せないため、選べません</translation>
     </message>
 </context>
 <context>
@@ -402,6 +410,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>カウントダウンする時刻 (99:59 以内):</source>
         <translation>カウントダウンする時刻 (99:59 以内):</translation>
+    </message>
+    <message>
+        <source>音 &quot;%1&quot; を鳴らせません (%2)。代わりに timer.wav を鳴らします。</source>
+        <translation>音 &quot;%1&quot; を鳴らせません (%2)。代わりに timer.wav を鳴らします。</translation>
     </message>
 </context>
 <context>
@@ -657,8 +669,16 @@ window (without a time it just comes to the front) and this call ends.</source>
         <translation>--sound にはファイルか &quot;default&quot; が要ります</translation>
     </message>
     <message>
-        <source>&quot;%1&quot;: the volume is 0 to 100</source>
-        <translation>&quot;%1&quot;: 音量は 0 から 100 です</translation>
+        <source>&quot;%1&quot;: a file name with a line break cannot be kept in the settings</source>
+        <translation>&quot;%1&quot;: 改行を含むファイル名は設定に残せません</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: the volume is a whole number from 0 to 100</source>
+        <translation>&quot;%1&quot;: 音量は 0 から 100 までの整数です</translation>
+    </message>
+    <message>
+        <source>the sound &quot;%1&quot; cannot be played: %2</source>
+        <translation>音 &quot;%1&quot; を鳴らせません: %2</translation>
     </message>
 </context>
 <context>

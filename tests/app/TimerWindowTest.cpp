@@ -402,6 +402,9 @@ TEST(TimerMenu, TheSoundDialogTellsPreviewsAndGoesBackToTheDefault)
     dialog.SetChoice("/music/bell.ogg", 80);
     dialog.Choose("/music/notes.txt");
     EXPECT_TRUE(dialog.Problem().contains("not audio"));
+    dialog.Choose("/music/two\nlines.ogg"); // the settings could not keep it: not taken
+    EXPECT_EQ(dialog.File(), "/music/notes.txt");
+    EXPECT_FALSE(dialog.Problem().isEmpty());
     dialog.DefaultButton->click();
     EXPECT_TRUE(dialog.File().isEmpty() && dialog.Problem().isEmpty() && !dialog.DefaultButton->isEnabled());
     dialog.VolumeSlider->setValue(25);
