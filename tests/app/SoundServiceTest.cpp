@@ -2,16 +2,20 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QThread>
 
 #include <sndfile.h>
+#include <csignal>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -19,12 +23,10 @@
 #include <string>
 #include <utility>
 
-#include "SoundServer.h"
+#include "ProcessRun.h"
 #include "TimerServices.h"
 
 namespace {
-
-using pocosa::test::SoundServer;
 
 // The module lives beside the program in <build>/bin; the tests in <build>/tests.
 QString BinFile(const char* name)
@@ -100,22 +102,72 @@ TEST(SoundService, MissingOrWrongModuleLeavesTheProgramSilent)
     }
 }
 
-// A tone of `hz` at `amp` in channel `only` (-1: in every channel), rising and falling over 1 ms (a step would
-// be heard at every frequency).
-QString Tone(const QString& path, int rate, int channels, int ms, double hz, double amp = 0.5, int only = -1)
-{
-    SF_INFO info{0, rate, channels, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
-    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
-    std::vector<float> data;
-    const sf_count_t frames = sf_count_t(rate) * ms / 1000;
-    for (sf_count_t f = 0; f < frames; ++f)
-        for (int c = 0; c < channels; ++c)
-            data.push_back(only < 0 || c == only ? float(amp * std::min({1.0, double(f) * 1000 / rate, double(frames - f) * 1000 / rate}) *
-                                                         std::sin(2 * M_PI * hz * double(f) / rate))
-                                                 : 0.0f);
-    sf_writef_float(file, data.data(), sf_count_t(data.size()) / channels), sf_close(file);
-    return path;
-}
+// A PulseAudio server of the test's own (PULSE_SERVER) with a null sink at 48 kHz, 24 bits like most sound cards,
+// without rewinds, so that its monitor records exactly what the sink plays.
+class SoundServer {
+public:
+    static constexpr int kRate = 48000;
+
+    SoundServer()
+    {
+        qputenv("PULSE_SERVER", ("unix:" + dir_.filePath("pulse/native")).toUtf8());
+        env_ = QProcessEnvironment::systemEnvironment(), env_.insert("HOME", dir_.path()), env_.insert("XDG_RUNTIME_DIR", dir_.path());
+    }
+    ~SoundServer() { server_.kill(), server_.waitForFinished(); }
+    bool Start() // anew
+    {
+        server_.kill(), server_.waitForFinished(), server_.setProcessEnvironment(env_);
+        server_.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--load=module-native-protocol-unix",
+                                     "--load=module-null-sink norewinds=1 rate=48000 channels=2 format=s24le"});
+        return StreamsOnceThere(0) == 0;
+    }
+    int StreamsOnceThere(int count) // or after 5 s; -1: no server
+    {
+        pocosa::test::ProcessOptions options;
+        options.env = env_;
+        int streams = -1;
+        for (QDeadlineTimer deadline(5000); streams != count && !deadline.hasExpired(); QThread::msleep(50)) {
+            const auto run = pocosa::test::runProcess("pactl", {"list", "short", "sink-inputs"}, options);
+            streams = run.status == 0 ? int(run.out.count('\n')) : -1;
+        }
+        return streams;
+    }
+    std::vector<float> Record(const std::function<void()>& play, int ms) // stereo, from `play` on for `ms`
+    {
+        QProcess parec;
+        parec.setProcessEnvironment(env_);
+        parec.start("parec", {"-d", "null.monitor", "--format=float32le", "--rate=48000", "--channels=2", "--latency-msec=10"});
+        QThread::msleep(300); // recording
+        QByteArray bytes;
+        play();
+        for (QDeadlineTimer end(ms); !end.hasExpired(); bytes += parec.readAllStandardOutput())
+            parec.waitForReadyRead(int(std::max<qint64>(end.remainingTime(), 1)));
+        ::kill(pid_t(parec.processId()), SIGINT), parec.waitForFinished();
+        std::vector<float> samples(std::size_t(bytes.size()) / 8 * 2);
+        std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(float));
+        return samples;
+    }
+    // A tone of `hz` at `amp` in channel `only` (-1: every channel), rising and falling over 1 ms (a step is heard
+    // at every frequency).
+    QString Tone(const char* name, int rate, int channels, int ms, double hz, double amp = 0.5, int only = -1) const
+    {
+        SF_INFO info{0, rate, channels, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+        SNDFILE* file = sf_open(QFile::encodeName(dir_.filePath(name)).constData(), SFM_WRITE, &info);
+        const sf_count_t frames = sf_count_t(rate) * ms / 1000;
+        std::vector<float> data;
+        for (sf_count_t f = 0; f < frames * channels; ++f) {
+            const double edge = std::min({1.0, double(f / channels) * 1000 / rate, double(frames - f / channels) * 1000 / rate});
+            data.push_back(only < 0 || f % channels == only ? float(amp * edge * std::sin(2 * M_PI * hz * double(f / channels) / rate)) : 0.0f);
+        }
+        sf_writef_float(file, data.data(), frames), sf_close(file);
+        return dir_.filePath(name);
+    }
+
+private:
+    QTemporaryDir dir_;
+    QProcessEnvironment env_;
+    QProcess server_;
+};
 
 // What a recording of the sink holds: the frames from the first to the last above a twentieth of its peak (stereo).
 struct Heard {
@@ -155,7 +207,7 @@ struct Heard {
 TEST(SoundService, TheSinkPlaysTheWholeSoundFilteredAndCleanAtItsVolume)
 {
     SoundServer server;
-    ASSERT_TRUE(server.start()) << "no sound server";
+    ASSERT_TRUE(server.Start()) << "no sound server";
     TEffectSoundService sound(BinFile("pocosa-sound.so"));
     const struct {
         const char* Name;
@@ -173,8 +225,8 @@ TEST(SoundService, TheSinkPlaysTheWholeSoundFilteredAndCleanAtItsVolume)
                 {"2 s stopped after 0.5 s", 48000, 2, 2000, 1000, 0.5, -1, 100, 0, 500, -1, -6, 0, 0}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Name);
-        const QString file = Tone(server.path("tone.wav"), row.Rate, row.Channels, row.Ms, row.Hz, row.Amp, row.Only);
-        const Heard heard(server.record([&] {
+        const QString file = server.Tone("tone.wav", row.Rate, row.Channels, row.Ms, row.Hz, row.Amp, row.Only);
+        const Heard heard(server.Record([&] {
             EXPECT_TRUE(sound.Play(file, row.Volume, 1));
             if (row.AgainMs)
                 QThread::msleep(row.AgainMs), sound.Play(file, row.Volume, 1);
@@ -206,14 +258,14 @@ TEST(SoundService, ASoundServerThatComesOrComesBackIsUsedAtTheNextSound)
     const int savedStderr = dup(2);
     dup2(errors.handle(), 2);
     SoundServer server;
-    const QString tone = Tone(server.path("tone.wav"), 48000, 1, 200, 1000);
+    const QString tone = server.Tone("tone.wav", 48000, 1, 200, 1000);
     {
         TEffectSoundService sound(BinFile("pocosa-sound.so"));
         EXPECT_TRUE(sound.Play(tone, 100, 1));
         QThread::msleep(300);
         for (const char* round : {"the server came", "the server came back"}) {
-            ASSERT_TRUE(server.start()) << "no sound server";
-            EXPECT_NEAR(Heard(server.record([&] { sound.Play(tone, 100, 1); }, 900)).Ms(), 200.0, 10.0) << round;
+            ASSERT_TRUE(server.Start()) << "no sound server";
+            EXPECT_NEAR(Heard(server.Record([&] { sound.Play(tone, 100, 1); }, 900)).Ms(), 200.0, 10.0) << round;
         }
     }
     dup2(savedStderr, 2), close(savedStderr);
@@ -225,9 +277,9 @@ TEST(SoundService, ASoundServerThatComesOrComesBackIsUsedAtTheNextSound)
 TEST(SoundService, EachChannelPlaysAStreamOfItsOwnUntilStoppedOrPlayedOut)
 {
     SoundServer server;
-    ASSERT_TRUE(server.start()) << "no sound server";
-    const QString long10s = Tone(server.path("long.wav"), 8000, 1, 10000, 440), other = Tone(server.path("other.wav"), 8000, 1, 10000, 660),
-                  short2s = Tone(server.path("short.wav"), 8000, 1, 2000, 440);
+    ASSERT_TRUE(server.Start()) << "no sound server";
+    const QString long10s = server.Tone("long.wav", 8000, 1, 10000, 440), other = server.Tone("other.wav", 8000, 1, 10000, 660),
+                  short2s = server.Tone("short.wav", 8000, 1, 2000, 440);
     auto sound = std::make_unique<TEffectSoundService>(BinFile("pocosa-sound.so"));
     const std::pair<std::function<void()>, int> rows[] = {
         {[&] { sound->Play(long10s, 50, 1); }, 1}, {[&] { sound->Play(long10s, 50, 2); }, 2},
@@ -236,9 +288,9 @@ TEST(SoundService, EachChannelPlaysAStreamOfItsOwnUntilStoppedOrPlayedOut)
         {[&] { sound->Play(short2s, 100, 3); }, 1}, {[] {}, 0}};
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         rows[i].first();
-        EXPECT_EQ(server.streamsOnceThere(rows[i].second), rows[i].second) << "row " << i;
+        EXPECT_EQ(server.StreamsOnceThere(rows[i].second), rows[i].second) << "row " << i;
         QThread::msleep(300);
-        EXPECT_EQ(server.streamsOnceThere(rows[i].second), rows[i].second) << "row " << i << ", a moment later";
+        EXPECT_EQ(server.StreamsOnceThere(rows[i].second), rows[i].second) << "row " << i << ", a moment later";
     }
     sound->Play(long10s, 50, 1), sound.reset();
     EXPECT_FALSE(ThreadLeftBehind());
