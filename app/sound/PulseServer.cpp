@@ -179,7 +179,15 @@ bool TPulseServer::Connect(const std::function<void()>& ready)
     return usable;
 }
 
-bool TPulseServer::Ready() const
+bool TPulseServer::Ready()
+{
+    Lock();
+    const bool ready = ReadyLocked();
+    Unlock();
+    return ready;
+}
+
+bool TPulseServer::ReadyLocked() const
 {
     return context_ && pa_context_get_state(context_) == PA_CONTEXT_READY;
 }
@@ -189,7 +197,7 @@ void TPulseServer::AskLayout(std::function<void(const pa_channel_map&)> done)
     auto* ask = new TAsk{this, std::move(done), {}};
     pa_channel_map_init_stereo(&ask->Map);
     Lock();
-    pa_operation* op = Ready() ? pa_context_get_sink_info_by_name(context_, "@DEFAULT_SINK@", SinkInfo, ask) : nullptr;
+    pa_operation* op = ReadyLocked() ? pa_context_get_sink_info_by_name(context_, "@DEFAULT_SINK@", SinkInfo, ask) : nullptr;
     if (op)
         pa_operation_unref(op);
     Unlock();
@@ -199,7 +207,7 @@ void TPulseServer::AskLayout(std::function<void(const pa_channel_map&)> done)
 
 bool TPulseServer::Start(TStream& s, const pa_channel_map& map)
 {
-    if (!Ready())
+    if (!ReadyLocked())
         return false;
     // Floats at the file's own rate: the volume loses nothing, and the
     // server converts the rate with its filtered resampler.

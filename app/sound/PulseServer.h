@@ -61,7 +61,7 @@ public:
     // anew, and `ready` posted once it is ready (false: what was connected
     // before is gone).
     bool Connect(const std::function<void()>& ready);
-    bool Ready() const;
+    bool Ready();
 
     // The default sink's channel map, given to `done` on the sound thread
     // (front left and right when the server names none).
@@ -77,6 +77,7 @@ private:
     struct TAsk;
     static void SinkInfo(pa_context*, const pa_sink_info* info, int last, void* data);
     static void ContextState(pa_context* context, void* data);
+    bool ReadyLocked() const;
     void Drop();
 
     TPost post_;
