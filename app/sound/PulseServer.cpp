@@ -6,8 +6,9 @@
 
 namespace {
 
-// A stream's buffer at the server: short, so that a stop is heard soon.
-constexpr int kBufferMs = 80;
+// A stream's buffer at the server: short, so that a stop is heard soon;
+// long enough to ride out a busy machine.
+constexpr int kBufferMs = 150;
 // A connection that has not become ready in this time is given up.
 constexpr int kConnectMs = 5000;
 
