@@ -68,6 +68,10 @@ TEST(SoundService, PlayRefusesWhatIsNoSoundAndRingsTheRestQuietlyOnItsChannel)
     const int savedStderr = dup(2);
     dup2(errors.handle(), 2);
     TEffectSoundService sound(BinFile("pocosa-sound.so")), none(BinFile("no-such-module.so"));
+    QTemporaryDir dir; // a second of silence: refused, and again (remembered) at the next step
+    SF_INFO info{0, 8000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
+    SNDFILE* silent = sf_open(QFile::encodeName(dir.filePath("silent.wav")).constData(), SFM_WRITE, &info);
+    sf_write_short(silent, std::vector<short>(8000).data(), 8000), sf_close(silent);
     const struct {
         TEffectSoundService& Service;
         QString Path;
@@ -75,6 +79,7 @@ TEST(SoundService, PlayRefusesWhatIsNoSoundAndRingsTheRestQuietlyOnItsChannel)
         bool Plays;
     } rows[] = {{sound, BinFile("timer.wav"), 100, 0, true}, {sound, BinFile("timer.wav"), 0, 1, true},
                 {sound, BinFile("pocosa-sound.so"), 100, 2, false}, {sound, BinFile(""), 100, 2, false},
+                {sound, dir.filePath("silent.wav"), 100, 2, false}, {sound, dir.filePath("silent.wav"), 100, 2, false},
                 {none, BinFile("timer.wav"), 100, 0, false}};
     for (const auto& row : rows) {
         QString why;
