@@ -543,6 +543,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>the sound file holds no sound</source>
         <translation>the sound file holds no sound</translation>
     </message>
+    <message>
+        <source>the sound is too quiet to be heard (below -60 dBFS)</source>
+        <translation>the sound is too quiet to be heard (below -60 dBFS)</translation>
+    </message>
 </context>
 <context>
     <name>TTimerAttention</name>

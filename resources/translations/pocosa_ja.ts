@@ -543,6 +543,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>the sound file holds no sound</source>
         <translation>サウンドファイルに音が入っていません</translation>
     </message>
+    <message>
+        <source>the sound is too quiet to be heard (below -60 dBFS)</source>
+        <translation>音が小さすぎて聞こえません (-60 dBFS 未満)</translation>
+    </message>
 </context>
 <context>
     <name>TTimerAttention</name>

@@ -35,7 +35,7 @@ if [ "$mode" = deb ]; then
     '[ "$(dpkg-deb --ctrl-tarfile "$deb" | tar -xOf - ./conffiles)" = /etc/xdg/velmora/pocosa.ini ]'
   # Found by dpkg-shlibdeps, and loaded at run time where it cannot look.
   depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')
-  for dep in libc6 libqt6widgets6 libqt6multimedia6 qt6-qpa-plugins fonts-ipafont-gothic fonts-roboto-unhinted; do
+  for dep in libc6 libqt6widgets6 libpulse0 qt6-qpa-plugins fonts-ipafont-gothic fonts-roboto-unhinted; do
     check "depends on $dep" 'grep -qx "$dep" <<<"$depends"'
   done
   check "copyright" '[ -s "$prefix/share/doc/pocosa/copyright" ]'
