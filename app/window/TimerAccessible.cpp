@@ -9,12 +9,13 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "TimerReadout.h"
 #include "UnitFmTimerMain.h"
 #include "vlmButtonAccessible.h"
 
 namespace {
 
-// The frame: its name is the window title (QAccessibleWidget's own); the
+// The frame: its name is the window's accessible name (FrameName); the
 // digit labels are left out of its children.
 class TTimerWindowAccessible : public QAccessibleWidget {
   public:
@@ -80,33 +81,45 @@ class TSpeakerAccessible : public QAccessibleObject {
     TTimerSpeaker* Speaker() const { return static_cast<TTimerSpeaker*>(object()); }
 };
 
-// A menu item that opens a submenu says so: Qt's own item is told like any
-// other, and AT-SPI has no submenu role Qt could give it. It must stay a menu
-// item for the menu to count it among its children.
-class TSubmenuItemAccessible : public QAccessibleObject, public QAccessibleActionInterface {
+// An item of the timer's menus. One that opens a submenu says so: Qt's own
+// item is told like any other, and AT-SPI has no submenu role Qt could give
+// it; it must stay a menu item for the menu to count it among its children.
+// Every item's name is its caption without the mnemonic ("リセット(&R)" reads
+// "リセット"), and its shortcut (Ctrl+N, Alt+F4) is its key binding.
+class TMenuItemAccessible : public QAccessibleObject, public QAccessibleActionInterface {
   public:
-    TSubmenuItemAccessible(QAction* item, QMenu* owner) : QAccessibleObject(item), owner_(owner) {}
+    TMenuItemAccessible(QAction* item, QMenu* owner) : QAccessibleObject(item), owner_(owner) {}
 
     QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(owner_); }
     QAccessibleInterface* child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QWindow* window() const override { return owner_->windowHandle(); }
-    QAccessible::Role role() const override { return QAccessible::MenuItem; }
+    QAccessible::Role role() const override
+    {
+        return Item()->isSeparator() ? QAccessible::Separator : QAccessible::MenuItem;
+    }
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Description)
-            return QCoreApplication::translate("TTimerSpeaker", "submenu");
-        return t == QAccessible::Name ? AccessibleCaption(Item()->text()) : QString();
+        switch (t) {
+        case QAccessible::Name:
+            return AccessibleCaption(Item()->text());
+        case QAccessible::Description:
+            return Item()->menu() ? QCoreApplication::translate("TTimerSpeaker", "submenu") : QString();
+        case QAccessible::Accelerator:
+            return Item()->shortcut().toString(QKeySequence::NativeText);
+        default:
+            return QString();
+        }
     }
     QRect rect() const override { return owner_->actionGeometry(Item()).translated(owner_->mapToGlobal(QPoint(0, 0))); }
     QAccessible::State state() const override
     {
         QAccessible::State s;
-        s.hasPopup = true;
-        s.focusable = true;
+        s.hasPopup = Item()->menu() != nullptr;
+        s.focusable = !Item()->isSeparator();
         s.focused = owner_->activeAction() == Item();
-        s.invisible = !owner_->isVisible();
+        s.invisible = !owner_->isVisible() || !Item()->isVisible();
         s.disabled = !Item()->isEnabled();
         return s;
     }
@@ -114,25 +127,52 @@ class TSubmenuItemAccessible : public QAccessibleObject, public QAccessibleActio
     {
         return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
     }
-    QStringList actionNames() const override { return {showMenuAction()}; }
+    QStringList actionNames() const override
+    {
+        if (Item()->isSeparator() || !Item()->isEnabled())
+            return {};
+        return {Item()->menu() ? showMenuAction() : pressAction()};
+    }
     void doAction(const QString& name) override
     {
-        if (name == showMenuAction() && Item()->isEnabled())
+        if (!actionNames().contains(name))
+            return;
+        if (Item()->menu())
             owner_->setActiveAction(Item());
+        else
+            Item()->trigger();
     }
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+    QStringList keyBindingsForAction(const QString& name) const override
+    {
+        if (name != pressAction() || Item()->shortcut().isEmpty())
+            return {};
+        return {Item()->shortcut().toString(QKeySequence::PortableText)};
+    }
 
   private:
     QAction* Item() const { return static_cast<QAction*>(object()); }
     QMenu* owner_;
 };
 
+// The menu of a timer window that shows the item, or null for any other.
+QMenu* TimerMenuOf(QAction* item)
+{
+    for (QObject* owner : item->associatedObjects()) {
+        auto* menu = qobject_cast<QMenu*>(owner);
+        QWidget* up = menu ? menu->parentWidget() : nullptr;
+        if (qobject_cast<QMenu*>(up))
+            up = up->parentWidget();
+        if (dynamic_cast<TFmTimerMain*>(up))
+            return menu;
+    }
+    return nullptr;
+}
+
 QAccessibleInterface* TimerFactory(const QString&, QObject* object)
 {
-    if (auto* item = qobject_cast<QAction*>(object); item && item->menu()) {
-        for (QObject* owner : item->associatedObjects())
-            if (auto* menu = qobject_cast<QMenu*>(owner); menu && dynamic_cast<TFmTimerMain*>(menu->parentWidget()))
-                return new TSubmenuItemAccessible(item, menu);
+    if (auto* item = qobject_cast<QAction*>(object)) {
+        if (QMenu* menu = TimerMenuOf(item))
+            return new TMenuItemAccessible(item, menu);
     }
     if (auto* window = dynamic_cast<TFmTimerMain*>(object))
         return new TTimerWindowAccessible(window);
@@ -154,6 +194,17 @@ void InstallTimerAccessibility()
         return true;
     }();
     (void)installed;
+}
+
+QString FrameName(int seconds, bool running, bool countUp, const QString& name)
+{
+    const TTimerPhase phase = TTimerReadout::Phase(seconds, running, countUp);
+    if (phase == TTimerPhase::CountingDown)
+        seconds = (seconds + 59) / 60 * 60;
+    else if (phase == TTimerPhase::CountingUp)
+        seconds = seconds / 60 * 60;
+    return QStringLiteral("%1 \u2013 Pocosa")
+        .arg(TTimerReadout::Named(name, TTimerReadout::Spoken(seconds, phase, countUp)));
 }
 
 TTimerSpeaker::TTimerSpeaker(QWidget* window, bool alert) : QObject(window), window_(window), alert_(alert)

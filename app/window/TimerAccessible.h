@@ -11,6 +11,12 @@ class QWidget;
 // digit and colon labels are left out. Installs the factory once.
 void InstallTimerAccessibility();
 
+// The frame's accessible name: the timer's name, what it does and its time
+// at whole minutes (a count-down rounded up), so that it changes once a
+// minute while the title shows every second: "Tea: 5 minutes, counting down
+// – Pocosa".
+QString FrameName(int seconds, bool running, bool countUp, const QString& name);
+
 // Says a line to screen readers: an object without a place on screen that
 // shows itself with the line as its name (a notification). The alarm's
 // speaker also raises the alert event.

@@ -148,13 +148,14 @@ void TFmTimerMain::ShowTimeOutside()
     const std::optional<TShownOutside> before = told_;
     told_ = shown;
     const QString title = TTimerReadout::Title(seconds, running, notice_, model_->Name());
-    if (title != windowTitle()) {
+    if (title != windowTitle())
         setWindowTitle(title);
-        QAccessibleEvent renamed(this, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&renamed);
-    }
+    // The title ticks; screen readers get a name that changes once a minute.
+    const QString frame = FrameName(seconds, running, countUp, model_->Name());
+    if (frame != accessibleName())
+        setAccessibleName(frame);
     const TTimerPhase phase = TTimerReadout::Phase(seconds, running, countUp);
-    const QString spoken = TTimerReadout::Named(model_->Name(), TTimerReadout::Spoken(seconds, phase));
+    const QString spoken = TTimerReadout::Named(model_->Name(), TTimerReadout::Spoken(seconds, phase, countUp));
     const QString time = TTimerReadout::Clock(seconds);
     if (time != TimeText->accessibleName())
         TimeText->setAccessibleName(time);
@@ -437,6 +438,10 @@ void TFmTimerMain::PopupFromKeyboard()
         return;
     QWidget* at = focusWidget() && focusWidget() != this ? focusWidget() : this;
     PopupMenu1->popup(at->mapToGlobal(at->rect().center()));
+    // Its first item is current, as in a menu bar, so that screen readers
+    // read it; chosen as the Down key would, without opening its submenu.
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(PopupMenu1, &down);
 }
 
 // Keys reach the window itself unless a button has the focus; a focused

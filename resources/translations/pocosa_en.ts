@@ -579,6 +579,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <translation>%1, stopped</translation>
     </message>
     <message>
+        <source>%1, stopped, counts up</source>
+        <translation>%1, stopped, counts up</translation>
+    </message>
+    <message>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>

@@ -579,6 +579,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <translation>%1、停止中</translation>
     </message>
     <message>
+        <source>%1, stopped, counts up</source>
+        <translation>%1、停止中、次はカウントアップ</translation>
+    </message>
+    <message>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>

@@ -51,6 +51,8 @@ TEST(ButtonAccessibility, CaptionAsReadOut)
     EXPECT_EQ(AccessibleCaption("A&&B"), "A&B");
     EXPECT_EQ(AccessibleCaption("Two\\lines"), "Two lines");
     EXPECT_EQ(AccessibleCaption("end&"), "end");
+    EXPECT_EQ(AccessibleCaption("リセット(&R)"), "リセット");
+    EXPECT_EQ(AccessibleCaption("選ぶ(&C)..."), "選ぶ...");
 }
 
 } // namespace

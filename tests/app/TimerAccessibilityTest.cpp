@@ -44,7 +44,7 @@ TEST(TimerAnnouncements, UserChangesAtOnceTicksOnlyAtTheirMarksTheAlarmOnceAsAnA
         {6, 1, tick(1000), "5 seconds, counting down"},
         {62, 1, tick(4000), "58 seconds, counting down"}, // a late tick over a mark
         {1, 1, blink, "!Time is up"},                     // not per blink or alarm step
-        {0, 1, key(Qt::Key_Escape), "0 seconds, stopped"},
+        {0, 1, key(Qt::Key_Escape), "0 seconds, stopped, counts up"},
         {119, 2, tick(1000), "2 minutes, counting up"},
         {60, 2, tick(1000), ""},
         {3, 1, [](TTimerRig& r) { r.Tick(1000), r.w().BTstartClick(r.w().BTstart); }, "2 seconds, stopped"},
@@ -73,11 +73,45 @@ TEST(TimerAccessibility, AFrameWithOneTimeTextAndNoDigits)
                 item->parent()->indexOfChild(item) == 0 && item->text(QAccessible::Description) == "submenu");
     item->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
     EXPECT_TRUE(item->state().focused && item->text(QAccessible::Name) == rig.w().N3->title()) << "current when shown";
+    const struct {
+        QAction* Item;
+        const char* Name;
+        const char* Keys;
+    } items[] = {{rig.w().MnBackReset, "リセット", ""}, {rig.w().MnNew, "新しいタイマー", "Ctrl+N"},
+                 {rig.w().N2, "終了", "Alt+F4"}};
+    for (const auto& row : items) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(row.Item);
+        EXPECT_EQ(a->text(QAccessible::Name), QString::fromUtf8(row.Name)) << row.Name << ": no mnemonic read";
+        EXPECT_EQ(a->actionInterface()->keyBindingsForAction(QAccessibleActionInterface::pressAction()).join(""),
+                  row.Keys)
+            << row.Name;
+    }
     QAccessibleInterface* time = QAccessible::queryAccessibleInterface(rig.w().TimeText);
     EXPECT_EQ(time->role(), QAccessible::StaticText);
     EXPECT_EQ(time->text(QAccessible::Name) + " " + time->text(QAccessible::Description) + " | " +
                   QAccessible::queryAccessibleInterface(rig.w().Speaker)->text(QAccessible::Name),
               "04:59 4 minutes 59 seconds, stopped | 4 minutes 59 seconds, stopped");
+}
+
+// Qt tells screen readers of each new accessible name (offscreen has no events to read).
+TEST(TimerAccessibility, TheFrameIsRenamedAtWholeMinutesWithTheStateWhileTheTitleTicks)
+{
+    TTimerRig rig;
+    TFmTimerMain& w = rig.w();
+    w.Model().SetName("Tea");
+    w.SetSeconds(65);
+    QStringList names, titles;
+    w.BTstartClick(w.BTstart);
+    for (int s = 0; s < 70; ++s, rig.Tick()) {
+        for (auto [list, text] : {std::pair{&names, w.accessibleName()}, std::pair{&titles, w.windowTitle()}})
+            if (list->isEmpty() || list->back() != text)
+                *list << text;
+    }
+    EXPECT_GT(titles.size(), 60) << "the title still ticks";
+    EXPECT_EQ(names.join(" | ").toStdString(),
+              "Tea: 2 minutes, counting down \u2013 Pocosa | Tea: 1 minute, counting down \u2013 Pocosa | "
+              "Tea: Time is up \u2013 Pocosa");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&w)->text(QAccessible::Name), names.back());
 }
 
 TEST(TimerKeyboard, TheMenuKeysOpenTheMenuEveryTimeTabGoesRoundTheButtonsWhichShowTheFocusAndTakeSpace)
@@ -95,7 +129,9 @@ TEST(TimerKeyboard, TheMenuKeysOpenTheMenuEveryTimeTabGoesRoundTheButtonsWhichSh
             QTest::keyClick(QApplication::focusWidget(), round % 2 ? Qt::Key_F10 : Qt::Key_Menu,
                             round % 2 ? Qt::ShiftModifier : Qt::NoModifier);
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.PopupMenu1->isVisible(); }, 2000)) << round;
-        for (Qt::Key k : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Escape, Qt::Key_Escape})
+        EXPECT_TRUE(w.PopupMenu1->activeAction() == w.N3->menuAction() && !w.N3->isVisible())
+            << round << ": the first item is current, for screen readers to read";
+        for (Qt::Key k : {Qt::Key_Right, Qt::Key_Escape, Qt::Key_Escape})
             QTest::keyClick(QApplication::activePopupWidget(), k);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !w.PopupMenu1->isVisible(); }, 2000)) << round;
     }

@@ -109,3 +109,4 @@ struct TTimerRig {
     int quitAll = 0;
     std::unique_ptr<TFmTimerMain> window;
 };
+
