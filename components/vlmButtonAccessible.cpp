@@ -65,7 +65,7 @@ void InstallButtonAccessibility()
 QString AccessibleCaption(const QString& caption)
 {
     // A mnemonic written after the words, "リセット(&R)", is no word to read.
-    static const QRegularExpression trailingMnemonic(QStringLiteral("\\(&[^&]\\)(\\.\\.\\.)?$"));
+    static const QRegularExpression trailingMnemonic(QStringLiteral("\\(&[^&]\\)(\\.\\.\\.|:|\uFF1A)?$"));
     if (const QRegularExpressionMatch m = trailingMnemonic.match(caption); m.hasMatch())
         return AccessibleCaption(caption.left(m.capturedStart()) + m.captured(1));
     QString out;

@@ -1,11 +1,13 @@
 #include "TimerAccessible.h"
 
+#include <QAbstractButton>
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
 #include <QAction>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QSlider>
 #include <QWidget>
 #include <QWindow>
 
@@ -168,6 +170,48 @@ QMenu* TimerMenuOf(QAction* item)
     return nullptr;
 }
 
+// A slider whose value is read with its unit.
+class TUnitSliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+  public:
+    explicit TUnitSliderAccessible(QSlider* slider) : QAccessibleWidget(slider, QAccessible::Slider) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return QStringLiteral("%1 %2").arg(Slider()->value()).arg(Slider()->property("valueUnit").toString());
+        return QAccessibleWidget::text(t);
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QVariant currentValue() const override { return Slider()->value(); }
+    void setCurrentValue(const QVariant& value) override { Slider()->setValue(value.toInt()); }
+    QVariant maximumValue() const override { return Slider()->maximum(); }
+    QVariant minimumValue() const override { return Slider()->minimum(); }
+    QVariant minimumStepSize() const override { return Slider()->singleStep(); }
+
+  private:
+    QSlider* Slider() const { return static_cast<QSlider*>(widget()); }
+};
+
+// A dialog's refusal: an alert whose name is its text.
+class TRefusalAccessible : public QAccessibleWidget {
+  public:
+    explicit TRefusalAccessible(QLabel* label) : QAccessibleWidget(label, QAccessible::AlertMessage) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return static_cast<QLabel*>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+constexpr char kRefusalProperty[] = "refusal";
+
 QAccessibleInterface* TimerFactory(const QString&, QObject* object)
 {
     if (auto* item = qobject_cast<QAction*>(object)) {
@@ -176,6 +220,10 @@ QAccessibleInterface* TimerFactory(const QString&, QObject* object)
     }
     if (auto* window = dynamic_cast<TFmTimerMain*>(object))
         return new TTimerWindowAccessible(window);
+    if (auto* slider = qobject_cast<QSlider*>(object); slider && slider->property("valueUnit").isValid())
+        return new TUnitSliderAccessible(slider);
+    if (auto* label = qobject_cast<QLabel*>(object); label && label->property(kRefusalProperty).toBool())
+        return new TRefusalAccessible(label);
     if (auto* speaker = dynamic_cast<TTimerSpeaker*>(object))
         return new TSpeakerAccessible(speaker);
     auto* widget = qobject_cast<QWidget*>(object);
@@ -194,6 +242,47 @@ void InstallTimerAccessibility()
         return true;
     }();
     (void)installed;
+}
+
+void NameControlsForScreenReaders(QWidget* dialog)
+{
+    for (auto* button : dialog->findChildren<QAbstractButton*>())
+        if (button->accessibleName().isEmpty() && !button->text().isEmpty())
+            button->setAccessibleName(AccessibleCaption(button->text()));
+    for (auto* label : dialog->findChildren<QLabel*>()) {
+        QWidget* field = label->buddy();
+        if (field && field->accessibleName().isEmpty()) {
+            QString name = AccessibleCaption(label->text());
+            while (name.endsWith(QLatin1Char(':')) || name.endsWith(QChar(0xFF1A)))
+                name.chop(1);
+            field->setAccessibleName(name);
+        }
+    }
+}
+
+QLabel* MakeRefusalLabel(QWidget* dialog)
+{
+    // Before anything asks for the label's interface: Qt keeps the first.
+    InstallTimerAccessibility();
+    auto* label = new QLabel;
+    label->setProperty(kRefusalProperty, true);
+    label->setParent(dialog);
+    label->setWordWrap(true);
+    label->hide();
+    return label;
+}
+
+void ShowRefusal(QLabel* label, const QString& text)
+{
+    label->setText(text);
+    label->setVisible(!text.isEmpty());
+    if (text.isEmpty())
+        return;
+    // A dialog already on screen does not grow for a longer text by itself.
+    if (QWidget* dialog = label->window(); dialog->isVisible())
+        dialog->adjustSize();
+    QAccessibleEvent alert(label, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
 }
 
 QString FrameName(int seconds, bool running, bool countUp, const QString& name)

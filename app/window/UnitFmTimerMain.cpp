@@ -89,6 +89,8 @@ void TFmTimerMain::ModelChanged()
         paused_.reset();
     const bool running = model_->Running();
     BTstart->SetCaption(running ? QStringLiteral("STOP") : QStringLiteral("START"));
+    BTstart->setAccessibleName(running ? QCoreApplication::translate("TFmTimerMain", "ストップ")
+                                       : QCoreApplication::translate("TFmTimerMain", "スタート"));
     for (TvlmGctButton* button : {BTmin, BTsec})
         button->setEnabled(!running);
     BTreset->setEnabled(!running || model_->AlarmReached());

@@ -141,5 +141,6 @@ QString TFmTimerMain::ChoosePicture(QWidget* parent, const QString& currentFile)
     const QString filters = QCoreApplication::translate("TFmTimerMain", "画像") +
                             QStringLiteral(" (*.png *.jpg *.jpeg *.jpx *.bmp);;") +
                             QCoreApplication::translate("TFmTimerMain", "すべてのファイル") + QStringLiteral(" (*)");
-    return QFileDialog::getOpenFileName(parent, QString(), folder, filters);
+    return QFileDialog::getOpenFileName(parent, QCoreApplication::translate("TFmTimerMain", "画像を開く"), folder,
+                                        filters);
 }

@@ -236,6 +236,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります</source>
         <translation>This sound cannot be played (%1); the alarm plays timer.wav</translation>
     </message>
+    <message>
+        <source>アラームの音を選ぶ</source>
+        <translation>Choose alarm sound</translation>
+    </message>
 </context>
 <context>
     <name>TArchiveStream</name>
@@ -403,6 +407,34 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>カウントダウンする時刻 (99:59 以内):</source>
         <translation>Count down to this time (at most 99:59 away):</translation>
     </message>
+    <message>
+        <source>ストップ</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>スタート</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>画像を開く</source>
+        <translation>Open picture</translation>
+    </message>
+    <message>
+        <source>1分追加</source>
+        <translation>Add a minute</translation>
+    </message>
+    <message>
+        <source>1秒追加</source>
+        <translation>Add a second</translation>
+    </message>
+    <message>
+        <source>クリア</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>タイマーを閉じる</source>
+        <translation>Close timer</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -421,6 +453,14 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>About Pocosa</source>
         <translation>About Pocosa</translation>
+    </message>
+    <message>
+        <source>Program file %1</source>
+        <translation>Program file %1</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Version %1</translation>
     </message>
 </context>
 <context>

@@ -236,6 +236,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります</source>
         <translation>この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります</translation>
     </message>
+    <message>
+        <source>アラームの音を選ぶ</source>
+        <translation>アラームの音を選ぶ</translation>
+    </message>
 </context>
 <context>
     <name>TArchiveStream</name>
@@ -403,6 +407,34 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>カウントダウンする時刻 (99:59 以内):</source>
         <translation>カウントダウンする時刻 (99:59 以内):</translation>
     </message>
+    <message>
+        <source>ストップ</source>
+        <translation>ストップ</translation>
+    </message>
+    <message>
+        <source>スタート</source>
+        <translation>スタート</translation>
+    </message>
+    <message>
+        <source>画像を開く</source>
+        <translation>画像を開く</translation>
+    </message>
+    <message>
+        <source>1分追加</source>
+        <translation>1分追加</translation>
+    </message>
+    <message>
+        <source>1秒追加</source>
+        <translation>1秒追加</translation>
+    </message>
+    <message>
+        <source>クリア</source>
+        <translation>クリア</translation>
+    </message>
+    <message>
+        <source>タイマーを閉じる</source>
+        <translation>タイマーを閉じる</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -421,6 +453,14 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>About Pocosa</source>
         <translation>Pocosaについて</translation>
+    </message>
+    <message>
+        <source>Program file %1</source>
+        <translation>プログラム ファイル %1</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>バージョン %1</translation>
     </message>
 </context>
 <context>
