@@ -359,9 +359,13 @@ void TFmTimerMain::N1Click(QObject*)
 void TFmTimerMain::N3Click(QObject*)
 {
     // An '&' in a file name is shown as it is, not taken for a mnemonic.
-    for (int n = 0; n < 5; ++n)
+    // An empty place has nothing to show: it cannot be chosen.
+    for (int n = 0; n < 5; ++n) {
+        const QString entry = HistoryEntry(n);
         MnBackItem(n)->setText(QStringLiteral("&%1: ").arg(n) +
-                               HistoryEntry(n).replace(QLatin1Char('&'), QStringLiteral("&&")));
+                               QString(entry).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        MnBackItem(n)->setEnabled(!entry.isEmpty());
+    }
 }
 
 void TFmTimerMain::MnBackResetClick(QObject*)

@@ -9,6 +9,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <cstdio>
 #include <exception>
@@ -61,6 +62,18 @@ void TFmTimerMain::BuildFormFunc()
 
 void TFmTimerMain::ApplyStartBackground()
 {
+    // A picture deleted or on a drive not mounted: the built-in one stands
+    // in, the user is told, and the entry stays for when the drive is back.
+    const QString name = CurrentBackground();
+    if (const TBackImages* history = Backgrounds(); !name.isEmpty() && history && history->FileOf(name).isEmpty()) {
+        const QString line =
+            QCoreApplication::translate("TFmTimerMain", "画像 \"%1\" が見つかりません。組み込みの画像を表示します").arg(name);
+        std::fprintf(stderr, "pocosa: %s\n", line.toLocal8Bit().constData());
+        vlmFormFunc1->SetDefaultBackground();
+        // After the kept timer is taken up, whose change would drop it.
+        QTimer::singleShot(0, this, [this, line] { ShowNotice(line); });
+        return;
+    }
     try {
         SetBackground(CurrentBackground());
     } catch (const std::exception& e) {

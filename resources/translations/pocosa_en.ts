@@ -435,6 +435,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>タイマーを閉じる</source>
         <translation>Close timer</translation>
     </message>
+    <message>
+        <source>画像 &quot;%1&quot; が見つかりません。組み込みの画像を表示します</source>
+        <translation>Picture &quot;%1&quot; not found; showing the built-in picture</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -494,6 +498,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>a timer named &quot;%1&quot; is open already</source>
         <translation>a timer named &quot;%1&quot; is open already</translation>
+    </message>
+    <message>
+        <source>%1 個のタイマーは開けません (同時に %2 個まで)。設定には残ります</source>
+        <translation>%1 kept timers are not opened (at most %2 at once); they stay in the settings</translation>
     </message>
 </context>
 <context>

@@ -435,6 +435,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>タイマーを閉じる</source>
         <translation>タイマーを閉じる</translation>
     </message>
+    <message>
+        <source>画像 &quot;%1&quot; が見つかりません。組み込みの画像を表示します</source>
+        <translation>画像 &quot;%1&quot; が見つかりません。組み込みの画像を表示します</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -494,6 +498,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>a timer named &quot;%1&quot; is open already</source>
         <translation>「%1」という名前のタイマーはもう開いています</translation>
+    </message>
+    <message>
+        <source>%1 個のタイマーは開けません (同時に %2 個まで)。設定には残ります</source>
+        <translation>%1 個のタイマーは開けません (同時に %2 個まで)。設定には残ります</translation>
     </message>
 </context>
 <context>

@@ -189,6 +189,10 @@ TEST(TimerMenu, OpeningTheBackgroundSubmenuShowsTheHistory)
     emit w.N3->aboutToShow();
     EXPECT_EQ(Items(w.N3).mid(3), QStringList({"MnBack0|&0: /pics/a.png", "MnBack1|&1: ", "MnBack2|&2: /pics/c.jpg",
                                                "MnBack3|&3: ", "MnBack4|&4: /pics/R&&D.png"}));
+    QString enabled;
+    for (QAction* item : {w.MnBack0, w.MnBack1, w.MnBack2, w.MnBack3, w.MnBack4})
+        enabled += item->isEnabled() ? '1' : '0';
+    EXPECT_EQ(enabled, "10101") << "an empty place cannot be chosen";
 }
 
 // A count-down START began is told (not a count-up, not one resumed); recent times as the menu opens,
