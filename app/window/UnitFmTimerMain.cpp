@@ -41,6 +41,7 @@ TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
     BuildMenu();
     BuildFormFunc();
     keys_ = new TTimerKeys(*this);
+    keyboardMove_ = new TKeyboardMove(*this);
     moved_ = new QTimer(this);
     moved_->setSingleShot(true);
     moved_->setInterval(kMoveRestMs);
@@ -324,6 +325,13 @@ void TFmTimerMain::MnUntilClick(QObject*)
     // The time until then is no length the user would start again.
     if (seconds)
         StartCountDown(*seconds, false);
+}
+
+void TFmTimerMain::MnMoveClick(QObject*)
+{
+    keyboardMove_->Start();
+    Speaker->Say(QCoreApplication::translate("TFmTimerMain",
+                                             "移動: 矢印キーで動かし (Shift で 10 ピクセル)、Enter で決定、Esc で元の場所へ"));
 }
 
 void TFmTimerMain::MnRecentShow(QObject*)

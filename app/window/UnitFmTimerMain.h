@@ -18,6 +18,7 @@ class QMenu;
 class QTimer;
 class TBackImages;
 class TFmTimerMain;
+class TKeyboardMove;
 class TTimerKeys;
 class TTimerSpeaker;
 class TvlmFormFunc;
@@ -126,6 +127,9 @@ public:
     QString AlarmSoundFile() const;
     QString DefaultSoundFile() const;
     void MnUntilClick(QObject* Sender);
+    // "Move": the window follows the arrow keys (TKeyboardMove).
+    void MnMoveClick(QObject* Sender);
+    TKeyboardMove* KeyboardMove() const { return keyboardMove_; }
     void MnRecentShow(QObject* Sender);
     void MnRecentClick(QObject* Sender);
     void N1Click(QObject* Sender);
@@ -192,6 +196,7 @@ public:
     QAction* MnName = nullptr;
     QAction* MnSound = nullptr;
     QAction* MnUntil = nullptr;
+    QAction* MnMove = nullptr;
     QMenu* MnRecent = nullptr;
     QAction* MnRecent0 = nullptr;
     QAction* MnRecent1 = nullptr;
@@ -234,6 +239,7 @@ private:
     std::unique_ptr<TTickClock> ownClock_;
     std::unique_ptr<TSoundService> ownSound_;
     TTimerKeys* keys_ = nullptr; // owned as a child object
+    TKeyboardMove* keyboardMove_ = nullptr; // owned as a child object
     TTimerModel* model_ = nullptr; // a child object when the window's own
     int dialogs_ = 0;              // dialogs open, see InDialog
     QTimer* moved_ = nullptr;      // a move comes to rest

@@ -111,6 +111,8 @@ const TMenuLayout kMenu[] = {
     {"MnSound", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "音..."), &TFmTimerMain::MnSound, &TFmTimerMain::MnSoundClick, {}},
     {"MnUntil", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "時刻まで..."), &TFmTimerMain::MnUntil,
      &TFmTimerMain::MnUntilClick, {}},
+    {"MnMove", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "移動(&M)"), &TFmTimerMain::MnMove, &TFmTimerMain::MnMoveClick,
+     {}},
     {"MnRecent", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "最近の時間"), nullptr, &TFmTimerMain::MnRecentShow, {},
      &TFmTimerMain::MnRecent},
     {"MnRecent0", 1, "", &TFmTimerMain::MnRecent0, &TFmTimerMain::MnRecentClick, {}},

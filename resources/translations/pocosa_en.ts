@@ -439,6 +439,14 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>画像 &quot;%1&quot; が見つかりません。組み込みの画像を表示します</source>
         <translation>Picture &quot;%1&quot; not found; showing the built-in picture</translation>
     </message>
+    <message>
+        <source>移動: 矢印キーで動かし (Shift で 10 ピクセル)、Enter で決定、Esc で元の場所へ</source>
+        <translation>Move: arrow keys move the window (Shift: 10 pixels), Enter ends, Escape puts it back</translation>
+    </message>
+    <message>
+        <source>移動(&amp;M)</source>
+        <translation>&amp;Move</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>

@@ -439,6 +439,14 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>画像 &quot;%1&quot; が見つかりません。組み込みの画像を表示します</source>
         <translation>画像 &quot;%1&quot; が見つかりません。組み込みの画像を表示します</translation>
     </message>
+    <message>
+        <source>移動: 矢印キーで動かし (Shift で 10 ピクセル)、Enter で決定、Esc で元の場所へ</source>
+        <translation>移動: 矢印キーで動かし (Shift で 10 ピクセル)、Enter で決定、Esc で元の場所へ</translation>
+    </message>
+    <message>
+        <source>移動(&amp;M)</source>
+        <translation>移動(&amp;M)</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>

@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QTest>
 
+#include <functional>
+
 #include "TimerKeys.h"
 #include "TimerRig.h"
 
@@ -56,6 +58,35 @@ struct TKeyRow {
     int Seconds;
     bool RunningAfter;
 };
+
+// The menu's Move: arrows (Shift: ten times as far), Return ends, Escape goes back, a click ends; the timer's
+// own keys rest meanwhile, and the place is kept once the window rests, as after a drag.
+TEST(TimerKeys, MoveFollowsTheArrowsUntilReturnEscapeOrAClick)
+{
+    int kept = 0;
+    TTimerRig rig(true, [&kept](TTimerMainHooks& hooks, TTimerRig&) { hooks.Changed = [&kept](TFmTimerMain&) { ++kept; }; });
+    TFmTimerMain& w = rig.w();
+    w.move(100, 100);
+    w.show();
+    const struct {
+        std::function<void()> End;
+        QPoint At;
+    } rows[] = {{[&] { Click(w, Qt::Key_Return); }, QPoint(112, 99)},
+                {[&] { Click(w, Qt::Key_Escape); }, QPoint(100, 100)},
+                {[&] { QTest::mouseClick(&w, Qt::LeftButton); }, QPoint(112, 99)}};
+    for (const auto& row : rows) {
+        w.move(100, 100);
+        w.MnMove->trigger();
+        for (Qt::Key k : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Up, Qt::Key_M, Qt::Key_Space})
+            Click(w, k);
+        Click(w, Qt::Key_Right, Qt::ShiftModifier);
+        row.End();
+        Click(w, Qt::Key_Left);
+        EXPECT_EQ(w.pos(), row.At);
+        EXPECT_TRUE(w.Seconds() == 0 && !w.Running()) << "M and Space rest while moving";
+    }
+    EXPECT_TRUE(WaitFor([&] { return kept > 0; }, 3000)) << "the place is kept once the window rests";
+}
 
 TEST(TimerKeys, EachKeyDoesWhatItsEnabledButtonDoes)
 {
