@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 
@@ -213,6 +214,8 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void BuildControls();
@@ -257,4 +260,8 @@ private:
     std::optional<TShownOutside> shownOutside_;
     QString notice_;
     std::optional<TShownOutside> told_; // what screen readers were last told of
+    // The keyboard's mark along the window's outline, made for this shape.
+    QRegion ringShape_;
+    QRegion ringOuter_;
+    QRegion ringInner_;
 };

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QPainter>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -17,6 +18,7 @@
 
 #include "FuncGraphicWorkLoad.h"
 #include "FuncGraphicWorkPng.h"
+#include "vlmButton.h"
 #include "vlmFormFunc.h"
 #include "vlmGraphicSource.h"
 
@@ -30,7 +32,52 @@ namespace {
                                  .toStdString());
 }
 
+// The region less `k` pixels all round (a square eroded step by step).
+QRegion Eroded(QRegion region, int k)
+{
+    for (int step = 0; step < k; ++step) {
+        region &= region.translated(1, 0) & region.translated(-1, 0);
+        region &= region.translated(0, 1) & region.translated(0, -1);
+    }
+    return region;
+}
+
+constexpr int kRingPx = 3; // each of the mark's two bands: more than the 2 pixels asked of a mark
+
 } // namespace
+
+// The window with the keyboard shows it at a glance on any picture: a band
+// of white and, inside it, one of black along its outline, so that wherever
+// the picture is dark or light one of them stands out from it at more than
+// 4.5:1. The buttons are left out: they capture what lies under them, and a
+// mark there would stay in them after the window lost the keyboard.
+void TFmTimerMain::paintEvent(QPaintEvent*)
+{
+    if (!isActiveWindow())
+        return;
+    const QRegion shape = mask().isEmpty() ? QRegion(rect()) : mask();
+    if (shape != ringShape_) {
+        ringShape_ = shape;
+        QRegion buttons;
+        for (const TvlmGctButton* button : {BTmin, BTsec, BTstart, BTreset, BTclose})
+            buttons += button->geometry();
+        const QRegion inner = Eroded(shape, kRingPx);
+        ringOuter_ = shape.subtracted(inner).subtracted(buttons);
+        ringInner_ = inner.subtracted(Eroded(inner, kRingPx)).subtracted(buttons);
+    }
+    QPainter painter(this);
+    for (const QRect& r : ringOuter_)
+        painter.fillRect(r, Qt::white);
+    for (const QRect& r : ringInner_)
+        painter.fillRect(r, Qt::black);
+}
+
+void TFmTimerMain::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        update();
+}
 
 void TFmTimerMain::BuildFormFunc()
 {

@@ -6,8 +6,12 @@
 #include <QMenu>
 #include <QTest>
 
+#include <cmath>
+#include <cstring>
+
 #include "TimerAccessible.h"
 #include "TimerRig.h"
+#include "vlmFormFunc.h"
 
 namespace {
 
@@ -112,6 +116,65 @@ TEST(TimerAccessibility, TheFrameIsRenamedAtWholeMinutesWithTheStateWhileTheTitl
               "Tea: 2 minutes, counting down \u2013 Pocosa | Tea: 1 minute, counting down \u2013 Pocosa | "
               "Tea: Time is up \u2013 Pocosa");
     EXPECT_EQ(QAccessible::queryAccessibleInterface(&w)->text(QAccessible::Name), names.back());
+}
+
+// WCAG's contrast ratio of two colours (relative luminance, sRGB).
+double Contrast(QRgb a, QRgb b)
+{
+    const auto luminance = [](QRgb c) {
+        const auto linear = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c));
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Pixels of `area` that differ between the two looks by at least 3:1.
+int MarkedPixels(const QImage& on, const QImage& off, const QRect& area)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += Contrast(on.pixel(x, y), off.pixel(x, y)) >= 3.0 ? 1 : 0;
+    return n;
+}
+
+// Measured on the rendered window, the built-in picture and a dark one: the mark of the window with the
+// keyboard, and that of the focused button, cover at least a 2-pixel band along their outlines at 3:1
+// against the look without them.
+TEST(TimerKeyboard, TheWindowAndTheFocusedButtonShowTheKeyboardAtThreeToOneOnAnyPicture)
+{
+    for (const bool dark : {false, true}) {
+        TTimerRig rig;
+        TFmTimerMain& w = rig.w();
+        if (dark) {
+            TBitmap picture(130, 124, pf32bit);
+            for (int y = 0; y < picture.Height(); ++y)
+                for (int x = 0; x < picture.Width(); ++x)
+                    std::memcpy(picture.ScanLine(y) + 4 * x, "\x1e\x18\x14\xff", 4);
+            w.vlmFormFunc1->ApplyBackground(picture, 100, 100);
+        } else {
+            w.vlmFormFunc1->SetDefaultBackground();
+        }
+        QWidget other;
+        w.show(), other.show();
+        const auto look = [&w](QWidget& active) {
+            active.activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&active));
+            return w.grab().toImage();
+        };
+        const QImage away = look(other), here = look(w);
+        const int window = MarkedPixels(here, away, w.rect());
+        EXPECT_GE(window, 4 * (w.width() + w.height()) - 16) << "dark " << dark;
+        w.BTstart->setFocus();
+        const QImage focused = w.grab().toImage();
+        const QRect button = w.BTstart->geometry();
+        const int marked = MarkedPixels(focused, here, button);
+        EXPECT_GE(marked, int(M_PI * (button.width() + button.height())) - 16) << "dark " << dark;
+    }
 }
 
 TEST(TimerKeyboard, TheMenuKeysOpenTheMenuEveryTimeTabGoesRoundTheButtonsWhichShowTheFocusAndTakeSpace)
