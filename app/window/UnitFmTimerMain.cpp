@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QKeyEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
@@ -169,7 +170,8 @@ void TFmTimerMain::ShowTimeOutside()
     if (phase == TTimerPhase::Alarm) {
         if (TTimerReadout::Phase(before->Seconds, before->Running, before->CountUp) != TTimerPhase::Alarm)
             AlarmSpeaker->Say(spoken);
-    } else if (!model_->Ticking() || (before->Running && TickTold(before->Seconds, seconds, countUp))) {
+    } else if (!model_->Ticking() || (before->Running && TickTold(before->Seconds, seconds, countUp) && KeyboardHere())) {
+        // A running timer's marks are not spoken over another program.
         Speaker->Say(spoken);
     }
 }
@@ -430,6 +432,12 @@ QAction* TFmTimerMain::MnRecentItem(int n) const
 {
     QAction* const items[] = {MnRecent0, MnRecent1, MnRecent2, MnRecent3, MnRecent4};
     return items[n];
+}
+
+bool TFmTimerMain::KeyboardHere() const
+{
+    return hooks_.KeyboardHere ? hooks_.KeyboardHere()
+                               : QGuiApplication::applicationState() == Qt::ApplicationActive;
 }
 
 QString TFmTimerMain::ProgramDir() const

@@ -69,6 +69,9 @@ struct TTimerMainHooks {
     // START began a count-down of `seconds` (not a count-up, not one
     // resumed after STOP).
     std::function<void(int seconds)> CountDownStarted;
+    // Whether one of the program's windows has the keyboard; empty: the
+    // application's state says.
+    std::function<bool()> KeyboardHere;
 };
 
 // The kitchen timer's main window: minutes and seconds in four digit labels,
@@ -233,6 +236,7 @@ private:
     QString CurrentBackground() const;
     QString CurrentBackgroundFile() const;
     QString ProgramDir() const;
+    bool KeyboardHere() const;
     bool DigitsVisible() const;
     void ShowTimeOutside();
     void DropNotice();

@@ -141,9 +141,9 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
          kToday + "[BACK]\nlist0=/gone/tea.png\n",
          {[](TOpenTimersRig& r) {
              QCoreApplication::processEvents();
-             EXPECT_TRUE(r.timers->Window(0).windowTitle().contains("/gone/tea.png"));
-             EXPECT_NE(r.timers->Window(0).size(), QSize(120, 120)) << "not the white square";
-             EXPECT_EQ(r.timers->Window(0).Backgrounds()->Items().value(0), "/gone/tea.png");
+             const TFmTimerMain& w = r.timers->Window(0); // not the white 120 x 120 square
+             EXPECT_TRUE(w.windowTitle().contains("/gone/tea.png") && w.size() != QSize(120, 120));
+             EXPECT_EQ(w.Backgrounds()->Items().value(0), "/gone/tea.png");
          }},
          {""}, "TIMER::90"},
         {"the last window closed clears the timer", kToday, {[](TOpenTimersRig& r) { r.Close(0); }}, {""},

@@ -7,8 +7,6 @@
 #include <QKeyEvent>
 #include <QTest>
 
-#include <functional>
-
 #include "TimerKeys.h"
 #include "TimerRig.h"
 
@@ -68,21 +66,16 @@ TEST(TimerKeys, MoveFollowsTheArrowsUntilReturnEscapeOrAClick)
     TFmTimerMain& w = rig.w();
     w.move(100, 100);
     w.show();
-    const struct {
-        std::function<void()> End;
-        QPoint At;
-    } rows[] = {{[&] { Click(w, Qt::Key_Return); }, QPoint(112, 99)},
-                {[&] { Click(w, Qt::Key_Escape); }, QPoint(100, 100)},
-                {[&] { QTest::mouseClick(&w, Qt::LeftButton); }, QPoint(112, 99)}};
-    for (const auto& row : rows) {
+    for (auto [end, at] : {std::pair{Qt::Key_Return, QPoint(112, 99)}, {Qt::Key_Escape, QPoint(100, 100)},
+                           {Qt::Key_unknown, QPoint(112, 99)}}) { // unknown: a click
         w.move(100, 100);
         w.MnMove->trigger();
         for (Qt::Key k : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Up, Qt::Key_M, Qt::Key_Space})
             Click(w, k);
         Click(w, Qt::Key_Right, Qt::ShiftModifier);
-        row.End();
+        end == Qt::Key_unknown ? QTest::mouseClick(&w, Qt::LeftButton) : Click(w, end);
         Click(w, Qt::Key_Left);
-        EXPECT_EQ(w.pos(), row.At);
+        EXPECT_EQ(w.pos(), at);
         EXPECT_TRUE(w.Seconds() == 0 && !w.Running()) << "M and Space rest while moving";
     }
     EXPECT_TRUE(WaitFor([&] { return kept > 0; }, 3000)) << "the place is kept once the window rests";
