@@ -64,7 +64,6 @@ TEST(TimerKeys, MoveFollowsTheArrowsUntilReturnEscapeOrAClick)
     int kept = 0;
     TTimerRig rig(true, [&kept](TTimerMainHooks& hooks, TTimerRig&) { hooks.Changed = [&kept](TFmTimerMain&) { ++kept; }; });
     TFmTimerMain& w = rig.w();
-    w.move(100, 100);
     w.show();
     for (auto [end, at] : {std::pair{Qt::Key_Return, QPoint(112, 99)}, {Qt::Key_Escape, QPoint(100, 100)},
                            {Qt::Key_unknown, QPoint(112, 99)}}) { // unknown: a click

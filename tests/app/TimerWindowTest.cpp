@@ -416,7 +416,7 @@ TEST(TimerMenu, TheSoundDialogTellsPreviewsAndGoesBackToTheDefault)
     EXPECT_GE(dialog.ProblemLabel->height(), dialog.ProblemLabel->heightForWidth(dialog.ProblemLabel->width()))
         << "every line of the refusal shows";
     for (QWidget* control : std::initializer_list<QWidget*>{dialog.ChooseButton, dialog.FileEdit})
-        EXPECT_FALSE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name).contains('(')) << "mnemonic";
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name).contains(QRegularExpression("[(:]")));
     QString chooserTitle;
     QTimer::singleShot(0, &dialog, [&] {
         chooserTitle = QApplication::activeModalWidget()->windowTitle();
