@@ -212,6 +212,19 @@ void TOpenTimers::OpenKept()
         Record(timer, rewrite);
         timer.Window->show();
     }
+    // Timers kept beyond those that may be open stay in the file untouched
+    // and come back once fewer are open; the user is told once, here.
+    int left = 0;
+    for (const QString& section : global_.IniSections())
+        left += SectionNumber(section) > 0 && !open(section) ? 1 : 0;
+    if (left > 0 && !quitAll_) {
+        const QString line = QCoreApplication::translate(
+                                 "TOpenTimers", "%1 個のタイマーは開けません (同時に %2 個まで)。設定には残ります")
+                                 .arg(left)
+                                 .arg(kMaxTimers);
+        std::fprintf(stderr, "pocosa: %s\n", line.toLocal8Bit().constData());
+        timers_.front()->Window->ShowNotice(line);
+    }
 }
 
 void TOpenTimers::Record(TOpenTimer& timer, bool writeNow)

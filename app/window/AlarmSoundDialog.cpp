@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 
 #include "FileName.h"
+#include "TimerAccessible.h"
 #include "TimerModel.h"
 #include "TimerServices.h"
 #include "UnitFmTimerMain.h"
@@ -44,10 +45,10 @@ TAlarmSoundDialog::TAlarmSoundDialog(QWidget* parent, TSoundService& sound, int 
     VolumeSlider->setRange(0, TTimerModel::kFullVolume);
     VolumeSlider->setPageStep(10);
     volumeName->setBuddy(VolumeSlider);
+    VolumeSlider->setProperty("valueUnit", QStringLiteral("%"));
     VolumeLabel = new QLabel(this);
     PreviewButton = new QPushButton(Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog", "試聴(&P)")), this);
-    ProblemLabel = new QLabel(this);
-    ProblemLabel->setWordWrap(true);
+    ProblemLabel = MakeRefusalLabel(this);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     grid->addWidget(fileLabel, 0, 0);
     grid->addWidget(FileEdit, 0, 1, 1, 2);
@@ -72,7 +73,11 @@ TAlarmSoundDialog::TAlarmSoundDialog(QWidget* parent, TSoundService& sound, int 
         const QString filters = Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog", "音")) +
                                 QStringLiteral(" (*.wav *.ogg *.oga *.opus *.flac *.mp3);;") +
                                 QCoreApplication::translate("TFmTimerMain", "すべてのファイル") + QStringLiteral(" (*)");
-        const QString chosen = QFileDialog::getOpenFileName(this, QString(), folder, filters);
+        const QString chosen = QFileDialog::getOpenFileName(
+            this, Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog", "アラームの音を選ぶ")), folder, filters);
+        // The keyboard comes back into this dialog, not to the timer window.
+        activateWindow();
+        ChooseButton->setFocus();
         if (!chosen.isEmpty())
             Choose(chosen);
     });
@@ -83,6 +88,7 @@ TAlarmSoundDialog::TAlarmSoundDialog(QWidget* parent, TSoundService& sound, int 
     // The preview ends with the dialog.
     connect(this, &QDialog::finished, this, [this] { sound_.Stop(channel_); });
     SetChoice(QString(), TTimerModel::kFullVolume);
+    NameControlsForScreenReaders(this);
 }
 
 void TAlarmSoundDialog::SetChoice(const QString& file, int volume)
@@ -121,7 +127,7 @@ void TAlarmSoundDialog::Choose(const QString& file)
     }
     file_ = file;
     ShowFile();
-    ProblemLabel->clear();
+    ShowRefusal(ProblemLabel, QString());
     // Told at once, not at the alarm: a silent try decodes what it can.
     if (!file_.isEmpty())
         Check(0);
@@ -134,10 +140,10 @@ bool TAlarmSoundDialog::Check(int volume)
     const bool playable = sound_.Play(file, volume, channel_, &why);
     if (volume == 0)
         sound_.Stop(channel_);
-    ProblemLabel->setText(playable ? QString()
-                                   : Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog",
-                                                          "この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります"))
-                                         .arg(why));
+    ShowRefusal(ProblemLabel, playable ? QString()
+                                       : Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog",
+                                                              "この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります"))
+                                             .arg(why));
     return playable;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 
@@ -18,6 +19,7 @@ class QMenu;
 class QTimer;
 class TBackImages;
 class TFmTimerMain;
+class TKeyboardMove;
 class TTimerKeys;
 class TTimerSpeaker;
 class TvlmFormFunc;
@@ -67,6 +69,9 @@ struct TTimerMainHooks {
     // START began a count-down of `seconds` (not a count-up, not one
     // resumed after STOP).
     std::function<void(int seconds)> CountDownStarted;
+    // Whether one of the program's windows has the keyboard; empty: the
+    // application's state says.
+    std::function<bool()> KeyboardHere;
 };
 
 // The kitchen timer's main window: minutes and seconds in four digit labels,
@@ -126,6 +131,9 @@ public:
     QString AlarmSoundFile() const;
     QString DefaultSoundFile() const;
     void MnUntilClick(QObject* Sender);
+    // "Move": the window follows the arrow keys (TKeyboardMove).
+    void MnMoveClick(QObject* Sender);
+    TKeyboardMove* KeyboardMove() const { return keyboardMove_; }
     void MnRecentShow(QObject* Sender);
     void MnRecentClick(QObject* Sender);
     void N1Click(QObject* Sender);
@@ -192,6 +200,7 @@ public:
     QAction* MnName = nullptr;
     QAction* MnSound = nullptr;
     QAction* MnUntil = nullptr;
+    QAction* MnMove = nullptr;
     QMenu* MnRecent = nullptr;
     QAction* MnRecent0 = nullptr;
     QAction* MnRecent1 = nullptr;
@@ -208,6 +217,8 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void BuildControls();
@@ -225,6 +236,7 @@ private:
     QString CurrentBackground() const;
     QString CurrentBackgroundFile() const;
     QString ProgramDir() const;
+    bool KeyboardHere() const;
     bool DigitsVisible() const;
     void ShowTimeOutside();
     void DropNotice();
@@ -234,6 +246,7 @@ private:
     std::unique_ptr<TTickClock> ownClock_;
     std::unique_ptr<TSoundService> ownSound_;
     TTimerKeys* keys_ = nullptr; // owned as a child object
+    TKeyboardMove* keyboardMove_ = nullptr; // owned as a child object
     TTimerModel* model_ = nullptr; // a child object when the window's own
     int dialogs_ = 0;              // dialogs open, see InDialog
     QTimer* moved_ = nullptr;      // a move comes to rest
@@ -251,4 +264,8 @@ private:
     std::optional<TShownOutside> shownOutside_;
     QString notice_;
     std::optional<TShownOutside> told_; // what screen readers were last told of
+    // The keyboard's mark along the window's outline, made for this shape.
+    QRegion ringShape_;
+    QRegion ringOuter_;
+    QRegion ringInner_;
 };

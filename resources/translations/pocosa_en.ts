@@ -244,6 +244,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>名前に改行のあるファイルは設定に残せないため、選べません</source>
         <translation>A file whose name holds a line break cannot be kept in the settings, so it cannot be chosen</translation>
     </message>
+    <message>
+        <source>アラームの音を選ぶ</source>
+        <translation>Choose alarm sound</translation>
+    </message>
 </context>
 <context>
     <name>TArchiveStream</name>
@@ -415,6 +419,46 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>音 &quot;%1&quot; を鳴らせません (%2)。代わりに timer.wav を鳴らします。</source>
         <translation>The sound &quot;%1&quot; cannot be played (%2). timer.wav plays instead.</translation>
     </message>
+    <message>
+        <source>ストップ</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>スタート</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>画像を開く</source>
+        <translation>Open picture</translation>
+    </message>
+    <message>
+        <source>1分追加</source>
+        <translation>Add a minute</translation>
+    </message>
+    <message>
+        <source>1秒追加</source>
+        <translation>Add a second</translation>
+    </message>
+    <message>
+        <source>クリア</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>タイマーを閉じる</source>
+        <translation>Close timer</translation>
+    </message>
+    <message>
+        <source>画像 &quot;%1&quot; が見つかりません。組み込みの画像を表示します</source>
+        <translation>Picture &quot;%1&quot; not found; showing the built-in picture</translation>
+    </message>
+    <message>
+        <source>移動: 矢印キーで動かし (Shift で 10 ピクセル)、Enter で決定、Esc で元の場所へ</source>
+        <translation>Move: arrow keys move the window (Shift: 10 pixels), Enter ends, Escape puts it back</translation>
+    </message>
+    <message>
+        <source>移動(&amp;M)</source>
+        <translation>&amp;Move</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -433,6 +477,14 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>About Pocosa</source>
         <translation>About Pocosa</translation>
+    </message>
+    <message>
+        <source>Program file %1</source>
+        <translation>Program file %1</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Version %1</translation>
     </message>
 </context>
 <context>
@@ -466,6 +518,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>a timer named &quot;%1&quot; is open already</source>
         <translation>a timer named &quot;%1&quot; is open already</translation>
+    </message>
+    <message>
+        <source>%1 個のタイマーは開けません (同時に %2 個まで)。設定には残ります</source>
+        <translation>%1 kept timers are not opened (at most %2 at once); they stay in the settings</translation>
     </message>
 </context>
 <context>
@@ -593,6 +649,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>%1, stopped</source>
         <translation>%1, stopped</translation>
+    </message>
+    <message>
+        <source>%1, stopped, counts up</source>
+        <translation>%1, stopped, counts up</translation>
     </message>
     <message>
         <source>%1: %2</source>

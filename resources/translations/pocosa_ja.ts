@@ -244,6 +244,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>名前に改行のあるファイルは設定に残せないため、選べません</source>
         <translation>名前に改行のあるファイルは設定に残せないため、選べません</translation>
     </message>
+    <message>
+        <source>アラームの音を選ぶ</source>
+        <translation>アラームの音を選ぶ</translation>
+    </message>
 </context>
 <context>
     <name>TArchiveStream</name>
@@ -415,6 +419,46 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>音 &quot;%1&quot; を鳴らせません (%2)。代わりに timer.wav を鳴らします。</source>
         <translation>音 &quot;%1&quot; を鳴らせません (%2)。代わりに timer.wav を鳴らします。</translation>
     </message>
+    <message>
+        <source>ストップ</source>
+        <translation>ストップ</translation>
+    </message>
+    <message>
+        <source>スタート</source>
+        <translation>スタート</translation>
+    </message>
+    <message>
+        <source>画像を開く</source>
+        <translation>画像を開く</translation>
+    </message>
+    <message>
+        <source>1分追加</source>
+        <translation>1分追加</translation>
+    </message>
+    <message>
+        <source>1秒追加</source>
+        <translation>1秒追加</translation>
+    </message>
+    <message>
+        <source>クリア</source>
+        <translation>クリア</translation>
+    </message>
+    <message>
+        <source>タイマーを閉じる</source>
+        <translation>タイマーを閉じる</translation>
+    </message>
+    <message>
+        <source>画像 &quot;%1&quot; が見つかりません。組み込みの画像を表示します</source>
+        <translation>画像 &quot;%1&quot; が見つかりません。組み込みの画像を表示します</translation>
+    </message>
+    <message>
+        <source>移動: 矢印キーで動かし (Shift で 10 ピクセル)、Enter で決定、Esc で元の場所へ</source>
+        <translation>移動: 矢印キーで動かし (Shift で 10 ピクセル)、Enter で決定、Esc で元の場所へ</translation>
+    </message>
+    <message>
+        <source>移動(&amp;M)</source>
+        <translation>移動(&amp;M)</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -433,6 +477,14 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>About Pocosa</source>
         <translation>Pocosaについて</translation>
+    </message>
+    <message>
+        <source>Program file %1</source>
+        <translation>プログラム ファイル %1</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>バージョン %1</translation>
     </message>
 </context>
 <context>
@@ -466,6 +518,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>a timer named &quot;%1&quot; is open already</source>
         <translation>「%1」という名前のタイマーはもう開いています</translation>
+    </message>
+    <message>
+        <source>%1 個のタイマーは開けません (同時に %2 個まで)。設定には残ります</source>
+        <translation>%1 個のタイマーは開けません (同時に %2 個まで)。設定には残ります</translation>
     </message>
 </context>
 <context>
@@ -593,6 +649,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>%1, stopped</source>
         <translation>%1、停止中</translation>
+    </message>
+    <message>
+        <source>%1, stopped, counts up</source>
+        <translation>%1、停止中、次はカウントアップ</translation>
     </message>
     <message>
         <source>%1: %2</source>
