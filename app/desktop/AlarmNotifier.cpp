@@ -71,7 +71,7 @@ void TAlarmNotifier::Show(const QString& body, bool stopAction, const QString& n
             << TTimerReadout::Named(name, QCoreApplication::translate("TAlarmNotifier", "タイマー終了")) << body
             << actions << hints
             << int(0); // critical: stays until withdrawn
-    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message), this);
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message, kAnswerMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, generation](QDBusPendingCallWatcher* call) { Shown(call, generation); });
 }
@@ -80,8 +80,11 @@ void TAlarmNotifier::Shown(QDBusPendingCallWatcher* call, quint64 generation)
 {
     call->deleteLater();
     const QDBusPendingReply<uint> reply = *call;
-    if (reply.isError())
+    if (reply.isError()) {
+        if (alarm_ && wanted_ && generation == generation_ && OnUntold)
+            OnUntold();
         return;
+    }
     const uint id = reply.value();
     if (wanted_ && generation == generation_) {
         id_ = id;

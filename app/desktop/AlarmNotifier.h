@@ -57,6 +57,10 @@ public:
     // The notification shown now, in words that name it for a later run
     // (the bus, the service's connection and the id); empty once it is gone.
     std::function<void(const QString& kept)> OnKept;
+    // The alarm's notification could not be shown (no notification service,
+    // an error, no answer within kAnswerMs): the alarm must be told otherwise.
+    std::function<void()> OnUntold;
+    static constexpr int kAnswerMs = 3000;
 
     // The server's id of the notification on show; 0 when none.
     uint Id() const { return id_; }

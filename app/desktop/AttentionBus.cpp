@@ -24,6 +24,7 @@ TAlarmNotifier& TAttentionBus::MakeNotifier(int key)
         notifier->OnMore = [this, key] { emit MoreChosen(key); };
         notifier->OnFront = [this, key] { emit FrontChosen(key); };
         notifier->OnKept = [this, key](const QString& kept) { emit NotificationKept(key, kept); };
+        notifier->OnUntold = [this, key] { emit AlarmUntold(key); };
     }
     return *notifier;
 }

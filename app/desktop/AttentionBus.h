@@ -57,6 +57,8 @@ signals:
     void FrontChosen(int key);
     // Timer `key`'s notification shown now, for a later run; empty once gone.
     void NotificationKept(int key, const QString& kept);
+    // Timer `key`'s alarm notification could not be shown.
+    void AlarmUntold(int key);
 
 private:
     TAlarmNotifier& MakeNotifier(int key);

@@ -73,6 +73,10 @@ TTimerAttention::TTimerAttention(TBus sessionBus, TBus systemBus)
         if (TFollowed* followed = FindKey(key); followed && OnFront)
             OnFront(*followed->Timer);
     });
+    connect(bus_, &TAttentionBus::AlarmUntold, this, [this](int key) {
+        if (TFollowed* followed = FindKey(key); followed && followed->Timer->Ringing() && OnUntold)
+            OnUntold(*followed->Timer);
+    });
     connect(bus_, &TAttentionBus::NotificationKept, this, [this](int key, const QString& kept) {
         if (TFollowed* followed = FindKey(key))
             followed->Timer->SetNotification(kept);

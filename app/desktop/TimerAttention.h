@@ -56,6 +56,9 @@ public:
     std::function<void(TTimerModel& timer)> OnAlert;
     // The user clicked the timer's notification: its window comes to the front.
     std::function<void(TTimerModel& timer)> OnFront;
+    // The timer rings and its notification could not be shown: the alarm is
+    // told another way (screen readers speak a notification that shows).
+    std::function<void(TTimerModel& timer)> OnUntold;
 
     const TLauncherEntry& Launcher() const { return launcher_; }
     // Runs f in the bus thread and waits for it, for a look at what is held

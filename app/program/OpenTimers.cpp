@@ -92,6 +92,11 @@ TOpenTimers::TOpenTimers(TvlmGlobal& global, TTimerAttention& attention, std::fu
       sound_(std::make_unique<TEffectSoundService>())
 {
     Tell = [](const QString& message) { std::fprintf(stderr, "pocosa: %s\n", message.toLocal8Bit().constData()); };
+    attention_.OnUntold = [this](TTimerModel& model) {
+        for (TOpenTimer* timer : timers_)
+            if (timer->Model == &model && timer->Window)
+                timer->Window->TellAlarm();
+    };
     QStringList recent;
     for (int n = 0; n < TRecentTimes::kMax; ++n)
         recent << global_.ReadIniString(QString::fromLatin1(kRecentSection), QStringLiteral("time%1").arg(n), QString());
@@ -115,6 +120,7 @@ void TOpenTimers::RememberCountDown(int seconds)
 
 TOpenTimers::~TOpenTimers()
 {
+    attention_.OnUntold = nullptr;
     {
         // Every section written whole, the file once. Records are written as
         // they change; the user who closed every window forgets the first
@@ -174,6 +180,8 @@ TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackIm
     hooks.QuitAll = [this] { QuitAll(); };
     hooks.RecentTimes = [this] { return recent_.Times(); };
     hooks.CountDownStarted = [this](int seconds) { RememberCountDown(seconds); };
+    hooks.NotificationTellsAlarm = true; // else attention_.OnUntold
+
     hooks.Closed = [this](TFmTimerMain& window) { Closed(window); };
     // A place or picture changed is kept at once: a kill finds it.
     hooks.Changed = [this, timer](TFmTimerMain&) { KeepPlace(*timer); };

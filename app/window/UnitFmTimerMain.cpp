@@ -169,12 +169,21 @@ void TFmTimerMain::ShowTimeOutside()
     if (!before || *before == shown)
         return; // the window's first showing, or only the notice changed
     if (phase == TTimerPhase::Alarm) {
-        if (TTimerReadout::Phase(before->Seconds, before->Running, before->CountUp) != TTimerPhase::Alarm)
+        // Told once: by the notification where one shows, else here.
+        if (TTimerReadout::Phase(before->Seconds, before->Running, before->CountUp) != TTimerPhase::Alarm &&
+            !hooks_.NotificationTellsAlarm)
             AlarmSpeaker->Say(spoken);
     } else if (!model_->Ticking() || (before->Running && TickTold(before->Seconds, seconds, countUp) && KeyboardHere())) {
         // A running timer's marks are not spoken over another program.
         Speaker->Say(spoken);
     }
+}
+
+void TFmTimerMain::TellAlarm()
+{
+    if (model_->Ringing())
+        AlarmSpeaker->Say(TTimerReadout::Named(
+            model_->Name(), TTimerReadout::Spoken(model_->Seconds(), TTimerPhase::Alarm, model_->CountUp())));
 }
 
 void TFmTimerMain::ShowNotice(const QString& text)

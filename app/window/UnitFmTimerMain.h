@@ -72,6 +72,9 @@ struct TTimerMainHooks {
     // Whether one of the program's windows has the keyboard; empty: the
     // application's state says.
     std::function<bool()> KeyboardHere;
+    // The alarm is told by a notification, and TellAlarm is called where
+    // none could be shown; false or empty: the window tells it at once.
+    bool NotificationTellsAlarm = false;
 };
 
 // The kitchen timer's main window: minutes and seconds in four digit labels,
@@ -106,6 +109,9 @@ public:
     // changes or is reset (a count-down that ended while the program was
     // not running).
     void ShowNotice(const QString& text);
+    // Tells a screen reader that the alarm rings (its notification could not
+    // be shown); nothing when the timer does not ring.
+    void TellAlarm();
     // Milliseconds of the current second already passed (0..999); 0 when stopped.
     int MillisecondsIntoSecond() const { return model_->MillisecondsIntoSecond(); }
     // The background history of this window (may be null in tests).

@@ -149,9 +149,14 @@ TEST(AlarmNotifier, NoServiceOrNoBusIsNotAnError)
 {
     TNotifyRig rig; // service never registered
     ASSERT_TRUE(rig.bus.Running());
+    int untold = 0;
+    rig.notifier.OnUntold = [&untold] { ++untold; };
     rig.notifier.Show();
+    EXPECT_TRUE(Eventually([&] { return untold == 1; })) << "the alarm is told another way";
+    rig.notifier.Show(QString(), false); // a notice is not the alarm
     Eventually([] { return false; }, 300);
     EXPECT_EQ(rig.notifier.Id(), 0u);
+    EXPECT_EQ(untold, 1);
     rig.notifier.Withdraw();
 
     TAlarmNotifier unconnected(QDBusConnection(QStringLiteral("no-such-connection")));
@@ -250,6 +255,8 @@ TEST(TimerAttention, CountDownInhibitsAndTheAlarmNotifiesOnce)
     ASSERT_TRUE(Serve(desk.serviceSide, kNotifications, kNotificationsPath, &notifications));
     TTimerRig rig;
     TTimerAttention attention([&] { return desk.bus.Connect(); }, [&] { return desk.bus.Connect(); });
+    int untold = 0;
+    attention.OnUntold = [&untold](TTimerModel&) { ++untold; };
 
     attention.Add(rig.w().Model());
 
@@ -267,6 +274,7 @@ TEST(TimerAttention, CountDownInhibitsAndTheAlarmNotifiesOnce)
     rig.Tick();
     ASSERT_TRUE(Eventually([&] { return Held(attention).Id != 0; }));
     ASSERT_EQ(notifications.Notified.size(), 1) << "one notification per alarm";
+    EXPECT_EQ(untold, 0) << "it tells the alarm";
     const QString body = notifications.Notified.first().Body;
     EXPECT_TRUE(body.contains("0:02") && (body.contains(before) || body.contains(after))) << "what ended, and when";
     // The sound's file is deleted while it rings: the next sound step tells it there.

@@ -64,6 +64,21 @@ TEST(TimerAnnouncements, UserChangesAtOnceTicksOnlyAtTheirMarksTheAlarmOnceAsAnA
     }
 }
 
+// Where a notification tells the alarm, the window tells it only when the notification could not be shown.
+TEST(TimerAnnouncements, TheAlarmIsToldOnceByTheNotificationOrElseByTheWindow)
+{
+    TTimerRig rig(true, [](TTimerMainHooks& hooks, TTimerRig&) { hooks.NotificationTellsAlarm = true; });
+    TFmTimerMain& w = rig.w();
+    w.SetSeconds(1), w.SetRunning(true);
+    const int polite = w.Speaker->Lines(), alert = w.AlarmSpeaker->Lines();
+    rig.Tick();
+    EXPECT_EQ(Said(w, polite, alert), "");
+    w.TellAlarm(); // no notification showed
+    EXPECT_EQ(Said(w, polite, alert), "!Time is up");
+    w.BTstartClick(w.BTstart), w.TellAlarm(); // stopped meanwhile: nothing to tell
+    EXPECT_EQ(Said(w, polite, alert + 1), "0 seconds, stopped, counts up");
+}
+
 TEST(TimerAccessibility, AFrameWithOneTimeTextAndNoDigits)
 {
     TTimerRig rig;
