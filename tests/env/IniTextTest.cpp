@@ -160,6 +160,8 @@ TEST(IniTextRead, BytesThatAreNotUtf8AreWrittenBackAsTheyWere)
         {"third byte of three not a continuation", "\xE2\x82\x28", false},
         {"fourth byte of four not a continuation", "\xF0\x9F\x98\x28", false},
         {"cut off at the end", "x\xF0\x9F\x98", false},
+        {"a byte order mark after a byte that is not UTF-8", "\xEF\xEF\xBB\xBF\x8A\x8A", false},
+        {"a byte order mark first (dropped by fromUtf8, kept here)", "\xEF\xBB\xBF" "a", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
