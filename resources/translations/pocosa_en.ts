@@ -455,6 +455,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>a timer named &quot;%1&quot; is open already</source>
         <translation>a timer named &quot;%1&quot; is open already</translation>
     </message>
+    <message>
+        <source>done, but not kept: %1: %2</source>
+        <translation>done, but not kept: %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>TPngReader</name>

@@ -455,6 +455,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>a timer named &quot;%1&quot; is open already</source>
         <translation>「%1」という名前のタイマーはもう開いています</translation>
     </message>
+    <message>
+        <source>done, but not kept: %1: %2</source>
+        <translation>実行しましたが保存できません: %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>TPngReader</name>
