@@ -337,8 +337,9 @@ std::optional<QByteArray> WriteValues(const QByteArray& text, const QString& sec
     // Replacements by the line's start, in text order; new keys in order.
     std::map<qsizetype, std::pair<qsizetype, QByteArray>> replaced;
     std::vector<std::pair<QString, QByteArray>> added;
-    for (const auto& [key, value] : values) {
-        const QByteArray encoded = EncodeValue(value);
+    for (const auto& pair : values) {
+        const QString& key = pair.first;
+        const QByteArray encoded = EncodeValue(pair.second);
         if (const Index::TKey* k = index.FindKey(section, key)) {
             qsizetype begin = k->begin, end = k->eq;
             Trim(text.constData(), begin, end);
