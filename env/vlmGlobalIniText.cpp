@@ -111,6 +111,27 @@ bool SameName(const QString& a, const QString& b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// A name as the index keeps it: each code point case-folded as a
+// case-insensitive comparison folds it, an unpaired surrogate (a byte that is
+// not UTF-8) left as it is, which QString::toCaseFolded would not.
+QString FoldedName(const QString& name)
+{
+    QString folded;
+    folded.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            const char32_t point = QChar::toCaseFolded(QChar::surrogateToUcs4(c, name[i + 1].unicode()));
+            folded += QChar(QChar::highSurrogate(point));
+            folded += QChar(QChar::lowSurrogate(point));
+            ++i;
+        } else {
+            folded += QChar::isSurrogate(c) ? QChar(c) : QChar(char16_t(QChar::toCaseFolded(char32_t(c))));
+        }
+    }
+    return folded;
+}
+
 bool IsSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n';
@@ -160,7 +181,7 @@ Index::Index(const QByteArray& text) : text_(text)
             qsizetype nameBegin = begin + 1, nameEnd = close ? close - data : end;
             Trim(data, nameBegin, nameEnd);
             const QString name = Decode(text_.mid(nameBegin, nameEnd - nameBegin));
-            const QString folded = name.toCaseFolded();
+            const QString folded = FoldedName(name);
             const auto found = byName_.constFind(folded);
             inFirstOccurrence = found == byName_.cend();
             if (inFirstOccurrence) {
@@ -183,7 +204,7 @@ Index::Index(const QByteArray& text) : text_(text)
 // The first line of the key in the section's occurrences, in file order.
 const Index::TKey* Index::FindKey(const QString& section, const QString& key) const
 {
-    const auto found = byName_.constFind(section.toCaseFolded());
+    const auto found = byName_.constFind(FoldedName(section));
     if (found == byName_.cend())
         return nullptr;
     for (const TKey& k : sections_[*found].keys) {
@@ -279,7 +300,7 @@ QByteArray RemoveSection(const QByteArray& text, const QString& section)
     // The lines from each of its headers to the next other section's header
     // go; whole runs of the text are copied.
     const Index index(text);
-    const auto found = index.byName_.constFind(section.toCaseFolded());
+    const auto found = index.byName_.constFind(FoldedName(section));
     if (found == index.byName_.cend())
         return text;
     const char* data = text.constData();
@@ -352,7 +373,7 @@ std::optional<QByteArray> WriteValues(const QByteArray& text, const QString& sec
         else
             added.emplace_back(key, encoded);
     }
-    const auto found = index.byName_.constFind(section.toCaseFolded());
+    const auto found = index.byName_.constFind(FoldedName(section));
     QByteArray result;
     result.reserve(text.size() + 256);
     qsizetype copied = 0;

@@ -68,6 +68,8 @@ TEST(IniTextSections, ListedOnceAndRemovedWhole)
     EXPECT_EQ(RemoveSection(kSample, "BACK"), QByteArray("\n; settings\ntop=1\n[TFMTIMERMAIN]\r\nTOP=12\r\n"));
     EXPECT_EQ(RemoveSection(kSample, "NONE"), kSample);
     EXPECT_EQ(RemoveSection("\xEF\xBB\xBF[A]\nk=v\n[B]\nk=w", "a"), QByteArray("\xEF\xBB\xBF[B]\nk=w"));
+    // Names differing only in bytes that are not UTF-8 are two sections; letter case alone is not.
+    EXPECT_EQ(Sections("[S\xFF]\n[S\xC3]\n[\xC3\xA9]\n[\xC3\x89]\n").size(), 3);
 }
 
 TEST(IniTextWrite, AByteOrderMarkInFrontHidesNoSection)
