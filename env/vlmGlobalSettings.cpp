@@ -174,23 +174,12 @@ void TvlmGlobal::WriteIniString(const QString& section, const QString& key, cons
     WriteIniStrings(section, {{key, value}});
 }
 
-namespace {
-
-// The text with values set in section; nullopt when one cannot be stored.
-std::optional<QByteArray> WithValues(const QByteArray& text, const QString& section,
-                                     const std::vector<std::pair<QString, QString>>& values)
-{
-    return IniText::WriteValues(text, section, values);
-}
-
-} // namespace
-
 void TvlmGlobal::WriteIniStrings(const QString& section, const std::vector<std::pair<QString, QString>>& values)
 {
     const QString fileName = IniFileName();
     if (batchDepth_ > 0) {
         if (LoadForBatch()) {
-            if (const auto edited = WithValues(*batchText_, section, values)) {
+            if (const auto edited = IniText::WriteValues(*batchText_, section, values)) {
                 batchDirty_ = batchDirty_ || *edited != *batchText_;
                 batchText_ = *edited;
                 return;
@@ -202,7 +191,7 @@ void TvlmGlobal::WriteIniStrings(const QString& section, const std::vector<std::
         // replaced by one holding a single key.
         if (LoadIni(text) != IniLoad::Failed) {
             // A file that already holds the values is not written again.
-            const auto edited = WithValues(text, section, values);
+            const auto edited = IniText::WriteValues(text, section, values);
             if (edited && ((*edited == text && !pending_) || SaveIni(*edited)))
                 return;
         }
