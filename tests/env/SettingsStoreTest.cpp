@@ -184,7 +184,7 @@ TEST_F(SettingsStore, StaleTemporaryFilesAreRemoved)
     TvlmGlobal global(Setup());
     global.WriteIniString("BACK", "list0", "a");
     const QDir data(global.DataDir());
-    const QStringList leftovers{".application.ini.pocosa-new-Ab3xYz", ".application.ini.pocosa-new-000000"};
+    const QStringList leftovers{".application.ini.pocosa-new-Ab3xYz", ".application.ini.pocosa-new-09azAZ"};
     const QStringList users{"application.ini.backup", "application.ini.notes1", "application.ini.Before",
                             ".application.ini.pocosa-new-Ab3xY", ".application.ini.pocosa-new-Ab-xYz",
                             ".application.ini.pocosa-new-Ab3xYz1", ".other.ini.pocosa-new-Ab3xYz"};
