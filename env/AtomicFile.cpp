@@ -16,11 +16,19 @@ namespace {
 
 constexpr int kNameAttempts = 100;
 constexpr char kNameChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr int kSuffixLength = 6;
+
+// ".NAME.pocosa-new-": hidden, and with the program's mark, so that it is no
+// name a user would give a file of their own (NAME.backup, NAME.notes1).
+QString TemporaryPrefix(const QString& base)
+{
+    return QLatin1Char('.') + base + QStringLiteral(".pocosa-new-");
+}
 
 QString RandomSuffix()
 {
     QString suffix;
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < kSuffixLength; ++i)
         suffix += QLatin1Char(kNameChars[QRandomGenerator::global()->bounded(int(sizeof(kNameChars) - 1))]);
     return suffix;
 }
@@ -60,8 +68,10 @@ bool TAtomicFile::Open()
         error_ = NotRegularFileText();
         return false;
     }
+    const QFileInfo info(target_);
+    const QString prefix = info.dir().filePath(TemporaryPrefix(info.fileName()));
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const QString name = target_ + QLatin1Char('.') + RandomSuffix();
+        const QString name = prefix + RandomSuffix();
         fd_ = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             temporary_ = name;
@@ -129,12 +139,12 @@ void TAtomicFile::Discard()
 void TAtomicFile::RemoveLeftovers(const QString& fileName)
 {
     const QFileInfo info(fileName);
-    const QString base = info.fileName();
-    // "<name>.XXXXXX": the name, a dot and six ASCII letters or digits.
-    const auto leftover = [&base](const QString& name) {
-        if (name.size() != base.size() + 7 || !name.startsWith(base) || name[base.size()] != QLatin1Char('.'))
+    const QString prefix = TemporaryPrefix(info.fileName());
+    // The prefix and six ASCII letters or digits: what Open() makes, nothing else.
+    const auto leftover = [&prefix](const QString& name) {
+        if (name.size() != prefix.size() + kSuffixLength || !name.startsWith(prefix))
             return false;
-        for (qsizetype i = base.size() + 1; i < name.size(); ++i) {
+        for (qsizetype i = prefix.size(); i < name.size(); ++i) {
             const char16_t c = name[i].unicode();
             if (!((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')))
                 return false;

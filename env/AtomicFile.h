@@ -4,7 +4,7 @@
 #include <QString>
 
 // A file replaced in one step. The new contents go to a temporary file beside
-// it, NAME.XXXXXX, which is renamed over NAME only once every byte has been
+// it, .NAME.pocosa-new-XXXXXX, which is renamed over NAME only once every byte has been
 // written, synced to the disk and the file closed, each without error. A
 // failure on the way (a full disk, a quota, a share that went away) leaves
 // NAME as it was and removes the temporary file; so does an object that goes
@@ -33,7 +33,8 @@ public:
     QString ErrorString() const { return error_; }
 
     // Removes what a process killed during a write left of NAME: regular files
-    // NAME.XXXXXX (six letters or digits) in NAME's folder, nothing else. Only
+    // .NAME.pocosa-new-XXXXXX (six letters or digits) in NAME's folder, nothing
+    // else (a user's NAME.backup stays). Only
     // for a caller that knows no other process writes NAME at the moment.
     static void RemoveLeftovers(const QString& fileName);
 

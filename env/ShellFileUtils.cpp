@@ -91,6 +91,27 @@ QString SpecialFolderPath(int code)
     return path;
 }
 
+void IgnoreRelativeXdgFolders()
+{
+    // Otherwise the settings, the lock and the socket would land below
+    // whatever folder the program happens to be started in.
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
+        if (qEnvironmentVariableIsSet(name) && !qgetenv(name).startsWith('/'))
+            qunsetenv(name);
+    for (const char* name : {"XDG_CONFIG_DIRS", "XDG_DATA_DIRS"}) {
+        if (!qEnvironmentVariableIsSet(name))
+            continue;
+        QByteArrayList absolute;
+        for (const QByteArray& entry : qgetenv(name).split(':'))
+            if (entry.startsWith('/'))
+                absolute << entry;
+        if (absolute.isEmpty())
+            qunsetenv(name);
+        else
+            qputenv(name, absolute.join(':'));
+    }
+}
+
 namespace {
 
 bool VisibleOn(const QRect& w, const QRect& area)

@@ -47,6 +47,13 @@ inline constexpr int kFolderAppData = 26;
 // desktop folder for any code without a folder.
 QString SpecialFolderPath(int code);
 
+// Drops relative paths from the XDG folder variables of this process
+// (XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_STATE_HOME, XDG_CACHE_HOME,
+// XDG_RUNTIME_DIR; the entries of XDG_CONFIG_DIRS and XDG_DATA_DIRS): such a
+// path is invalid and ignored, as if the variable were unset. Called first
+// thing in main(), before any thread or library reads the environment.
+void IgnoreRelativeXdgFolders();
+
 // Where a window restored from the settings should go: unchanged when it is
 // visible on one of the work areas, otherwise shrunk to the primary screen
 // and centred on it.

@@ -14,6 +14,9 @@
 #include <vector>
 
 class QSettings;
+namespace IniText {
+class Index;
+}
 
 // Failures of the environment object: settings and registry writes that the
 // platform refuses, registry values of the wrong type.
@@ -91,6 +94,9 @@ public:
     // Reads never fail: anything missing or unreadable gives Default. Each
     // write replaces application.ini atomically and is on disk when the call
     // returns; a refused write raises EvlmGlobalError ("<file> に書き込めません").
+    // A replacement the disk refuses (full, a quota) is not forgotten: reads
+    // give what it meant to write, and each later write tries the whole text
+    // again until one succeeds.
     QString ReadIniString(const QString& section, const QString& key, const QString& defaultValue);
     std::int32_t ReadIniInteger(const QString& section, const QString& key, std::int32_t defaultValue);
     void WriteIniString(const QString& section, const QString& key, const QString& value);
@@ -110,6 +116,11 @@ public:
     void BeginIniBatch();
     void EndIniBatch();
     QString IniFileName();
+    // Why the file does not hold what the settings are (the last failed
+    // replacement, in the system's words); empty when it does.
+    QString UnsavedReason() const { return unsavedReason_; }
+    // How many replacements of the file have failed in this run.
+    std::uint64_t SaveFailures() const { return saveFailures_; }
     // Removes the temporary files a write cut short by a kill left beside
     // application.ini. Only for the one program that owns the settings.
     void RemoveStaleIniFiles();
@@ -174,6 +185,12 @@ private:
         QByteArray Text;
     };
     std::optional<TIniCache> iniCache_;
+    std::shared_ptr<const IniText::Index> index_; // of the text last looked into
+    const IniText::Index& IndexOf(const QByteArray& text);
+    // The text the last, failed, replacement meant to write.
+    std::optional<QByteArray> pending_;
+    QString unsavedReason_;
+    std::uint64_t saveFailures_ = 0;
     int batchDepth_ = 0;
     std::optional<QByteArray> batchText_; // loaded at the first use in a batch
     bool batchDirty_ = false;

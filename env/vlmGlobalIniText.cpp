@@ -1,46 +1,14 @@
 #include "vlmGlobalIniText.h"
 
 #include <QList>
+#include <QStringDecoder>
 
 #include <algorithm>
+#include <cstring>
+#include <map>
 
 namespace IniText {
 namespace {
-
-// One line of the text: [begin, end) without its line break, and the break
-// itself ("", "\n" or "\r\n").
-struct Line {
-    qsizetype begin = 0;
-    qsizetype end = 0;
-    QByteArray eol;
-};
-
-QList<Line> SplitLines(const QByteArray& text)
-{
-    QList<Line> lines;
-    // A byte order mark that an editor put in front is not part of the first
-    // line (and stays in the text).
-    qsizetype pos = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    while (pos < text.size()) {
-        const qsizetype nl = text.indexOf('\n', pos);
-        Line line;
-        line.begin = pos;
-        if (nl < 0) {
-            line.end = text.size();
-            pos = text.size();
-        } else {
-            line.end = nl;
-            line.eol = "\n";
-            if (nl > pos && text[nl - 1] == '\r') {
-                line.end = nl - 1;
-                line.eol = "\r\n";
-            }
-            pos = nl + 1;
-        }
-        lines.append(line);
-    }
-    return lines;
-}
 
 // Bytes that are not UTF-8 (a name saved in another encoding, a file edited
 // by hand) each become one unpaired surrogate U+DC80..U+DCFF, which cannot
@@ -79,6 +47,15 @@ qsizetype Utf8SequenceAt(const QByteArray& bytes, qsizetype i)
     return length;
 }
 
+// Valid UTF-8 as it is: unlike QString::fromUtf8, a byte order mark at the
+// start of the run (a value that begins with U+FEFF) is kept.
+QString FromUtf8(const char* bytes, qsizetype size)
+{
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(bytes, size));
+}
+
 QString Decode(const QByteArray& bytes)
 {
     QString text;
@@ -90,11 +67,11 @@ QString Decode(const QByteArray& bytes)
             i += length;
             continue;
         }
-        text += QString::fromUtf8(bytes.constData() + runStart, i - runStart);
+        text += FromUtf8(bytes.constData() + runStart, i - runStart);
         text += QChar(char16_t(kByteEscape + static_cast<unsigned char>(bytes[i])));
         runStart = ++i;
     }
-    return text + QString::fromUtf8(bytes.constData() + runStart, bytes.size() - runStart);
+    return text + FromUtf8(bytes.constData() + runStart, bytes.size() - runStart);
 }
 
 bool IsByteEscape(QChar c)
@@ -124,48 +101,9 @@ bool ReadsBack(const QString& text)
     return Decode(Encode(text)) == text;
 }
 
-enum class Kind { Other, Section, Key };
-
-// What a line is, with the section name or the key name and value.
-struct Parsed {
-    Kind kind = Kind::Other;
-    QString name;
-    QByteArray value;
-};
-
-Parsed ParseLine(const QByteArray& text, const Line& line)
-{
-    const QByteArray trimmed = text.mid(line.begin, line.end - line.begin).trimmed();
-    Parsed parsed;
-    if (trimmed.isEmpty() || trimmed.startsWith(';'))
-        return parsed;
-    if (trimmed.startsWith('[')) {
-        qsizetype close = trimmed.indexOf(']');
-        if (close < 0)
-            close = trimmed.size();
-        parsed.kind = Kind::Section;
-        parsed.name = Decode(trimmed.mid(1, close - 1).trimmed());
-        return parsed;
-    }
-    const qsizetype eq = trimmed.indexOf('=');
-    if (eq < 0)
-        return parsed;
-    parsed.kind = Kind::Key;
-    parsed.name = Decode(trimmed.left(eq).trimmed());
-    parsed.value = trimmed.mid(eq + 1).trimmed();
-    return parsed;
-}
-
 bool IsQuote(char c)
 {
     return c == '"' || c == '\'';
-}
-
-QByteArray Unquote(const QByteArray& value)
-{
-    if (value.size() >= 2 && IsQuote(value.front()) && value.front() == value.back())
-        return value.mid(1, value.size() - 2);
-    return value;
 }
 
 bool SameName(const QString& a, const QString& b)
@@ -173,41 +111,134 @@ bool SameName(const QString& a, const QString& b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// Where key lives: the line of the key (or -1) and the last non-blank line of
-// the section's first occurrence (or -1 when the section is missing).
-struct Location {
-    qsizetype keyLine = -1;
-    qsizetype sectionEnd = -1;
-};
-
-Location Find(const QByteArray& text, const QList<Line>& lines, const QString& section, const QString& key,
-              QByteArray* value)
+// A name as the index keeps it: each code point case-folded as a
+// case-insensitive comparison folds it, an unpaired surrogate (a byte that is
+// not UTF-8) left as it is, which QString::toCaseFolded would not.
+QString FoldedName(const QString& name)
 {
-    Location loc;
-    bool inSection = false;
-    bool inFirstOccurrence = false;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const Parsed parsed = ParseLine(text, lines[i]);
-        if (parsed.kind == Kind::Section) {
-            inSection = SameName(parsed.name, section);
-            inFirstOccurrence = inSection && loc.sectionEnd < 0;
-            if (inFirstOccurrence)
-                loc.sectionEnd = i;
-            continue;
-        }
-        if (!inSection)
-            continue;
-        if (inFirstOccurrence && !text.mid(lines[i].begin, lines[i].end - lines[i].begin).trimmed().isEmpty())
-            loc.sectionEnd = i;
-        if (parsed.kind == Kind::Key && SameName(parsed.name, key)) {
-            loc.keyLine = i;
-            if (value)
-                *value = Unquote(parsed.value);
-            return loc;
+    QString folded;
+    folded.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            const char32_t point = QChar::toCaseFolded(QChar::surrogateToUcs4(c, name[i + 1].unicode()));
+            folded += QChar(QChar::highSurrogate(point));
+            folded += QChar(QChar::lowSurrogate(point));
+            ++i;
+        } else {
+            folded += QChar::isSurrogate(c) ? QChar(c) : QChar(char16_t(QChar::toCaseFolded(char32_t(c))));
         }
     }
-    return loc;
+    return folded;
 }
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n';
+}
+
+// [begin, end) of text without the white space at either end.
+void Trim(const char* text, qsizetype& begin, qsizetype& end)
+{
+    while (begin < end && IsSpace(text[begin]))
+        ++begin;
+    while (end > begin && IsSpace(text[end - 1]))
+        --end;
+}
+
+} // namespace
+
+// One pass over the text; names are decoded only where they are compared.
+Index::Index(const QByteArray& text) : text_(text)
+{
+    const char* data = text_.constData();
+    const qsizetype size = text_.size();
+    // A byte order mark that an editor put in front is not part of the first
+    // line (and stays in the text).
+    qsizetype pos = text_.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    TSection* current = nullptr;
+    bool inFirstOccurrence = false;
+    while (pos < size) {
+        const char* nl = static_cast<const char*>(std::memchr(data + pos, '\n', std::size_t(size - pos)));
+        TLine line;
+        line.begin = pos;
+        line.end = nl ? nl - data : size;
+        line.eolSize = nl ? 1 : 0;
+        if (nl && line.end > pos && data[line.end - 1] == '\r') {
+            --line.end;
+            line.eolSize = 2;
+        }
+        pos = nl ? line.end + line.eolSize : size;
+        qsizetype begin = line.begin, end = line.end;
+        Trim(data, begin, end);
+        if (begin == end || data[begin] == ';') {
+            if (inFirstOccurrence && begin != end)
+                current->last = line;
+            continue;
+        }
+        if (data[begin] == '[') {
+            const char* close = static_cast<const char*>(std::memchr(data + begin, ']', std::size_t(end - begin)));
+            qsizetype nameBegin = begin + 1, nameEnd = close ? close - data : end;
+            Trim(data, nameBegin, nameEnd);
+            const QString name = Decode(text_.mid(nameBegin, nameEnd - nameBegin));
+            const QString folded = FoldedName(name);
+            const auto found = byName_.constFind(folded);
+            inFirstOccurrence = found == byName_.cend();
+            if (inFirstOccurrence) {
+                byName_.insert(folded, sections_.size());
+                sections_.push_back(TSection{name, line, {}});
+            }
+            current = &sections_[inFirstOccurrence ? sections_.size() - 1 : *found];
+            continue;
+        }
+        if (!current)
+            continue; // a key before any section belongs nowhere
+        if (inFirstOccurrence)
+            current->last = line;
+        const char* eq = static_cast<const char*>(std::memchr(data + begin, '=', std::size_t(end - begin)));
+        if (eq)
+            current->keys.push_back(TKey{line, begin, eq - data, end});
+    }
+}
+
+// The first line of the key in the section's occurrences, in file order.
+const Index::TKey* Index::FindKey(const QString& section, const QString& key) const
+{
+    const auto found = byName_.constFind(FoldedName(section));
+    if (found == byName_.cend())
+        return nullptr;
+    for (const TKey& k : sections_[*found].keys) {
+        qsizetype begin = k.begin, end = k.eq;
+        Trim(text_.constData(), begin, end);
+        if (SameName(Decode(text_.mid(begin, end - begin)), key))
+            return &k;
+    }
+    return nullptr;
+}
+
+std::optional<QString> Index::Value(const QString& section, const QString& key) const
+{
+    const TKey* k = FindKey(section, key);
+    if (!k)
+        return std::nullopt;
+    qsizetype begin = k->eq + 1, end = k->end;
+    Trim(text_.constData(), begin, end);
+    QByteArray value = text_.mid(begin, end - begin);
+    if (value.size() >= 2 && IsQuote(value.front()) && value.front() == value.back())
+        value = value.mid(1, value.size() - 2);
+    return Decode(value);
+}
+
+QStringList Index::Sections() const
+{
+    QStringList names;
+    names.reserve(sections_.size());
+    for (const TSection& section : sections_)
+        names << section.name;
+    return names;
+}
+
+namespace {
 
 bool HasOuterSpace(const QString& s)
 {
@@ -256,35 +287,48 @@ QByteArray DominantEol(const QByteArray& text)
 
 std::optional<QString> ReadValue(const QByteArray& text, const QString& section, const QString& key)
 {
-    QByteArray value;
-    if (Find(text, SplitLines(text), section, key, &value).keyLine < 0)
-        return std::nullopt;
-    return Decode(value);
+    return Index(text).Value(section, key);
 }
 
 QStringList Sections(const QByteArray& text)
 {
-    QStringList names;
-    for (const Line& line : SplitLines(text)) {
-        const Parsed parsed = ParseLine(text, line);
-        if (parsed.kind == Kind::Section &&
-            std::none_of(names.begin(), names.end(), [&](const QString& n) { return SameName(n, parsed.name); }))
-            names << parsed.name;
-    }
-    return names;
+    return Index(text).Sections();
 }
 
 QByteArray RemoveSection(const QByteArray& text, const QString& section)
 {
-    QByteArray result = text.startsWith("\xEF\xBB\xBF") ? text.left(3) : QByteArray();
+    // The lines from each of its headers to the next other section's header
+    // go; whole runs of the text are copied.
+    const Index index(text);
+    const auto found = index.byName_.constFind(FoldedName(section));
+    if (found == index.byName_.cend())
+        return text;
+    const char* data = text.constData();
+    QByteArray result;
+    result.reserve(text.size());
+    qsizetype copyFrom = 0;
     bool removing = false;
-    for (const Line& line : SplitLines(text)) {
-        const Parsed parsed = ParseLine(text, line);
-        if (parsed.kind == Kind::Section)
-            removing = SameName(parsed.name, section);
-        if (!removing)
-            result += text.mid(line.begin, line.end - line.begin) + line.eol;
+    qsizetype pos = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (pos < text.size()) {
+        const char* nl = static_cast<const char*>(std::memchr(data + pos, '\n', std::size_t(text.size() - pos)));
+        const qsizetype next = nl ? nl - data + 1 : text.size();
+        qsizetype begin = pos, end = next;
+        Trim(data, begin, end);
+        if (begin < end && data[begin] == '[') {
+            const char* close = static_cast<const char*>(std::memchr(data + begin, ']', std::size_t(end - begin)));
+            qsizetype nameBegin = begin + 1, nameEnd = close ? close - data : end;
+            Trim(data, nameBegin, nameEnd);
+            const bool ours = SameName(Decode(text.mid(nameBegin, nameEnd - nameBegin)), section);
+            if (ours && !removing)
+                result.append(data + copyFrom, pos - copyFrom);
+            else if (!ours && removing)
+                copyFrom = pos;
+            removing = ours;
+        }
+        pos = next;
     }
+    if (!removing)
+        result.append(data + copyFrom, text.size() - copyFrom);
     return result;
 }
 
@@ -296,33 +340,81 @@ bool StorableValue(const QString& value)
 std::optional<QByteArray> WriteValue(const QByteArray& text, const QString& section, const QString& key,
                                      const QString& value)
 {
-    if (!StorableNames(section, key) || !StorableValue(value))
-        return std::nullopt;
-    const QList<Line> lines = SplitLines(text);
-    const Location loc = Find(text, lines, section, key, nullptr);
-    const QByteArray eol = DominantEol(text);
-    const QByteArray encoded = EncodeValue(value);
+    return WriteValues(text, section, {{key, value}});
+}
 
-    if (loc.keyLine >= 0) {
-        const Line& line = lines[loc.keyLine];
-        const QByteArray raw = text.mid(line.begin, line.end - line.begin);
-        const QByteArray storedKey = raw.left(raw.indexOf('=')).trimmed();
-        return text.left(line.begin) + storedKey + '=' + encoded + text.mid(line.end);
+// Every key in one pass: an existing key's line is replaced in place, the
+// new ones follow the last line of the section's first occurrence in the
+// order given (a key given twice: the last value), a missing section is
+// appended with them.
+std::optional<QByteArray> WriteValues(const QByteArray& text, const QString& section,
+                                      const std::vector<std::pair<QString, QString>>& values)
+{
+    for (const auto& [key, value] : values)
+        if (!StorableNames(section, key) || !StorableValue(value))
+            return std::nullopt;
+    const Index index(text);
+    const QByteArray eol = DominantEol(text);
+    // Replacements by the line's start, in text order; new keys in order.
+    std::map<qsizetype, std::pair<qsizetype, QByteArray>> replaced;
+    std::vector<std::pair<QString, QByteArray>> added;
+    for (const auto& pair : values) {
+        const QString& key = pair.first;
+        const QByteArray encoded = EncodeValue(pair.second);
+        if (const Index::TKey* k = index.FindKey(section, key)) {
+            qsizetype begin = k->begin, end = k->eq;
+            Trim(text.constData(), begin, end);
+            replaced[k->line.begin] = {k->line.end, text.mid(begin, end - begin) + '=' + encoded};
+            continue;
+        }
+        const auto same = std::find_if(added.begin(), added.end(), [&key](const auto& a) { return SameName(a.first, key); });
+        if (same != added.end())
+            same->second = encoded;
+        else
+            added.emplace_back(key, encoded);
     }
-    const QByteArray keyLine = Encode(key) + '=' + encoded;
-    if (loc.sectionEnd >= 0) {
-        const Line& after = lines[loc.sectionEnd];
-        const QByteArray lineEol = after.eol.isEmpty() ? eol : after.eol;
-        const qsizetype insertAt = after.end + after.eol.size();
-        QByteArray head = text.left(insertAt);
-        if (after.eol.isEmpty())
-            head += lineEol;
-        return head + keyLine + lineEol + text.mid(insertAt);
+    const auto found = index.byName_.constFind(FoldedName(section));
+    QByteArray result;
+    result.reserve(text.size() + 256);
+    qsizetype copied = 0;
+    const auto copyTo = [&](qsizetype at) {
+        result.append(text.constData() + copied, at - copied);
+        copied = at;
+    };
+    QByteArray insert;
+    qsizetype insertAt = -1;
+    if (found != index.byName_.cend() && !added.empty()) {
+        const Index::TLine& after = index.sections_[*found].last;
+        const QByteArray lineEol = after.eolSize == 0 ? eol : text.mid(after.end, after.eolSize);
+        insertAt = after.end + after.eolSize;
+        if (after.eolSize == 0)
+            insert += lineEol;
+        for (const auto& [key, encoded] : added)
+            insert += Encode(key) + '=' + encoded + lineEol;
     }
-    QByteArray result = text;
-    if (!result.isEmpty() && !result.endsWith('\n'))
-        result += eol;
-    return result + '[' + Encode(section) + ']' + eol + keyLine + eol;
+    for (const auto& [begin, line] : replaced) {
+        if (insertAt >= 0 && insertAt <= begin) {
+            copyTo(insertAt);
+            result += insert;
+            insertAt = -1;
+        }
+        copyTo(begin);
+        result += line.second;
+        copied = line.first;
+    }
+    if (insertAt >= 0) {
+        copyTo(insertAt);
+        result += insert;
+    }
+    copyTo(text.size());
+    if (found == index.byName_.cend() && !added.empty()) {
+        if (!result.isEmpty() && !result.endsWith('\n'))
+            result += eol;
+        result += '[' + Encode(section) + ']' + eol;
+        for (const auto& [key, encoded] : added)
+            result += Encode(key) + '=' + encoded + eol;
+    }
+    return result;
 }
 
 std::optional<std::int32_t> ParseInteger(const QString& text)

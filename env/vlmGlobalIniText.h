@@ -4,8 +4,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <QHash>
+
 #include <cstdint>
 #include <optional>
+#include <utility>
+#include <vector>
 
 // The settings file format, on file contents in memory (no file I/O here).
 //
@@ -20,6 +24,41 @@
 // that byte, so any value read can be written back unchanged.
 namespace IniText {
 
+// Where the sections and keys of a text are, found in one pass over it, so
+// that many lookups in a large file do not each read the whole text.
+class Index {
+public:
+    explicit Index(const QByteArray& text);
+    // As ReadValue and Sections, on the text the index was made of.
+    std::optional<QString> Value(const QString& section, const QString& key) const;
+    QStringList Sections() const;
+    const QByteArray& Text() const { return text_; }
+
+private:
+    friend QByteArray RemoveSection(const QByteArray& text, const QString& section);
+    friend std::optional<QByteArray> WriteValues(const QByteArray& text, const QString& section,
+                                                 const std::vector<std::pair<QString, QString>>& values);
+    // A line [begin, end) without its line break of eolSize bytes.
+    struct TLine {
+        qsizetype begin = 0, end = 0, eolSize = 0;
+    };
+    // A key's line: the trimmed text from begin to end, '=' at eq.
+    struct TKey {
+        TLine line;
+        qsizetype begin = 0, eq = 0, end = 0;
+    };
+    struct TSection {
+        QString name;            // as first spelt
+        TLine last;              // the last non-blank line of its first occurrence
+        std::vector<TKey> keys;  // of every occurrence, in file order
+    };
+    const TKey* FindKey(const QString& section, const QString& key) const;
+
+    QByteArray text_;
+    std::vector<TSection> sections_;     // in file order
+    QHash<QString, qsizetype> byName_;   // case-folded name: index in sections_
+};
+
 // The value of key in section; nullopt when either is missing.
 std::optional<QString> ReadValue(const QByteArray& text, const QString& section, const QString& key);
 
@@ -33,6 +72,11 @@ std::optional<QString> ReadValue(const QByteArray& text, const QString& section,
 // read back otherwise).
 std::optional<QByteArray> WriteValue(const QByteArray& text, const QString& section, const QString& key,
                                      const QString& value);
+
+// WriteValue for several keys of one section, in one pass over the text:
+// nullopt (and nothing written) when any of them cannot be stored.
+std::optional<QByteArray> WriteValues(const QByteArray& text, const QString& section,
+                                      const std::vector<std::pair<QString, QString>>& values);
 
 // The names of the sections, each once (as first spelt), in file order.
 QStringList Sections(const QByteArray& text);

@@ -69,6 +69,11 @@ std::optional<QByteArray> ReadAtMost(int fd, qint64 expected, qint64 limit)
 // time: such a text is not served again.
 TvlmGlobal::IniLoad TvlmGlobal::LoadIni(QByteArray& text)
 {
+    // What a failed write meant the file to hold is what the settings are.
+    if (pending_) {
+        text = *pending_;
+        return IniLoad::Ok;
+    }
     text.clear();
     const QByteArray path = QFile::encodeName(IniFileName());
     struct stat info {};
@@ -105,11 +110,22 @@ TvlmGlobal::IniLoad TvlmGlobal::LoadIni(QByteArray& text)
     return IniLoad::Ok;
 }
 
+// A replacement that fails (a full disk, a quota) keeps the text it meant to
+// write: reads serve it and the next write tries it whole again, so nothing
+// written meanwhile is lost once the disk takes it.
 bool TvlmGlobal::SaveIni(const QByteArray& text)
 {
     iniCache_.reset();
     TAtomicFile file(IniFileName());
-    return file.Open() && file.Write(text) && file.Commit();
+    if (file.Open() && file.Write(text) && file.Commit()) {
+        pending_.reset();
+        unsavedReason_.clear();
+        return true;
+    }
+    pending_ = text;
+    unsavedReason_ = file.ErrorString();
+    ++saveFailures_;
+    return false;
 }
 
 QString TvlmGlobal::IniFileName()
@@ -139,7 +155,7 @@ QString TvlmGlobal::ReadIniString(const QString& section, const QString& key, co
     } else if (LoadIni(text) != IniLoad::Ok) {
         return defaultValue;
     }
-    return IniText::ReadValue(text, section, key).value_or(defaultValue);
+    return IndexOf(text).Value(section, key).value_or(defaultValue);
 }
 
 void TvlmGlobal::RemoveStaleIniFiles()
@@ -158,29 +174,12 @@ void TvlmGlobal::WriteIniString(const QString& section, const QString& key, cons
     WriteIniStrings(section, {{key, value}});
 }
 
-namespace {
-
-// The text with values set in section; nullopt when one cannot be stored.
-std::optional<QByteArray> WithValues(QByteArray text, const QString& section,
-                                     const std::vector<std::pair<QString, QString>>& values)
-{
-    for (const auto& [key, value] : values) {
-        const auto edited = IniText::WriteValue(text, section, key, value);
-        if (!edited)
-            return std::nullopt;
-        text = *edited;
-    }
-    return text;
-}
-
-} // namespace
-
 void TvlmGlobal::WriteIniStrings(const QString& section, const std::vector<std::pair<QString, QString>>& values)
 {
     const QString fileName = IniFileName();
     if (batchDepth_ > 0) {
         if (LoadForBatch()) {
-            if (const auto edited = WithValues(*batchText_, section, values)) {
+            if (const auto edited = IniText::WriteValues(*batchText_, section, values)) {
                 batchDirty_ = batchDirty_ || *edited != *batchText_;
                 batchText_ = *edited;
                 return;
@@ -192,8 +191,8 @@ void TvlmGlobal::WriteIniStrings(const QString& section, const std::vector<std::
         // replaced by one holding a single key.
         if (LoadIni(text) != IniLoad::Failed) {
             // A file that already holds the values is not written again.
-            const auto edited = WithValues(text, section, values);
-            if (edited && (*edited == text || SaveIni(*edited)))
+            const auto edited = IniText::WriteValues(text, section, values);
+            if (edited && ((*edited == text && !pending_) || SaveIni(*edited)))
                 return;
         }
     }
@@ -217,7 +216,7 @@ void TvlmGlobal::RemoveIniSection(const QString& section)
             return;
         if (load == IniLoad::Ok) {
             const QByteArray edited = IniText::RemoveSection(text, section);
-            if (edited == text || SaveIni(edited))
+            if ((edited == text && !pending_) || SaveIni(edited))
                 return;
         }
     }
@@ -234,7 +233,15 @@ QStringList TvlmGlobal::IniSections()
     } else if (LoadIni(text) != IniLoad::Ok) {
         return {};
     }
-    return IniText::Sections(text);
+    return IndexOf(text).Sections();
+}
+
+// Reads between two writes look into the same text: it is parsed once.
+const IniText::Index& TvlmGlobal::IndexOf(const QByteArray& text)
+{
+    if (!index_ || !(index_->Text().isSharedWith(text) || index_->Text() == text))
+        index_ = std::make_shared<const IniText::Index>(text);
+    return *index_;
 }
 
 void TvlmGlobal::BeginIniBatch()
@@ -246,9 +253,11 @@ void TvlmGlobal::EndIniBatch()
 {
     if (batchDepth_ == 0 || --batchDepth_ > 0)
         return;
-    const std::optional<QByteArray> text = std::exchange(batchText_, std::nullopt);
+    std::optional<QByteArray> text = std::exchange(batchText_, std::nullopt);
     const bool dirty = std::exchange(batchDirty_, false);
-    if (dirty && !SaveIni(*text))
+    if (!text)
+        text = pending_;
+    if ((dirty || pending_) && text && !SaveIni(*text))
         ReportOrThrow(QCoreApplication::translate("TvlmGlobal", "%1 に書き込めません").arg(IniFileName()));
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <set>
 
 #include "StartRequest.h"
 #include "TimerAttention.h"
@@ -151,14 +152,19 @@ QStringList TOpenTimers::KeptSections(const QStringList& sections)
     return ordered.mid(0, kMaxTimers - 1);
 }
 
+// The lowest number no section and no open timer has: never one beyond what
+// SectionNumber takes, so a section written is always read again.
 QString TOpenTimers::NextSection() const
 {
-    int highest = 1;
+    std::set<int> taken;
     for (const QString& section : global_.IniSections())
-        highest = std::max(highest, SectionNumber(section));
+        taken.insert(SectionNumber(section));
     for (const TOpenTimer* timer : timers_)
-        highest = std::max(highest, SectionNumber(timer->Section));
-    return kSectionPrefix + QString::number(highest + 1);
+        taken.insert(SectionNumber(timer->Section));
+    int n = 2;
+    while (taken.count(n) > 0)
+        ++n;
+    return kSectionPrefix + QString::number(n);
 }
 
 TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackImages* pictureFrom)
@@ -443,6 +449,18 @@ TFmTimerMain* TOpenTimers::Find(const QString& name) const
 }
 
 TInstanceAnswer TOpenTimers::Answer(const TStartRequest& request)
+{
+    const std::uint64_t failuresBefore = global_.SaveFailures();
+    TInstanceAnswer answer = AnswerNow(request);
+    // Done, but gone at the next start unless the disk takes it later: the
+    // caller hears so (the window shows what was asked all the same).
+    if (global_.SaveFailures() != failuresBefore && answer.Refused.isEmpty())
+        answer.Refused = QCoreApplication::translate("TOpenTimers", "done, but not kept: %1: %2")
+                             .arg(global_.IniFileName(), global_.UnsavedReason());
+    return answer;
+}
+
+TInstanceAnswer TOpenTimers::AnswerNow(const TStartRequest& request)
 {
     TInstanceAnswer answer;
     TFmTimerMain* target = timers_.empty() ? nullptr : timers_.front()->Window.get();

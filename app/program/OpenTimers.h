@@ -33,7 +33,7 @@ bool TakeUpKeptTimer(TFmTimerMain& window, TTimerAttention& attention, TvlmGloba
 // in the settings. The first timer keeps the sections the program always
 // had (its place in TFMTIMERMAIN, its pictures in BACK, its timer and name
 // in TIMER); every other one keeps all of its keys in a section of its own,
-// "TIMER-<n>" (n from 2), so that the open timers are exactly the sections
+// "TIMER-<n>" (n from 2, the lowest free one), so that the open timers are exactly the sections
 // there are. Such a section is always written whole, in one replacement of
 // the file.
 //
@@ -83,7 +83,8 @@ public:
     // True once the user closed every window (the last one, or Ctrl+Q).
     bool UserClosedAll() const { return userClosedAll_; }
 
-    // The answer to a later start's request.
+    // The answer to a later start's request. A result the settings file
+    // could not take (a full disk) is refused with the reason, though done.
     TInstanceAnswer Answer(const TStartRequest& request);
 
     // The last window closed: the program ends.
@@ -110,6 +111,7 @@ private:
     void Record(TOpenTimer& timer, bool writeNow);
     static QString TooManyText();
     QString NextSection() const;
+    TInstanceAnswer AnswerNow(const TStartRequest& request);
     QPoint CascadeFrom(const TFmTimerMain& from, const QSize& size) const;
     int IndexOf(const TFmTimerMain& window) const;
     void RememberCountDown(int seconds);

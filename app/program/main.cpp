@@ -18,6 +18,7 @@
 #include "OpenTimers.h"
 #include "PocosaApplication.h"
 #include "ProgramStart.h"
+#include "ShellFileUtils.h"
 #include "SignalQuit.h"
 #include "SingleInstance.h"
 #include "StartRequest.h"
@@ -148,6 +149,7 @@ std::optional<int> AnswerCommandLine(int argc, char** argv, TSingleInstance& ins
 
 int main(int argc, char** argv)
 {
+    IgnoreRelativeXdgFolders();
     std::optional<TSingleInstance> instance;
     TCommandLine commandLine;
     TStartRequest request;

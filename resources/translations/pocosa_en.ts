@@ -523,6 +523,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>%1 個のタイマーは開けません (同時に %2 個まで)。設定には残ります</source>
         <translation>%1 kept timers are not opened (at most %2 at once); they stay in the settings</translation>
     </message>
+    <message>
+        <source>done, but not kept: %1: %2</source>
+        <translation>done, but not kept: %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>TPngReader</name>

@@ -11,9 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <functional>
 #include <memory>
 
+#include "FullDisk.h"
 #include "OpenTimers.h"
 #include "TimerAttention.h"
 #include "TimerModel.h"
@@ -25,10 +27,12 @@
 namespace {
 
 // A program folder of its own with the environment and graphics modules
-// running on it, and no bus.
+// running on it (its data folder elsewhere when given), and no bus.
 struct TOpenTimersRig {
-    explicit TOpenTimersRig(const QByteArray& ini)
+    explicit TOpenTimersRig(const QByteArray& ini, const QString& dataFolder = QString())
     {
+        if (!dataFolder.isEmpty())
+            QFile::link(dataFolder, dir.filePath("Data"));
         QDir().mkpath(dir.filePath("Data"));
         // Two pictures in the program's picture folder: a history read anew starts with a.bmp.
         QDir().mkpath(dir.filePath("backimage"));
@@ -136,7 +140,7 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
          {"Tea"}, "TIMER::0"},
         {"a timer opened before the kept ones is not opened twice", kKept,
          {newTimer("Rice"), [](TOpenTimersRig& r) { r.timers->OpenKept(); }}, {"", "Rice", "Tea", "Eggs"},
-         "TIMER::90 TIMER-7:Eggs:300 timer-02::1 TIMER-3:Tea:30 TIMER-8:Rice:0"},
+         "TIMER::90 TIMER-7:Eggs:300 timer-02::1 TIMER-3:Tea:30 TIMER-2:Rice:0"},
         {"a picture not found at start: the built-in one, told, and its entry kept",
          kToday + "[BACK]\nlist0=/gone/tea.png\n",
          {[](TOpenTimersRig& r) {
@@ -165,9 +169,14 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
              EXPECT_EQ(AppGlobal->ReadIniString("TIMER-4", "SECONDS", ""), "0");
          }},
          {"", "Rice"}, "TIMER::90 TIMER-4:Rice:0"},
-        {"a new timer after kept ones takes the next number", kKept,
-         {[](TOpenTimersRig& r) { r.timers->OpenKept(); }, newTimer("Rice"), [](TOpenTimersRig& r) { r.Close(1); }},
-         {"", "Eggs", "Rice"}, "TIMER::90 TIMER-7:Eggs:300 timer-02::1 TIMER-8:Rice:0"},
+        {"a new timer after kept ones takes the lowest free number", kKept,
+         {[](TOpenTimersRig& r) { r.timers->OpenKept(); }, newTimer("Rice"), [](TOpenTimersRig& r) { r.Close(1); },
+          newTimer("Beans")},
+         {"", "Eggs", "Rice", "Beans"}, "TIMER::90 TIMER-7:Eggs:300 timer-02::1 TIMER-2:Rice:0 TIMER-3:Beans:0"},
+        {"beside the highest number read, new timers take the lowest free ones",
+         kToday + "[TIMER-999999999]\nNAME=Last\n",
+         {newTimer("Tea"), newTimer("Eggs")}, {"", "Tea", "Eggs"},
+         "TIMER::90 TIMER-999999999:Last:- TIMER-2:Tea:0 TIMER-3:Eggs:0"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Name);
@@ -196,6 +205,27 @@ TEST(OpenTimers, RecentTimesAreSharedAndKept)
     EXPECT_EQ(first.MnRecent0->text() + AppGlobal->ReadIniString("RECENT", "time0", "") +
                   AppGlobal->ReadIniString("RECENT", "time1", "") + AppGlobal->ReadIniString("RECENT", "time2", "-"),
               "01:0060300");
+}
+
+// A request done on a full disk is told as not kept; once the disk clears,
+// the new timer is kept whole.
+TEST(OpenTimers, ARequestTheDiskCannotTakeIsToldAndKeptLater)
+{
+    const FullDisk disk;
+    if (!disk.mounted)
+        GTEST_SKIP() << "cannot mount a tmpfs";
+    TOpenTimersRig rig(kToday, disk.dir.path());
+    rig.timers->OpenFirst(true);
+    disk.Fill();
+    TStartRequest request;
+    request.New = true, request.Timer = "Tea", request.Seconds = 65;
+    const TInstanceAnswer answer = rig.timers->Answer(request);
+    QCoreApplication::removePostedEvents(nullptr, QEvent::MetaCall); // the message box for the failed write
+    EXPECT_TRUE(answer.Applied);
+    EXPECT_TRUE(answer.Refused.endsWith(qt_error_string(ENOSPC))) << qPrintable(answer.Refused);
+    EXPECT_EQ(rig.timers->Count(), 2);
+    disk.Clear();
+    EXPECT_EQ(rig.End(), "TIMER::90 TIMER-2:Tea:65");
 }
 
 TEST(OpenTimers, AtMostSixteenTimersAndNamesFoundForTheCommandLine)

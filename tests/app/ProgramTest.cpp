@@ -7,7 +7,9 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -235,6 +237,26 @@ TEST(ProgramStartUp, TheAlarmLoadsTheSoundModule)
     ASSERT_TRUE(program.Start({"00:01", "--start"}));
     QThread::msleep(3000);
     EXPECT_TRUE(program.Maps().contains("pocosa-sound.so"));
+}
+
+// A relative XDG folder is no folder: the per-user key is looked for in
+// ~/.config, never below the folder the program was started in.
+TEST(ProgramStartUp, ARelativeXdgFolderIsIgnored)
+{
+    TProgramCopy program;
+    const QString home = program.Folder.filePath("home"), kept = program.Folder.filePath("kept");
+    QSettings user(home + "/.config/Velmora/pocosa.ini", QSettings::IniFormat);
+    user.setValue("DATA/PATH", kept);
+    user.sync();
+    QProcessEnvironment env = program.Process.processEnvironment();
+    env.insert("XDG_CONFIG_HOME", "home/.config-relative");
+    program.Process.setProcessEnvironment(env);
+    program.Process.setWorkingDirectory(program.Folder.path());
+    ASSERT_TRUE(program.Start({}));
+    program.Process.terminate();
+    ASSERT_TRUE(program.Process.waitForFinished(20000));
+    EXPECT_TRUE(QFileInfo::exists(kept + "/application.ini"));
+    EXPECT_FALSE(QFileInfo::exists(program.Folder.filePath("home/.config-relative")));
 }
 
 TEST(ProgramSignals, SignalsDuringShutDownDoNotCutTheSettingsWrites)

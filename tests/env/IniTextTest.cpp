@@ -48,6 +48,7 @@ TEST(IniTextRead, LookupRules)
     };
     for (const Row& row : rows)
         EXPECT_EQ(ReadValue(kSample, row.section, row.key), row.expected) << row.name;
+    EXPECT_EQ(ReadValue("\t[S]\n\vk\t=\fv\t\r\n", "S", "k"), QString("v")) << "tabs and the like are white space";
 }
 
 TEST(IniTextWrite, EditsOnlyTheLineConcerned)
@@ -68,6 +69,9 @@ TEST(IniTextSections, ListedOnceAndRemovedWhole)
     EXPECT_EQ(RemoveSection(kSample, "BACK"), QByteArray("\n; settings\ntop=1\n[TFMTIMERMAIN]\r\nTOP=12\r\n"));
     EXPECT_EQ(RemoveSection(kSample, "NONE"), kSample);
     EXPECT_EQ(RemoveSection("\xEF\xBB\xBF[A]\nk=v\n[B]\nk=w", "a"), QByteArray("\xEF\xBB\xBF[B]\nk=w"));
+    EXPECT_EQ(RemoveSection("[A]\nk=v\n  [B]\nk=w\n", "a"), QByteArray("  [B]\nk=w\n"));
+    // Names differing only in bytes that are not UTF-8 are two sections; letter case alone is not.
+    EXPECT_EQ(Sections("[S\xFF]\n[S\xC3]\n[\xC3\xA9]\n[\xC3\x89]\n").size(), 3);
 }
 
 TEST(IniTextWrite, AByteOrderMarkInFrontHidesNoSection)
@@ -160,6 +164,8 @@ TEST(IniTextRead, BytesThatAreNotUtf8AreWrittenBackAsTheyWere)
         {"third byte of three not a continuation", "\xE2\x82\x28", false},
         {"fourth byte of four not a continuation", "\xF0\x9F\x98\x28", false},
         {"cut off at the end", "x\xF0\x9F\x98", false},
+        {"a byte order mark after a byte that is not UTF-8", "\xEF\xEF\xBB\xBF\x8A\x8A", false},
+        {"a byte order mark first (dropped by fromUtf8, kept here)", "\xEF\xBB\xBF" "a", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -8,6 +8,7 @@
 
 #include "vlmGlobalIniText.h"
 
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -73,8 +74,10 @@ TEST_F(SettingsStore, RefusedWriteRaisesWithTheFileName)
     EXPECT_THROW(global.WriteIniString("BACK", "list0", "two\nlines"), EvlmGlobalError);
 }
 
-// The disk fills up between two writes: the second raises, the first stays whole, no temporary file left.
-TEST_F(SettingsStore, FullDiskKeepsTheFileAndRaises)
+// The disk fills up between two writes: the second raises, the first stays
+// whole, no temporary file left; what the second meant is read, and written
+// whole with the first write after the disk clears.
+TEST_F(SettingsStore, FullDiskKeepsTheFileAndRaisesAndLosesNothing)
 {
     const FullDisk disk;
     if (!disk.mounted)
@@ -84,9 +87,16 @@ TEST_F(SettingsStore, FullDiskKeepsTheFileAndRaises)
     global.WriteIniStrings("BACK", {{"list0", "/a.png"}, {"list1", "/b.png"}});
     const QByteArray before = ReadAll(global.IniFileName());
     disk.Fill();
-    EXPECT_THROW(global.WriteIniInteger("TIMER", "SECONDS", 600), EvlmGlobalError);
+    EXPECT_THROW(global.WriteIniStrings("TIMER-2", {{"NAME", "Tea"}, {"SECONDS", "600"}}), EvlmGlobalError);
+    EXPECT_THROW(global.RemoveIniSection("BACK"), EvlmGlobalError);
     EXPECT_EQ(ReadAll(global.IniFileName()), before);
     EXPECT_EQ(disk.Files(), QStringList{"application.ini"});
+    EXPECT_EQ(global.UnsavedReason(), qt_error_string(ENOSPC));
+    EXPECT_EQ(global.IniSections(), QStringList{"TIMER-2"});
+    disk.Clear();
+    global.WriteIniString("TIMER-2", "LEFT", "30");
+    EXPECT_EQ(ReadAll(global.IniFileName()), "[TIMER-2]\nNAME=Tea\nSECONDS=600\nLEFT=30\n");
+    EXPECT_TRUE(global.UnsavedReason().isEmpty());
 }
 
 // A batch reads its own writes and reaches the file once, at its outermost
@@ -127,7 +137,8 @@ TEST_F(SettingsStore, ABatchWritesTheFileOnceAtItsEnd)
 TEST_F(SettingsStore, ChangesBehindTheObjectsBackAreSeen)
 {
     const QDateTime now = QDateTime::currentDateTimeUtc(), old = now.addYears(-1).addMSecs(123);
-    const QDateTime ahead = now.addSecs(60), wholeSecondGone = now.addSecs(-1).addMSecs(-now.time().msec());
+    // The whole second now begun: well within the two seconds a file without sub-second times may keep.
+    const QDateTime ahead = now.addSecs(60), wholeSecondGone = now.addMSecs(-now.time().msec());
     enum How { Replace, InPlace, Remove, Folder };
     const struct {
         const char* name;
@@ -166,20 +177,26 @@ TEST_F(SettingsStore, ChangesBehindTheObjectsBackAreSeen)
     }
 }
 
-// What a kill during a write left beside the file goes at the next start; other names, links, folders stay.
+// What a kill during a write left beside the file goes at the next start; the
+// user's own files of a like name (the old shape too), links and folders stay.
 TEST_F(SettingsStore, StaleTemporaryFilesAreRemoved)
 {
     TvlmGlobal global(Setup());
+    global.WriteIniString("BACK", "list0", "a");
     const QDir data(global.DataDir());
-    for (const char* name : {"application.ini.Ab3xYz", "application.ini.Ab3xY", "application.ini.Ab3xYz1",
-                             "application.ini.Ab-xYz", "other.ini.Ab3xYz", "application.iniXAb3xYz"})
+    const QStringList leftovers{".application.ini.pocosa-new-Ab3xYz", ".application.ini.pocosa-new-09azAZ"};
+    const QStringList users{"application.ini.backup", "application.ini.notes1", "application.ini.Before",
+                            ".application.ini.pocosa-new-Ab3xY", ".application.ini.pocosa-new-Ab-xYz",
+                            ".application.ini.pocosa-new-Ab3xYz1", ".other.ini.pocosa-new-Ab3xYz"};
+    for (const QString& name : leftovers + users)
         WriteAll(data.filePath(name), "x");
-    QFile::link(data.filePath("other.ini.Ab3xYz"), data.filePath("application.ini.Linked"));
-    QDir().mkpath(data.filePath("application.ini.Folder"));
+    QFile::link(data.filePath("application.ini.backup"), data.filePath(".application.ini.pocosa-new-Linked"));
+    QDir().mkpath(data.filePath(".application.ini.pocosa-new-Folder"));
     global.RemoveStaleIniFiles();
-    const QStringList left = data.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
-    EXPECT_EQ(left.filter(QRegularExpression("\\.Ab3xYz$")), QStringList{"other.ini.Ab3xYz"});
-    EXPECT_EQ(left.size(), 7);
+    QStringList left = data.entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& name : leftovers)
+        EXPECT_FALSE(left.contains(name)) << qPrintable(name);
+    EXPECT_EQ(left.size(), users.size() + 3) << qPrintable(left.join(' '));
 }
 
 TEST_F(SettingsStore, SeveralKeysAreWrittenAllOrNone)
