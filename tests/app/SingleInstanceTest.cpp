@@ -517,23 +517,6 @@ TEST_F(ProgramHandOver, AKilledProgramDoesNotBlockTheNextStart)
         << state;
 }
 
-// A request that comes while the program still opens its kept timers waits
-// for them: the start is made as early as the first program's lock allows.
-TEST_F(ProgramHandOver, EarlyRequestsFindTheKeptTimers)
-{
-    ASSERT_TRUE(QDir().mkpath(folder.filePath("Data")));
-    QFile settings(folder.filePath("Data/application.ini"));
-    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-    settings.write("[TIMER]\nSECONDS=0\n[TIMER-2]\nNAME=a\nSECONDS=30\nRUNNING=0\nCOUNTUP=0\n");
-    settings.close();
-    StartFirst({});
-    for (const QDeadlineTimer locked(20000); !QFile::exists(folder.filePath("Data/pocosa.lock")) && !locked.hasExpired();)
-        QThread::usleep(500);
-    const ProcessRun early = Run({"--timer", "a", "1m"});
-    EXPECT_EQ(early.status, 0) << early.err.toStdString();
-    EXPECT_EQ(Run({"--status"}).out, "00:00 stopped\n01:00 stopped\ta");
-}
-
 // Later starts that see another runtime folder, or none, or a read-only one,
 // reach the window through the lock beside the settings.
 TEST_F(ProgramHandOver, TheSettingsLockFindsTheWindowFromAnyRuntimeFolder)
