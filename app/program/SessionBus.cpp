@@ -146,7 +146,9 @@ TBusAnswer AskBus(const QString& socketPath, const QDeadlineTimer& deadline)
         QThread::msleep(20);
     }
     // A closed connection fails a client at once, as nobody there does.
-    const auto outcome = [&](TRead read) { return done(read == TRead::Silent ? TBusAnswer::Silent : TBusAnswer::Absent); };
+    const auto outcome = [&](TRead read) {
+        return done(read == TRead::Silent ? TBusAnswer::Silent : TBusAnswer::Absent);
+    };
     const QByteArray greeting = QByteArray(1, '\0') + "AUTH EXTERNAL " +
                                 QByteArray::number(qulonglong(::getuid())).toHex() + "\r\n";
     if (!SendAll(fd, greeting))
