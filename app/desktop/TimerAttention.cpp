@@ -142,7 +142,7 @@ void TTimerAttention::ShowEndedNotice(TTimerModel& timer, const QString& body)
 {
     const TFollowed* followed = Find(&timer);
     const int key = followed ? followed->Key : -1;
-    Post([key, name = timer.Name(), body](TAttentionBus& bus) { bus.ShowEnded(key, name, body); });
+    Post([key, name = timer.Label(), body](TAttentionBus& bus) { bus.ShowEnded(key, name, body); });
 }
 
 void TTimerAttention::StateChanged(TFollowed& f)
@@ -160,7 +160,7 @@ void TTimerAttention::StateChanged(TFollowed& f)
                 body += QLatin1Char('\n') + timer.SoundProblem();
                 timer.SetSoundProblem(QString());
             }
-            Post([key, name = timer.Name(), body](TAttentionBus& bus) { bus.ShowAlarm(key, name, body); });
+            Post([key, name = timer.Label(), body](TAttentionBus& bus) { bus.ShowAlarm(key, name, body); });
             if (OnAlert)
                 OnAlert(timer);
         } else {

@@ -1,5 +1,6 @@
 #include "OpenTimers.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -89,7 +90,13 @@ TOpenTimers::TOpenTimers(TvlmGlobal& global, TTimerAttention& attention, std::fu
     : global_(global), attention_(attention), clocks_(std::move(clocks)),
       sound_(std::make_unique<TEffectSoundService>())
 {
-    Tell = [](const QString& message) { std::fprintf(stderr, "pocosa: %s\n", message.toLocal8Bit().constData()); };
+    Tell = [](TFmTimerMain* from, const QString& message) {
+        if (from)
+            from->Tell(message);
+        else
+            std::fprintf(stderr, "pocosa: %s\n", message.toLocal8Bit().constData());
+    };
+    RaiseWindow = [](QWidget& window) { window.raise(); };
     QStringList recent;
     for (int n = 0; n < TRecentTimes::kMax; ++n)
         recent << global_.ReadIniString(QString::fromLatin1(kRecentSection), QStringLiteral("time%1").arg(n), QString());
@@ -158,6 +165,7 @@ TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackIm
     auto* timer = new TOpenTimer(this);
     timer->Section = section;
     timer->Model = new TTimerModel(timer->Clock, timer);
+    timer->Model->SetNumber(SectionNumber(section));
     if (!timer->First())
         timer->OwnHistory = std::make_unique<TBackImages>(section, pictureFrom);
     TTimerMainHooks hooks;
@@ -173,6 +181,19 @@ TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackIm
     hooks.RecentTimes = [this] { return recent_.Times(); };
     hooks.CountDownStarted = [this](int seconds) { RememberCountDown(seconds); };
     hooks.Closed = [this](TFmTimerMain& window) { Closed(window); };
+    // The rule of the command line: letter case and outer blanks ignored.
+    hooks.NameRefusal = [this](const TFmTimerMain& window, const QString& name) {
+        const TFmTimerMain* other = Find(TTimerModel::CleanName(name));
+        return other && other != &window ? NameTakenText(TTimerModel::CleanName(name)) : QString();
+    };
+    hooks.CountingTimers = [this] {
+        QStringList counting;
+        for (const TOpenTimer* t : timers_)
+            if (t->Window->Counting())
+                counting << t->Window->CountingText();
+        return counting;
+    };
+    hooks.RaiseForAlarm = [this](TFmTimerMain& window) { RaiseForAlarm(window); };
     // A place or picture changed is kept at once: a kill finds it.
     hooks.Changed = [this, timer](TFmTimerMain&) { KeepPlace(*timer); };
     timer->Window = std::make_unique<TFmTimerMain>(hooks);
@@ -208,6 +229,10 @@ void TOpenTimers::OpenKept()
         TOpenTimer& timer = Make(section, nullptr);
         const bool rewrite = TakeUpKeptTimer(*timer.Window, attention_, global_, true, clocks_(), section);
         Record(timer, rewrite);
+        // Places kept on a larger screen may have come to the same corner
+        // of this one.
+        if (PlaceTaken(timer.Window->pos()))
+            timer.Window->move(CascadeFrom(*timer.Window, timer.Window->size()));
         timer.Window->show();
     }
 }
@@ -220,6 +245,11 @@ void TOpenTimers::Record(TOpenTimer& timer, bool writeNow)
         timer.Recorder->Write();
 }
 
+QString TOpenTimers::NameTakenText(const QString& name)
+{
+    return QCoreApplication::translate("TOpenTimers", "a timer named \"%1\" is open already").arg(name);
+}
+
 QString TOpenTimers::TooManyText()
 {
     return QCoreApplication::translate("TOpenTimers", "タイマーは %1 個までです").arg(kMaxTimers);
@@ -229,7 +259,7 @@ TFmTimerMain* TOpenTimers::New(TFmTimerMain* from, const QString& name, bool tel
 {
     if (Count() >= kMaxTimers) {
         if (tell && Tell)
-            Tell(TooManyText());
+            Tell(from, TooManyText());
         return nullptr;
     }
     // From the command line: beside the newest window.
@@ -249,26 +279,60 @@ TFmTimerMain* TOpenTimers::New(TFmTimerMain* from, const QString& name, bool tel
     return &window;
 }
 
+bool TOpenTimers::PlaceTaken(const QPoint& at) const
+{
+    return std::any_of(timers_.begin(), timers_.end(),
+                       [&at](const TOpenTimer* t) { return t->Window->isVisible() && t->Window->pos() == at; });
+}
+
 QPoint TOpenTimers::CascadeFrom(const TFmTimerMain& from, const QSize& size) const
 {
     // Down and to the right of the window it came from, on its screen, to
-    // the first place no other timer window has; from the top left of the
-    // screen again where the screen ends.
+    // the first place no other timer window has; up or to the left where
+    // the screen ends, so that it stays beside the window it came from.
     const QScreen* screen = from.screen();
     const QRect area = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), QSize(1 << 20, 1 << 20));
-    const auto taken = [this](const QPoint& at) {
-        return std::any_of(timers_.begin(), timers_.end(),
-                           [&at](const TOpenTimer* t) { return t->Window->isVisible() && t->Window->pos() == at; });
-    };
+    QPoint step(kCascadePx, kCascadePx);
     QPoint at = from.pos();
-    for (int step = 0; step < 4 * kMaxTimers; ++step) {
-        at += QPoint(kCascadePx, kCascadePx);
-        if (!area.contains(QRect(at, size)))
-            at = area.topLeft() + QPoint(step % 8, 0) * kCascadePx;
-        if (!taken(at))
+    for (int n = 0; n < 4 * kMaxTimers; ++n) {
+        const QPoint next = at + step;
+        if (next.x() < area.left() || next.x() + size.width() - 1 > area.right())
+            step.rx() = -step.x();
+        if (next.y() < area.top() || next.y() + size.height() - 1 > area.bottom())
+            step.ry() = -step.y();
+        at += step;
+        if (!PlaceTaken(at))
             break;
     }
     return at;
+}
+
+// Above other programs' windows, but never over the timer window the user
+// works in (the one with the keyboard, or one with a dialog open): those go
+// back on top, the one with the keyboard last, so that every STOP can be
+// reached while many ring.
+void TOpenTimers::RaiseForAlarm(TFmTimerMain& ringing)
+{
+    RaiseWindow(ringing);
+    const auto raiseWithDialogs = [this](TFmTimerMain& window) {
+        RaiseWindow(window);
+        for (QWidget* dialog : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (dialog->isWindow() && dialog->isVisible())
+                RaiseWindow(*dialog);
+    };
+    const QWidget* keyboard = QApplication::activeWindow();
+    TFmTimerMain* active = nullptr;
+    for (TOpenTimer* t : timers_) {
+        TFmTimerMain& window = *t->Window;
+        if (!window.isVisible())
+            continue;
+        if (keyboard && (keyboard == &window || keyboard->parentWidget() == &window))
+            active = &window;
+        else if (window.InDialog())
+            raiseWithDialogs(window);
+    }
+    if (active)
+        raiseWithDialogs(*active);
 }
 
 // A record of the timer: the first timer's section holds it alone, as it
@@ -342,6 +406,7 @@ void TOpenTimers::Forget(int index)
             const std::optional<TTimerRecord> kept = TimerRecord::Read(global_, nullptr, next.Section);
             global_.RemoveIniSection(next.Section);
             next.Section = TimerRecord::kFirstSection;
+            next.Model->SetNumber(0);
             next.Window->vlmFormFunc1->SetSectionName(timer->Window->vlmFormFunc1->SectionName());
             if (next.OwnHistory)
                 next.OwnHistory->SetSection(kFirstBackSection);
@@ -430,8 +495,7 @@ TInstanceAnswer TOpenTimers::Answer(const TStartRequest& request)
             answer.Applied = false;
             answer.Refused = name.isEmpty() || !Find(name)
                                  ? TooManyText()
-                                 : QCoreApplication::translate("TOpenTimers", "a timer named \"%1\" is open already")
-                                       .arg(name);
+                                 : NameTakenText(name);
         }
     } else if (request.Timer) {
         target = Find(*request.Timer);

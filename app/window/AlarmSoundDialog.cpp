@@ -137,15 +137,3 @@ void TAlarmSoundDialog::Preview()
 {
     Check(Volume());
 }
-
-bool TFmTimerMain::AskSound(TFmTimerMain& window, QString* file, int* volume)
-{
-    // The preview has a channel of its own: a ringing alarm goes on beside it.
-    TAlarmSoundDialog dialog(&window, window.Sound(), -1 - window.SoundChannel(), window.DefaultSoundFile());
-    dialog.SetChoice(*file, *volume);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    *file = dialog.File();
-    *volume = dialog.Volume();
-    return true;
-}

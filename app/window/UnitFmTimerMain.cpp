@@ -4,14 +4,18 @@
 #include <QContextMenuEvent>
 #include <QAccessible>
 #include <QKeyEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 
+#include "AlarmSoundDialog.h"
 #include "ProgramFolder.h"
 #include "TimerAccessible.h"
 #include "TimerKeys.h"
@@ -147,14 +151,14 @@ void TFmTimerMain::ShowTimeOutside()
     shownOutside_ = shown;
     const std::optional<TShownOutside> before = told_;
     told_ = shown;
-    const QString title = TTimerReadout::Title(seconds, running, notice_, model_->Name());
+    const QString title = TTimerReadout::Title(seconds, running, notice_, model_->Label());
     if (title != windowTitle()) {
         setWindowTitle(title);
         QAccessibleEvent renamed(this, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&renamed);
     }
     const TTimerPhase phase = TTimerReadout::Phase(seconds, running, countUp);
-    const QString spoken = TTimerReadout::Named(model_->Name(), TTimerReadout::Spoken(seconds, phase));
+    const QString spoken = TTimerReadout::Named(model_->Label(), TTimerReadout::Spoken(seconds, phase));
     const QString time = TTimerReadout::Clock(seconds);
     if (time != TimeText->accessibleName())
         TimeText->setAccessibleName(time);
@@ -197,7 +201,10 @@ void TFmTimerMain::AlarmStep(bool sound)
     // keys typed into another program while the alarm rings must not stop
     // or restart the timer. The window is marked urgent once the alarm
     // begins (TTimerAttention).
-    raise();
+    if (hooks_.RaiseForAlarm)
+        hooks_.RaiseForAlarm(*this);
+    else
+        raise();
     if (!sound)
         return;
     const int channel = hooks_.SoundChannel;
@@ -230,13 +237,76 @@ QString TFmTimerMain::AlarmSoundFile() const
 
 void TFmTimerMain::MnSoundClick(QObject*)
 {
-    QString file = model_->SoundFile();
-    int volume = model_->Volume();
+    if (hooks_.AskSound) {
+        QString file = model_->SoundFile();
+        int volume = model_->Volume();
+        ++dialogs_;
+        const bool ok = hooks_.AskSound(*this, &file, &volume);
+        --dialogs_;
+        if (ok)
+            model_->SetSound(file, volume);
+        return;
+    }
+    // The preview has a channel of its own: a ringing alarm goes on beside it.
+    auto* dialog = new TAlarmSoundDialog(this, Sound(), -1 - SoundChannel(), DefaultSoundFile());
+    dialog->SetChoice(model_->SoundFile(), model_->Volume());
+    OpenDialog(dialog, [this, dialog](int result) {
+        if (result == QDialog::Accepted)
+            model_->SetSound(dialog->File(), dialog->Volume());
+    });
+}
+
+QString TFmTimerMain::DialogTitle(const QString& what) const
+{
+    const QString label = model_->Label();
+    if (label.isEmpty() || what.isEmpty())
+        return label.isEmpty() ? what : label;
+    return QCoreApplication::translate("TFmTimerMain", "%1 \u2013 %2").arg(what, label);
+}
+
+void TFmTimerMain::OpenDialog(QDialog* dialog, std::function<void(int result)> done)
+{
+    dialog->setWindowTitle(DialogTitle(dialog->windowTitle()));
+    // It locks this window only: another timer's STOP and keys stay free,
+    // and no loop of its own holds up another window's dialog.
+    dialog->setWindowModality(Qt::WindowModal);
     ++dialogs_;
-    const bool ok = hooks_.AskSound ? hooks_.AskSound(*this, &file, &volume) : AskSound(*this, &file, &volume);
-    --dialogs_;
-    if (ok)
-        model_->SetSound(file, volume);
+    connect(dialog, &QDialog::finished, this, [this, dialog, done = std::move(done)](int result) {
+        --dialogs_;
+        dialog->deleteLater();
+        if (done)
+            done(result);
+    });
+    dialog->open();
+}
+
+void TFmTimerMain::Tell(const QString& message)
+{
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Pocosa"), message, QMessageBox::Ok, this);
+    OpenDialog(box);
+}
+
+QString TFmTimerMain::CountingText() const
+{
+    const QString time = TTimerReadout::Clock(model_->Seconds());
+    return model_->Label().isEmpty() ? time : model_->Label() + QLatin1Char(' ') + time;
+}
+
+void TFmTimerMain::AskClose(const QString& question, std::function<void()> close)
+{
+    if (closeQuestion_ && closeQuestion_->isVisible()) {
+        closeQuestion_->activateWindow();
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Pocosa"), question,
+                                QMessageBox::Close | QMessageBox::Cancel, this);
+    box->setDefaultButton(QMessageBox::Cancel);
+    box->setEscapeButton(QMessageBox::Cancel);
+    closeQuestion_ = box;
+    OpenDialog(box, [box, close = std::move(close)](int) {
+        if (box->clickedButton() == box->button(QMessageBox::Close))
+            close();
+    });
 }
 
 void TFmTimerMain::ResumeRunning(int seconds, bool countUp, int nextSecondMs)
@@ -288,37 +358,60 @@ void TFmTimerMain::BTcloseClick(QObject*)
 
 void TFmTimerMain::QuitAllClick(QObject*)
 {
-    if (hooks_.QuitAll)
-        hooks_.QuitAll();
+    const QStringList counting = hooks_.CountingTimers ? hooks_.CountingTimers()
+                                 : Counting()           ? QStringList{CountingText()}
+                                                        : QStringList();
+    const auto quit = [this] {
+        closeAgreed_ = true;
+        if (hooks_.QuitAll)
+            hooks_.QuitAll();
+        else
+            close();
+        closeAgreed_ = false;
+    };
+    if (counting.isEmpty())
+        quit();
     else
-        close();
+        AskClose(QCoreApplication::translate("TFmTimerMain", "まだ動いているタイマーがあります: %1。すべて閉じますか?")
+                     .arg(counting.join(QStringLiteral(", "))),
+                 quit);
 }
 
 void TFmTimerMain::MnNewClick(QObject*)
 {
-    // Its message box (too many timers) waits in a loop of its own.
-    ++dialogs_;
     if (hooks_.NewTimer)
         hooks_.NewTimer(*this);
-    --dialogs_;
 }
 
 void TFmTimerMain::MnNameClick(QObject*)
 {
-    bool ok = false;
-    ++dialogs_;
-    const QString name = hooks_.AskName ? hooks_.AskName(this, model_->Name(), &ok) : AskName(this, model_->Name(), &ok);
-    --dialogs_;
-    if (ok)
-        model_->SetName(name);
+    if (hooks_.AskName) {
+        bool ok = false;
+        ++dialogs_;
+        const QString name = hooks_.AskName(this, model_->Name(), &ok);
+        --dialogs_;
+        if (ok)
+            model_->SetName(name);
+        return;
+    }
+    OpenDialog(AskName(this, model_->Name(), [this](const QString& name) {
+        const QString why = hooks_.NameRefusal ? hooks_.NameRefusal(*this, name) : QString();
+        if (why.isEmpty())
+            model_->SetName(name);
+        return why;
+    }));
 }
 
 void TFmTimerMain::MnUntilClick(QObject*)
 {
-    ++dialogs_;
-    const std::optional<int> seconds = hooks_.AskUntil ? hooks_.AskUntil(this) : AskUntil(this);
-    --dialogs_;
     // The time until then is no length the user would start again.
+    if (!hooks_.AskUntil) {
+        OpenDialog(AskUntil(this, [this](int seconds) { StartCountDown(seconds, false); }));
+        return;
+    }
+    ++dialogs_;
+    const std::optional<int> seconds = hooks_.AskUntil(this);
+    --dialogs_;
     if (seconds)
         StartCountDown(*seconds, false);
 }
@@ -368,8 +461,17 @@ void TFmTimerMain::MnBackResetClick(QObject*)
 
 void TFmTimerMain::MnBackOpenClick(QObject*)
 {
+    if (!hooks_.ChooseFile) {
+        QFileDialog* dialog = ChoosePicture(this, CurrentBackgroundFile());
+        OpenDialog(dialog, [this, dialog](int result) {
+            const QString name = result == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
+            if (!name.isEmpty())
+                SetBackground(name);
+        });
+        return;
+    }
     ++dialogs_;
-    const QString name = hooks_.ChooseFile ? hooks_.ChooseFile(this) : ChoosePicture(this, CurrentBackgroundFile());
+    const QString name = hooks_.ChooseFile(this);
     --dialogs_;
     if (!name.isEmpty())
         SetBackground(name);
@@ -463,6 +565,24 @@ void TFmTimerMain::keyReleaseEvent(QKeyEvent* event)
 
 void TFmTimerMain::closeEvent(QCloseEvent* event)
 {
+    // Closed, a counting timer is forgotten with its time: asked first, by
+    // the Quit button, the menu and Alt+F4 alike. The session's end and
+    // signals end the program without closing its windows.
+    if (Counting() && !closeAgreed_) {
+        event->ignore();
+        const char* question = model_->CountUp() ? QT_TRANSLATE_NOOP("TFmTimerMain", "%1 はカウントアップ中です (%2)。閉じますか?")
+                                                 : QT_TRANSLATE_NOOP("TFmTimerMain", "%1 はカウントダウン中です (%2)。閉じますか?");
+        const QString label = model_->Label().isEmpty() ? QCoreApplication::translate("TFmTimerMain", "タイマー")
+                                                        : model_->Label();
+        AskClose(QCoreApplication::translate("TFmTimerMain", question)
+                     .arg(label, TTimerReadout::Clock(model_->Seconds())),
+                 [this] {
+                     closeAgreed_ = true;
+                     close();
+                     closeAgreed_ = false;
+                 });
+        return;
+    }
     QWidget::closeEvent(event);
     if (event->isAccepted() && hooks_.Closed)
         hooks_.Closed(*this);

@@ -3,12 +3,16 @@
 #include "UnitFmTimerMain.h"
 
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStandardPaths>
+#include <QValidator>
+#include <QVBoxLayout>
 
 #include <cstdio>
 #include <exception>
@@ -28,6 +32,17 @@ namespace {
                                  .arg(name, QString::fromUtf8(e.what()))
                                  .toStdString());
 }
+
+// At most the longest name, counted as the timer counts it: a name is never
+// cut behind the user's back, and an accent stays with its letter.
+class TNameValidator final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override
+    {
+        return TTimerModel::NameLength(input) <= TTimerModel::kMaxNameLength ? Acceptable : Invalid;
+    }
+};
 
 } // namespace
 
@@ -119,19 +134,40 @@ TBackImages* TFmTimerMain::Backgrounds() const
     return hooks_.Backgrounds ? hooks_.Backgrounds : BackImages;
 }
 
-QString TFmTimerMain::AskName(QWidget* parent, const QString& current, bool* ok)
+QDialog* TFmTimerMain::AskName(QWidget* parent, const QString& current, std::function<QString(const QString&)> take)
 {
-    QInputDialog dialog(parent);
-    dialog.setWindowTitle(QCoreApplication::translate("TFmTimerMain", "名前"));
-    dialog.setLabelText(QCoreApplication::translate("TFmTimerMain", "タイマーの名前 (空欄: 名前なし):"));
-    dialog.setTextValue(current);
-    if (auto* edit = dialog.findChild<QLineEdit*>())
-        edit->setMaxLength(TTimerModel::kMaxNameLength);
-    *ok = dialog.exec() == QDialog::Accepted;
-    return *ok ? dialog.textValue() : QString();
+    auto* dialog = new QDialog(parent);
+    dialog->setWindowTitle(QCoreApplication::translate("TFmTimerMain", "名前"));
+    auto* layout = new QVBoxLayout(dialog);
+    auto* label = new QLabel(QCoreApplication::translate("TFmTimerMain", "タイマーの名前 (空欄: 名前なし):"), dialog);
+    auto* edit = new QLineEdit(current, dialog);
+    edit->setValidator(new TNameValidator(edit));
+    label->setBuddy(edit);
+    auto* refusal = new QLabel(dialog);
+    refusal->setWordWrap(true);
+    refusal->hide();
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    for (QWidget* w : std::initializer_list<QWidget*>{label, edit, refusal, buttons})
+        layout->addWidget(w);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [dialog, edit, refusal, take = std::move(take)] {
+        // A refused name is not taken; the dialog stays open to change it.
+        const QString why = take(edit->text());
+        if (why.isEmpty()) {
+            dialog->accept();
+            return;
+        }
+        refusal->setText(why);
+        refusal->show();
+        edit->selectAll();
+        edit->setFocus();
+    });
+    edit->selectAll();
+    edit->setFocus();
+    return dialog;
 }
 
-QString TFmTimerMain::ChoosePicture(QWidget* parent, const QString& currentFile)
+QFileDialog* TFmTimerMain::ChoosePicture(QWidget* parent, const QString& currentFile)
 {
     QString folder = QFileInfo(currentFile).absolutePath();
     if (currentFile.isEmpty() || !QFileInfo(folder).isDir())
@@ -141,5 +177,7 @@ QString TFmTimerMain::ChoosePicture(QWidget* parent, const QString& currentFile)
     const QString filters = QCoreApplication::translate("TFmTimerMain", "画像") +
                             QStringLiteral(" (*.png *.jpg *.jpeg *.jpx *.bmp);;") +
                             QCoreApplication::translate("TFmTimerMain", "すべてのファイル") + QStringLiteral(" (*)");
-    return QFileDialog::getOpenFileName(parent, QString(), folder, filters);
+    auto* dialog = new QFileDialog(parent, QString(), folder, filters);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    return dialog;
 }

@@ -45,7 +45,7 @@ struct TOpenTimersRig {
         const auto none = [] { return QDBusConnection(QStringLiteral("no-such-connection")); };
         attention = std::make_unique<TTimerAttention>(none, none);
         timers = std::make_unique<TOpenTimers>(*AppGlobal, *attention);
-        timers->Tell = [this](const QString& message) { told << message; };
+        timers->Tell = [this](TFmTimerMain* from, const QString& message) { told << message, toldTo << from; };
     }
 
     void Close(int index)
@@ -78,6 +78,7 @@ struct TOpenTimersRig {
     std::unique_ptr<TTimerAttention> attention;
     std::unique_ptr<TOpenTimers> timers;
     QStringList told;
+    QList<TFmTimerMain*> toldTo;
 };
 
 const QByteArray kToday = "[TFMTIMERMAIN]\nTOP=40\nLEFT=50\n[TIMER]\nSECONDS=90\nRUNNING=0\nCOUNTUP=0\n";
@@ -202,6 +203,7 @@ TEST(OpenTimers, AtMostSixteenTimersAndNamesFoundForTheCommandLine)
 
     EXPECT_FALSE(rig.timers->New(&first));
     EXPECT_EQ(rig.told.size(), 1) << "the user is told";
+    EXPECT_EQ(rig.toldTo.value(0), &first) << "in the window asked";
     TStartRequest request;
     request.New = true;
     EXPECT_FALSE(rig.timers->Answer(request).Refused.isEmpty());

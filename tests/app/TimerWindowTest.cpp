@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <QFontMetrics>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -268,13 +269,8 @@ TEST(TimerMenu, TheFileDialogOffersPicturesWhereThePictureIs)
     ASSERT_TRUE(QDir().mkpath(pictures + "/in"));
     QFile(pictures + "/in/a.png").open(QIODevice::WriteOnly);
     for (const QString& current : {pictures + "/in/a.png", QString()}) {
-        QStringList seen;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            seen = dialog->nameFilters() << dialog->directory().absolutePath();
-            dialog->reject();
-        });
-        EXPECT_TRUE(TFmTimerMain::ChoosePicture(nullptr, current).isEmpty());
+        const std::unique_ptr<QFileDialog> dialog(TFmTimerMain::ChoosePicture(nullptr, current));
+        const QStringList seen = dialog->nameFilters() << dialog->directory().absolutePath();
         ASSERT_EQ(seen.size(), 3);
         EXPECT_TRUE(seen[0].endsWith(" (*.png *.jpg *.jpeg *.jpx *.bmp)") && seen[1].endsWith(" (*)"));
         EXPECT_EQ(seen[2], current.isEmpty() ? pictures : pictures + "/in");
@@ -285,19 +281,19 @@ TEST(TimerMenu, TheFileDialogOffersPicturesWhereThePictureIs)
 TEST(TimerMenu, TheCountDownToDialogRefusesNowAndGivesTheSecondsAhead)
 {
     QStringList said;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = QApplication::activeModalWidget();
-        auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
-        dialog->findChild<QTimeEdit*>()->setTime(QTime::currentTime());
-        ok->click();
-        for (const QLabel* label : dialog->findChildren<QLabel*>())
-            said << label->text();
-        dialog->findChild<QTimeEdit*>()->setTime(QTime::currentTime().addSecs(600));
-        ok->click();
-    });
-    const std::optional<int> seconds = TFmTimerMain::AskUntil(nullptr);
+    TTimerRig rig;
+    rig.w().MnUntil->trigger();
+    auto* dialog = rig.w().findChild<QDialog*>();
+    ASSERT_TRUE(dialog);
+    auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    dialog->findChild<QTimeEdit*>()->setTime(QTime::currentTime());
+    ok->click();
+    for (const QLabel* label : dialog->findChildren<QLabel*>())
+        said << label->text();
+    dialog->findChild<QTimeEdit*>()->setTime(QTime::currentTime().addSecs(600));
+    ok->click();
     EXPECT_TRUE(said.join('|').contains("now")) << said.join('|').toStdString();
-    EXPECT_TRUE(seconds > 540 && seconds <= 600);
+    EXPECT_TRUE(rig.w().Running() && rig.w().Seconds() > 540 && rig.w().Seconds() <= 600);
 }
 
 TEST(TimerMenu, ExitItemClosesTheWindow)
@@ -410,9 +406,121 @@ TEST(TimerMenu, TheSoundDialogTellsPreviewsAndGoesBackToTheDefault)
     EXPECT_EQ(rig.sound.Volumes.last(), 25);
     EXPECT_EQ(dialog.VolumeLabel->text(), "25 %");
     rig.w().Model().SetSound("/music/bell.ogg", 80);
-    QTimer::singleShot(0, &rig.w(), [] { QApplication::activeModalWidget()->close(); });
     rig.w().MnSound->trigger(); // the real dialog, cancelled
+    auto* real = rig.w().findChildren<TAlarmSoundDialog*>().value(1);
+    ASSERT_TRUE(real && real != &dialog);
+    real->DefaultButton->click(), real->reject();
     EXPECT_EQ(rig.w().Model().SoundFile(), "/music/bell.ogg");
 }
 
+// Each dialog of a timer window locks that window only and names its timer: another timer's STOP works
+// while it is open, and no loop of the dialog's own holds up the caller.
+TEST(TimerDialogs, ADialogLocksOnlyItsOwnWindowAndNamesItsTimer)
+{
+    const std::pair<const char*, std::function<void(TFmTimerMain&)>> rows[] = {
+        {"Name...", [](TFmTimerMain& w) { w.MnName->trigger(); }},
+        {"Alarm sound...", [](TFmTimerMain& w) { w.MnSound->trigger(); }},
+        {"Count down to...", [](TFmTimerMain& w) { w.MnUntil->trigger(); }},
+        {"the picture chooser", [](TFmTimerMain& w) { w.MnBackOpen->trigger(); }},
+        {"a message", [](TFmTimerMain& w) { w.Tell("At most 16 timers"); }},
+    };
+    TTimerRig own(true, [](TTimerMainHooks& hooks, TTimerRig&) { hooks.ChooseFile = nullptr, hooks.AskName = nullptr; });
+    TTimerRig other;
+    own.w().Model().SetNumber(2);
+    own.w().show(), other.w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other.w()));
+    for (const auto& [name, open] : rows) {
+        other.w().BTresetClick(nullptr), other.w().SetSeconds(1), other.w().BTstartClick(nullptr), other.Tick();
+        ASSERT_TRUE(other.w().Model().Ringing());
+        QStringList titles;
+        bool stopped = false, windowModal = false;
+        QTimer::singleShot(0, [&] {
+            QTest::mouseClick(other.w().BTstart, Qt::LeftButton);
+            stopped = !other.w().Running();
+            for (QDialog* dialog : own.w().findChildren<QDialog*>())
+                if (dialog->isVisible())
+                    titles << dialog->windowTitle(), windowModal = dialog->windowModality() == Qt::WindowModal,
+                        dialog->reject();
+        });
+        open(own.w());
+        QTest::qWait(20);
+        EXPECT_TRUE(stopped) << name;
+        EXPECT_TRUE(windowModal) << name;
+        ASSERT_EQ(titles.size(), 1) << name;
+        EXPECT_TRUE(titles[0].endsWith("Timer 2")) << name << ": " << titles[0].toStdString();
+        EXPECT_FALSE(own.w().InDialog()) << name;
+    }
+}
+
+// Closing a counting timer asks first, however it is closed; a stopped or ringing one closes at once.
+TEST(TimerClose, ACountingTimerAsksBeforeItCloses)
+{
+    const std::pair<const char*, std::function<void(TFmTimerMain&)>> ways[] = {
+        {"Quit button", [](TFmTimerMain& w) { QTest::mouseClick(w.BTclose, Qt::LeftButton); }},
+        {"Space on the focused Quit button", [](TFmTimerMain& w) { QTest::keyClick(w.BTclose, Qt::Key_Space); }},
+        {"the menu's Exit", [](TFmTimerMain& w) { w.N2->trigger(); }},
+        {"Alt+F4", [](TFmTimerMain& w) { QTest::keyClick(&w, Qt::Key_F4, Qt::AltModifier); }},
+        {"the window manager", [](TFmTimerMain& w) { w.close(); }},
+    };
+    const struct {
+        const char* Name;
+        int Seconds;
+        bool Start;
+        const char* Asks; // what the question says; null: closed at once
+    } states[] = {
+        {"counting down", 252, true, "04:12"},
+        {"counting up", 0, true, "00:00"},
+        {"stopped", 252, false, nullptr},
+        {"ringing", 1, true, nullptr},
+    };
+    const auto box = [](TFmTimerMain& w) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return w.findChild<QMessageBox*>();
+    };
+    for (const auto& [way, close] : ways) {
+        for (const auto& state : states) {
+            const std::string row = std::string(way) + ", " + state.Name;
+            TTimerRig rig;
+            TFmTimerMain& w = rig.w();
+            w.Model().SetName("Tea");
+            w.show();
+            w.SetSeconds(state.Seconds);
+            if (state.Start)
+                w.BTstartClick(nullptr);
+            if (state.Seconds == 1)
+                rig.Tick();
+            close(w);
+            EXPECT_EQ(w.isVisible(), bool(state.Asks)) << row;
+            if (!state.Asks)
+                continue;
+            QMessageBox* question = box(w);
+            ASSERT_TRUE(question) << row;
+            EXPECT_TRUE(question->text().contains("Tea") && question->text().contains(state.Asks)) << row;
+            EXPECT_EQ(question->defaultButton(), question->button(QMessageBox::Cancel)) << row;
+            EXPECT_EQ(question->windowModality(), Qt::WindowModal) << row;
+            question->button(QMessageBox::Cancel)->click();
+            EXPECT_TRUE(w.isVisible() && w.Running()) << row;
+            close(w);
+            ASSERT_TRUE(box(w)) << row << ": asked again";
+            box(w)->button(QMessageBox::Close)->click();
+            EXPECT_FALSE(w.isVisible()) << row;
+        }
+    }
+    // Ctrl+Q asks once for every timer that counts, and none when none does.
+    QStringList counting{"Tea 04:12", "Timer 2 01:00"};
+    int quit = 0;
+    TTimerRig rig(true, [&](TTimerMainHooks& hooks, TTimerRig&) {
+        hooks.QuitAll = [&] { ++quit; };
+        hooks.CountingTimers = [&] { return counting; };
+    });
+    QTest::keyClick(&rig.w(), Qt::Key_Q, Qt::ControlModifier);
+    ASSERT_TRUE(box(rig.w()) && quit == 0);
+    EXPECT_TRUE(box(rig.w())->text().contains("Tea 04:12, Timer 2 01:00"));
+    box(rig.w())->button(QMessageBox::Close)->click();
+    counting.clear();
+    QTest::keyClick(&rig.w(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quit, 2);
+}
+
 } // namespace
+
