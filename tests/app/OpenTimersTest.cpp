@@ -2,7 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
 #include <QFile>
 #include <QImage>
 #include <QPointer>
@@ -157,6 +163,18 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
              EXPECT_EQ(AppGlobal->ReadIniString("TIMER-4", "SECONDS", ""), "0");
          }},
          {"", "Rice"}, "TIMER::90 TIMER-4:Rice:0"},
+        {"kept places that meet on a smaller screen are moved apart; a new timer at the screen's corner opens beside it",
+         kToday + "[TIMER-2]\nSECONDS=5\nLEFT=9000\nTOP=9000\n[TIMER-3]\nSECONDS=5\nLEFT=9000\nTOP=9000\n",
+         {[](TOpenTimersRig& r) {
+             r.timers->OpenKept();
+             TFmTimerMain &one = r.timers->Window(1), &two = r.timers->Window(2);
+             EXPECT_NE(one.pos(), two.pos());
+             ASSERT_TRUE(r.timers->New(&one));
+             const QRect area = one.screen()->availableGeometry();
+             EXPECT_TRUE(area.contains(r.timers->Window(3).geometry()));
+             EXPECT_LE((r.timers->Window(3).pos() - one.pos()).manhattanLength(), 4 * TOpenTimers::kCascadePx);
+         }},
+         {"", "", "", ""}, "TIMER::90 TIMER-2::0 TIMER-3::0 TIMER-4::0"},
         {"a new timer after kept ones takes the next number", kKept,
          {[](TOpenTimersRig& r) { r.timers->OpenKept(); }, newTimer("Rice"), [](TOpenTimersRig& r) { r.Close(1); }},
          {"", "Eggs", "Rice"}, "TIMER::90 TIMER-7:Eggs:300 timer-02::1 TIMER-8:Rice:0"},
@@ -221,4 +239,65 @@ TEST(OpenTimers, AtMostSixteenTimersAndNamesFoundForTheCommandLine)
     EXPECT_EQ(rig.timers->Answer(request).Timers.value(15), "01:05 stopped\t14");
 }
 
+// Unnamed timers beside others are told apart by their section's number; a name is refused in the dialog
+// as on the command line.
+TEST(OpenTimers, UnnamedTimersAreToldApartAndNamesAreNotShared)
+{
+    TOpenTimersRig rig(kToday);
+    TFmTimerMain& first = rig.timers->OpenFirst(true);
+    TFmTimerMain& second = *rig.timers->New(&first);
+    rig.timers->New(&first, "Tea");
+    EXPECT_EQ(first.windowTitle(), "01:30 \u2013 Pocosa");
+    EXPECT_EQ(second.windowTitle(), "Timer 2 \u2013 Pocosa");
+    EXPECT_TRUE(second.TimeText->accessibleDescription().startsWith("Timer 2: "));
+    TStartRequest status;
+    status.Status = status.Ask = true;
+    EXPECT_EQ(rig.timers->Answer(status).Timers, QStringList({"01:30 stopped", "00:00 stopped\tTimer 2",
+                                                              "00:00 stopped\tTea"}));
+
+    second.MnName->trigger();
+    auto* dialog = second.findChild<QDialog*>();
+    ASSERT_TRUE(dialog && dialog->isVisible());
+    EXPECT_TRUE(dialog->windowTitle().endsWith("Timer 2"));
+    auto* edit = dialog->findChild<QLineEdit*>();
+    QTest::keyClicks(edit, QString(45, 'x'));
+    EXPECT_EQ(edit->text().size(), TTimerModel::kMaxNameLength) << "no longer than a name may be";
+    edit->setText(" TEA ");
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_TRUE(dialog->isVisible() && second.Model().Name().isEmpty());
+    bool told = false;
+    for (const QLabel* label : dialog->findChildren<QLabel*>())
+        told = told || (label->isVisibleTo(dialog) && label->text().contains("open already"));
+    EXPECT_TRUE(told);
+    edit->setText("Eggs");
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_EQ(second.Model().Name(), "Eggs");
+
+    rig.Close(0); // the next one is the first now
+    EXPECT_EQ(rig.timers->Window(0).windowTitle(), "Eggs \u2013 Pocosa");
+}
+
+// A ringing timer comes to the front, but the window the user works in (the keyboard's, one with a
+// dialog) goes back above it, the keyboard's last.
+TEST(OpenTimers, ARingingTimerComesToTheFrontBelowTheWindowInUse)
+{
+    TOpenTimersRig rig(kToday);
+    TFmTimerMain& first = rig.timers->OpenFirst(true);
+    first.show();
+    TFmTimerMain &typing = *rig.timers->New(&first), &asking = *rig.timers->New(&first);
+    QList<QWidget*> raised;
+    rig.timers->RaiseWindow = [&](QWidget& w) { raised << &w; };
+    typing.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&typing));
+    asking.MnUntil->trigger();
+    ASSERT_TRUE(asking.InDialog());
+    first.SetSeconds(1), first.BTstartClick(nullptr), first.SetSeconds(0);
+    ASSERT_TRUE(first.Model().Ringing());
+    ASSERT_GE(raised.size(), 3);
+    EXPECT_EQ(raised.first(), &first);
+    EXPECT_TRUE(raised.contains(&asking) && raised.contains(asking.findChild<QDialog*>()));
+    EXPECT_EQ(raised.last(), &typing);
+}
+
 } // namespace
+
