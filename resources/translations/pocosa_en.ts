@@ -403,6 +403,26 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>カウントダウンする時刻 (99:59 以内):</source>
         <translation>Count down to this time (at most 99:59 away):</translation>
     </message>
+    <message>
+        <source>%1 – %2</source>
+        <translation>%1 – %2</translation>
+    </message>
+    <message>
+        <source>まだ動いているタイマーがあります: %1。すべて閉じますか?</source>
+        <translation>Still counting: %1. Close every timer?</translation>
+    </message>
+    <message>
+        <source>%1 はカウントアップ中です (%2)。閉じますか?</source>
+        <translation>%1 is counting up (%2). Close it?</translation>
+    </message>
+    <message>
+        <source>%1 はカウントダウン中です (%2)。閉じますか?</source>
+        <translation>%1 is counting down (%2). Close it?</translation>
+    </message>
+    <message>
+        <source>タイマー</source>
+        <translation>The timer</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -540,6 +560,13 @@ window (without a time it just comes to the front) and this call ends.</translat
     </message>
 </context>
 <context>
+    <name>TTimerModel</name>
+    <message>
+        <source>Timer %1</source>
+        <translation>Timer %1</translation>
+    </message>
+</context>
+<context>
     <name>TTimerReadout</name>
     <message>
         <source>Time is up</source>
@@ -659,6 +686,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>&quot;%1&quot;: the volume is 0 to 100</source>
         <translation>&quot;%1&quot;: the volume is 0 to 100</translation>
+    </message>
+    <message>
+        <source>the name &quot;%1&quot; is longer than %2 characters</source>
+        <translation>the name &quot;%1&quot; is longer than %2 characters</translation>
     </message>
 </context>
 <context>

@@ -403,6 +403,26 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>カウントダウンする時刻 (99:59 以内):</source>
         <translation>カウントダウンする時刻 (99:59 以内):</translation>
     </message>
+    <message>
+        <source>%1 – %2</source>
+        <translation>%1 – %2</translation>
+    </message>
+    <message>
+        <source>まだ動いているタイマーがあります: %1。すべて閉じますか?</source>
+        <translation>まだ動いているタイマーがあります: %1。すべて閉じますか?</translation>
+    </message>
+    <message>
+        <source>%1 はカウントアップ中です (%2)。閉じますか?</source>
+        <translation>%1 はカウントアップ中です (%2)。閉じますか?</translation>
+    </message>
+    <message>
+        <source>%1 はカウントダウン中です (%2)。閉じますか?</source>
+        <translation>%1 はカウントダウン中です (%2)。閉じますか?</translation>
+    </message>
+    <message>
+        <source>タイマー</source>
+        <translation>タイマー</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -540,6 +560,13 @@ window (without a time it just comes to the front) and this call ends.</source>
     </message>
 </context>
 <context>
+    <name>TTimerModel</name>
+    <message>
+        <source>Timer %1</source>
+        <translation>タイマー %1</translation>
+    </message>
+</context>
+<context>
     <name>TTimerReadout</name>
     <message>
         <source>Time is up</source>
@@ -659,6 +686,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>&quot;%1&quot;: the volume is 0 to 100</source>
         <translation>&quot;%1&quot;: 音量は 0 から 100 です</translation>
+    </message>
+    <message>
+        <source>the name &quot;%1&quot; is longer than %2 characters</source>
+        <translation>名前 &quot;%1&quot; は %2 文字を超えています</translation>
     </message>
 </context>
 <context>

@@ -65,6 +65,12 @@ public:
     // dragged along moves by to - from.
     bool Drag(QPoint from, QPoint to, int steps = 10);
     bool Click(QPoint at, int button);
+    // Keys as xdotool names them ("Tab space"), typed into `window` once it has the keyboard.
+    bool Key(unsigned long window, const QString& keys)
+    {
+        return RunXdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(window)}) &&
+               RunXdotool(QStringList{QStringLiteral("key")} + keys.split(QLatin1Char(' ')));
+    }
 
 private:
     bool RunXdotool(const QStringList& args);
