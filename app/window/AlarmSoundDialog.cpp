@@ -70,9 +70,17 @@ TAlarmSoundDialog::TAlarmSoundDialog(QWidget* parent, TSoundService& sound, int 
         const QString filters = Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog", "音")) +
                                 QStringLiteral(" (*.wav *.ogg *.oga *.opus *.flac *.mp3);;") +
                                 QCoreApplication::translate("TFmTimerMain", "すべてのファイル") + QStringLiteral(" (*)");
-        const QString chosen = QFileDialog::getOpenFileName(this, QString(), folder, filters);
-        if (!chosen.isEmpty())
-            Choose(chosen);
+        // Modal to this dialog only, and no loop of its own: the other timers'
+        // windows stay free while a sound is looked for.
+        auto* chooser = new QFileDialog(this, QString(), folder, filters);
+        chooser->setFileMode(QFileDialog::ExistingFile);
+        chooser->setWindowModality(Qt::WindowModal);
+        connect(chooser, &QFileDialog::finished, this, [this, chooser](int result) {
+            chooser->deleteLater();
+            if (result == QDialog::Accepted && !chooser->selectedFiles().value(0).isEmpty())
+                Choose(chooser->selectedFiles().value(0));
+        });
+        chooser->open();
     });
     connect(DefaultButton, &QPushButton::clicked, this, [this] { Choose(QString()); });
     connect(PreviewButton, &QPushButton::clicked, this, &TAlarmSoundDialog::Preview);

@@ -239,65 +239,46 @@ TEST(OpenTimers, AtMostSixteenTimersAndNamesFoundForTheCommandLine)
     EXPECT_EQ(rig.timers->Answer(request).Timers.value(15), "01:05 stopped\t14");
 }
 
-// Unnamed timers beside others are told apart by their section's number; a name is refused in the dialog
-// as on the command line.
+// Unnamed timers beside others are told apart by their section's number; the name dialog refuses a name
+// another timer has, as the command line does, and takes no more characters than a name has.
 TEST(OpenTimers, UnnamedTimersAreToldApartAndNamesAreNotShared)
 {
     TOpenTimersRig rig(kToday);
     TFmTimerMain& first = rig.timers->OpenFirst(true);
     TFmTimerMain& second = *rig.timers->New(&first);
     rig.timers->New(&first, "Tea");
-    EXPECT_EQ(first.windowTitle(), "01:30 \u2013 Pocosa");
-    EXPECT_EQ(second.windowTitle(), "Timer 2 \u2013 Pocosa");
-    EXPECT_TRUE(second.TimeText->accessibleDescription().startsWith("Timer 2: "));
     TStartRequest status;
     status.Status = status.Ask = true;
-    EXPECT_EQ(rig.timers->Answer(status).Timers, QStringList({"01:30 stopped", "00:00 stopped\tTimer 2",
-                                                              "00:00 stopped\tTea"}));
-
+    EXPECT_EQ(rig.timers->Answer(status).Timers, QStringList({"01:30 stopped", "00:00 stopped\tTimer 2", "00:00 stopped\tTea"}));
+    EXPECT_EQ(first.windowTitle() + "|" + second.windowTitle(), "01:30 \u2013 Pocosa|Timer 2 \u2013 Pocosa");
+    EXPECT_TRUE(second.TimeText->accessibleDescription().startsWith("Timer 2: "));
     second.MnName->trigger();
     auto* dialog = second.findChild<QDialog*>();
-    ASSERT_TRUE(dialog && dialog->isVisible());
-    EXPECT_TRUE(dialog->windowTitle().endsWith("Timer 2"));
     auto* edit = dialog->findChild<QLineEdit*>();
     QTest::keyClicks(edit, QString(45, 'x'));
-    EXPECT_EQ(edit->text().size(), TTimerModel::kMaxNameLength) << "no longer than a name may be";
-    edit->setText(" TEA ");
-    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-    EXPECT_TRUE(dialog->isVisible() && second.Model().Name().isEmpty());
-    bool told = false;
-    for (const QLabel* label : dialog->findChildren<QLabel*>())
-        told = told || (label->isVisibleTo(dialog) && label->text().contains("open already"));
-    EXPECT_TRUE(told);
-    edit->setText("Eggs");
-    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_EQ(edit->text().size(), TTimerModel::kMaxNameLength);
+    for (const char* name : {" TEA ", "Eggs"})
+        edit->setText(name), dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_EQ(rig.told, QStringList()) << "told in the dialog";
+    EXPECT_TRUE(dialog->findChildren<QLabel*>().last()->text().contains("open already"));
     EXPECT_EQ(second.Model().Name(), "Eggs");
-
     rig.Close(0); // the next one is the first now
     EXPECT_EQ(rig.timers->Window(0).windowTitle(), "Eggs \u2013 Pocosa");
 }
 
-// A ringing timer comes to the front, but the window the user works in (the keyboard's, one with a
-// dialog) goes back above it, the keyboard's last.
+// A ringing timer comes to the front, but the windows the user works in (one with a dialog, the one with
+// the keyboard last) go back above it.
 TEST(OpenTimers, ARingingTimerComesToTheFrontBelowTheWindowInUse)
 {
     TOpenTimersRig rig(kToday);
     TFmTimerMain& first = rig.timers->OpenFirst(true);
-    first.show();
     TFmTimerMain &typing = *rig.timers->New(&first), &asking = *rig.timers->New(&first);
     QList<QWidget*> raised;
     rig.timers->RaiseWindow = [&](QWidget& w) { raised << &w; };
-    typing.activateWindow();
+    first.show(), asking.MnUntil->trigger(), typing.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&typing));
-    asking.MnUntil->trigger();
-    ASSERT_TRUE(asking.InDialog());
     first.SetSeconds(1), first.BTstartClick(nullptr), first.SetSeconds(0);
-    ASSERT_TRUE(first.Model().Ringing());
-    ASSERT_GE(raised.size(), 3);
-    EXPECT_EQ(raised.first(), &first);
-    EXPECT_TRUE(raised.contains(&asking) && raised.contains(asking.findChild<QDialog*>()));
-    EXPECT_EQ(raised.last(), &typing);
+    EXPECT_EQ(raised, QList<QWidget*>({&first, &asking, asking.findChild<QDialog*>(), &typing}));
 }
 
 } // namespace
-

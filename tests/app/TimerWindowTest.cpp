@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <QFontMetrics>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QMessageBox>
 #include <QTest>
 #include <QDialogButtonBox>
@@ -419,10 +420,11 @@ TEST(TimerDialogs, ADialogLocksOnlyItsOwnWindowAndNamesItsTimer)
 {
     const std::pair<const char*, std::function<void(TFmTimerMain&)>> rows[] = {
         {"Name...", [](TFmTimerMain& w) { w.MnName->trigger(); }},
-        {"Alarm sound...", [](TFmTimerMain& w) { w.MnSound->trigger(); }},
         {"Count down to...", [](TFmTimerMain& w) { w.MnUntil->trigger(); }},
         {"the picture chooser", [](TFmTimerMain& w) { w.MnBackOpen->trigger(); }},
         {"a message", [](TFmTimerMain& w) { w.Tell("At most 16 timers"); }},
+        {"Alarm sound... and its chooser",
+         [](TFmTimerMain& w) { w.MnSound->trigger(), w.findChild<TAlarmSoundDialog*>()->ChooseButton->click(); }},
     };
     TTimerRig own(true, [](TTimerMainHooks& hooks, TTimerRig&) { hooks.ChooseFile = nullptr, hooks.AskName = nullptr; });
     TTimerRig other;
@@ -431,79 +433,59 @@ TEST(TimerDialogs, ADialogLocksOnlyItsOwnWindowAndNamesItsTimer)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&other.w()));
     for (const auto& [name, open] : rows) {
         other.w().BTresetClick(nullptr), other.w().SetSeconds(1), other.w().BTstartClick(nullptr), other.Tick();
-        ASSERT_TRUE(other.w().Model().Ringing());
-        QStringList titles;
-        bool stopped = false, windowModal = false;
+        QStringList seen; // the dialogs open: title, and W for window-modal
         QTimer::singleShot(0, [&] {
-            QTest::mouseClick(other.w().BTstart, Qt::LeftButton);
-            stopped = !other.w().Running();
+            QTest::mouseClick(other.w().BTstart, Qt::LeftButton); // the ringing timer's STOP
             for (QDialog* dialog : own.w().findChildren<QDialog*>())
                 if (dialog->isVisible())
-                    titles << dialog->windowTitle(), windowModal = dialog->windowModality() == Qt::WindowModal,
-                        dialog->reject();
+                    seen << dialog->windowTitle() + (dialog->windowModality() == Qt::WindowModal ? "W" : "");
+            for (QDialog* dialog : own.w().findChildren<QDialog*>())
+                dialog->reject();
         });
         open(own.w());
         QTest::qWait(20);
-        EXPECT_TRUE(stopped) << name;
-        EXPECT_TRUE(windowModal) << name;
-        ASSERT_EQ(titles.size(), 1) << name;
-        EXPECT_TRUE(titles[0].endsWith("Timer 2")) << name << ": " << titles[0].toStdString();
-        EXPECT_FALSE(own.w().InDialog()) << name;
+        EXPECT_FALSE(other.w().Running()) << name;
+        ASSERT_FALSE(seen.isEmpty()) << name;
+        EXPECT_TRUE(seen[0].endsWith("Timer 2W")) << name << ": " << seen.join('|').toStdString();
+        EXPECT_TRUE(seen.filter(QRegularExpression("W$")).size() == seen.size() && !own.w().InDialog()) << name;
     }
 }
 
 // Closing a counting timer asks first, however it is closed; a stopped or ringing one closes at once.
 TEST(TimerClose, ACountingTimerAsksBeforeItCloses)
 {
-    const std::pair<const char*, std::function<void(TFmTimerMain&)>> ways[] = {
-        {"Quit button", [](TFmTimerMain& w) { QTest::mouseClick(w.BTclose, Qt::LeftButton); }},
-        {"Space on the focused Quit button", [](TFmTimerMain& w) { QTest::keyClick(w.BTclose, Qt::Key_Space); }},
-        {"the menu's Exit", [](TFmTimerMain& w) { w.N2->trigger(); }},
-        {"Alt+F4", [](TFmTimerMain& w) { QTest::keyClick(&w, Qt::Key_F4, Qt::AltModifier); }},
-        {"the window manager", [](TFmTimerMain& w) { w.close(); }},
+    const std::function<void(TFmTimerMain&)> ways[] = {
+        [](TFmTimerMain& w) { QTest::mouseClick(w.BTclose, Qt::LeftButton); },
+        [](TFmTimerMain& w) { QTest::keyClick(w.BTclose, Qt::Key_Space); }, // on the focused Quit button
+        [](TFmTimerMain& w) { w.N2->trigger(); },
+        [](TFmTimerMain& w) { QTest::keyClick(&w, Qt::Key_F4, Qt::AltModifier); },
+        [](TFmTimerMain& w) { w.close(); }, // the window manager
     };
-    const struct {
-        const char* Name;
-        int Seconds;
-        bool Start;
-        const char* Asks; // what the question says; null: closed at once
-    } states[] = {
-        {"counting down", 252, true, "04:12"},
-        {"counting up", 0, true, "00:00"},
-        {"stopped", 252, false, nullptr},
-        {"ringing", 1, true, nullptr},
-    };
-    const auto box = [](TFmTimerMain& w) {
+    const auto question = [](TFmTimerMain& w) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return w.findChild<QMessageBox*>();
     };
-    for (const auto& [way, close] : ways) {
-        for (const auto& state : states) {
-            const std::string row = std::string(way) + ", " + state.Name;
+    // Seconds started (1: ringing, -1: not started), and the time the question names (empty: none is asked).
+    const std::pair<int, QString> states[] = {{252, "04:12"}, {0, "00:00"}, {-1, ""}, {1, ""}};
+    for (std::size_t way = 0; way < std::size(ways); ++way) {
+        for (const auto& [seconds, asks] : states) {
+            const std::string row = std::to_string(way) + " " + std::to_string(seconds);
             TTimerRig rig;
             TFmTimerMain& w = rig.w();
-            w.Model().SetName("Tea");
-            w.show();
-            w.SetSeconds(state.Seconds);
-            if (state.Start)
-                w.BTstartClick(nullptr);
-            if (state.Seconds == 1)
-                rig.Tick();
-            close(w);
-            EXPECT_EQ(w.isVisible(), bool(state.Asks)) << row;
-            if (!state.Asks)
+            w.Model().SetName("Tea"), w.show(), w.SetSeconds(std::abs(seconds));
+            seconds >= 0 ? w.BTstartClick(nullptr) : void();
+            seconds == 1 ? rig.Tick() : void();
+            ways[way](w);
+            const QString text = question(w) ? question(w)->text() : "";
+            ASSERT_EQ(text.contains("Tea") && text.contains(asks), !asks.isEmpty()) << row;
+            EXPECT_EQ(w.isVisible(), !asks.isEmpty()) << row;
+            if (asks.isEmpty())
                 continue;
-            QMessageBox* question = box(w);
-            ASSERT_TRUE(question) << row;
-            EXPECT_TRUE(question->text().contains("Tea") && question->text().contains(state.Asks)) << row;
-            EXPECT_EQ(question->defaultButton(), question->button(QMessageBox::Cancel)) << row;
-            EXPECT_EQ(question->windowModality(), Qt::WindowModal) << row;
-            question->button(QMessageBox::Cancel)->click();
-            EXPECT_TRUE(w.isVisible() && w.Running()) << row;
-            close(w);
-            ASSERT_TRUE(box(w)) << row << ": asked again";
-            box(w)->button(QMessageBox::Close)->click();
-            EXPECT_FALSE(w.isVisible()) << row;
+            EXPECT_EQ(question(w)->defaultButton(), question(w)->button(QMessageBox::Cancel)) << row;
+            question(w)->button(QMessageBox::Cancel)->click();
+            ways[way](w);
+            question(w)->button(QMessageBox::Close)->click();
+            EXPECT_TRUE(!w.isVisible() && w.Running()) << row << ": closed on the second try only";
         }
     }
     // Ctrl+Q asks once for every timer that counts, and none when none does.
@@ -514,13 +496,10 @@ TEST(TimerClose, ACountingTimerAsksBeforeItCloses)
         hooks.CountingTimers = [&] { return counting; };
     });
     QTest::keyClick(&rig.w(), Qt::Key_Q, Qt::ControlModifier);
-    ASSERT_TRUE(box(rig.w()) && quit == 0);
-    EXPECT_TRUE(box(rig.w())->text().contains("Tea 04:12, Timer 2 01:00"));
-    box(rig.w())->button(QMessageBox::Close)->click();
-    counting.clear();
-    QTest::keyClick(&rig.w(), Qt::Key_Q, Qt::ControlModifier);
+    ASSERT_TRUE(question(rig.w()) && question(rig.w())->text().contains("Tea 04:12, Timer 2 01:00") && !quit);
+    question(rig.w())->button(QMessageBox::Close)->click();
+    counting.clear(), QTest::keyClick(&rig.w(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(quit, 2);
 }
 
 } // namespace
-
