@@ -192,12 +192,10 @@ TEST(TimerKeys, HeldCtrlNOpensOneTimer)
 {
     int opened = 0;
     TTimerRig rig(true, [&](TTimerMainHooks& hooks, TTimerRig&) { hooks.NewTimer = [&](TFmTimerMain&) { ++opened; }; });
-    rig.w().show();
-    rig.w().activateWindow();
+    rig.w().show(), rig.w().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.w()));
     for (int n = 0; n < 10; ++n)
         QTest::simulateEvent(&rig.w(), true, Qt::Key_N, Qt::ControlModifier, QString(), n > 0);
-    QTest::simulateEvent(&rig.w(), false, Qt::Key_N, Qt::ControlModifier, QString(), false);
     EXPECT_EQ(opened, 1);
 }
 

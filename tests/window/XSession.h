@@ -68,8 +68,7 @@ public:
     // Keys as xdotool names them ("Tab space"), typed into `window` once it has the keyboard.
     bool Key(unsigned long window, const QString& keys)
     {
-        return RunXdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(window)}) &&
-               RunXdotool(QStringList{QStringLiteral("key")} + keys.split(QLatin1Char(' ')));
+        return RunXdotool(QStringList{"windowfocus", "--sync", QString::number(window), "key"} + keys.split(' '));
     }
 
 private:
