@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "OpenTimers.h"
+#include "StartRequest.h"
 #include "TimerAttention.h"
 #include "TimerModel.h"
 #include "UnitFmTimerMain.h"
@@ -243,9 +244,7 @@ TEST(OpenTimers, UnnamedTimersAreToldApartAndNamesAreNotShared)
     TFmTimerMain& first = rig.timers->OpenFirst(true);
     TFmTimerMain& second = *rig.timers->New(&first);
     rig.timers->New(&first, "Tea");
-    TStartRequest status;
-    status.Status = status.Ask = true;
-    EXPECT_EQ(rig.timers->Answer(status).Timers, QStringList({"01:30 stopped", "00:00 stopped\tTimer 2", "00:00 stopped\tTea"}));
+    EXPECT_EQ(StatusLine(first.Model()) + "|" + StatusLine(second.Model()), "01:30 stopped|00:00 stopped\tTimer 2");
     EXPECT_EQ(first.windowTitle() + "|" + second.windowTitle(), "01:30 \u2013 Pocosa|Timer 2 \u2013 Pocosa");
     EXPECT_TRUE(second.TimeText->accessibleDescription().startsWith("Timer 2: "));
     second.MnName->trigger();

@@ -282,19 +282,21 @@ TEST(TimerMenu, TheFileDialogOffersPicturesWhereThePictureIs)
 TEST(TimerMenu, TheCountDownToDialogRefusesNowAndGivesTheSecondsAhead)
 {
     QStringList said;
-    TTimerRig rig;
-    rig.w().MnUntil->trigger();
-    auto* dialog = rig.w().findChild<QDialog*>();
-    ASSERT_TRUE(dialog);
-    auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
-    dialog->findChild<QTimeEdit*>()->setTime(QTime::currentTime());
-    ok->click();
-    for (const QLabel* label : dialog->findChildren<QLabel*>())
-        said << label->text();
-    dialog->findChild<QTimeEdit*>()->setTime(QTime::currentTime().addSecs(600));
-    ok->click();
+    QTimer::singleShot(0, [&] {
+        auto* dialog = QApplication::activeModalWidget();
+        auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        dialog->findChild<QTimeEdit*>()->setTime(QTime::currentTime());
+        ok->click();
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+            said << label->text();
+        dialog->findChild<QTimeEdit*>()->setTime(QTime::currentTime().addSecs(600));
+        ok->click();
+    });
+    std::optional<int> seconds;
+    const std::unique_ptr<QDialog> dialog(TFmTimerMain::AskUntil(nullptr, [&](int s) { seconds = s; }));
+    dialog->exec();
     EXPECT_TRUE(said.join('|').contains("now")) << said.join('|').toStdString();
-    EXPECT_TRUE(rig.w().Running() && rig.w().Seconds() > 540 && rig.w().Seconds() <= 600);
+    EXPECT_TRUE(seconds > 540 && seconds <= 600);
 }
 
 TEST(TimerMenu, ExitItemClosesTheWindow)
