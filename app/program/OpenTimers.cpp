@@ -481,6 +481,11 @@ TFmTimerMain* TOpenTimers::Find(const QString& name) const
     for (const TOpenTimer* timer : timers_)
         if (!timer->Model->Name().isEmpty() && timer->Model->Name().compare(name, Qt::CaseInsensitive) == 0)
             return timer->Window.get();
+    // An unnamed timer beside others also by what --status calls it.
+    for (const TOpenTimer* timer : timers_)
+        if (timer->Model->Name().isEmpty() && timer->Model->Number() > 0 &&
+            StatusLine(*timer->Model).section(QLatin1Char('\t'), 1).compare(name, Qt::CaseInsensitive) == 0)
+            return timer->Window.get();
     return nullptr;
 }
 

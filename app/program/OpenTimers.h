@@ -77,7 +77,8 @@ public:
     int Count() const { return int(timers_.size()); }
     TFmTimerMain& Window(int index) const;
     TTimerModel& Timer(int index) const;
-    // The window of the timer named `name` (letter case ignored); null if none.
+    // The window of the timer named `name` (letter case ignored), or of an
+    // unnamed one --status calls so ("Timer 2"); null if none.
     TFmTimerMain* Find(const QString& name) const;
     // The section timer `index` keeps its own keys in ("TIMER" for the first).
     QString Section(int index) const;

@@ -237,43 +237,32 @@ TEST(OpenTimers, AtMostSixteenTimersAndNamesFoundForTheCommandLine)
 }
 
 // Unnamed timers beside others are told apart by their section's number; the name dialog refuses a name
-// another timer has, as the command line does, and takes no more characters than a name has.
-TEST(OpenTimers, UnnamedTimersAreToldApartAndNamesAreNotShared)
+// another timer has, as the command line does, and takes no more characters than a name has. A ringing
+// timer comes to the front, but the windows in use (one with a dialog, the keyboard's last) go back above it.
+TEST(OpenTimers, TimersAreToldApartAndTheWindowsInUseStayOnTop)
 {
     TOpenTimersRig rig(kToday);
     TFmTimerMain& first = rig.timers->OpenFirst(true);
-    TFmTimerMain& second = *rig.timers->New(&first);
-    rig.timers->New(&first, "Tea");
+    TFmTimerMain &second = *rig.timers->New(&first), &tea = *rig.timers->New(&first, "Tea");
     EXPECT_EQ(StatusLine(first.Model()) + "|" + StatusLine(second.Model()), "01:30 stopped|00:00 stopped\tTimer 2");
     EXPECT_EQ(first.windowTitle() + "|" + second.windowTitle(), "01:30 \u2013 Pocosa|Timer 2 \u2013 Pocosa");
-    EXPECT_TRUE(second.TimeText->accessibleDescription().startsWith("Timer 2: "));
-    second.MnName->trigger();
+    EXPECT_TRUE(second.TimeText->accessibleDescription().startsWith("Timer 2: ") && rig.timers->Find("timer 2") == &second);
+    QList<QWidget*> raised;
+    rig.timers->RaiseWindow = [&](QWidget& w) { raised << &w; };
+    first.show(), second.MnName->trigger(), tea.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&tea));
+    first.SetSeconds(1), first.BTstartClick(nullptr), first.SetSeconds(0);
     auto* dialog = second.findChild<QDialog*>();
+    EXPECT_EQ(raised, QList<QWidget*>({&first, &second, dialog, &tea}));
     auto* edit = dialog->findChild<QLineEdit*>();
     QTest::keyClicks(edit, QString(45, 'x'));
     EXPECT_EQ(edit->text().size(), TTimerModel::kMaxNameLength);
     for (const char* name : {" TEA ", "Eggs"})
         edit->setText(name), QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_EQ(rig.told, QStringList()) << "told in the dialog";
     EXPECT_TRUE(dialog->findChildren<QLabel*>().last()->text().contains("open already"));
     EXPECT_EQ(second.Model().Name(), "Eggs");
     rig.Close(0); // the next one is the first now
     EXPECT_EQ(rig.timers->Window(0).windowTitle(), "Eggs \u2013 Pocosa");
-}
-
-// A ringing timer comes to the front, but the windows the user works in (one with a dialog, the one with
-// the keyboard last) go back above it.
-TEST(OpenTimers, ARingingTimerComesToTheFrontBelowTheWindowInUse)
-{
-    TOpenTimersRig rig(kToday);
-    TFmTimerMain& first = rig.timers->OpenFirst(true);
-    TFmTimerMain &typing = *rig.timers->New(&first), &asking = *rig.timers->New(&first);
-    QList<QWidget*> raised;
-    rig.timers->RaiseWindow = [&](QWidget& w) { raised << &w; };
-    first.show(), asking.MnUntil->trigger(), typing.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&typing));
-    first.SetSeconds(1), first.BTstartClick(nullptr), first.SetSeconds(0);
-    EXPECT_EQ(raised, QList<QWidget*>({&first, &asking, asking.findChild<QDialog*>(), &typing}));
 }
 
 } // namespace

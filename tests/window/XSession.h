@@ -65,11 +65,6 @@ public:
     // dragged along moves by to - from.
     bool Drag(QPoint from, QPoint to, int steps = 10);
     bool Click(QPoint at, int button);
-    // Keys as xdotool names them ("Tab space"), typed into `window` once it has the keyboard.
-    bool Key(unsigned long window, const QString& keys)
-    {
-        return RunXdotool(QStringList{"windowfocus", "--sync", QString::number(window), "key"} + keys.split(' '));
-    }
 
 private:
     bool RunXdotool(const QStringList& args);
