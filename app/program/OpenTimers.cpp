@@ -498,9 +498,7 @@ TInstanceAnswer TOpenTimers::Answer(const TStartRequest& request)
         target = name.isEmpty() || !Find(name) ? New(nullptr, name, false) : nullptr;
         if (!target) {
             answer.Applied = false;
-            answer.Refused = name.isEmpty() || !Find(name)
-                                 ? TooManyText()
-                                 : NameTakenText(name);
+            answer.Refused = name.isEmpty() || !Find(name) ? TooManyText() : NameTakenText(name);
         }
     } else if (request.Timer) {
         target = Find(*request.Timer);

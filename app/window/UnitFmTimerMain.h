@@ -257,6 +257,8 @@ private:
     // Asks before `close` closes counting timers: Close or Cancel, Cancel
     // the default. One question at a time.
     void AskClose(const QString& question, std::function<void()> close);
+    // "Tea is counting down (04:12). Close it?"
+    QString CloseQuestion() const;
 
     TTimerMainHooks hooks_;
     std::unique_ptr<TTickClock> ownClock_;
