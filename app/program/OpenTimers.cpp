@@ -422,9 +422,8 @@ void TOpenTimers::Forget(int index)
     DeleteWhenFree(timer);
 }
 
-// Not while the window's own handlers may still be under way: a dialog of
-// the window waits in an event loop of its own, in which a deferred delete
-// posted there would be carried out.
+// Not while a dialog of the window is open: it ends with a handler of the
+// window.
 void TOpenTimers::DeleteWhenFree(TOpenTimer* timer)
 {
     if (!timer->Window->InDialog()) {
