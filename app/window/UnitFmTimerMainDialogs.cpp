@@ -75,7 +75,9 @@ QString TFmTimerMain::DialogTitle(const QString& what) const
 
 void TFmTimerMain::OpenDialog(QDialog* dialog, std::function<void(int result)> done)
 {
-    dialog->setWindowTitle(DialogTitle(dialog->windowTitle()));
+    // A single unnamed timer's dialogs keep their own titles.
+    if (!model_->Label().isEmpty())
+        dialog->setWindowTitle(DialogTitle(dialog->windowTitle()));
     // It locks this window only: another timer's STOP and keys stay free,
     // and no loop of its own holds up another window's dialog.
     dialog->setWindowModality(Qt::WindowModal);
