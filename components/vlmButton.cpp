@@ -177,7 +177,28 @@ void TvlmGctButton::paintEvent(QPaintEvent*)
     if (btnDraw_->NeedsRender() && !btnDraw_->BackCaptured())
         CaptureFromParent();
     btnDraw_->PaintTo(painter);
+    if (DrawState() == bdFocus)
+        PaintFocusMark(painter);
     painting_ = false;
+}
+
+// The face's own focus ring is blended into the face and may differ little
+// from it; this mark does not: a white and, inside it, a black line along the
+// face's edge, one of which stands out from the face beneath at more than 4.5:1.
+void TvlmGctButton::PaintFocusMark(QPainter& painter) const
+{
+    constexpr qreal kLine = 3;
+    const QRectF face = QRectF(geometry()).adjusted(1, 1, -1, -1);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    for (const auto& [inset, colour] : {std::pair{kLine / 2, QColor(Qt::white)}, std::pair{kLine * 3 / 2, QColor(Qt::black)}}) {
+        painter.setPen(QPen(colour, kLine));
+        const QRectF line = face.adjusted(inset, inset, -inset, -inset);
+        if (btnDraw_->Style() == bsCircle)
+            painter.drawEllipse(line);
+        else
+            painter.drawRect(line);
+    }
 }
 
 void TvlmGctButton::focusInEvent(QFocusEvent* event)

@@ -288,6 +288,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void PaintFocusMark(QPainter& painter) const;
     void RepaintNow();
     void PointerEntered();
     void PointerLeft();

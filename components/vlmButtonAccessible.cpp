@@ -1,6 +1,7 @@
 #include "vlmButtonAccessible.h"
 
 #include <QAccessibleWidget>
+#include <QRegularExpression>
 
 #include "vlmButton.h"
 
@@ -63,6 +64,10 @@ void InstallButtonAccessibility()
 
 QString AccessibleCaption(const QString& caption)
 {
+    // A mnemonic written after the words, "リセット(&R)", is no word to read.
+    static const QRegularExpression trailingMnemonic(QStringLiteral("\\(&[^&]\\)(\\.\\.\\.|:|\uFF1A)?$"));
+    if (const QRegularExpressionMatch m = trailingMnemonic.match(caption); m.hasMatch())
+        return AccessibleCaption(caption.left(m.capturedStart()) + m.captured(1));
     QString out;
     for (qsizetype i = 0; i < caption.size(); ++i) {
         const QChar c = caption[i];

@@ -3,7 +3,8 @@
 #include <QString>
 
 // Screen-reader support for TvlmGctButton: role Button, the caption as its
-// name (without the accelerator "&", a line break "\" read as a space) and a
+// name (without the accelerator "&" or a mnemonic "(&R)" after the words, a
+// line break "\" read as a space) and a
 // press action that clicks the enabled button. Installs the factory once;
 // safe to call again.
 void InstallButtonAccessibility();

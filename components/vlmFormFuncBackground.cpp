@@ -49,9 +49,8 @@ void TvlmFormFunc::refuseInvisible(TBitmap& picture, const QString& name) const
     }
     const TRect visible = picture.Empty() ? TRect() : GetVisibleRect(picture);
     if (visible.Width() <= 0 || visible.Height() <= 0) {
-        throw EFormFuncError((QStringLiteral("TvlmFormFunc.SetBackground: ") +
-                              QCoreApplication::translate("TvlmFormFunc", "No visible picture in \"%1\"").arg(name))
-                                 .toStdString());
+        throw EFormFuncError(
+            QCoreApplication::translate("TvlmFormFunc", "No visible picture in \"%1\"").arg(name).toStdString());
     }
 }
 

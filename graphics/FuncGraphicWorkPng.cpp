@@ -142,7 +142,8 @@ Header parseHeader(const Byte* b)
 
 void checkHeader(const Header& h)
 {
-    if (h.bitDepth == 16)
+    // 16-bit samples are read by their high byte; a palette has no such depth.
+    if (h.bitDepth == 16 && h.colourType == 3)
         throw EPngError(Text(kDepth16));
     if (h.compression != 0)
         throw EPngError(Text(kCompression));
@@ -152,8 +153,8 @@ void checkHeader(const Header& h)
     if (t != 0 && t != 2 && t != 3 && t != 4 && t != 6)
         throw EPngError(Text(kUnsupported));
     // Colour types with several samples per pixel are read as 8-bit samples
-    // only; any other depth there would be misread.
-    if ((t == 2 || t == 4 || t == 6) && h.bitDepth != 8)
+    // (16-bit ones reduced to them); any other depth there would be misread.
+    if ((t == 2 || t == 4 || t == 6) && h.bitDepth != 8 && h.bitDepth != 16)
         throw EPngError(Text(kUnsupported));
     if (!PictureSizeAllowed(h.width, h.height))
         throw EPictureSize(h.width, h.height);
@@ -340,13 +341,24 @@ class RowConverter {
 public:
     RowConverter(const Header& h, const PngPalette& palette) : header_(h), palette_(palette)
     {
-        if (h.colourType == 0 && indexedDepthValid(h.bitDepth))
+        if (h.colourType == 0 && (indexedDepthValid(h.bitDepth) || h.bitDepth == 16))
             greyLevels(h.bitDepth, palette_);
+        if (h.bitDepth == 16)
+            narrow_.reset(new Byte[std::size_t(layoutOf(h).rowBytes / 2)]);
     }
 
-    void convert(const Byte* src, Byte* dst) const
+    void convert(const Byte* src, Byte* dst)
     {
         const int w = int(header_.width);
+        int depth = header_.bitDepth;
+        if (depth == 16) {
+            // Each big-endian sample keeps its high byte.
+            const std::size_t samples = layoutOf(header_).rowBytes / 2;
+            for (std::size_t i = 0; i < samples; ++i)
+                narrow_[i] = src[2 * i];
+            src = narrow_.get();
+            depth = 8;
+        }
         switch (header_.colourType) {
         case 2:
             pngdetail::ConvertRgbRow(src, dst, w);
@@ -358,9 +370,9 @@ public:
             pngdetail::ConvertRgbaRow(src, dst, w);
             break;
         default:
-            if (!indexedDepthValid(header_.bitDepth))
-                throw EPngError(QCoreApplication::translate("TPngReader", kDepth).arg(header_.bitDepth).toStdString());
-            pngdetail::ConvertIndexedRow(src, dst, w, header_.bitDepth, palette_);
+            if (!indexedDepthValid(depth))
+                throw EPngError(QCoreApplication::translate("TPngReader", kDepth).arg(depth).toStdString());
+            pngdetail::ConvertIndexedRow(src, dst, w, depth, palette_);
             break;
         }
     }
@@ -368,12 +380,13 @@ public:
 private:
     Header header_;
     PngPalette palette_;
+    std::unique_ptr<Byte[]> narrow_; // a 16-bit row by its high bytes
 };
 
 void decodeRows(const Header& h, const PngPalette& palette, ImageData& data, TBitmap& picture)
 {
     const RowLayout layout = layoutOf(h);
-    const RowConverter converter(h, palette);
+    RowConverter converter(h, palette);
     RowSource rows(data);
 
     const std::size_t stride = layout.rowBytes + 1; // the filter type byte, then the row

@@ -47,7 +47,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vlm.example/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so invisible to dpkg-shlibdeps: the platform plugins
 # (X11 in libqt6gui6, Wayland in qt6-wayland) and the fonts the layouts'
-# faces are replaced with. The sound module's libqt6multimedia6 and
+# faces are replaced with. The sound module's libpulse0 and
 # libsndfile1 are found by dpkg-shlibdeps, as the module links them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qt6-qpa-plugins, fonts-ipafont-gothic, fonts-roboto-unhinted, fonts-dejavu-core")

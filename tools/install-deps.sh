@@ -4,8 +4,8 @@
 set -eu
 PACKAGES="
   build-essential cmake ninja-build pkg-config python3
-  qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-translations-l10n qt6-multimedia-dev qt6-qpa-plugins libqt6svg6
-  libsndfile1-dev
+  qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-translations-l10n qt6-qpa-plugins libqt6svg6
+  libsndfile1-dev libpulse-dev
   zlib1g-dev libjpeg62-turbo-dev libpng-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev

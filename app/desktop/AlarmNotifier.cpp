@@ -1,11 +1,16 @@
 #include "AlarmNotifier.h"
 
+#include "ProgramFolder.h"
 #include "TimerReadout.h"
 
 #include <QCoreApplication>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusReply>
+#include <QDir>
+#include <QFileInfo>
 #include <QVariantMap>
 
 namespace {
@@ -19,9 +24,19 @@ QDBusMessage Call(const char* method)
 
 } // namespace
 
-TAlarmNotifier::TAlarmNotifier(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus)) {}
+TAlarmNotifier::TAlarmNotifier(QDBusConnection bus, QObject* parent, QString iconPath)
+    : QObject(parent), bus_(std::move(bus)), iconPath_(std::move(iconPath))
+{
+}
 
-void TAlarmNotifier::Show(const QString& body, bool stopAction, const QString& name)
+QString TAlarmNotifier::InstalledIconPath(const QString& programDir)
+{
+    const QString folder = programDir.isEmpty() ? TimerProgramDir() : programDir;
+    const QString icon = QDir::cleanPath(folder + QStringLiteral("/" POCOSA_INSTALLED_ICON));
+    return QFileInfo(icon).isFile() ? icon : QString();
+}
+
+void TAlarmNotifier::Show(const QString& body, bool stopAction, const QString& name, const QString& kept)
 {
     if (!bus_.isConnected())
         return;
@@ -36,17 +51,23 @@ void TAlarmNotifier::Show(const QString& body, bool stopAction, const QString& n
         subscribed_ = true;
     }
     wanted_ = true;
+    alarm_ = stopAction;
     const quint64 generation = ++generation_;
+    // Ours from this run, else the one a killed run left, if still shown.
+    const uint replaces = id_ != 0 ? id_ : kept.isEmpty() ? 0 : StillShown(kept);
     QVariantMap hints;
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(2))); // critical
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.velmora.Pocosa"));
+    if (!iconPath_.isEmpty())
+        hints.insert(QStringLiteral("image-path"), iconPath_);
     QDBusMessage message = Call("Notify");
-    const QStringList actions = stopAction ? QStringList{QString::fromLatin1(kStopAction),
-                                                         QCoreApplication::translate("TAlarmNotifier", "停止"),
-                                                         QString::fromLatin1(kMoreAction),
-                                                         QCoreApplication::translate("TAlarmNotifier", "+1 分")}
-                                           : QStringList();
-    message << QStringLiteral("Pocosa") << uint(id_) << QStringLiteral("pocosa")
+    // A click on the notification itself ("default") brings its timer's window.
+    QStringList actions{QString::fromLatin1(kDefaultAction),
+                        QCoreApplication::translate("TAlarmNotifier", "タイマーを表示")};
+    if (stopAction)
+        actions << QString::fromLatin1(kStopAction) << QCoreApplication::translate("TAlarmNotifier", "停止")
+                << QString::fromLatin1(kMoreAction) << QCoreApplication::translate("TAlarmNotifier", "+1 分");
+    message << QStringLiteral("Pocosa") << replaces << QStringLiteral("pocosa")
             << TTimerReadout::Named(name, QCoreApplication::translate("TAlarmNotifier", "タイマー終了")) << body
             << actions << hints
             << int(0); // critical: stays until withdrawn
@@ -62,10 +83,13 @@ void TAlarmNotifier::Shown(QDBusPendingCallWatcher* call, quint64 generation)
     if (reply.isError())
         return;
     const uint id = reply.value();
-    if (wanted_ && generation == generation_)
+    if (wanted_ && generation == generation_) {
         id_ = id;
-    else if (id != id_)
+        // Only an alarm's notification is kept: a notice stays until the user closes it.
+        Kept(alarm_ ? reply.reply().service() : QString());
+    } else if (id != id_) {
         Close(id); // withdrawn (or shown again) before the id arrived
+    }
 }
 
 void TAlarmNotifier::Withdraw()
@@ -75,6 +99,48 @@ void TAlarmNotifier::Withdraw()
         return;
     Close(id_);
     id_ = 0;
+    Kept(QString());
+}
+
+QString TAlarmNotifier::BusId()
+{
+    if (busId_.isEmpty()) {
+        // Called in the bus thread only: a bus that does not answer holds up that thread alone.
+        const QDBusMessage reply = bus_.call(QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId")));
+        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
+            busId_ = reply.arguments().constFirst().toString();
+    }
+    return busId_;
+}
+
+// "<bus id> <service's connection> <id>": ids count anew in every run of the
+// notification service, and its connection's name is never used again on
+// that bus, so a kept id names our notification and never another program's.
+void TAlarmNotifier::Kept(const QString& owner)
+{
+    if (!OnKept)
+        return;
+    const QString bus = owner.isEmpty() ? QString() : BusId();
+    OnKept(bus.isEmpty() || id_ == 0 ? QString() : QStringLiteral("%1 %2 %3").arg(bus, owner).arg(id_));
+}
+
+uint TAlarmNotifier::StillShown(const QString& kept)
+{
+    const QStringList parts = kept.split(QLatin1Char(' '));
+    bool ok = false;
+    const uint id = parts.size() == 3 ? parts[2].toUInt(&ok) : 0;
+    if (!ok || id == 0 || parts[0] != BusId())
+        return 0;
+    const QDBusReply<QString> owner = bus_.interface()->serviceOwner(QString::fromLatin1(kService));
+    return owner.isValid() && owner.value() == parts[1] ? id : 0;
+}
+
+void TAlarmNotifier::CloseKept(const QString& kept)
+{
+    if (bus_.isConnected() && !kept.isEmpty())
+        Close(StillShown(kept));
 }
 
 void TAlarmNotifier::Close(uint id)
@@ -94,10 +160,14 @@ void TAlarmNotifier::ActionInvoked(uint id, const QString& actionKey)
         OnStop();
     else if (actionKey == QLatin1String(kMoreAction) && OnMore)
         OnMore();
+    else if (actionKey == QLatin1String(kDefaultAction) && OnFront)
+        OnFront();
 }
 
 void TAlarmNotifier::NotificationClosed(uint id, uint)
 {
-    if (id != 0 && id == id_)
+    if (id != 0 && id == id_) {
         id_ = 0;
+        Kept(QString());
+    }
 }

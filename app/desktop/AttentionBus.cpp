@@ -22,6 +22,8 @@ TAlarmNotifier& TAttentionBus::MakeNotifier(int key)
         notifier = std::make_unique<TAlarmNotifier>(sessionBus_());
         notifier->OnStop = [this, key] { emit StopChosen(key); };
         notifier->OnMore = [this, key] { emit MoreChosen(key); };
+        notifier->OnFront = [this, key] { emit FrontChosen(key); };
+        notifier->OnKept = [this, key](const QString& kept) { emit NotificationKept(key, kept); };
     }
     return *notifier;
 }
@@ -41,9 +43,9 @@ TSleepInhibitor& TAttentionBus::MakeInhibitor()
     return *inhibitor_;
 }
 
-void TAttentionBus::ShowAlarm(int key, const QString& name, const QString& body)
+void TAttentionBus::ShowAlarm(int key, const QString& name, const QString& body, const QString& kept)
 {
-    MakeNotifier(key).Show(body, true, name);
+    MakeNotifier(key).Show(body, true, name, kept);
 }
 
 void TAttentionBus::WithdrawAlarm(int key)
@@ -52,9 +54,14 @@ void TAttentionBus::WithdrawAlarm(int key)
         notifier->Withdraw();
 }
 
-void TAttentionBus::ShowEnded(int key, const QString& name, const QString& body)
+void TAttentionBus::ShowEnded(int key, const QString& name, const QString& body, const QString& kept)
 {
-    MakeNotifier(key).Show(body, false, name);
+    MakeNotifier(key).Show(body, false, name, kept);
+}
+
+void TAttentionBus::CloseKept(int key, const QString& kept)
+{
+    MakeNotifier(key).CloseKept(kept);
 }
 
 void TAttentionBus::Forget(int key)

@@ -18,8 +18,7 @@ class TSleepInhibitor;
 // no connection, registration, subscription or call ever waits on the
 // window's thread: a bus that stops answering holds up this thread alone.
 // The buses are opened here when first needed; the window's side posts
-// each call and hears back only through the queued signals StopChosen and
-// MoreChosen.
+// each call and hears back only through queued signals.
 class TAttentionBus : public QObject {
     Q_OBJECT
 
@@ -30,11 +29,14 @@ public:
     ~TAttentionBus() override;
 
     // Timer `key`'s alarm notification, with the stop action; withdrawn
-    // again. Each timer has a notification of its own, named by its name.
-    void ShowAlarm(int key, const QString& name, const QString& body);
+    // again. Each timer has a notification of its own, named by its name;
+    // `kept` is the one an earlier run left (TAlarmNotifier::Show).
+    void ShowAlarm(int key, const QString& name, const QString& body, const QString& kept = QString());
     void WithdrawAlarm(int key);
     // A notification alone, for a count-down that ended while away.
-    void ShowEnded(int key, const QString& name, const QString& body);
+    void ShowEnded(int key, const QString& name, const QString& body, const QString& kept = QString());
+    // The notification an earlier run left for a timer that does not ring now goes.
+    void CloseKept(int key, const QString& kept);
     // The timer is gone: its notification is withdrawn (its notifier stays,
     // to close one whose id is still on its way).
     void Forget(int key);
@@ -51,6 +53,10 @@ signals:
     void StopChosen(int key);
     // The user chose "+1 分" on it.
     void MoreChosen(int key);
+    // The user clicked timer `key`'s notification itself.
+    void FrontChosen(int key);
+    // Timer `key`'s notification shown now, for a later run; empty once gone.
+    void NotificationKept(int key, const QString& kept);
 
 private:
     TAlarmNotifier& MakeNotifier(int key);

@@ -11,14 +11,28 @@
 #include "TimerRecord.h"
 #include "TimerServices.h"
 
-QString AlarmBody(int lengthSeconds, std::int64_t endedMs)
+namespace {
+
+// "5:00 count-down" above the line that tells when it ended.
+QString WithLength(int lengthSeconds, const QString& ended)
 {
-    const QString ended = TimerRecord::EndedText(endedMs, endedMs);
     if (lengthSeconds <= 0)
         return ended;
     const QString length =
         QStringLiteral("%1:%2").arg(lengthSeconds / 60).arg(lengthSeconds % 60, 2, 10, QLatin1Char('0'));
     return QCoreApplication::translate("TTimerAttention", "%1 count-down").arg(length) + QLatin1Char('\n') + ended;
+}
+
+QString WithProblem(const QString& body, const QString& problem)
+{
+    return problem.isEmpty() ? body : body + QLatin1Char('\n') + problem;
+}
+
+} // namespace
+
+QString AlarmBody(int lengthSeconds, std::int64_t endedMs)
+{
+    return WithLength(lengthSeconds, TimerRecord::EndedText(endedMs, endedMs));
 }
 
 // One timer as the desktop services follow it.
@@ -28,6 +42,8 @@ struct TTimerAttention::TFollowed {
     TCountDownProgress Progress;
     TLauncherState State; // of this timer alone
     QString NextAlarmBody;
+    QString AlarmBody; // of the alarm ringing now, without the sound's problem
+    bool KeptUsed = false; // the notification an earlier run left was replaced
     bool Alarm = false;
     std::vector<QMetaObject::Connection> Connections;
 };
@@ -52,6 +68,14 @@ TTimerAttention::TTimerAttention(TBus sessionBus, TBus systemBus)
         followed->Timer->Reset();
         followed->Timer->SetSeconds(60);
         followed->Timer->StartStop();
+    });
+    connect(bus_, &TAttentionBus::FrontChosen, this, [this](int key) {
+        if (TFollowed* followed = FindKey(key); followed && OnFront)
+            OnFront(*followed->Timer);
+    });
+    connect(bus_, &TAttentionBus::NotificationKept, this, [this](int key, const QString& kept) {
+        if (TFollowed* followed = FindKey(key))
+            followed->Timer->SetNotification(kept);
     });
     thread_->start();
 }
@@ -106,6 +130,8 @@ void TTimerAttention::Add(TTimerModel& timer)
     f.Timer = &timer;
     f.Key = nextKey_++;
     f.Connections.push_back(connect(&timer, &TTimerModel::Changed, this, [this, &f] { StateChanged(f); }));
+    f.Connections.push_back(
+        connect(&timer, &TTimerModel::SoundProblemChanged, this, [this, &f] { SoundProblemChanged(f); }));
     f.Connections.push_back(connect(&timer, &QObject::destroyed, this, [this, &timer] { Remove(timer); }));
     timers_.push_back(std::move(followed));
     // The state it has now, as if it had just changed to it.
@@ -120,8 +146,16 @@ void TTimerAttention::SetNextAlarmBody(TTimerModel& timer, const QString& body)
 
 void TTimerAttention::TakenUp(TTimerModel& timer)
 {
-    if (TFollowed* followed = Find(&timer))
-        followed->Progress.TakenUp();
+    TFollowed* followed = Find(&timer);
+    if (!followed)
+        return;
+    followed->Progress.TakenUp();
+    // A notification the earlier run left for an alarm that no longer rings goes.
+    const QString kept = timer.Notification();
+    if (!timer.Ringing() && !followed->KeptUsed && !kept.isEmpty()) {
+        Post([key = followed->Key, kept](TAttentionBus& bus) { bus.CloseKept(key, kept); });
+        timer.SetNotification(QString());
+    }
 }
 
 void TTimerAttention::Remove(TTimerModel& timer)
@@ -140,9 +174,24 @@ void TTimerAttention::Remove(TTimerModel& timer)
 
 void TTimerAttention::ShowEndedNotice(TTimerModel& timer, const QString& body)
 {
-    const TFollowed* followed = Find(&timer);
+    TFollowed* followed = Find(&timer);
     const int key = followed ? followed->Key : -1;
-    Post([key, name = timer.Label(), body](TAttentionBus& bus) { bus.ShowEnded(key, name, body); });
+    if (followed)
+        followed->KeptUsed = true;
+    Post([key, name = timer.Label(), body, kept = timer.Notification()](TAttentionBus& bus) {
+        bus.ShowEnded(key, name, body, kept);
+    });
+}
+
+void TTimerAttention::SoundProblemChanged(TFollowed& f)
+{
+    // Found at a later step (the file deleted while it rings): the
+    // notification says so now. At the alarm's start StateChanged tells it.
+    if (!f.Alarm || !f.Timer->Ringing())
+        return;
+    TTimerModel& timer = *f.Timer;
+    Post([key = f.Key, name = timer.Label(), body = WithProblem(f.AlarmBody, timer.SoundProblem()),
+          kept = timer.Notification()](TAttentionBus& bus) { bus.ShowAlarm(key, name, body, kept); });
 }
 
 void TTimerAttention::StateChanged(TFollowed& f)
@@ -153,14 +202,14 @@ void TTimerAttention::StateChanged(TFollowed& f)
         f.Alarm = alarm;
         const int key = f.Key;
         if (alarm) {
-            const QString kept = std::exchange(f.NextAlarmBody, QString());
-            QString body = kept.isEmpty() ? AlarmBody(f.Progress.Length(), TimerRecord::WallClockMs()) : kept;
-            // A sound of the timer's own that could not be played is told here once.
-            if (!timer.SoundProblem().isEmpty()) {
-                body += QLatin1Char('\n') + timer.SoundProblem();
-                timer.SetSoundProblem(QString());
-            }
-            Post([key, name = timer.Label(), body](TAttentionBus& bus) { bus.ShowAlarm(key, name, body); });
+            // A count-down taken up from an earlier run ended while away:
+            // its length as kept, and when it ended.
+            const QString ended = std::exchange(f.NextAlarmBody, QString());
+            const int length = timer.CountDownLength();
+            f.AlarmBody = ended.isEmpty() ? AlarmBody(length, TimerRecord::WallClockMs()) : WithLength(length, ended);
+            // The sound of the timer's own that could not be played at this first step.
+            Post([key, name = timer.Label(), body = WithProblem(f.AlarmBody, timer.SoundProblem()),
+                  kept = timer.Notification()](TAttentionBus& bus) { bus.ShowAlarm(key, name, body, kept); });
             if (OnAlert)
                 OnAlert(timer);
         } else {

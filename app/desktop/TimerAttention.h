@@ -44,8 +44,9 @@ public:
     // The body of the timer's next alarm's notification (a count-down that
     // ended while the program was not running); used once.
     void SetNextAlarmBody(TTimerModel& timer, const QString& body);
-    // The timer's state was taken up from an earlier run: a count-down
-    // under way is not named by its length, which is not known.
+    // The timer's state was taken up from an earlier run (after
+    // ShowEndedNotice, if any): the notification that run left goes unless
+    // the timer rings again or a notice replaced it.
     void TakenUp(TTimerModel& timer);
     void Remove(TTimerModel& timer);
     // A notification alone, for a count-down that ended long ago.
@@ -53,6 +54,8 @@ public:
 
     // The alarm of a timer began: its window asks for the user's attention.
     std::function<void(TTimerModel& timer)> OnAlert;
+    // The user clicked the timer's notification: its window comes to the front.
+    std::function<void(TTimerModel& timer)> OnFront;
 
     const TLauncherEntry& Launcher() const { return launcher_; }
     // Runs f in the bus thread and waits for it, for a look at what is held
@@ -67,6 +70,7 @@ private:
     TFollowed* Find(const TTimerModel* timer) const;
     TFollowed* FindKey(int key) const;
     void StateChanged(TFollowed& followed);
+    void SoundProblemChanged(TFollowed& followed);
     void Summarise();
     void Post(std::function<void(TAttentionBus&)> call);
 

@@ -53,13 +53,15 @@ bool TakeUpKeptTimer(TFmTimerMain& window, TTimerAttention& attention, TvlmGloba
     const TimerRecord::TTakenUp taken = TimerRecord::ResumeKeptTimer(
         timer, global, resume, now, section,
         [&attention, &timer](const QString& body) { attention.SetNextAlarmBody(timer, body); });
-    attention.TakenUp(timer);
     if (!taken.EndedNotice.isEmpty()) {
         // Told in the title too: there may be no notification service.
         window.ShowNotice(taken.EndedNotice);
         attention.ShowEndedNotice(timer, taken.EndedNotice);
     }
-    return taken.Rewrite;
+    const QString notice = timer.Notification();
+    attention.TakenUp(timer);
+    // A notification closed there is not closed again at the next start.
+    return taken.Rewrite || timer.Notification() != notice;
 }
 
 // One open timer: its state, its picture history, its window and its record.
@@ -234,6 +236,19 @@ void TOpenTimers::OpenKept()
         if (PlaceTaken(timer.Window->pos()))
             timer.Window->move(CascadeFrom(*timer.Window, timer.Window->size()));
         timer.Window->show();
+    }
+    // Timers kept beyond those that may be open stay in the file untouched
+    // and come back once fewer are open; the user is told once, here.
+    int left = 0;
+    for (const QString& section : global_.IniSections())
+        left += SectionNumber(section) > 0 && !open(section) ? 1 : 0;
+    if (left > 0 && !quitAll_) {
+        const QString line = QCoreApplication::translate(
+                                 "TOpenTimers", "%1 個のタイマーは開けません (同時に %2 個まで)。設定には残ります")
+                                 .arg(left)
+                                 .arg(kMaxTimers);
+        std::fprintf(stderr, "pocosa: %s\n", line.toLocal8Bit().constData());
+        timers_.front()->Window->ShowNotice(line);
     }
 }
 

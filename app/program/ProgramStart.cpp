@@ -25,6 +25,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "FileName.h"
+
 #ifndef POCOSA_VERSION
 #define POCOSA_VERSION "0.9.0.0"
 #endif
@@ -301,12 +303,13 @@ TCommandLine ReadCommandLine(int argc, char** argv)
     static const QRegularExpression joinedOrFlag(QStringLiteral(
         "^--?((style|stylesheet|qmljsdebugger)=.*|reverse|widgetcount|testability|nograb|dograb|sync)$"));
     TCommandLine line;
+    // Every byte is kept: a file name need not be UTF-8.
     if (argc > 0)
-        line.Arguments << QString::fromLocal8Bit(argv[0]);
+        line.Arguments << FileName::Decode(argv[0]);
     for (int i = 1; i < argc; ++i) {
-        const QString argument = QString::fromLocal8Bit(argv[i]);
+        const QString argument = FileName::Decode(argv[i]);
         if (const QRegularExpressionMatch m = withValue.match(argument); m.hasMatch()) {
-            const QString value = i + 1 < argc ? QString::fromLocal8Bit(argv[++i]) : QString();
+            const QString value = i + 1 < argc ? FileName::Decode(argv[++i]) : QString();
             if (m.captured(1) == QLatin1String("platform"))
                 line.Platform = value;
             else if (m.captured(1) == QLatin1String("display"))

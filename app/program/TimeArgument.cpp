@@ -2,13 +2,20 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QDir>
 #include <QRegularExpression>
 
+#include <cstdlib>
+
+#include <unistd.h>
+
+#include "FileName.h"
 #include "ProgramStart.h"
 #include "TimeOfDay.h"
 #include "TimerLimits.h"
 #include "TimerModel.h"
+#include "TimerServices.h"
+#include "vlmGlobalIniText.h"
 
 namespace {
 
@@ -34,6 +41,24 @@ int Checked(const QString& text, int minutes, int seconds)
     if (total > kTimerMaxSeconds)
         Refuse(QCoreApplication::translate("TimeArgument", "\"%1\" is longer than 99:59").arg(text));
     return int(total);
+}
+
+// The name made absolute without a round trip through Qt's file names,
+// which would turn bytes that are not UTF-8 into U+FFFD.
+QString AbsoluteFileName(const QString& file)
+{
+    if (file.startsWith(QLatin1Char('/')))
+        return QDir::cleanPath(file);
+    char* cwd = ::getcwd(nullptr, 0);
+    const QString folder = cwd ? FileName::Decode(cwd) : QDir::currentPath();
+    std::free(cwd);
+    return QDir::cleanPath(folder + QLatin1Char('/') + file);
+}
+
+// A name in a message of one line: its line breaks shown as \n.
+QString OneLine(const QString& name)
+{
+    return FileName::Shown(name).replace(QLatin1Char('\n'), QLatin1String("\\n")).replace(QLatin1Char('\r'), QLatin1String("\\r"));
 }
 
 } // namespace
@@ -98,11 +123,15 @@ int ParseUntilArgument(const QString& text, const QDateTime& now)
 
 TStartRequest ParseStartArguments(const QStringList& arguments, const QDateTime& now)
 {
-    // "-5m" would otherwise be read as the options -5 and -m.
+    // "-5m" would otherwise be read as the options -5 and -m. The value of an
+    // option ("--volume -5") is the option's to judge.
     static const QRegularExpression negative(QStringLiteral("^-[0-9]"));
-    for (const QString& argument : arguments.mid(1)) {
-        if (negative.match(argument).hasMatch())
-            Refuse(QCoreApplication::translate("TimeArgument", "\"%1\": a time cannot be negative").arg(argument));
+    static const QRegularExpression withValue(QStringLiteral("^--(until|sound|volume|timer)$"));
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (withValue.match(arguments[i]).hasMatch())
+            ++i;
+        else if (negative.match(arguments[i]).hasMatch())
+            Refuse(QCoreApplication::translate("TimeArgument", "\"%1\": a time cannot be negative").arg(arguments[i]));
     }
     QCommandLineParser parser;
     SetupCommandLine(parser);
@@ -131,12 +160,13 @@ TStartRequest ParseStartArguments(const QStringList& arguments, const QDateTime&
         request.Seconds = ParseTimeArgument(times.first().trimmed());
     request.New = parser.isSet(QStringLiteral("new"));
     if (parser.isSet(QStringLiteral("timer"))) {
+        // Bytes that are not UTF-8 read as U+FFFD in a name, as Qt reads them.
         bool cut = false;
-        const QString name = TTimerModel::CleanName(parser.value(QStringLiteral("timer")), &cut);
+        const QString name = TTimerModel::CleanName(FileName::Shown(parser.value(QStringLiteral("timer"))), &cut);
         // Cut, the name would find or make another timer than the one meant.
         if (cut)
             Refuse(QCoreApplication::translate("TimeArgument", "the name \"%1\" is longer than %2 characters")
-                       .arg(parser.value(QStringLiteral("timer")).trimmed())
+                       .arg(FileName::Shown(parser.value(QStringLiteral("timer"))).trimmed())
                        .arg(TTimerModel::kMaxNameLength));
         if (name.isEmpty() && !request.New)
             Refuse(QCoreApplication::translate("TimeArgument", "--timer needs a name"));
@@ -147,13 +177,18 @@ TStartRequest ParseStartArguments(const QStringList& arguments, const QDateTime&
         if (file.isEmpty())
             Refuse(QCoreApplication::translate("TimeArgument", "--sound needs a file, or \"default\""));
         // The running program has another working folder.
-        request.Sound = file == QLatin1String("default") ? QString() : QFileInfo(file).absoluteFilePath();
+        request.Sound = file == QLatin1String("default") ? QString() : AbsoluteFileName(file);
+        // Refused now rather than forgotten at the next start.
+        if (!IniText::StorableValue(*request.Sound))
+            Refuse(QCoreApplication::translate("TimeArgument",
+                                               "\"%1\": a file name with a line break cannot be kept in the settings")
+                       .arg(OneLine(*request.Sound)));
     }
     if (parser.isSet(QStringLiteral("volume"))) {
         bool ok = false;
         const int volume = parser.value(QStringLiteral("volume")).trimmed().remove(QLatin1Char('%')).toInt(&ok);
         if (!ok || volume < 0 || volume > TTimerModel::kFullVolume)
-            Refuse(QCoreApplication::translate("TimeArgument", "\"%1\": the volume is 0 to 100")
+            Refuse(QCoreApplication::translate("TimeArgument", "\"%1\": the volume is a whole number from 0 to 100")
                        .arg(parser.value(QStringLiteral("volume"))));
         request.Volume = volume;
     }
@@ -163,4 +198,18 @@ TStartRequest ParseStartArguments(const QStringList& arguments, const QDateTime&
     if (request.Timer && !request.New && !request.Seconds && !request.Start && !request.Sound && !request.Volume)
         Refuse(QCoreApplication::translate("TimeArgument", "--timer NAME needs a time or --start"));
     return request;
+}
+
+void CheckSoundArgument(const TStartRequest& request, TSoundService& sound)
+{
+    if (!request.Sound || request.Sound->isEmpty())
+        return;
+    // As the alarm sound dialog tells at once: a silent try on a channel of its own.
+    constexpr int kCheckChannel = -1;
+    QString why;
+    const bool playable = sound.Play(*request.Sound, 0, kCheckChannel, &why);
+    sound.Stop(kCheckChannel);
+    if (!playable)
+        Refuse(QCoreApplication::translate("TimeArgument", "the sound \"%1\" cannot be played: %2")
+                   .arg(OneLine(*request.Sound), why));
 }

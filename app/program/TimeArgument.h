@@ -7,6 +7,8 @@
 #include <optional>
 #include <stdexcept>
 
+class TSoundService;
+
 // A refused command line. The message is written to standard error as it
 // stands and the program ends with status 2.
 class ETimeArgument : public std::runtime_error {
@@ -51,3 +53,8 @@ int ParseUntilArgument(const QString& text, const QDateTime& now);
 // ETimeArgument for anything else.
 TStartRequest ParseStartArguments(const QStringList& arguments,
                                   const QDateTime& now = QDateTime::currentDateTime());
+
+// A --sound file that cannot be played is refused with the reason `sound`
+// gives, as the alarm sound dialog tells it (the timer keeps its sound).
+// Throws ETimeArgument.
+void CheckSoundArgument(const TStartRequest& request, TSoundService& sound);

@@ -54,6 +54,11 @@ int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TS
             if (&timers.Timer(i) == &timer)
                 QApplication::alert(&timers.Window(i));
     };
+    attention.OnFront = [&timers](TTimerModel& timer) {
+        for (int i = 0; i < timers.Count(); ++i)
+            if (&timers.Timer(i) == &timer)
+                BringToFront(timers.Window(i));
+    };
     timers.OnLastClosed = [&app] { app.exit(0); };
     // SIGTERM and SIGHUP (logout, shutdown, a plain kill) and the end of the
     // session keep every timer for the next start; Ctrl+C in a terminal is a
@@ -110,6 +115,11 @@ std::optional<int> AnswerCommandLine(int argc, char** argv, TSingleInstance& ins
     commandLine = ReadCommandLine(argc, argv);
     try {
         request = ParseStartArguments(commandLine.Arguments);
+        // Only a start that names a sound loads the sound module here.
+        if (request.Sound && !request.Sound->isEmpty()) {
+            TEffectSoundService sound;
+            CheckSoundArgument(request, sound);
+        }
     } catch (const ETimeArgument& e) {
         std::fprintf(stderr, "pocosa: %s\n", e.what());
         return 2;

@@ -1,111 +1,61 @@
-// The sound player, kept in a module of its own: Qt Multimedia, libsndfile
-// and the codec libraries they pull in are loaded only when a sound first
-// plays, not while the window comes up.
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QBuffer>
-#include <QFileInfo>
-#include <QMediaDevices>
+// The sound player, kept in a module of its own: libpulse, libsndfile and the
+// codec libraries they pull in are loaded only when a sound first plays, not
+// while the window comes up.
+#include <QFile>
 #include <QThread>
 #include <QThreadPool>
 
-#include <algorithm>
-#include <functional>
-#include <map>
-#include <optional>
+#include <sys/stat.h>
 
+#include <functional>
+#include <list>
+#include <map>
+
+#include "PulseServer.h"
 #include "SoundDecoder.h"
 #include "SoundModule.h"
 
 namespace {
 
-std::optional<TSampleType> SampleType(QAudioFormat::SampleFormat format)
-{
-    switch (format) {
-    case QAudioFormat::UInt8:
-        return TSampleType::UInt8;
-    case QAudioFormat::Int16:
-        return TSampleType::Int16;
-    case QAudioFormat::Int32:
-        return TSampleType::Int32;
-    case QAudioFormat::Float:
-        return TSampleType::Float;
-    default:
-        return std::nullopt;
-    }
-}
+// A play of the sound a channel still plays, with more than this to go,
+// leaves it playing (the alarm steps come every 5 s, a sound lasts up to 10).
+constexpr int kPlaysOnMs = 1000;
 
-// The format the device plays: its own preferred one when the samples are of
-// a type decoded here, else 16-bit at its preferred rate and channels.
-QAudioFormat DeviceFormat(const QAudioDevice& device)
-{
-    QAudioFormat format = device.preferredFormat();
-    if (!format.isValid() || !SampleType(format.sampleFormat())) {
-        format.setSampleRate(format.sampleRate() > 0 ? format.sampleRate() : 48000);
-        format.setChannelCount(format.channelCount() > 0 ? format.channelCount() : 2);
-        format.setSampleFormat(QAudioFormat::Int16);
-    }
-    return format;
-}
-
-// Qt Multimedia plays through PulseAudio (or PipeWire's server for it) and
-// warns on standard error when there is none; a timer on a machine without
-// sound is silent instead. The places libpulse looks for its server.
-bool SoundServerReachable()
-{
-    if (qEnvironmentVariableIsSet("PULSE_SERVER"))
-        return true;
-    QStringList sockets{QStringLiteral("/run/pulse/native"), QStringLiteral("/var/run/pulse/native")};
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty())
-        sockets.prepend(runtime + QStringLiteral("/pulse/native"));
-    return std::any_of(sockets.begin(), sockets.end(), [](const QString& s) { return QFileInfo::exists(s); });
-}
-
-// One QAudioSink per channel, each fed from the decoded sound in memory; the
-// sound server mixes the channels. Lives on a thread of its own: the first
-// use of Qt Multimedia connects to the sound server and waits for its answer,
-// and a server that takes the connection and never answers holds up this
-// thread only, never the window's. Sounds are decoded on worker threads and
-// handed back here.
+// The channels and their streams. Lives on a thread of its own: connecting
+// may wait on name lookups and the server, and that holds up this thread
+// only, never the window's. Sounds are decoded on worker threads and handed
+// back here.
 class TSinkOutput final : public QObject {
 public:
-    TSinkOutput() { workers_.setMaxThreadCount(2); }
+    TSinkOutput() : server_([this](std::function<void()> call) { Post(std::move(call)); })
+    {
+        workers_.setMaxThreadCount(2);
+    }
     ~TSinkOutput() override
     {
         workers_.waitForDone();
-        for (auto& [channel, ch] : channels_)
-            Release(ch);
+        Reap(true);
     }
 
-    void Play(const std::shared_ptr<TSoundFile>& sound, int volume, int channel)
+    void Play(const std::shared_ptr<TSoundFile>& sound, const QString& path, int volume, int channel)
     {
         TChannel& ch = channels_[channel];
-        const std::uint64_t generation = ++ch.Generation;
-        Release(ch);
-        if (!SoundServerReachable())
-            return; // no sound server: silent
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull())
-            return; // no device, no sound server: silent
-        const QAudioFormat format = DeviceFormat(device);
-        workers_.start([this, sound, volume, channel, generation, device, format] {
-            const std::vector<float> pcm =
-                sound->Decode({format.sampleRate(), format.channelCount()}, VolumeGain(volume), kMaxSoundSeconds);
-            QByteArray bytes = SampleBytes(pcm, *SampleType(format.sampleFormat()));
-            QMetaObject::invokeMethod(
-                this, [=, this] { Start(channel, generation, device, format, bytes); }, Qt::QueuedConnection);
-        });
+        const bool connected = server_.Connect([this] { Connected(); });
+        if (!connected)
+            DropStreams();
+        else if (ch.Path == path && ch.Volume == volume && PlaysOn(ch))
+            return; // the alarm's own sound still plays: let it
+        Cut(ch);
+        ch.Path = path, ch.Volume = volume, ch.Waiting = sound;
+        if (server_.Ready())
+            AskLayout(channel);
     }
 
     void Stop(int channel)
     {
         const auto it = channels_.find(channel);
-        if (it == channels_.end())
-            return;
-        ++it->second.Generation; // a sound still decoding is dropped
-        Release(it->second);
+        if (it != channels_.end())
+            Cut(it->second);
     }
 
 private:
@@ -113,49 +63,113 @@ private:
 
     struct TChannel {
         std::uint64_t Generation = 0;
-        std::unique_ptr<QAudioSink> Sink;
-        std::unique_ptr<QBuffer> Source;
+        QString Path;
+        int Volume = 0;
+        std::shared_ptr<TSoundFile> Waiting; // for the server or the decoder
+        std::shared_ptr<TStream> Current;
     };
 
-    static void Release(TChannel& ch)
+    void Post(std::function<void()> call)
     {
-        if (ch.Sink) {
-            QObject::disconnect(ch.Sink.get(), nullptr, nullptr, nullptr);
-            ch.Sink->stop();
-        }
-        ch.Sink.reset();
-        ch.Source.reset();
+        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
     }
 
-    void Start(int channel, std::uint64_t generation, const QAudioDevice& device, const QAudioFormat& format,
-               const QByteArray& bytes)
+    // Whether the channel's sound is still to come or has a while to play.
+    bool PlaysOn(const TChannel& ch)
+    {
+        if (ch.Waiting)
+            return true;
+        if (!ch.Current)
+            return false;
+        server_.Lock();
+        const bool on = !ch.Current->Done && ch.Current->FadeStart < 0 &&
+                        (ch.Current->Frames - ch.Current->Written) * 1000 > ch.Current->Rate * kPlaysOnMs;
+        server_.Unlock();
+        return on;
+    }
+
+    // The channel's sound fades out over a few milliseconds and is released
+    // once played; one still on its way is dropped.
+    void Cut(TChannel& ch)
+    {
+        ++ch.Generation;
+        ch.Waiting.reset();
+        ch.Path.clear();
+        if (!ch.Current)
+            return;
+        server_.Lock();
+        FadeAway(*ch.Current);
+        server_.Unlock();
+        leaving_.push_back(std::move(ch.Current));
+    }
+
+    void Connected()
+    {
+        for (auto& [channel, ch] : channels_)
+            if (ch.Waiting)
+                AskLayout(channel);
+    }
+
+    void AskLayout(int channel)
+    {
+        const std::uint64_t generation = channels_[channel].Generation;
+        server_.AskLayout([this, channel, generation](const pa_channel_map& map) {
+            TChannel& ch = channels_[channel];
+            if (ch.Generation != generation || !ch.Waiting)
+                return;
+            std::shared_ptr<TSoundFile> sound = ch.Waiting;
+            const TLayout layout = SpeakerLayout(map);
+            const float gain = VolumeGain(ch.Volume);
+            workers_.start([this, sound, layout, gain, channel, generation, map] {
+                auto s = std::make_shared<TStream>();
+                s->Pcm = sound->Decode(layout, gain, kMaxSoundSeconds);
+                s->Channels = std::int64_t(layout.size());
+                s->Frames = std::int64_t(s->Pcm.size()) / s->Channels;
+                s->Rate = sound->Rate();
+                Post([this, s, channel, generation, map] { Start(s, channel, generation, map); });
+            });
+        });
+    }
+
+    void Start(const std::shared_ptr<TStream>& s, int channel, std::uint64_t generation, const pa_channel_map& map)
     {
         TChannel& ch = channels_[channel];
-        if (ch.Generation != generation || bytes.isEmpty())
+        if (ch.Generation != generation || !ch.Waiting)
             return; // replaced or stopped meanwhile
-        Release(ch);
-        ch.Source = std::make_unique<QBuffer>();
-        ch.Source->setData(bytes);
-        ch.Source->open(QIODevice::ReadOnly);
-        ch.Sink = std::make_unique<QAudioSink>(device, format);
-        QAudioSink* sink = ch.Sink.get();
-        // Played out (or failed): the memory goes at once.
-        connect(sink, &QAudioSink::stateChanged, this, [this, channel, generation](QAudio::State state) {
-            if (state != QAudio::IdleState && state != QAudio::StoppedState)
-                return;
-            QMetaObject::invokeMethod(
-                this,
-                [this, channel, generation] {
-                    TChannel& later = channels_[channel];
-                    if (later.Generation == generation)
-                        Release(later);
-                },
-                Qt::QueuedConnection);
-        });
-        sink->start(ch.Source.get());
+        ch.Waiting.reset();
+        if (s->Frames == 0)
+            return;
+        // Played out or failed: released at once, with its memory.
+        s->Ended = [this] { Post([this] { Reap(false); }); };
+        server_.Lock();
+        const bool started = server_.Start(*s, map);
+        server_.Unlock();
+        if (started)
+            ch.Current = s;
     }
 
+    void Reap(bool all)
+    {
+        const auto done = [all](const std::shared_ptr<TStream>& s) { return s && (all || s->Done); };
+        server_.Lock();
+        for (auto& [channel, ch] : channels_)
+            if (done(ch.Current))
+                TPulseServer::Release(*ch.Current), ch.Current.reset();
+        for (auto it = leaving_.begin(); it != leaving_.end();)
+            if (done(*it))
+                TPulseServer::Release(**it), it = leaving_.erase(it);
+            else
+                ++it;
+        server_.Unlock();
+    }
+
+    // The server went away, and its streams with it; sounds still waiting go
+    // to the new connection.
+    void DropStreams() { Reap(true); }
+
+    TPulseServer server_;
     std::map<int, TChannel> channels_;
+    std::list<std::shared_ptr<TStream>> leaving_; // cut, fading out
     QThreadPool workers_; // last: waited for before the channels go
 };
 
@@ -176,10 +190,19 @@ public:
 
     bool Play(const QString& path, int volume, int channel, QString* why) override
     {
-        std::shared_ptr<TSoundFile> sound = TSoundFile::Open(path, why);
-        if (!sound)
+        // A silent file is decoded to its limit before it is refused (up to
+        // some 25 ms of CPU for Opus): the alarm's later steps get the same
+        // answer at once, unless the file has changed.
+        const QByteArray key = FileKey(path);
+        QString reason = key.isEmpty() || key != refused_ ? QString() : refusedWhy_;
+        std::shared_ptr<TSoundFile> sound = reason.isEmpty() ? TSoundFile::Open(path, &reason, kMaxSoundSeconds) : nullptr;
+        if (!sound) {
+            refused_ = key, refusedWhy_ = reason;
+            if (why)
+                *why = reason;
             return false;
-        Post([sound, volume, channel](TSinkOutput& output) { output.Play(sound, volume, channel); });
+        }
+        Post([sound, path, volume, channel](TSinkOutput& output) { output.Play(sound, path, volume, channel); });
         return true;
     }
 
@@ -205,6 +228,7 @@ public:
 
 private:
     static constexpr int kEndWaitMs = 1000;
+    static constexpr int kMaxSoundSeconds = TSoundService::kMaxSoundSeconds;
 
     void Post(std::function<void(TSinkOutput&)> call)
     {
@@ -213,8 +237,21 @@ private:
                 output_, [output = output_, call = std::move(call)] { call(*output); }, Qt::QueuedConnection);
     }
 
+    // The file as it is now: where it lies, its size and its last change.
+    static QByteArray FileKey(const QString& path)
+    {
+        struct stat st {};
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+            return {};
+        return QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino)) + ':' +
+               QByteArray::number(qint64(st.st_size)) + ':' + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
+               QByteArray::number(qint64(st.st_mtim.tv_nsec));
+    }
+
     std::unique_ptr<QThread> thread_;
     TSinkOutput* output_; // lives on thread_, deleted there
+    QByteArray refused_; // the file last refused, and why
+    QString refusedWhy_;
 };
 
 } // namespace

@@ -5,12 +5,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 #include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "FileName.h"
 
 namespace {
 
@@ -32,65 +35,57 @@ SNDFILE* File(void* file)
     return static_cast<SNDFILE*>(file);
 }
 
-// Maps frames of `from` channels to `to` channels: one channel becomes every
-// channel, many become one by their mean, otherwise channels beyond the
-// source's are silent.
-void MapChannels(const float* in, sf_count_t frames, int from, int to, float gain, std::vector<float>& out)
+// Positions libsndfile names, as the mix knows them.
+TSpeaker Speaker(int position)
 {
-    out.resize(std::size_t(frames) * std::size_t(to));
-    float* o = out.data();
-    for (sf_count_t f = 0; f < frames; ++f, in += from) {
-        if (to == 1) {
-            float sum = 0;
-            for (int c = 0; c < from; ++c)
-                sum += in[c];
-            *o++ = sum / float(from) * gain;
-            continue;
-        }
-        for (int c = 0; c < to; ++c)
-            *o++ = from == 1 ? in[0] * gain : c < from ? in[c] * gain : 0.0f;
+    switch (position) {
+    case SF_CHANNEL_MAP_MONO:
+        return TSpeaker::Mono;
+    case SF_CHANNEL_MAP_LEFT:
+    case SF_CHANNEL_MAP_FRONT_LEFT:
+    case SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER:
+        return TSpeaker::FrontLeft;
+    case SF_CHANNEL_MAP_RIGHT:
+    case SF_CHANNEL_MAP_FRONT_RIGHT:
+    case SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER:
+        return TSpeaker::FrontRight;
+    case SF_CHANNEL_MAP_CENTER:
+    case SF_CHANNEL_MAP_FRONT_CENTER:
+        return TSpeaker::FrontCentre;
+    case SF_CHANNEL_MAP_LFE:
+        return TSpeaker::Lfe;
+    case SF_CHANNEL_MAP_REAR_LEFT:
+        return TSpeaker::RearLeft;
+    case SF_CHANNEL_MAP_REAR_RIGHT:
+        return TSpeaker::RearRight;
+    case SF_CHANNEL_MAP_REAR_CENTER:
+        return TSpeaker::RearCentre;
+    case SF_CHANNEL_MAP_SIDE_LEFT:
+        return TSpeaker::SideLeft;
+    case SF_CHANNEL_MAP_SIDE_RIGHT:
+        return TSpeaker::SideRight;
+    default:
+        return TSpeaker::Other;
     }
 }
 
-// Linear resampling of a stream of frames given block by block. Output frame
-// j lies at source position j * from / to, kept as an exact fraction.
-class TLinearResampler {
-public:
-    TLinearResampler(int from, int to, int channels) : from_(from), to_(to), channels_(channels) {}
+// The layout the file names, or the usual one for its channel count.
+TLayout FileLayout(SNDFILE* file, int channels)
+{
+    std::vector<int> map(std::size_t(channels), 0);
+    if (sf_command(file, SFC_GET_CHANNEL_MAP_INFO, map.data(), int(map.size() * sizeof(int))) != SF_TRUE)
+        return DefaultLayout(channels);
+    TLayout layout;
+    for (const int position : map)
+        layout.push_back(Speaker(position));
+    return layout;
+}
 
-    void Push(const float* frames, std::int64_t n, std::vector<float>& out)
-    {
-        for (;; ++next_) {
-            const std::int64_t t = next_ * from_;
-            const std::int64_t i = t / to_;
-            if (i + 1 >= base_ + n)
-                break;
-            const float f = float(t % to_) / float(to_);
-            const float* a = i < base_ ? prev_.data() : frames + (i - base_) * channels_;
-            const float* b = frames + (i + 1 - base_) * channels_;
-            for (int c = 0; c < channels_; ++c)
-                out.push_back(a[c] + (b[c] - a[c]) * f);
-        }
-        if (n > 0) {
-            prev_.assign(frames + (n - 1) * channels_, frames + n * channels_);
-            base_ += n;
-        }
-    }
-
-    // The output frame that falls exactly on the last source frame.
-    void Finish(std::vector<float>& out)
-    {
-        if (base_ > 0 && next_ * from_ == (base_ - 1) * to_)
-            out.insert(out.end(), prev_.begin(), prev_.end());
-    }
-
-private:
-    std::int64_t from_, to_;
-    int channels_;
-    std::int64_t next_ = 0; // the next output frame
-    std::int64_t base_ = 0; // the source index of the block's first frame
-    std::vector<float> prev_; // source frame base_ - 1
-};
+bool Audible(const float* samples, std::size_t count)
+{
+    // NaN (a float file may hold it) compares false: not heard.
+    return std::any_of(samples, samples + count, [](float s) { return s >= kAudibleLevel || s <= -kAudibleLevel; });
+}
 
 } // namespace
 
@@ -166,9 +161,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<TSoundFile> TSoundFile::Open(const QString& path, QString* why)
+std::unique_ptr<TSoundFile> TSoundFile::Open(const QString& path, QString* why, int maxSeconds)
 {
-    const QByteArray name = QFile::encodeName(path);
+    // Bytes that are not UTF-8 come back as they were on the command line.
+    const QByteArray name = FileName::Encode(path);
     struct stat before {};
     if (name.isEmpty() || ::stat(name.constData(), &before) != 0) {
         Fail(why, QCoreApplication::translate("TSoundFile", "the sound file cannot be read: %1").arg(qt_error_string(name.isEmpty() ? ENOENT : errno)));
@@ -192,15 +188,15 @@ std::unique_ptr<TSoundFile> TSoundFile::Open(const QString& path, QString* why)
         Fail(why, QCoreApplication::translate("TSoundFile", "the sound is not a regular file"));
         return nullptr;
     }
-    return OpenSource(std::make_unique<TDescriptorSource>(fd, opened.st_size), why);
+    return OpenSource(std::make_unique<TDescriptorSource>(fd, opened.st_size), why, maxSeconds);
 }
 
-std::unique_ptr<TSoundFile> TSoundFile::OpenBytes(QByteArray bytes, QString* why)
+std::unique_ptr<TSoundFile> TSoundFile::OpenBytes(QByteArray bytes, QString* why, int maxSeconds)
 {
-    return OpenSource(std::make_unique<TMemorySource>(std::move(bytes)), why);
+    return OpenSource(std::make_unique<TMemorySource>(std::move(bytes)), why, maxSeconds);
 }
 
-std::unique_ptr<TSoundFile> TSoundFile::OpenSource(std::unique_ptr<TSource> source, QString* why)
+std::unique_ptr<TSoundFile> TSoundFile::OpenSource(std::unique_ptr<TSource> source, QString* why, int maxSeconds)
 {
     if (source->Length() <= 0) {
         Fail(why, QCoreApplication::translate("TSoundFile", "the sound file is empty"));
@@ -221,17 +217,35 @@ std::unique_ptr<TSoundFile> TSoundFile::OpenSource(std::unique_ptr<TSource> sour
         return nullptr;
     }
     sound->rate_ = info.samplerate;
-    sound->channels_ = info.channels;
+    sound->layout_ = FileLayout(File(sound->file_), info.channels);
     // Integer samples as floats in -1..1, whatever their width.
     sf_command(File(sound->file_), SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
-    sound->first_.resize(std::size_t(kBlockFrames) * std::size_t(info.channels));
-    const sf_count_t got = sf_readf_float(File(sound->file_), sound->first_.data(), kBlockFrames);
-    if (got <= 0) {
+    // A sound is heard in its first block; a silent file is read to the limit
+    // of what would play (a 10 s WAV in about a millisecond, see the README).
+    const std::int64_t limit = std::int64_t(std::max(maxSeconds, 0)) * info.samplerate;
+    std::int64_t frames = 0;
+    bool audible = false;
+    while (!audible && frames < std::max<std::int64_t>(limit, 1)) {
+        const std::size_t at = sound->head_.size();
+        sound->head_.resize(at + std::size_t(kBlockFrames) * std::size_t(info.channels));
+        const sf_count_t got = sf_readf_float(File(sound->file_), sound->head_.data() + at, kBlockFrames);
+        sound->head_.resize(at + std::size_t(std::max<sf_count_t>(got, 0)) * std::size_t(info.channels));
+        if (got <= 0)
+            break;
+        // Only what would play counts.
+        const std::int64_t heard = std::min<std::int64_t>(got, std::max<std::int64_t>(limit, 1) - frames);
+        audible = Audible(sound->head_.data() + at, std::size_t(heard) * std::size_t(info.channels));
+        frames += got;
+    }
+    if (frames == 0) {
         Fail(why, sf_error(File(sound->file_)) != SF_ERR_NO_ERROR ? QCoreApplication::translate("TSoundFile", "the sound cannot be decoded")
                                                                    : QCoreApplication::translate("TSoundFile", "the sound file holds no sound"));
         return nullptr;
     }
-    sound->first_.resize(std::size_t(got) * std::size_t(info.channels));
+    if (!audible) {
+        Fail(why, QCoreApplication::translate("TSoundFile", "the sound is too quiet to be heard (below -60 dBFS)"));
+        return nullptr;
+    }
     return sound;
 }
 
@@ -241,44 +255,142 @@ TSoundFile::~TSoundFile()
         sf_close(File(file_));
 }
 
-std::vector<float> TSoundFile::Decode(TPcmShape shape, float gain, int maxSeconds)
+std::vector<float> TSoundFile::Decode(const TLayout& to, float gain, int maxSeconds)
 {
-    shape.Rate = std::clamp(shape.Rate, kMinRate, kMaxRate);
-    shape.Channels = std::clamp(shape.Channels, 1, kMaxChannels);
-    maxSeconds = std::max(maxSeconds, 0);
-    // One frame more than is played: the last output frame lies between two.
-    const std::int64_t maxSource = std::int64_t(maxSeconds) * rate_ + 1;
-    const std::size_t maxOut = std::size_t(maxSeconds) * std::size_t(shape.Rate) * std::size_t(shape.Channels);
+    const std::size_t from = layout_.size();
+    const std::size_t outs = std::clamp<std::size_t>(to.size(), 1, kMaxChannels);
+    const TLayout device = to.empty() ? TLayout{TSpeaker::Mono} : TLayout(to.begin(), to.begin() + std::ptrdiff_t(outs));
+    std::vector<float> matrix = MixMatrix(layout_, device);
+    for (float& g : matrix)
+        g *= gain;
+    // One frame more than is played tells whether the sound was cut.
+    const std::int64_t limit = std::int64_t(std::max(maxSeconds, 0)) * rate_;
 
     std::vector<float> out;
-    out.reserve(maxOut);
-    std::vector<float> mapped;
-    TLinearResampler resampler(rate_, shape.Rate, shape.Channels);
-    const auto feed = [&](const float* frames, sf_count_t n) {
-        MapChannels(frames, n, channels_, shape.Channels, gain, mapped);
-        resampler.Push(mapped.data(), n, out);
+    out.reserve(std::size_t(std::min<std::int64_t>(limit, 1 << 20)) * outs);
+    std::int64_t taken = 0;
+    const auto feed = [&](const float* frames, std::int64_t n) {
+        n = std::min(n, limit + 1 - taken);
+        for (std::int64_t f = 0; f < n; ++f, frames += from)
+            for (std::size_t o = 0; o < outs; ++o) {
+                float sum = 0;
+                for (std::size_t i = 0; i < from; ++i)
+                    sum += matrix[o * from + i] * (std::isnan(frames[i]) ? 0.0f : frames[i]);
+                out.push_back(sum);
+            }
+        taken += n;
     };
 
-    std::vector<float> block = std::move(first_);
-    std::int64_t taken = std::min<std::int64_t>(std::int64_t(block.size()) / channels_, maxSource);
-    feed(block.data(), taken);
-    block.resize(std::size_t(kBlockFrames) * std::size_t(channels_));
-    while (file_ && taken < maxSource) {
-        const sf_count_t got =
-            sf_readf_float(File(file_), block.data(), std::min<sf_count_t>(kBlockFrames, maxSource - taken));
+    std::vector<float> block = std::move(head_);
+    feed(block.data(), std::int64_t(block.size() / from));
+    block.resize(std::size_t(kBlockFrames) * from);
+    while (file_ && taken <= limit) {
+        const sf_count_t got = sf_readf_float(File(file_), block.data(), kBlockFrames);
         if (got <= 0)
             break;
         feed(block.data(), got);
-        taken += got;
     }
-    resampler.Finish(out);
-    if (out.size() > maxOut)
-        out.resize(maxOut);
+    if (taken > limit) {
+        // Cut at the limit: the last moments fade out instead of clicking.
+        out.resize(std::size_t(limit) * outs);
+        const std::int64_t fade = std::min<std::int64_t>(limit, std::int64_t(rate_) * kFadeMs / 1000);
+        FadeOut(out.data() + (limit - fade) * std::int64_t(outs), int(outs), limit - fade, fade, limit - fade, limit);
+    }
     // Read once: the file is done with.
     if (file_)
         sf_close(File(file_));
     file_ = nullptr;
     return out;
+}
+
+TLayout DefaultLayout(int channels)
+{
+    using S = TSpeaker;
+    switch (channels) {
+    case 1:
+        return {S::Mono};
+    case 2:
+        return {S::FrontLeft, S::FrontRight};
+    case 3:
+        return {S::FrontLeft, S::FrontRight, S::FrontCentre};
+    case 4:
+        return {S::FrontLeft, S::FrontRight, S::RearLeft, S::RearRight};
+    case 5:
+        return {S::FrontLeft, S::FrontRight, S::FrontCentre, S::RearLeft, S::RearRight};
+    default:
+        break;
+    }
+    TLayout layout{S::FrontLeft, S::FrontRight, S::FrontCentre, S::Lfe, S::RearLeft, S::RearRight, S::SideLeft, S::SideRight};
+    layout.resize(std::size_t(std::max(channels, 0)), S::Other);
+    return layout;
+}
+
+std::vector<float> MixMatrix(const TLayout& from, const TLayout& to)
+{
+    using S = TSpeaker;
+    static constexpr float kDown = 0.70710678f; // -3 dB
+    std::vector<float> gains(from.size() * to.size(), 0.0f);
+    const auto at = [&](S speaker) {
+        const auto it = std::find(to.begin(), to.end(), speaker);
+        return it == to.end() ? -1 : int(it - to.begin());
+    };
+    if (to.size() == 1) {
+        const auto heard = std::count_if(from.begin(), from.end(), [](S s) { return s != S::Lfe; });
+        for (std::size_t i = 0; i < from.size(); ++i)
+            gains[i] = heard == 0 ? 1.0f / float(from.size()) : from[i] == S::Lfe ? 0.0f : 1.0f / float(heard);
+        return gains;
+    }
+    // A device that names no position known here takes the channels in order.
+    const bool named = std::any_of(to.begin(), to.end(), [](S s) { return s != S::Other; });
+    // Where a channel the device lacks goes, the first choice the device has.
+    const auto routes = [](S s) -> std::vector<std::vector<std::pair<S, float>>> {
+        switch (s) {
+        case S::Mono:
+            return {{{S::FrontLeft, 1.0f}, {S::FrontRight, 1.0f}}, {{S::FrontCentre, 1.0f}}};
+        case S::FrontLeft:
+            return {{{S::FrontCentre, kDown}}};
+        case S::FrontRight:
+            return {{{S::FrontCentre, kDown}}};
+        case S::FrontCentre:
+            return {{{S::FrontLeft, kDown}, {S::FrontRight, kDown}}, {{S::Mono, 1.0f}}};
+        case S::RearLeft:
+            return {{{S::SideLeft, 1.0f}}, {{S::FrontLeft, kDown}}};
+        case S::RearRight:
+            return {{{S::SideRight, 1.0f}}, {{S::FrontRight, kDown}}};
+        case S::SideLeft:
+            return {{{S::RearLeft, 1.0f}}, {{S::FrontLeft, kDown}}};
+        case S::SideRight:
+            return {{{S::RearRight, 1.0f}}, {{S::FrontRight, kDown}}};
+        case S::RearCentre:
+            return {{{S::RearLeft, kDown}, {S::RearRight, kDown}},
+                    {{S::SideLeft, kDown}, {S::SideRight, kDown}},
+                    {{S::FrontLeft, kDown}, {S::FrontRight, kDown}}};
+        case S::Lfe:
+        case S::Other:
+            break;
+        }
+        return {};
+    };
+    for (std::size_t i = 0; i < from.size(); ++i) {
+        const S s = from[i];
+        if (!named || s == S::Other) {
+            if (i < to.size() && to[i] == S::Other)
+                gains[i * from.size() + i] = 1.0f; // output i, input i
+            continue;
+        }
+        if (const int o = at(s); o >= 0) {
+            gains[std::size_t(o) * from.size() + i] = 1.0f;
+            continue;
+        }
+        for (const auto& choice : routes(s)) {
+            if (!std::all_of(choice.begin(), choice.end(), [&](const auto& r) { return at(r.first) >= 0; }))
+                continue;
+            for (const auto& [speaker, gain] : choice)
+                gains[std::size_t(at(speaker)) * from.size() + i] = gain;
+            break;
+        }
+    }
+    return gains;
 }
 
 float VolumeGain(int percent)
@@ -287,31 +399,12 @@ float VolumeGain(int percent)
     return v * v * v;
 }
 
-// -1..1; NaN (a float file may hold it) is silence.
-static float Clamped(float s)
+void FadeOut(float* samples, int channels, std::int64_t start, std::int64_t length, std::int64_t from,
+             std::int64_t end)
 {
-    return s >= -1.0f ? (s <= 1.0f ? s : 1.0f) : s < -1.0f ? -1.0f : 0.0f;
-}
-
-QByteArray SampleBytes(const std::vector<float>& samples, TSampleType type)
-{
-    const auto put = [&](auto convert) {
-        using T = decltype(convert(0.0f));
-        QByteArray bytes(qsizetype(samples.size() * sizeof(T)), Qt::Uninitialized);
-        auto* to = reinterpret_cast<T*>(bytes.data());
-        for (const float s : samples)
-            *to++ = convert(Clamped(s));
-        return bytes;
-    };
-    switch (type) {
-    case TSampleType::UInt8:
-        return put([](float s) { return std::uint8_t(128 + int(s * 127.0f)); });
-    case TSampleType::Int16:
-        return put([](float s) { return std::int16_t(s * 32767.0f); });
-    case TSampleType::Int32:
-        return put([](float s) { return std::int32_t(double(s) * 2147483647.0); });
-    case TSampleType::Float:
-        break;
+    for (std::int64_t f = from; f < end; ++f, samples += channels) {
+        const float gain = f < start ? 1.0f : f >= start + length ? 0.0f : float(start + length - f) / float(length);
+        for (int c = 0; c < channels; ++c)
+            samples[c] *= gain;
     }
-    return put([](float s) { return s; });
 }

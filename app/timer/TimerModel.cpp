@@ -97,8 +97,37 @@ void TTimerModel::SetSound(const QString& file, int volume)
     emit SoundChanged();
 }
 
+void TTimerModel::SetSoundProblem(const QString& why)
+{
+    if (why == soundProblem_)
+        return;
+    soundProblem_ = why;
+    emit SoundProblemChanged();
+}
+
+void TTimerModel::SetNotification(const QString& kept)
+{
+    if (kept == notification_)
+        return;
+    notification_ = kept;
+    emit NotificationChanged();
+}
+
+// As TCountDownProgress on the desktop: a time set while stopped (or a
+// count-up) makes the next START a new count-down.
+void TTimerModel::FollowLength(int before)
+{
+    if (running_ && !countUp_) {
+        if (length_ >= 0)
+            length_ = std::max(length_, seconds_);
+    } else if (seconds_ == 0 || seconds_ != before) {
+        length_ = 0;
+    }
+}
+
 void TTimerModel::SetSeconds(int value)
 {
+    const int before = seconds_;
     seconds_ = std::min(value, kMaxSeconds);
     if (seconds_ <= 0 && running_) {
         seconds_ = 0;
@@ -108,6 +137,7 @@ void TTimerModel::SetSeconds(int value)
         // Never a negative time, and no alarm while stopped.
         seconds_ = 0;
     }
+    FollowLength(before);
     emit Changed();
 }
 
@@ -122,6 +152,7 @@ void TTimerModel::SetRunning(bool running)
         tick_->start(kTickMs);
         appliedUntilMs_ = clock_.Milliseconds();
     }
+    FollowLength(seconds_);
     emit Changed();
 }
 

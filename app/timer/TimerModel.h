@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "TimerLimits.h"
@@ -68,7 +69,20 @@ public:
     // default one played instead), for those who tell the user; empty when
     // it could.
     QString SoundProblem() const { return soundProblem_; }
-    void SetSoundProblem(const QString& why) { soundProblem_ = why; }
+    void SetSoundProblem(const QString& why);
+
+    // The length of the count-down under way (its time at START, more when
+    // time is added; kept over STOP and START again with the time untouched),
+    // which the alarm names; 0 when none runs or it is not known.
+    int CountDownLength() const { return std::max(length_, 0); }
+    // A count-down taken up from an earlier run: its length as kept (0: not known).
+    void SetCountDownLength(int seconds) { length_ = seconds > 0 ? seconds : -1; }
+
+    // The desktop's notification of this timer's alarm, as the desktop
+    // services name it; kept with the timer, so that a later run replaces
+    // the one a killed run left. Empty: none shown.
+    QString Notification() const { return notification_; }
+    void SetNotification(const QString& kept);
 
     void SetSeconds(int value);
     void SetRunning(bool running);
@@ -100,9 +114,12 @@ signals:
     // The name or the Label changed.
     void NameChanged();
     void SoundChanged();
+    void SoundProblemChanged();
+    void NotificationChanged();
 
 private:
     void DoAlarm();
+    void FollowLength(int before);
 
     TTickClock& clock_;
     QTimer* tick_;
@@ -111,6 +128,8 @@ private:
     QString soundFile_;
     int volume_ = kFullVolume;
     QString soundProblem_;
+    QString notification_;
+    int length_ = 0; // -1: a count-down of a length not known
     int seconds_ = 0;
     bool running_ = false;
     bool countUp_ = false;

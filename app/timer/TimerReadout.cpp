@@ -37,7 +37,7 @@ QString TTimerReadout::Clock(int seconds)
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
-QString TTimerReadout::Spoken(int seconds, TTimerPhase phase)
+QString TTimerReadout::Spoken(int seconds, TTimerPhase phase, bool countsUp)
 {
     if (phase == TTimerPhase::Alarm)
         return tr("Time is up");
@@ -60,6 +60,6 @@ QString TTimerReadout::Spoken(int seconds, TTimerPhase phase)
     case TTimerPhase::CountingUp:
         return tr("%1, counting up").arg(time);
     default:
-        return tr("%1, stopped").arg(time);
+        return countsUp ? tr("%1, stopped, counts up").arg(time) : tr("%1, stopped").arg(time);
     }
 }

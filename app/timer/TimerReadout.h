@@ -23,6 +23,7 @@ public:
     // A text about a named timer: "Tea: text"; unnamed: the text.
     static QString Named(const QString& name, const QString& text);
     // "4 minutes 59 seconds, counting down"; a zero part is left out
-    // ("59 seconds", "5 minutes") unless both are zero.
-    static QString Spoken(int seconds, TTimerPhase phase);
+    // ("59 seconds", "5 minutes") unless both are zero. A stopped timer
+    // whose next START counts up says so, as the window shows COUNT UP.
+    static QString Spoken(int seconds, TTimerPhase phase, bool countsUp = false);
 };

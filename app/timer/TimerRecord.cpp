@@ -25,6 +25,8 @@ const QString kBootMs = QStringLiteral("BOOTMS");
 const QString kName = QStringLiteral("NAME");
 const QString kSound = QStringLiteral("SOUND");
 const QString kVolume = QStringLiteral("VOLUME");
+const QString kLength = QStringLiteral("LENGTH");
+const QString kNotice = QStringLiteral("NOTICE");
 // A default no stored value can equal: values never hold a line break.
 const QString kMissing = QStringLiteral("\n");
 
@@ -57,7 +59,7 @@ QString ReadBootId()
 bool TTimerRecord::SameState(const TTimerRecord& other) const
 {
     return Name == other.Name && Sound == other.Sound && Volume == other.Volume && Running == other.Running && CountUp == other.CountUp &&
-           (Running || Seconds == other.Seconds);
+           (Running || Seconds == other.Seconds) && Length == other.Length && Notice == other.Notice;
 }
 
 namespace TimerRecord {
@@ -76,6 +78,9 @@ TTimerRecord Capture(const TTimerModel& window, const TTimerClocks& now)
     record.Seconds = window.Seconds();
     record.Running = window.Running();
     record.CountUp = window.CountUp();
+    record.Notice = window.Notification();
+    if (record.Running && !record.CountUp)
+        record.Length = window.CountDownLength();
     if (record.Running) {
         const std::int64_t shownMs = std::int64_t(record.Seconds) * TTimerModel::kTickMs;
         const int into = window.MillisecondsIntoSecond();
@@ -169,6 +174,8 @@ std::optional<TTimerRecord> Read(TvlmGlobal& global, QString* why, const QString
     const int volume = value(kVolume).toInt(&volumeOk);
     if (volumeOk && volume >= 0 && volume <= TTimerModel::kFullVolume)
         record.Volume = volume;
+    if (const QString notice = value(kNotice); notice != kMissing)
+        record.Notice = notice;
     if (seconds == kMissing)
         return record; // a name alone: stopped at 00:00
     bool ok = false;
@@ -197,6 +204,10 @@ std::optional<TTimerRecord> Read(TvlmGlobal& global, QString* why, const QString
             record.BootId = value(kBootId);
         if (record.BootId == kMissing)
             record.BootId.clear();
+        // Only named by the alarm: a length that cannot be read is not known.
+        const int length = value(kLength).toInt(&ok);
+        if (ok && length > 0 && length <= TTimerModel::kMaxSeconds && !record.CountUp)
+            record.Length = length;
     }
     return record;
 }
@@ -217,7 +228,9 @@ std::vector<std::pair<QString, QString>> Keys(const TTimerRecord& record)
             {kName, IniText::StorableValue(record.Name) ? record.Name : QString()},
             // A file name the settings cannot hold (a line break) is not kept.
             {kSound, IniText::StorableValue(record.Sound) ? record.Sound : QString()},
-            {kVolume, QString::number(record.Volume)}};
+            {kVolume, QString::number(record.Volume)},
+            {kLength, QString::number(record.Length)},
+            {kNotice, IniText::StorableValue(record.Notice) ? record.Notice : QString()}};
 }
 
 void Write(TvlmGlobal& global, const TTimerRecord& record, const QString& section)
@@ -229,8 +242,16 @@ void Write(TvlmGlobal& global, const TTimerRecord& record, const QString& sectio
     const auto absent = [&global, &section](const QString& key) {
         return global.ReadIniString(section, key, kMissing) == kMissing;
     };
+    const auto drop = [&keys](const QString& key) {
+        std::erase_if(keys, [&key](const auto& pair) { return pair.first == key; });
+    };
     if (plain && absent(kName) && absent(kSound) && absent(kVolume))
-        keys.resize(keys.size() - 3);
+        drop(kName), drop(kSound), drop(kVolume);
+    // Nor a count-down's length or a notification.
+    if (record.Length == 0 && absent(kLength))
+        drop(kLength);
+    if (record.Notice.isEmpty() && absent(kNotice))
+        drop(kNotice);
     global.WriteIniStrings(section, keys);
 }
 
@@ -244,6 +265,7 @@ TTakenUp ResumeKeptTimer(TTimerModel& window, TvlmGlobal& global, bool resume, c
     if (record) {
         window.SetName(record->Name);
         window.SetSound(record->Sound, record->Volume);
+        window.SetNotification(record->Notice);
         if (resume)
             resumed = Resume(*record, now, &why);
     } else {
@@ -275,10 +297,13 @@ TTakenUp ResumeKeptTimer(TTimerModel& window, TvlmGlobal& global, bool resume, c
             break;
         case TTimerResume::rkRunning:
             window.ResumeRunning(resumed->Seconds, resumed->CountUp, resumed->NextSecondMs);
+            window.SetCountDownLength(record->Length);
             break;
         case TTimerResume::rkAlarm:
             if (beforeAlarm)
                 beforeAlarm(EndedText(resumed->EndedMs, nowMs));
+            // Named by the alarm's notification, which running at 00:00 begins.
+            window.SetCountDownLength(record->Length);
             window.SetRunning(true);
             window.SetSeconds(0); // the first alarm step: sound and raise
             break;
@@ -328,6 +353,7 @@ TTimerRecorder::TTimerRecorder(TTimerModel& timer, TvlmGlobal& global, std::func
     connect(&timer_, &TTimerModel::Changed, this, &TTimerRecorder::StateChanged);
     connect(&timer_, &TTimerModel::NameChanged, this, &TTimerRecorder::StateChanged);
     connect(&timer_, &TTimerModel::SoundChanged, this, &TTimerRecorder::StateChanged);
+    connect(&timer_, &TTimerModel::NotificationChanged, this, &TTimerRecorder::StateChanged);
 }
 
 TTimerRecorder::~TTimerRecorder() = default;

@@ -44,8 +44,10 @@ struct TTimerRecord {
     QString Name = {};        // empty: unnamed
     QString Sound = {};       // the alarm's sound file; empty: the program's
     int Volume = 100;         // of the alarm's sound, 0..100 %
+    int Length = 0;           // a running count-down's length; 0: not known
+    QString Notice = {};      // the desktop's notification of the alarm (TTimerModel::Notification)
 
-    // Name, sound, running and count-up alike, and for a stopped timer the
+    // Name, sound, notification, running, count-up and length alike, and for a stopped timer the
     // same value: the moments of two records of one running timer may differ a little.
     bool SameState(const TTimerRecord& other) const;
 };
@@ -120,7 +122,8 @@ QString EndedText(std::int64_t endedMs, std::int64_t nowMs, const QLocale& local
 
 // Keeps the record in step with the timer: it is written whenever the name,
 // running, count-up or the value of a stopped timer change, which only the
-// user and the command line do; plain ticks write nothing. A refused write
+// user and the command line do, and when its alarm's notification comes or
+// goes; plain ticks write nothing. A refused write
 // is shown to the user once and otherwise reported on standard error.
 // `write` stores a record; by default TimerRecord::Write into the first
 // timer's section.

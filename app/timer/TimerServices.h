@@ -36,11 +36,13 @@ public:
     virtual void play(const QString& path) = 0;
 
     // Plays `path` once at `volume` (0..100 %) on `channel` (one channel per timer: a new play on a channel
-    // replaces what it plays; other channels go on, mixed). At most the first kMaxSoundSeconds seconds of a
-    // long file are played. False at once, with the reason in *why (translated, one line), when the file
-    // cannot be played: not a regular readable file (a FIFO, a device, a folder: never opened for reading),
-    // not audio, cannot be decoded, or no sound module; the caller then plays the default sound instead.
-    // Without a sound device or sound server it returns true and plays nothing (as today: silent, nothing fails).
+    // replaces what it plays, fading it out, unless it is the same file at the same volume with more than a
+    // second still to play: that plays on; other channels go on, mixed). At most the first kMaxSoundSeconds
+    // seconds of a long file are played, the last moments fading out. False at once, with the reason in *why
+    // (translated, one line), when the file cannot be played: not a regular readable file (a FIFO, a device,
+    // a folder: never opened for reading), not audio, cannot be decoded, nothing in it louder than -60 dBFS,
+    // or no sound module; the caller then plays the default sound instead. Without a sound device or sound
+    // server it returns true and plays nothing (silent, nothing printed); a server that comes later is used.
     // This default plays through play(path), for services that know no channels or volume.
     virtual bool Play(const QString& path, int volume, int channel, QString* why = nullptr)
     {
@@ -48,7 +50,7 @@ public:
         play(path);
         return true;
     }
-    // Stops what the channel plays (a timer stopped or gone).
+    // Stops what the channel plays (a timer stopped or gone), fading it out.
     virtual void Stop(int channel) { (void)channel; }
     // Ends playing within waitMs before the service goes. False when a thread of it is held up by a sound
     // server that does not answer and was left running: the process should then end without waiting for it.
@@ -59,8 +61,8 @@ public:
     }
 };
 
-// Plays through the sound module beside the program (libsndfile and Qt
-// Multimedia), loaded at the first play: they and the audio libraries stay
+// Plays through the sound module beside the program (libsndfile and
+// libpulse), loaded at the first play: they and the audio libraries stay
 // out of the start-up. Without the module the program runs silent; why is
 // printed once on standard error, and Play returns false with it.
 class TEffectSoundService final : public TSoundService {

@@ -12,9 +12,12 @@
 #include <QSlider>
 #include <QStandardPaths>
 
+#include "FileName.h"
+#include "TimerAccessible.h"
 #include "TimerModel.h"
 #include "TimerServices.h"
 #include "UnitFmTimerMain.h"
+#include "vlmGlobalIniText.h"
 
 namespace {
 
@@ -42,10 +45,10 @@ TAlarmSoundDialog::TAlarmSoundDialog(QWidget* parent, TSoundService& sound, int 
     VolumeSlider->setRange(0, TTimerModel::kFullVolume);
     VolumeSlider->setPageStep(10);
     volumeName->setBuddy(VolumeSlider);
+    VolumeSlider->setProperty("valueUnit", QStringLiteral("%"));
     VolumeLabel = new QLabel(this);
     PreviewButton = new QPushButton(Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog", "試聴(&P)")), this);
-    ProblemLabel = new QLabel(this);
-    ProblemLabel->setWordWrap(true);
+    ProblemLabel = MakeRefusalLabel(this);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     grid->addWidget(fileLabel, 0, 0);
     grid->addWidget(FileEdit, 0, 1, 1, 2);
@@ -72,11 +75,15 @@ TAlarmSoundDialog::TAlarmSoundDialog(QWidget* parent, TSoundService& sound, int 
                                 QCoreApplication::translate("TFmTimerMain", "すべてのファイル") + QStringLiteral(" (*)");
         // Modal to this dialog only, and no loop of its own: the other timers'
         // windows stay free while a sound is looked for.
-        auto* chooser = new QFileDialog(this, QString(), folder, filters);
+        auto* chooser =
+            new QFileDialog(this, Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog", "アラームの音を選ぶ")), folder, filters);
         chooser->setFileMode(QFileDialog::ExistingFile);
         chooser->setWindowModality(Qt::WindowModal);
         connect(chooser, &QFileDialog::finished, this, [this, chooser](int result) {
             chooser->deleteLater();
+            // The keyboard comes back into this dialog, not to the timer window.
+            activateWindow();
+            ChooseButton->setFocus();
             if (result == QDialog::Accepted && !chooser->selectedFiles().value(0).isEmpty())
                 Choose(chooser->selectedFiles().value(0));
         });
@@ -89,6 +96,7 @@ TAlarmSoundDialog::TAlarmSoundDialog(QWidget* parent, TSoundService& sound, int 
     // The preview ends with the dialog.
     connect(this, &QDialog::finished, this, [this] { sound_.Stop(channel_); });
     SetChoice(QString(), TTimerModel::kFullVolume);
+    NameControlsForScreenReaders(this);
 }
 
 void TAlarmSoundDialog::SetChoice(const QString& file, int volume)
@@ -112,16 +120,22 @@ QString TAlarmSoundDialog::Problem() const
 void TAlarmSoundDialog::ShowFile()
 {
     FileEdit->setText(file_.isEmpty() ? Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog", "timer.wav (既定)"))
-                                      : QDir::toNativeSeparators(file_));
+                                      : FileName::Shown(file_));
     FileEdit->setCursorPosition(FileEdit->text().size());
     DefaultButton->setEnabled(!file_.isEmpty());
 }
 
 void TAlarmSoundDialog::Choose(const QString& file)
 {
+    // Refused here, not taken and then lost at the next start.
+    if (!IniText::StorableValue(file)) {
+        ProblemLabel->setText(Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog",
+                                                   "名前に改行のあるファイルは設定に残せないため、選べません")));
+        return;
+    }
     file_ = file;
     ShowFile();
-    ProblemLabel->clear();
+    ShowRefusal(ProblemLabel, QString());
     // Told at once, not at the alarm: a silent try decodes what it can.
     if (!file_.isEmpty())
         Check(0);
@@ -134,10 +148,10 @@ bool TAlarmSoundDialog::Check(int volume)
     const bool playable = sound_.Play(file, volume, channel_, &why);
     if (volume == 0)
         sound_.Stop(channel_);
-    ProblemLabel->setText(playable ? QString()
-                                   : Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog",
-                                                          "この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります"))
-                                         .arg(why));
+    ShowRefusal(ProblemLabel, playable ? QString()
+                                       : Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog",
+                                                              "この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります"))
+                                             .arg(why));
     return playable;
 }
 

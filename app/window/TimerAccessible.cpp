@@ -1,20 +1,23 @@
 #include "TimerAccessible.h"
 
+#include <QAbstractButton>
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
 #include <QAction>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QSlider>
 #include <QWidget>
 #include <QWindow>
 
+#include "TimerReadout.h"
 #include "UnitFmTimerMain.h"
 #include "vlmButtonAccessible.h"
 
 namespace {
 
-// The frame: its name is the window title (QAccessibleWidget's own); the
+// The frame: its name is the window's accessible name (FrameName); the
 // digit labels are left out of its children.
 class TTimerWindowAccessible : public QAccessibleWidget {
   public:
@@ -80,33 +83,45 @@ class TSpeakerAccessible : public QAccessibleObject {
     TTimerSpeaker* Speaker() const { return static_cast<TTimerSpeaker*>(object()); }
 };
 
-// A menu item that opens a submenu says so: Qt's own item is told like any
-// other, and AT-SPI has no submenu role Qt could give it. It must stay a menu
-// item for the menu to count it among its children.
-class TSubmenuItemAccessible : public QAccessibleObject, public QAccessibleActionInterface {
+// An item of the timer's menus. One that opens a submenu says so: Qt's own
+// item is told like any other, and AT-SPI has no submenu role Qt could give
+// it; it must stay a menu item for the menu to count it among its children.
+// Every item's name is its caption without the mnemonic ("リセット(&R)" reads
+// "リセット"), and its shortcut (Ctrl+N, Alt+F4) is its key binding.
+class TMenuItemAccessible : public QAccessibleObject, public QAccessibleActionInterface {
   public:
-    TSubmenuItemAccessible(QAction* item, QMenu* owner) : QAccessibleObject(item), owner_(owner) {}
+    TMenuItemAccessible(QAction* item, QMenu* owner) : QAccessibleObject(item), owner_(owner) {}
 
     QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(owner_); }
     QAccessibleInterface* child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QWindow* window() const override { return owner_->windowHandle(); }
-    QAccessible::Role role() const override { return QAccessible::MenuItem; }
+    QAccessible::Role role() const override
+    {
+        return Item()->isSeparator() ? QAccessible::Separator : QAccessible::MenuItem;
+    }
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Description)
-            return QCoreApplication::translate("TTimerSpeaker", "submenu");
-        return t == QAccessible::Name ? AccessibleCaption(Item()->text()) : QString();
+        switch (t) {
+        case QAccessible::Name:
+            return AccessibleCaption(Item()->text());
+        case QAccessible::Description:
+            return Item()->menu() ? QCoreApplication::translate("TTimerSpeaker", "submenu") : QString();
+        case QAccessible::Accelerator:
+            return Item()->shortcut().toString(QKeySequence::NativeText);
+        default:
+            return QString();
+        }
     }
     QRect rect() const override { return owner_->actionGeometry(Item()).translated(owner_->mapToGlobal(QPoint(0, 0))); }
     QAccessible::State state() const override
     {
         QAccessible::State s;
-        s.hasPopup = true;
-        s.focusable = true;
+        s.hasPopup = Item()->menu() != nullptr;
+        s.focusable = !Item()->isSeparator();
         s.focused = owner_->activeAction() == Item();
-        s.invisible = !owner_->isVisible();
+        s.invisible = !owner_->isVisible() || !Item()->isVisible();
         s.disabled = !Item()->isEnabled();
         return s;
     }
@@ -114,28 +129,101 @@ class TSubmenuItemAccessible : public QAccessibleObject, public QAccessibleActio
     {
         return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
     }
-    QStringList actionNames() const override { return {showMenuAction()}; }
+    QStringList actionNames() const override
+    {
+        if (Item()->isSeparator() || !Item()->isEnabled())
+            return {};
+        return {Item()->menu() ? showMenuAction() : pressAction()};
+    }
     void doAction(const QString& name) override
     {
-        if (name == showMenuAction() && Item()->isEnabled())
+        if (!actionNames().contains(name))
+            return;
+        if (Item()->menu())
             owner_->setActiveAction(Item());
+        else
+            Item()->trigger();
     }
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+    QStringList keyBindingsForAction(const QString& name) const override
+    {
+        if (name != pressAction() || Item()->shortcut().isEmpty())
+            return {};
+        return {Item()->shortcut().toString(QKeySequence::PortableText)};
+    }
 
   private:
     QAction* Item() const { return static_cast<QAction*>(object()); }
     QMenu* owner_;
 };
 
+// The menu of a timer window that shows the item, or null for any other.
+QMenu* TimerMenuOf(QAction* item)
+{
+    for (QObject* owner : item->associatedObjects()) {
+        auto* menu = qobject_cast<QMenu*>(owner);
+        QWidget* up = menu ? menu->parentWidget() : nullptr;
+        if (qobject_cast<QMenu*>(up))
+            up = up->parentWidget();
+        if (dynamic_cast<TFmTimerMain*>(up))
+            return menu;
+    }
+    return nullptr;
+}
+
+// A slider whose value is read with its unit.
+class TUnitSliderAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+  public:
+    explicit TUnitSliderAccessible(QSlider* slider) : QAccessibleWidget(slider, QAccessible::Slider) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return QStringLiteral("%1 %2").arg(Slider()->value()).arg(Slider()->property("valueUnit").toString());
+        return QAccessibleWidget::text(t);
+    }
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QVariant currentValue() const override { return Slider()->value(); }
+    void setCurrentValue(const QVariant& value) override { Slider()->setValue(value.toInt()); }
+    QVariant maximumValue() const override { return Slider()->maximum(); }
+    QVariant minimumValue() const override { return Slider()->minimum(); }
+    QVariant minimumStepSize() const override { return Slider()->singleStep(); }
+
+  private:
+    QSlider* Slider() const { return static_cast<QSlider*>(widget()); }
+};
+
+// A dialog's refusal: an alert whose name is its text.
+class TRefusalAccessible : public QAccessibleWidget {
+  public:
+    explicit TRefusalAccessible(QLabel* label) : QAccessibleWidget(label, QAccessible::AlertMessage) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return static_cast<QLabel*>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+constexpr char kRefusalProperty[] = "refusal";
+
 QAccessibleInterface* TimerFactory(const QString&, QObject* object)
 {
-    if (auto* item = qobject_cast<QAction*>(object); item && item->menu()) {
-        for (QObject* owner : item->associatedObjects())
-            if (auto* menu = qobject_cast<QMenu*>(owner); menu && dynamic_cast<TFmTimerMain*>(menu->parentWidget()))
-                return new TSubmenuItemAccessible(item, menu);
+    if (auto* item = qobject_cast<QAction*>(object)) {
+        if (QMenu* menu = TimerMenuOf(item))
+            return new TMenuItemAccessible(item, menu);
     }
     if (auto* window = dynamic_cast<TFmTimerMain*>(object))
         return new TTimerWindowAccessible(window);
+    if (auto* slider = qobject_cast<QSlider*>(object); slider && slider->property("valueUnit").isValid())
+        return new TUnitSliderAccessible(slider);
+    if (auto* label = qobject_cast<QLabel*>(object); label && label->property(kRefusalProperty).toBool())
+        return new TRefusalAccessible(label);
     if (auto* speaker = dynamic_cast<TTimerSpeaker*>(object))
         return new TSpeakerAccessible(speaker);
     auto* widget = qobject_cast<QWidget*>(object);
@@ -154,6 +242,58 @@ void InstallTimerAccessibility()
         return true;
     }();
     (void)installed;
+}
+
+void NameControlsForScreenReaders(QWidget* dialog)
+{
+    for (auto* button : dialog->findChildren<QAbstractButton*>())
+        if (button->accessibleName().isEmpty() && !button->text().isEmpty())
+            button->setAccessibleName(AccessibleCaption(button->text()));
+    for (auto* label : dialog->findChildren<QLabel*>()) {
+        QWidget* field = label->buddy();
+        if (field && field->accessibleName().isEmpty()) {
+            QString name = AccessibleCaption(label->text());
+            while (name.endsWith(QLatin1Char(':')) || name.endsWith(QChar(0xFF1A)))
+                name.chop(1);
+            field->setAccessibleName(name);
+        }
+    }
+}
+
+QLabel* MakeRefusalLabel(QWidget* dialog)
+{
+    // Before anything asks for the label's interface: Qt keeps the first.
+    InstallTimerAccessibility();
+    auto* label = new QLabel;
+    label->setProperty(kRefusalProperty, true);
+    label->setParent(dialog);
+    label->setWordWrap(true);
+    label->hide();
+    return label;
+}
+
+void ShowRefusal(QLabel* label, const QString& text)
+{
+    label->setText(text);
+    label->setVisible(!text.isEmpty());
+    if (text.isEmpty())
+        return;
+    // A dialog already on screen does not grow for a longer text by itself.
+    if (QWidget* dialog = label->window(); dialog->isVisible())
+        dialog->adjustSize();
+    QAccessibleEvent alert(label, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
+}
+
+QString FrameName(int seconds, bool running, bool countUp, const QString& name)
+{
+    const TTimerPhase phase = TTimerReadout::Phase(seconds, running, countUp);
+    if (phase == TTimerPhase::CountingDown)
+        seconds = (seconds + 59) / 60 * 60;
+    else if (phase == TTimerPhase::CountingUp)
+        seconds = seconds / 60 * 60;
+    return QStringLiteral("%1 \u2013 Pocosa")
+        .arg(TTimerReadout::Named(name, TTimerReadout::Spoken(seconds, phase, countUp)));
 }
 
 TTimerSpeaker::TTimerSpeaker(QWidget* window, bool alert) : QObject(window), window_(window), alert_(alert)

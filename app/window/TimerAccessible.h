@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+class QLabel;
 class QWidget;
 
 // What screen readers get of the timer window: a frame named by its title
@@ -10,6 +11,25 @@ class QWidget;
 // its description), the count-up label, the buttons and two speakers; the
 // digit and colon labels are left out. Installs the factory once.
 void InstallTimerAccessibility();
+
+// The frame's accessible name: the timer's name, what it does and its time
+// at whole minutes (a count-down rounded up), so that it changes once a
+// minute while the title shows every second: "Tea: 5 minutes, counting down
+// – Pocosa".
+QString FrameName(int seconds, bool running, bool countUp, const QString& name);
+
+// Gives the buttons and the labelled fields of a dialog names without the
+// mnemonic markers of their captions ("選ぶ(&C)..." reads "選ぶ..."), and a
+// slider marked with a unit (property "valueUnit", e.g. "%") its value with
+// the unit ("80 %").
+void NameControlsForScreenReaders(QWidget* dialog);
+
+// A dialog's label for a refusal, hidden until ShowRefusal; screen readers
+// get it as an alert (role and event) whose name is its text.
+QLabel* MakeRefusalLabel(QWidget* dialog);
+// Shows a refusal in such a label; the dialog grows so that every line of
+// it shows. An empty text hides it.
+void ShowRefusal(QLabel* label, const QString& text);
 
 // Says a line to screen readers: an object without a place on screen that
 // shows itself with the line as its name (a notification). The alarm's

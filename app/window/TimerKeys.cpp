@@ -1,5 +1,6 @@
 #include "TimerKeys.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QTimer>
 
@@ -131,4 +132,72 @@ bool TTimerKeys::eventFilter(QObject*, QEvent* event)
         break;
     }
     return false;
+}
+
+TKeyboardMove::TKeyboardMove(QWidget& window) : QObject(&window), window_(window) {}
+
+void TKeyboardMove::Start()
+{
+    if (moving_)
+        return;
+    moving_ = true;
+    from_ = window_.pos();
+    // Seen before any widget: the window's keys and the drag by mouse rest meanwhile.
+    qApp->installEventFilter(this);
+    window_.activateWindow();
+    window_.setFocus();
+}
+
+void TKeyboardMove::Finish(bool back)
+{
+    moving_ = false;
+    qApp->removeEventFilter(this);
+    if (back)
+        window_.move(from_);
+}
+
+bool TKeyboardMove::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!moving_)
+        return false;
+    if (event->type() == QEvent::MouseButtonPress) {
+        Finish(false);
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return false;
+    // Keys for another window (a dialog of another timer) are left alone.
+    auto* target = qobject_cast<QWidget*>(watched);
+    if (!target || target->window() != &window_)
+        return false;
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept(); // no shortcut fires while moving
+        return true;
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const int step = key->modifiers() & Qt::ShiftModifier ? kShiftStepPx : kStepPx;
+    switch (key->key()) {
+    case Qt::Key_Left:
+        window_.move(window_.pos() + QPoint(-step, 0));
+        break;
+    case Qt::Key_Right:
+        window_.move(window_.pos() + QPoint(step, 0));
+        break;
+    case Qt::Key_Up:
+        window_.move(window_.pos() + QPoint(0, -step));
+        break;
+    case Qt::Key_Down:
+        window_.move(window_.pos() + QPoint(0, step));
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        Finish(false);
+        break;
+    case Qt::Key_Escape:
+        Finish(true);
+        break;
+    default:
+        break;
+    }
+    return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 
 class QKeyEvent;
 class QTimer;
@@ -39,4 +40,29 @@ private:
     TFmTimerMain& window_;
     QTimer* repeat_ = nullptr;
     int heldKey_ = 0; // Qt::Key_M or Qt::Key_S while repeating, else 0
+};
+
+// Moving the window without a mouse (the menu's "Move"): the arrow keys move
+// it by 1 pixel, with Shift by 10; Return, Enter or a click anywhere ends the
+// move where it is, Escape puts the window back. Other keys do nothing
+// meanwhile. The place is kept as after a drag, once the window rests.
+class TKeyboardMove : public QObject {
+public:
+    static constexpr int kStepPx = 1;
+    static constexpr int kShiftStepPx = 10;
+
+    explicit TKeyboardMove(QWidget& window);
+
+    void Start();
+    bool Moving() const { return moving_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Finish(bool back);
+
+    QWidget& window_;
+    bool moving_ = false;
+    QPoint from_;
 };

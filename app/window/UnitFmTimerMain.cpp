@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "FileName.h"
 #include "ProgramFolder.h"
 #include "TimerAccessible.h"
 #include "TimerKeys.h"
@@ -42,6 +44,7 @@ TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
     BuildMenu();
     BuildFormFunc();
     keys_ = new TTimerKeys(*this);
+    keyboardMove_ = new TKeyboardMove(*this);
     moved_ = new QTimer(this);
     moved_->setSingleShot(true);
     moved_->setInterval(kMoveRestMs);
@@ -90,6 +93,8 @@ void TFmTimerMain::ModelChanged()
         paused_.reset();
     const bool running = model_->Running();
     BTstart->SetCaption(running ? QStringLiteral("STOP") : QStringLiteral("START"));
+    BTstart->setAccessibleName(running ? QCoreApplication::translate("TFmTimerMain", "ストップ")
+                                       : QCoreApplication::translate("TFmTimerMain", "スタート"));
     for (TvlmGctButton* button : {BTmin, BTsec})
         button->setEnabled(!running);
     BTreset->setEnabled(!running || model_->AlarmReached());
@@ -149,13 +154,14 @@ void TFmTimerMain::ShowTimeOutside()
     const std::optional<TShownOutside> before = told_;
     told_ = shown;
     const QString title = TTimerReadout::Title(seconds, running, notice_, model_->Label());
-    if (title != windowTitle()) {
+    if (title != windowTitle())
         setWindowTitle(title);
-        QAccessibleEvent renamed(this, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&renamed);
-    }
+    // The title ticks; screen readers get a name that changes once a minute.
+    const QString frame = FrameName(seconds, running, countUp, model_->Label());
+    if (frame != accessibleName())
+        setAccessibleName(frame);
     const TTimerPhase phase = TTimerReadout::Phase(seconds, running, countUp);
-    const QString spoken = TTimerReadout::Named(model_->Label(), TTimerReadout::Spoken(seconds, phase));
+    const QString spoken = TTimerReadout::Named(model_->Label(), TTimerReadout::Spoken(seconds, phase, countUp));
     const QString time = TTimerReadout::Clock(seconds);
     if (time != TimeText->accessibleName())
         TimeText->setAccessibleName(time);
@@ -166,7 +172,8 @@ void TFmTimerMain::ShowTimeOutside()
     if (phase == TTimerPhase::Alarm) {
         if (TTimerReadout::Phase(before->Seconds, before->Running, before->CountUp) != TTimerPhase::Alarm)
             AlarmSpeaker->Say(spoken);
-    } else if (!model_->Ticking() || (before->Running && TickTold(before->Seconds, seconds, countUp))) {
+    } else if (!model_->Ticking() || (before->Running && TickTold(before->Seconds, seconds, countUp) && KeyboardHere())) {
+        // A running timer's marks are not spoken over another program.
         Speaker->Say(spoken);
     }
 }
@@ -207,15 +214,21 @@ void TFmTimerMain::AlarmStep(bool sound)
     const int channel = hooks_.SoundChannel;
     const QString own = model_->SoundFile();
     QString why;
-    if (!own.isEmpty() && hooks_.Sound->Play(own, model_->Volume(), channel, &why))
+    const bool played = !own.isEmpty() && hooks_.Sound->Play(own, model_->Volume(), channel, &why);
+    // At every sound step, for the alarm's notification: the file may go while it rings.
+    model_->SetSoundProblem(
+        own.isEmpty() || played
+            ? QString()
+            : QCoreApplication::translate("TFmTimerMain", "音 \"%1\" を鳴らせません (%2)。代わりに timer.wav を鳴らします。")
+                  .arg(FileName::Shown(own), why));
+    if (played)
         return;
     if (!own.isEmpty() && soundTold_ != own) {
         // Told once for each sound chosen; the alarm goes on with the program's.
         soundTold_ = own;
         const QString line = QCoreApplication::translate("TFmTimerMain", "音 \"%1\" を鳴らせません (%2)。timer.wav を鳴らします")
-                                 .arg(own, why);
+                                 .arg(FileName::Shown(own), why);
         std::fprintf(stderr, "pocosa: %s\n", line.toLocal8Bit().constData());
-        model_->SetSoundProblem(line);
     }
     const QString path = DefaultSoundFile();
     if (QFileInfo(path).isFile())
@@ -306,6 +319,13 @@ void TFmTimerMain::MnNewClick(QObject*)
         hooks_.NewTimer(*this);
 }
 
+void TFmTimerMain::MnMoveClick(QObject*)
+{
+    keyboardMove_->Start();
+    Speaker->Say(QCoreApplication::translate("TFmTimerMain",
+                                             "移動: 矢印キーで動かし (Shift で 10 ピクセル)、Enter で決定、Esc で元の場所へ"));
+}
+
 void TFmTimerMain::MnRecentShow(QObject*)
 {
     const QList<int> times = hooks_.RecentTimes ? hooks_.RecentTimes() : QList<int>();
@@ -339,9 +359,13 @@ void TFmTimerMain::N1Click(QObject*)
 void TFmTimerMain::N3Click(QObject*)
 {
     // An '&' in a file name is shown as it is, not taken for a mnemonic.
-    for (int n = 0; n < 5; ++n)
+    // An empty place has nothing to show: it cannot be chosen.
+    for (int n = 0; n < 5; ++n) {
+        const QString entry = HistoryEntry(n);
         MnBackItem(n)->setText(QStringLiteral("&%1: ").arg(n) +
-                               HistoryEntry(n).replace(QLatin1Char('&'), QStringLiteral("&&")));
+                               QString(entry).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        MnBackItem(n)->setEnabled(!entry.isEmpty());
+    }
 }
 
 void TFmTimerMain::MnBackResetClick(QObject*)
@@ -409,6 +433,12 @@ QAction* TFmTimerMain::MnRecentItem(int n) const
     return items[n];
 }
 
+bool TFmTimerMain::KeyboardHere() const
+{
+    return hooks_.KeyboardHere ? hooks_.KeyboardHere()
+                               : QGuiApplication::applicationState() == Qt::ApplicationActive;
+}
+
 QString TFmTimerMain::ProgramDir() const
 {
     return hooks_.ProgramDir ? hooks_.ProgramDir() : TimerProgramDir();
@@ -429,6 +459,10 @@ void TFmTimerMain::PopupFromKeyboard()
         return;
     QWidget* at = focusWidget() && focusWidget() != this ? focusWidget() : this;
     PopupMenu1->popup(at->mapToGlobal(at->rect().center()));
+    // Its first item is current, as in a menu bar, so that screen readers
+    // read it; chosen as the Down key would, without opening its submenu.
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(PopupMenu1, &down);
 }
 
 // Keys reach the window itself unless a button has the focus; a focused

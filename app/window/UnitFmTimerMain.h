@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 
@@ -22,6 +23,7 @@ class QMessageBox;
 class QTimer;
 class TBackImages;
 class TFmTimerMain;
+class TKeyboardMove;
 class TTimerKeys;
 class TTimerSpeaker;
 class TvlmFormFunc;
@@ -80,6 +82,9 @@ struct TTimerMainHooks {
     // START began a count-down of `seconds` (not a count-up, not one
     // resumed after STOP).
     std::function<void(int seconds)> CountDownStarted;
+    // Whether one of the program's windows has the keyboard; empty: the
+    // application's state says.
+    std::function<bool()> KeyboardHere;
 };
 
 // The kitchen timer's main window: minutes and seconds in four digit labels,
@@ -148,6 +153,9 @@ public:
     QString AlarmSoundFile() const;
     QString DefaultSoundFile() const;
     void MnUntilClick(QObject* Sender);
+    // "Move": the window follows the arrow keys (TKeyboardMove).
+    void MnMoveClick(QObject* Sender);
+    TKeyboardMove* KeyboardMove() const { return keyboardMove_; }
     void MnRecentShow(QObject* Sender);
     void MnRecentClick(QObject* Sender);
     void N1Click(QObject* Sender);
@@ -214,6 +222,7 @@ public:
     QAction* MnName = nullptr;
     QAction* MnSound = nullptr;
     QAction* MnUntil = nullptr;
+    QAction* MnMove = nullptr;
     QMenu* MnRecent = nullptr;
     QAction* MnRecent0 = nullptr;
     QAction* MnRecent1 = nullptr;
@@ -230,6 +239,8 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void BuildControls();
@@ -247,6 +258,7 @@ private:
     QString CurrentBackground() const;
     QString CurrentBackgroundFile() const;
     QString ProgramDir() const;
+    bool KeyboardHere() const;
     bool DigitsVisible() const;
     void ShowTimeOutside();
     void DropNotice();
@@ -264,6 +276,7 @@ private:
     std::unique_ptr<TTickClock> ownClock_;
     std::unique_ptr<TSoundService> ownSound_;
     TTimerKeys* keys_ = nullptr; // owned as a child object
+    TKeyboardMove* keyboardMove_ = nullptr; // owned as a child object
     TTimerModel* model_ = nullptr; // a child object when the window's own
     int dialogs_ = 0;              // dialogs open, see InDialog
     QTimer* moved_ = nullptr;      // a move comes to rest
@@ -283,4 +296,8 @@ private:
     std::optional<TShownOutside> shownOutside_;
     QString notice_;
     std::optional<TShownOutside> told_; // what screen readers were last told of
+    // The keyboard's mark along the window's outline, made for this shape.
+    QRegion ringShape_;
+    QRegion ringOuter_;
+    QRegion ringInner_;
 };

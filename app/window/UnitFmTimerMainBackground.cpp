@@ -10,7 +10,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QValidator>
 #include <QVBoxLayout>
 
@@ -20,6 +22,8 @@
 
 #include "FuncGraphicWorkLoad.h"
 #include "FuncGraphicWorkPng.h"
+#include "TimerAccessible.h"
+#include "vlmButton.h"
 #include "vlmFormFunc.h"
 #include "vlmGraphicSource.h"
 
@@ -44,7 +48,52 @@ public:
     }
 };
 
+// The region less `k` pixels all round (a square eroded step by step).
+QRegion Eroded(QRegion region, int k)
+{
+    for (int step = 0; step < k; ++step) {
+        region &= region.translated(1, 0) & region.translated(-1, 0);
+        region &= region.translated(0, 1) & region.translated(0, -1);
+    }
+    return region;
+}
+
+constexpr int kRingPx = 3; // each of the mark's two bands: more than the 2 pixels asked of a mark
+
 } // namespace
+
+// The window with the keyboard shows it at a glance on any picture: a band
+// of white and, inside it, one of black along its outline, so that wherever
+// the picture is dark or light one of them stands out from it at more than
+// 4.5:1. The buttons are left out: they capture what lies under them, and a
+// mark there would stay in them after the window lost the keyboard.
+void TFmTimerMain::paintEvent(QPaintEvent*)
+{
+    if (!isActiveWindow())
+        return;
+    const QRegion shape = mask().isEmpty() ? QRegion(rect()) : mask();
+    if (shape != ringShape_) {
+        ringShape_ = shape;
+        QRegion buttons;
+        for (const TvlmGctButton* button : {BTmin, BTsec, BTstart, BTreset, BTclose})
+            buttons += button->geometry();
+        const QRegion inner = Eroded(shape, kRingPx);
+        ringOuter_ = shape.subtracted(inner).subtracted(buttons);
+        ringInner_ = inner.subtracted(Eroded(inner, kRingPx)).subtracted(buttons);
+    }
+    QPainter painter(this);
+    for (const QRect& r : ringOuter_)
+        painter.fillRect(r, Qt::white);
+    for (const QRect& r : ringInner_)
+        painter.fillRect(r, Qt::black);
+}
+
+void TFmTimerMain::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        update();
+}
 
 void TFmTimerMain::BuildFormFunc()
 {
@@ -76,6 +125,18 @@ void TFmTimerMain::BuildFormFunc()
 
 void TFmTimerMain::ApplyStartBackground()
 {
+    // A picture deleted or on a drive not mounted: the built-in one stands
+    // in, the user is told, and the entry stays for when the drive is back.
+    const QString name = CurrentBackground();
+    if (const TBackImages* history = Backgrounds(); !name.isEmpty() && history && history->FileOf(name).isEmpty()) {
+        const QString line =
+            QCoreApplication::translate("TFmTimerMain", "画像 \"%1\" が見つかりません。組み込みの画像を表示します").arg(name);
+        std::fprintf(stderr, "pocosa: %s\n", line.toLocal8Bit().constData());
+        vlmFormFunc1->SetDefaultBackground();
+        // After the kept timer is taken up, whose change would drop it.
+        QTimer::singleShot(0, this, [this, line] { ShowNotice(line); });
+        return;
+    }
     try {
         SetBackground(CurrentBackground());
     } catch (const std::exception& e) {
@@ -143,9 +204,7 @@ QDialog* TFmTimerMain::AskName(QWidget* parent, const QString& current, std::fun
     auto* edit = new QLineEdit(current, dialog);
     edit->setValidator(new TNameValidator(edit));
     label->setBuddy(edit);
-    auto* refusal = new QLabel(dialog);
-    refusal->setWordWrap(true);
-    refusal->hide();
+    QLabel* refusal = MakeRefusalLabel(dialog);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
     for (QWidget* w : std::initializer_list<QWidget*>{label, edit, refusal, buttons})
         layout->addWidget(w);
@@ -157,8 +216,7 @@ QDialog* TFmTimerMain::AskName(QWidget* parent, const QString& current, std::fun
             dialog->accept();
             return;
         }
-        refusal->setText(why);
-        refusal->show();
+        ShowRefusal(refusal, why);
         edit->selectAll();
         edit->setFocus();
     });
@@ -177,7 +235,7 @@ QFileDialog* TFmTimerMain::ChoosePicture(QWidget* parent, const QString& current
     const QString filters = QCoreApplication::translate("TFmTimerMain", "画像") +
                             QStringLiteral(" (*.png *.jpg *.jpeg *.jpx *.bmp);;") +
                             QCoreApplication::translate("TFmTimerMain", "すべてのファイル") + QStringLiteral(" (*)");
-    auto* dialog = new QFileDialog(parent, QString(), folder, filters);
+    auto* dialog = new QFileDialog(parent, QCoreApplication::translate("TFmTimerMain", "画像を開く"), folder, filters);
     dialog->setFileMode(QFileDialog::ExistingFile);
     return dialog;
 }

@@ -49,6 +49,18 @@ const TButtonLayout kButtons[] = {
      &TFmTimerMain::BTcloseClick, Qt::ALT | Qt::Key_F4},
 };
 
+// What screen readers call the buttons: the captions are short marks, the
+// names say in full what a press does. START's name follows its caption.
+const struct {
+    TvlmGctButton* TFmTimerMain::*Field;
+    const char* Name;
+} kButtonNames[] = {
+    {&TFmTimerMain::BTmin, QT_TRANSLATE_NOOP("TFmTimerMain", "1分追加")},
+    {&TFmTimerMain::BTsec, QT_TRANSLATE_NOOP("TFmTimerMain", "1秒追加")},
+    {&TFmTimerMain::BTreset, QT_TRANSLATE_NOOP("TFmTimerMain", "クリア")},
+    {&TFmTimerMain::BTclose, QT_TRANSLATE_NOOP("TFmTimerMain", "タイマーを閉じる")},
+};
+
 // Labels are transparent and keep their size; text centred horizontally, at the top.
 struct TLabelLayout {
     const char* Name;
@@ -99,6 +111,8 @@ const TMenuLayout kMenu[] = {
     {"MnSound", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "音..."), &TFmTimerMain::MnSound, &TFmTimerMain::MnSoundClick, {}},
     {"MnUntil", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "時刻まで..."), &TFmTimerMain::MnUntil,
      &TFmTimerMain::MnUntilClick, {}},
+    {"MnMove", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "移動(&M)"), &TFmTimerMain::MnMove, &TFmTimerMain::MnMoveClick,
+     {}},
     {"MnRecent", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "最近の時間"), nullptr, &TFmTimerMain::MnRecentShow, {},
      &TFmTimerMain::MnRecent},
     {"MnRecent0", 1, "", &TFmTimerMain::MnRecent0, &TFmTimerMain::MnRecentClick, {}},
@@ -189,6 +203,9 @@ void TFmTimerMain::BuildControls()
         button->SetKey(QKeySequence(row.Key));
         button->OnClick = [this, handler = row.OnClick](QObject* sender) { (this->*handler)(sender); };
     }
+
+    for (const auto& row : kButtonNames)
+        (this->*row.Field)->setAccessibleName(Translated(row.Name));
 
     // The tick is the timer's own.
     Timer1 = model_->TickTimer();

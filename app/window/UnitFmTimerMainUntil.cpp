@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "TimeOfDay.h"
+#include "TimerAccessible.h"
 #include "Translations.h"
 
 QDialog* TFmTimerMain::AskUntil(QWidget* parent, std::function<void(int seconds)> take)
@@ -27,9 +28,7 @@ QDialog* TFmTimerMain::AskUntil(QWidget* parent, std::function<void(int seconds)
     format.remove(QStringLiteral(":ss")).remove(QStringLiteral(".ss"));
     edit->setDisplayFormat(format);
     edit->setTime(SuggestedUntil(QDateTime::currentDateTime()));
-    auto* refusal = new QLabel(dialog);
-    refusal->setWordWrap(true);
-    refusal->hide();
+    QLabel* refusal = MakeRefusalLabel(dialog);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
     for (QWidget* w : std::initializer_list<QWidget*>{label, edit, refusal, buttons})
         layout->addWidget(w);
@@ -44,8 +43,7 @@ QDialog* TFmTimerMain::AskUntil(QWidget* parent, std::function<void(int seconds)
             take(seconds);
             return;
         }
-        refusal->setText(why);
-        refusal->show();
+        ShowRefusal(refusal, why);
         edit->setFocus();
     });
     edit->setFocus();

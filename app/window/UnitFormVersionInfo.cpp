@@ -123,6 +123,9 @@ void TFormVersionInfo::FormCreate(QObject*)
 {
     LBexe->setText(QStringLiteral("ExeName ") + AppGlobal->ExeFileName());
     LBversion->setText(QStringLiteral("Version ") + AppGlobal->FileVersion());
+    // The captions carry the program's own keys; screen readers get words.
+    LBexe->setAccessibleName(tr("Program file %1").arg(AppGlobal->ExeFileName()));
+    LBversion->setAccessibleName(tr("Version %1").arg(AppGlobal->FileVersion()));
     LinkLabel1->SetLinkURL(VersionInfoLinkURL(AppGlobal->InternalName()));
     LoadAppTitle();
     ImgAppTitle->setPixmap(QPixmap::fromImage(TransparentByBottomLeft(appTitle_.ToImage())));

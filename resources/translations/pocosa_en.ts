@@ -197,6 +197,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>+1 分</source>
         <translation>+1 min</translation>
     </message>
+    <message>
+        <source>タイマーを表示</source>
+        <translation>Show the timer</translation>
+    </message>
 </context>
 <context>
     <name>TAlarmSoundDialog</name>
@@ -235,6 +239,14 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります</source>
         <translation>This sound cannot be played (%1); the alarm plays timer.wav</translation>
+    </message>
+    <message>
+        <source>名前に改行のあるファイルは設定に残せないため、選べません</source>
+        <translation>A file whose name holds a line break cannot be kept in the settings, so it cannot be chosen</translation>
+    </message>
+    <message>
+        <source>アラームの音を選ぶ</source>
+        <translation>Choose alarm sound</translation>
     </message>
 </context>
 <context>
@@ -423,6 +435,50 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>タイマー</source>
         <translation>The timer</translation>
     </message>
+    <message>
+        <source>音 &quot;%1&quot; を鳴らせません (%2)。代わりに timer.wav を鳴らします。</source>
+        <translation>The sound &quot;%1&quot; cannot be played (%2). timer.wav plays instead.</translation>
+    </message>
+    <message>
+        <source>ストップ</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>スタート</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>画像を開く</source>
+        <translation>Open picture</translation>
+    </message>
+    <message>
+        <source>1分追加</source>
+        <translation>Add a minute</translation>
+    </message>
+    <message>
+        <source>1秒追加</source>
+        <translation>Add a second</translation>
+    </message>
+    <message>
+        <source>クリア</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>タイマーを閉じる</source>
+        <translation>Close timer</translation>
+    </message>
+    <message>
+        <source>画像 &quot;%1&quot; が見つかりません。組み込みの画像を表示します</source>
+        <translation>Picture &quot;%1&quot; not found; showing the built-in picture</translation>
+    </message>
+    <message>
+        <source>移動: 矢印キーで動かし (Shift で 10 ピクセル)、Enter で決定、Esc で元の場所へ</source>
+        <translation>Move: arrow keys move the window (Shift: 10 pixels), Enter ends, Escape puts it back</translation>
+    </message>
+    <message>
+        <source>移動(&amp;M)</source>
+        <translation>&amp;Move</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -441,6 +497,14 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>About Pocosa</source>
         <translation>About Pocosa</translation>
+    </message>
+    <message>
+        <source>Program file %1</source>
+        <translation>Program file %1</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Version %1</translation>
     </message>
 </context>
 <context>
@@ -474,6 +538,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>a timer named &quot;%1&quot; is open already</source>
         <translation>a timer named &quot;%1&quot; is open already</translation>
+    </message>
+    <message>
+        <source>%1 個のタイマーは開けません (同時に %2 個まで)。設定には残ります</source>
+        <translation>%1 kept timers are not opened (at most %2 at once); they stay in the settings</translation>
     </message>
 </context>
 <context>
@@ -551,6 +619,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>the sound file holds no sound</source>
         <translation>the sound file holds no sound</translation>
     </message>
+    <message>
+        <source>the sound is too quiet to be heard (below -60 dBFS)</source>
+        <translation>the sound is too quiet to be heard (below -60 dBFS)</translation>
+    </message>
 </context>
 <context>
     <name>TTimerAttention</name>
@@ -604,6 +676,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>%1, stopped</source>
         <translation>%1, stopped</translation>
+    </message>
+    <message>
+        <source>%1, stopped, counts up</source>
+        <translation>%1, stopped, counts up</translation>
     </message>
     <message>
         <source>%1: %2</source>
@@ -684,8 +760,16 @@ window (without a time it just comes to the front) and this call ends.</translat
         <translation>--sound needs a file, or &quot;default&quot;</translation>
     </message>
     <message>
-        <source>&quot;%1&quot;: the volume is 0 to 100</source>
-        <translation>&quot;%1&quot;: the volume is 0 to 100</translation>
+        <source>&quot;%1&quot;: a file name with a line break cannot be kept in the settings</source>
+        <translation>&quot;%1&quot;: a file name with a line break cannot be kept in the settings</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: the volume is a whole number from 0 to 100</source>
+        <translation>&quot;%1&quot;: the volume is a whole number from 0 to 100</translation>
+    </message>
+    <message>
+        <source>the sound &quot;%1&quot; cannot be played: %2</source>
+        <translation>the sound &quot;%1&quot; cannot be played: %2</translation>
     </message>
     <message>
         <source>the name &quot;%1&quot; is longer than %2 characters</source>

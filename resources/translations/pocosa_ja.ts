@@ -197,6 +197,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>+1 分</source>
         <translation>+1 分</translation>
     </message>
+    <message>
+        <source>タイマーを表示</source>
+        <translation>タイマーを表示</translation>
+    </message>
 </context>
 <context>
     <name>TAlarmSoundDialog</name>
@@ -235,6 +239,14 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります</source>
         <translation>この音は鳴らせません (%1)。アラームでは timer.wav が鳴ります</translation>
+    </message>
+    <message>
+        <source>名前に改行のあるファイルは設定に残せないため、選べません</source>
+        <translation>名前に改行のあるファイルは設定に残せないため、選べません</translation>
+    </message>
+    <message>
+        <source>アラームの音を選ぶ</source>
+        <translation>アラームの音を選ぶ</translation>
     </message>
 </context>
 <context>
@@ -423,6 +435,50 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>タイマー</source>
         <translation>タイマー</translation>
     </message>
+    <message>
+        <source>音 &quot;%1&quot; を鳴らせません (%2)。代わりに timer.wav を鳴らします。</source>
+        <translation>音 &quot;%1&quot; を鳴らせません (%2)。代わりに timer.wav を鳴らします。</translation>
+    </message>
+    <message>
+        <source>ストップ</source>
+        <translation>ストップ</translation>
+    </message>
+    <message>
+        <source>スタート</source>
+        <translation>スタート</translation>
+    </message>
+    <message>
+        <source>画像を開く</source>
+        <translation>画像を開く</translation>
+    </message>
+    <message>
+        <source>1分追加</source>
+        <translation>1分追加</translation>
+    </message>
+    <message>
+        <source>1秒追加</source>
+        <translation>1秒追加</translation>
+    </message>
+    <message>
+        <source>クリア</source>
+        <translation>クリア</translation>
+    </message>
+    <message>
+        <source>タイマーを閉じる</source>
+        <translation>タイマーを閉じる</translation>
+    </message>
+    <message>
+        <source>画像 &quot;%1&quot; が見つかりません。組み込みの画像を表示します</source>
+        <translation>画像 &quot;%1&quot; が見つかりません。組み込みの画像を表示します</translation>
+    </message>
+    <message>
+        <source>移動: 矢印キーで動かし (Shift で 10 ピクセル)、Enter で決定、Esc で元の場所へ</source>
+        <translation>移動: 矢印キーで動かし (Shift で 10 ピクセル)、Enter で決定、Esc で元の場所へ</translation>
+    </message>
+    <message>
+        <source>移動(&amp;M)</source>
+        <translation>移動(&amp;M)</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -441,6 +497,14 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>About Pocosa</source>
         <translation>Pocosaについて</translation>
+    </message>
+    <message>
+        <source>Program file %1</source>
+        <translation>プログラム ファイル %1</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>バージョン %1</translation>
     </message>
 </context>
 <context>
@@ -474,6 +538,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>a timer named &quot;%1&quot; is open already</source>
         <translation>「%1」という名前のタイマーはもう開いています</translation>
+    </message>
+    <message>
+        <source>%1 個のタイマーは開けません (同時に %2 個まで)。設定には残ります</source>
+        <translation>%1 個のタイマーは開けません (同時に %2 個まで)。設定には残ります</translation>
     </message>
 </context>
 <context>
@@ -551,6 +619,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>the sound file holds no sound</source>
         <translation>サウンドファイルに音が入っていません</translation>
     </message>
+    <message>
+        <source>the sound is too quiet to be heard (below -60 dBFS)</source>
+        <translation>音が小さすぎて聞こえません (-60 dBFS 未満)</translation>
+    </message>
 </context>
 <context>
     <name>TTimerAttention</name>
@@ -604,6 +676,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>%1, stopped</source>
         <translation>%1、停止中</translation>
+    </message>
+    <message>
+        <source>%1, stopped, counts up</source>
+        <translation>%1、停止中、次はカウントアップ</translation>
     </message>
     <message>
         <source>%1: %2</source>
@@ -684,8 +760,16 @@ window (without a time it just comes to the front) and this call ends.</source>
         <translation>--sound にはファイルか &quot;default&quot; が要ります</translation>
     </message>
     <message>
-        <source>&quot;%1&quot;: the volume is 0 to 100</source>
-        <translation>&quot;%1&quot;: 音量は 0 から 100 です</translation>
+        <source>&quot;%1&quot;: a file name with a line break cannot be kept in the settings</source>
+        <translation>&quot;%1&quot;: 改行を含むファイル名は設定に残せません</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: the volume is a whole number from 0 to 100</source>
+        <translation>&quot;%1&quot;: 音量は 0 から 100 までの整数です</translation>
+    </message>
+    <message>
+        <source>the sound &quot;%1&quot; cannot be played: %2</source>
+        <translation>音 &quot;%1&quot; を鳴らせません: %2</translation>
     </message>
     <message>
         <source>the name &quot;%1&quot; is longer than %2 characters</source>

@@ -6,6 +6,10 @@
 #include <iterator>
 #include <utility>
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTime>
 
 #include "AlarmNotifier.h"
@@ -59,7 +63,8 @@ TEST(AlarmNotifier, NotifiesCriticalWithAStopActionAndWithdraws)
     const auto& n = rig.service.Notified.first();
     EXPECT_EQ(n.Summary, QStringLiteral("タイマー終了"));
     EXPECT_EQ(n.App, QStringLiteral("Pocosa"));
-    EXPECT_EQ(n.Actions, (QStringList{"stop", QStringLiteral("停止"), "plus1", QStringLiteral("+1 分")}));
+    EXPECT_EQ(n.Actions, (QStringList{"default", QStringLiteral("タイマーを表示"), "stop", QStringLiteral("停止"), "plus1",
+                                      QStringLiteral("+1 分")}));
     ASSERT_TRUE(n.Hints.contains("urgency"));
     EXPECT_EQ(n.Hints["urgency"].typeId(), QMetaType::UChar) << "urgency is a byte";
     EXPECT_EQ(n.Hints["urgency"].toInt(), 2) << "critical";
@@ -75,6 +80,8 @@ TEST(AlarmNotifier, OnlySignalsOfOurNotificationCount)
 {
     TNotifyRig rig;
     ASSERT_TRUE(rig.Start());
+    QString kept;
+    rig.notifier.OnKept = [&](const QString& k) { kept = k; };
     rig.notifier.Show();
     ASSERT_TRUE(Eventually([&] { return rig.notifier.Id() != 0; }));
     const uint id = rig.notifier.Id();
@@ -92,6 +99,38 @@ TEST(AlarmNotifier, OnlySignalsOfOurNotificationCount)
     EXPECT_EQ(rig.notifier.Id(), id);
     emit rig.service.NotificationClosed(id, 2);
     ASSERT_TRUE(Eventually([&] { return rig.notifier.Id() == 0; }));
+    EXPECT_EQ(kept, "") << "nothing left for a later run to replace";
+}
+
+// A click on the notification brings its timer. The notification a killed
+// run left is never replaced on a notification service started since (the
+// same service: TimerRecorderTest); the icon's file is named for services
+// without an icon theme.
+TEST(AlarmNotifier, AClickBringsItsTimerAndAnotherServicesNotificationIsLeftAlone)
+{
+    TNotifyRig rig;
+    ASSERT_TRUE(rig.Start());
+    QString kept;
+    int fronts = 0;
+    rig.notifier.OnKept = [&](const QString& k) { kept = k; };
+    rig.notifier.OnFront = [&] { ++fronts; };
+    rig.notifier.Show();
+    ASSERT_TRUE(Eventually([&] { return !kept.isEmpty(); }));
+    emit rig.service.ActionInvoked(rig.notifier.Id(), "default");
+    EXPECT_TRUE(Eventually([&] { return fronts == 1; }));
+    rig.serviceSide.unregisterService(kNotifications);
+    QDBusConnection otherSide = rig.bus.Connect();
+    TFakeNotifications restarted;
+    ASSERT_TRUE(Serve(otherSide, kNotifications, kNotificationsPath, &restarted));
+    TAlarmNotifier after(rig.bus.Connect(), nullptr, "/usr/share/pocosa.png");
+    after.Show({}, true, {}, kept);
+    ASSERT_TRUE(Eventually([&] { return after.Id() != 0; }));
+    EXPECT_EQ(restarted.Notified.last().Replaces, 0u);
+    EXPECT_EQ(restarted.Notified.last().Hints.value("image-path"), "/usr/share/pocosa.png");
+    QTemporaryDir prefix; // as installed: <prefix>/lib/pocosa and <prefix>/share/icons
+    const QString icon = prefix.filePath("share/icons/hicolor/128x128/apps/pocosa.png");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(icon).path()) && QFile(icon).open(QIODevice::WriteOnly));
+    EXPECT_EQ(TAlarmNotifier::InstalledIconPath(prefix.filePath("lib/pocosa")), icon);
 }
 
 TEST(AlarmNotifier, WithdrawnBeforeTheIdArrivesStillCloses)
@@ -214,6 +253,7 @@ TEST(TimerAttention, CountDownInhibitsAndTheAlarmNotifiesOnce)
 
     attention.Add(rig.w().Model());
 
+    rig.w().Model().SetSound("/music/bell.ogg", 50);
     rig.w().SetSeconds(2);
     rig.w().BTstartClick(rig.w().BTstart);
     ASSERT_TRUE(Eventually([&] { return Held(attention).Logind == 2; }));
@@ -229,6 +269,13 @@ TEST(TimerAttention, CountDownInhibitsAndTheAlarmNotifiesOnce)
     ASSERT_EQ(notifications.Notified.size(), 1) << "one notification per alarm";
     const QString body = notifications.Notified.first().Body;
     EXPECT_TRUE(body.contains("0:02") && (body.contains(before) || body.contains(after))) << "what ended, and when";
+    // The sound's file is deleted while it rings: the next sound step tells it there.
+    rig.sound.Refused << "/music/bell.ogg";
+    for (int i = 0; i < TTimerModel::kAlarmSoundSteps; ++i)
+        rig.Tick();
+    ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 2; }));
+    EXPECT_EQ(notifications.Notified[1].Replaces, notifications.Notified[0].Id) << "the same notification";
+    EXPECT_TRUE(notifications.Notified[1].Body.startsWith(body + "\n") && notifications.Notified[1].Body.contains("not audio"));
 
     emit notifications.ActionInvoked(Held(attention).Id, "stop");
     ASSERT_TRUE(Eventually([&] { return !rig.w().Running(); })) << "the action stops the timer";
@@ -262,7 +309,7 @@ TEST(TimerAttention, ResetWithdrawsAndCountUpDoesNotInhibit)
     EXPECT_TRUE(Eventually([&] { return desk.logind.Released(0); }));
     attention.ShowEndedNotice(rig.w().Model(), "ended"); // a count-down that ended while away: only told
     ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 2; }));
-    EXPECT_TRUE(notifications.Notified[1].Actions.isEmpty());
+    EXPECT_EQ(notifications.Notified[1].Actions.size(), 2) << "no stop, only the click on it";
 }
 
 // The end lets go of what the bus thread holds.
@@ -307,16 +354,17 @@ TEST(LauncherEntry, ProgressIsTheShareOfTheCountDownAsStarted)
         std::function<void(TTimerRig&)> Steps;
         TLauncherState After;
         int Length = -1; // the count-down's length as the alarm names it; -1: not looked at
+        int Kept = -1;   // the same as the timer keeps it for a later run; -1: not looked at
     } rows[] = {
         {"paused a second in", [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r); }, {0.25, true, false}},
         {"started again keeps the length",
-         [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r), Start(r), r.Tick(); }, {0.5, true, false}, 4},
+         [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r), Start(r), r.Tick(); }, {0.5, true, false}, 4, 4},
         {"stopped at its start time", [](TTimerRig& r) { Set(r, 4), Start(r), Start(r); }, {0, false, false}},
         {"a time set while paused", [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r), Set(r, 1); },
-         {0, false, false}},
+         {0, false, false}, -1, 0},
         {"reset while paused, a shorter time started",
          [](TTimerRig& r) { Set(r, 4), Start(r), r.Tick(), Start(r), Reset(r), Set(r, 2), Start(r), r.Tick(); },
-         {0.5, true, false}},
+         {0.5, true, false}, -1, 2},
         {"alarm, reset", [](TTimerRig& r) { Set(r, 2), Start(r), Ticks(r, 2), Reset(r); }, {0, false, false}},
         {"kept count-down taken up", [](TTimerRig& r) { r.w().ResumeRunning(120, false, 500), Ticks(r, 2); },
          {2.0 / 120, true, false}, 0},
@@ -338,6 +386,9 @@ TEST(LauncherEntry, ProgressIsTheShareOfTheCountDownAsStarted)
         EXPECT_EQ(state.Urgent, row.After.Urgent) << row.Name;
         if (row.Length >= 0) {
             EXPECT_EQ(progress.Length(), row.Length) << row.Name;
+        }
+        if (row.Kept >= 0) {
+            EXPECT_EQ(rig.w().Model().CountDownLength(), row.Kept) << row.Name;
         }
     }
 }
@@ -423,6 +474,10 @@ TEST(TimerAttention, SeveralTimersShareTheLauncherAndEachHasItsNotification)
         return std::exchange(lastId, 0u);
     };
     const uint teaId = id(0);
+    TTimerModel* front = nullptr;
+    attention.OnFront = [&front](TTimerModel& timer) { front = &timer; };
+    emit notifications.ActionInvoked(teaId, "default");
+    EXPECT_TRUE(Eventually([&] { return front == &tea.w().Model(); })) << "a click brings that timer";
     emit notifications.ActionInvoked(teaId, "stop");
     ASSERT_TRUE(Eventually([&] { return !tea.w().Running(); }));
     EXPECT_TRUE(eggs.w().Running()) << "the other rings on";

@@ -14,8 +14,8 @@ TEST(ButtonAccessibility, EveryButtonIsANamedPressableButton)
     const struct {
         TvlmGctButton* Button;
         const char* Name;
-    } rows[] = {{rig.w().BTmin, "分"}, {rig.w().BTsec, "秒"}, {rig.w().BTstart, "START"},
-                {rig.w().BTreset, "ﾘｾｯﾄ"}, {rig.w().BTclose, "終了"}};
+    } rows[] = {{rig.w().BTmin, "1分追加"}, {rig.w().BTsec, "1秒追加"}, {rig.w().BTstart, "スタート"},
+                {rig.w().BTreset, "クリア"}, {rig.w().BTclose, "タイマーを閉じる"}};
     for (const auto& row : rows) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(row.Button);
         ASSERT_NE(a, nullptr) << row.Name;
@@ -37,7 +37,7 @@ TEST(ButtonAccessibility, PressActsAsAClickAndOnlyWhenEnabled)
     EXPECT_EQ(rig.w().Seconds(), 1);
     start->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_TRUE(rig.w().Running());
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(rig.w().BTstart)->text(QAccessible::Name), "STOP")
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(rig.w().BTstart)->text(QAccessible::Name), "ストップ")
         << "the name follows the caption";
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(rig.w().BTsec)->state().disabled);
     EXPECT_TRUE(sec->actionNames().isEmpty());
@@ -51,6 +51,8 @@ TEST(ButtonAccessibility, CaptionAsReadOut)
     EXPECT_EQ(AccessibleCaption("A&&B"), "A&B");
     EXPECT_EQ(AccessibleCaption("Two\\lines"), "Two lines");
     EXPECT_EQ(AccessibleCaption("end&"), "end");
+    EXPECT_EQ(AccessibleCaption("リセット(&R)"), "リセット");
+    EXPECT_EQ(AccessibleCaption("選ぶ(&C)..."), "選ぶ...");
 }
 
 } // namespace

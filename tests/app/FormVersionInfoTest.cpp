@@ -65,6 +65,10 @@ TEST_F(FormVersionInfoTest, LabelsShowFileNameAndVersion)
     TFormVersionInfo form(nullptr);
     EXPECT_EQ(form.LBexe->text(), QStringLiteral("ExeName pocosa"));
     EXPECT_EQ(form.LBversion->text(), QStringLiteral("Version 1.2.3.45"));
+    for (QLabel* label : {form.LBexe, form.LBversion}) {
+        const QString read = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+        EXPECT_TRUE(read.endsWith(label->text().section(' ', 1)) && !read.contains("ExeName")) << read.toStdString();
+    }
 }
 
 TEST_F(FormVersionInfoTest, LinkTargetIsTheInformationPageOfTheLowerCaseInternalName)

@@ -143,6 +143,15 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
         {"a timer opened before the kept ones is not opened twice", kKept,
          {newTimer("Rice"), [](TOpenTimersRig& r) { r.timers->OpenKept(); }}, {"", "Rice", "Tea", "Eggs"},
          "TIMER::90 TIMER-7:Eggs:300 timer-02::1 TIMER-3:Tea:30 TIMER-8:Rice:0"},
+        {"a picture not found at start: the built-in one, told, and its entry kept",
+         kToday + "[BACK]\nlist0=/gone/tea.png\n",
+         {[](TOpenTimersRig& r) {
+             QCoreApplication::processEvents();
+             const TFmTimerMain& w = r.timers->Window(0); // not the white 120 x 120 square
+             EXPECT_TRUE(w.windowTitle().contains("/gone/tea.png") && w.size() != QSize(120, 120));
+             EXPECT_EQ(w.Backgrounds()->Items().value(0), "/gone/tea.png");
+         }},
+         {""}, "TIMER::90"},
         {"the last window closed clears the timer", kToday, {[](TOpenTimersRig& r) { r.Close(0); }}, {""},
          "TIMER::0"},
         {"Ctrl+Q forgets every timer, not the first one's sound", kToday,
@@ -208,13 +217,14 @@ TEST(OpenTimers, RecentTimesAreSharedAndKept)
 TEST(OpenTimers, AtMostSixteenTimersAndNamesFoundForTheCommandLine)
 {
     QByteArray ini = kToday; // more kept than may be open beside a new one
-    for (int n = 2; n <= TOpenTimers::kMaxTimers; ++n)
+    for (int n = 2; n <= TOpenTimers::kMaxTimers + 1; ++n)
         ini += "[TIMER-" + QByteArray::number(n) + "]\nNAME=" + QByteArray::number(n - 1) + "\n";
     TOpenTimersRig rig(ini);
     TFmTimerMain& first = rig.timers->OpenFirst(true);
     ASSERT_TRUE(rig.timers->New(&first, "new")); // a request before the kept ones came
     rig.timers->OpenKept();
     ASSERT_EQ(rig.timers->Count(), TOpenTimers::kMaxTimers);
+    EXPECT_TRUE(first.windowTitle().contains("2") && first.windowTitle().contains("16")) << "the two kept but not opened are told";
 
     EXPECT_FALSE(rig.timers->New(&first));
     EXPECT_EQ(rig.told.size(), 1) << "the user is told";
@@ -234,6 +244,8 @@ TEST(OpenTimers, AtMostSixteenTimersAndNamesFoundForTheCommandLine)
     request = {};
     request.Status = request.Ask = true;
     EXPECT_EQ(rig.timers->Answer(request).Timers.value(15), "01:05 stopped\t14");
+    rig.timers.reset();
+    EXPECT_EQ(AppGlobal->ReadIniString("TIMER-17", "NAME", ""), "16") << "a timer not opened stays kept";
 }
 
 // Unnamed timers beside others are told apart by their section's number; the name dialog refuses a name

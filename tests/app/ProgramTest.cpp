@@ -16,6 +16,7 @@
 #include <csignal>
 #include <set>
 
+#include "ProcessRun.h"
 #include "ProgramStart.h"
 #include "SignalQuit.h"
 
@@ -71,6 +72,24 @@ TEST(ProgramOptions, VersionAndHelpNeedNoDisplay)
                 columns.insert(text > 2 ? int(text) : Columns(line.left(line.indexOf(QRegularExpression("\\S"), gap))));
         }
         EXPECT_EQ(columns.size(), QString(row.Option) == "--help" ? 1U : 0U) << out.toStdString();
+    }
+}
+
+// A sound that cannot be played or a volume out of range ends the start
+// with status 2 before anything is handed over or opened.
+TEST(ProgramOptions, ABadSoundOrVolumeIsRefusedWithStatus2)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.insert("LANGUAGE", "en");
+    const std::pair<QStringList, const char*> rows[] = {
+        {{"--sound", "/no/such/bell.ogg"}, "\"/no/such/bell.ogg\" cannot be played: "},
+        {{"--sound", QCoreApplication::applicationFilePath()}, "cannot be played: "},
+        {{"--volume", "-5"}, "a whole number from 0 to 100"}};
+    for (const auto& [args, says] : rows) {
+        const pocosa::test::ProcessRun run = pocosa::test::runProcess(ProgramFile(), args, {env});
+        EXPECT_EQ(run.status, 2) << args.join(' ').toStdString() << ": " << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(says)) << run.err.toStdString();
     }
 }
 

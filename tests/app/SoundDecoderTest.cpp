@@ -51,42 +51,63 @@ TEST(SoundDecoder, EveryFormatDecodesToTheDeviceShapeAndVolume)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Name);
         const QString path = Write(dir, row.Name, row.Format, row.Rate, row.Channels, row.Rate); // 1 s
-        for (const TPcmShape shape : {TPcmShape{48000, 2}, TPcmShape{44100, 1}, TPcmShape{22050, 4}}) {
+        for (const TLayout& layout : {DefaultLayout(2), DefaultLayout(1), DefaultLayout(4)}) {
+            const int channels = int(layout.size());
             QString why;
             auto sound = TSoundFile::Open(path, &why);
             ASSERT_TRUE(sound) << why.toStdString();
-            const std::vector<float> pcm = sound->Decode(shape, 1.0f, 10);
-            EXPECT_NEAR(double(pcm.size()) / shape.Channels, shape.Rate, shape.Rate * 0.02 + 1200);
-            // One channel goes to all; two become one by their mean (opposite phases cancel), or the first two.
-            for (int c = 0; c < shape.Channels; ++c)
-                EXPECT_NEAR(Rms(pcm, shape.Channels, c),
-                            row.Channels == 2 && (shape.Channels == 1 || c >= 2) ? 0.0 : 0.5 / std::sqrt(2.0), 0.04)
-                    << c << " of " << shape.Channels;
-            EXPECT_EQ(Rms(TSoundFile::Open(path)->Decode(shape, VolumeGain(0), 10), shape.Channels, 0), 0.0);
+            const std::vector<float> pcm = sound->Decode(layout, 1.0f, 10);
+            EXPECT_NEAR(double(pcm.size()) / channels, row.Rate, row.Rate * 0.02 + 1200); // at the file's rate
+            // One channel goes to the front two; two become one by their mean (opposite phases cancel).
+            for (int c = 0; c < channels; ++c)
+                EXPECT_NEAR(Rms(pcm, channels, c), (row.Channels == 2 && channels == 1) || c >= 2 ? 0.0 : 0.5 / std::sqrt(2.0), 0.04)
+                    << c << " of " << channels;
+            EXPECT_EQ(Rms(TSoundFile::Open(path)->Decode(layout, VolumeGain(0), 10), channels, 0), 0.0);
         }
         // The same bytes from memory, as the fuzz target reads them.
         QFile file(path);
-        EXPECT_EQ(TSoundFile::OpenBytes(file.open(QIODevice::ReadOnly) ? file.readAll() : "")->Decode({44100, 1}, 1.0f, 10),
-                  TSoundFile::Open(path)->Decode({44100, 1}, 1.0f, 10));
+        EXPECT_EQ(TSoundFile::OpenBytes(file.open(QIODevice::ReadOnly) ? file.readAll() : "")->Decode(DefaultLayout(1), 1.0f, 10),
+                  TSoundFile::Open(path)->Decode(DefaultLayout(1), 1.0f, 10));
     }
 }
 
-TEST(SoundDecoder, ResamplingInterpolatesLinearlyAndLongSoundsStopAtTheLimit)
+TEST(SoundDecoder, SoundsKeepTheirRateAndFadeOutWhenCutAtTheLimit)
 {
     QTemporaryDir dir;
-    const struct { int From, To, Seconds, Limit; } rows[] = {{8000, 44100, 1, 10}, {48000, 44100, 1, 10}, {44100, 44100, 1, 10}, {8000, 48000, 12, 10},
-                {8000, 8000, 3, 2}, {384000, 48000, 1, 10}, {1000, 8000, 1, 10}}; // the highest and lowest rates taken
+    const struct { int Rate, Seconds, Limit; } rows[] = {{8000, 1, 10}, {44100, 1, 10}, {384000, 1, 10}, {1000, 1, 10}, {8000, 12, 10}, {48000, 3, 2}};
     for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.From << " -> " << row.To << ", " << row.Seconds << " s");
-        const sf_count_t frames = sf_count_t(row.From) * row.Seconds;
-        const QString path = Write(dir, "ramp.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, row.From, 1, frames,
-                                   [frames](sf_count_t f, int) { return float(double(f) / double(frames)); });
-        const std::vector<float> pcm = TSoundFile::Open(path)->Decode({row.To, 1}, 1.0f, row.Limit);
-        const std::int64_t whole = (frames - 1) * row.To / row.From + 1; // the last output frame on the last input
-        ASSERT_EQ(std::int64_t(pcm.size()), std::min<std::int64_t>(whole, std::int64_t(row.Limit) * row.To));
-        for (std::size_t j = 0; j < pcm.size(); j += 97)
-            ASSERT_NEAR(pcm[j], double(j) * row.From / row.To / double(frames), 1e-5) << "frame " << j;
+        SCOPED_TRACE(testing::Message() << row.Rate << " Hz, " << row.Seconds << " s, limit " << row.Limit);
+        const sf_count_t frames = sf_count_t(row.Rate) * row.Seconds, kept = std::min<sf_count_t>(frames, sf_count_t(row.Rate) * row.Limit);
+        const auto ramp = [frames](sf_count_t f) { return double(f) / double(frames); };
+        const QString path = Write(dir, "ramp.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, row.Rate, 1, frames, [&](sf_count_t f, int) { return float(ramp(f)); });
+        const std::vector<float> pcm = TSoundFile::Open(path)->Decode(DefaultLayout(1), 1.0f, row.Limit);
+        ASSERT_EQ(sf_count_t(pcm.size()), kept);
+        const sf_count_t fade = kept < frames ? sf_count_t(row.Rate) * TSoundFile::kFadeMs / 1000 : 0;
+        for (sf_count_t j = 0; j < kept; j += j + 97 < kept - fade ? 97 : 1)
+            ASSERT_NEAR(pcm[std::size_t(j)], ramp(j) * (j < kept - fade ? 1.0 : double(kept - j) / double(fade)), 1e-5) << "frame " << j;
     }
+}
+
+TEST(SoundDecoder, ChannelsTheDeviceLacksAreFoldedIntoItsOwnAndMonoGoesToTheFront)
+{
+    using S = TSpeaker;
+    const float g = 0.70710678f, f = 0.2f;
+    const struct { const char* Name; TLayout From, To; std::vector<float> Gains; } rows[] = {
+        {"5.1 on stereo", DefaultLayout(6), DefaultLayout(2), {1, 0, g, 0, g, 0, /**/ 0, 1, g, 0, 0, g}},
+        {"mono on 5.1", DefaultLayout(1), DefaultLayout(6), {1, 1, 0, 0, 0, 0}},
+        {"7.1 on 5.1", DefaultLayout(8), DefaultLayout(6), {1, 0, 0, 0, 0, 0, 0, 0, /**/ 0, 1, 0, 0, 0, 0, 0, 0, /**/ 0, 0, 1, 0, 0, 0, 0, 0,
+                                                            0, 0, 0, 1, 0, 0, 0, 0, /**/ 0, 0, 0, 0, 1, 0, 1, 0, /**/ 0, 0, 0, 0, 0, 1, 0, 1}},
+        {"5.1 on mono", DefaultLayout(6), DefaultLayout(1), {f, f, f, 0, f, f}},
+        {"rear centre on quadro", {S::RearCentre}, DefaultLayout(4), {0, 0, g, g}},
+        {"stereo on a centre speaker", DefaultLayout(2), {S::FrontCentre, S::Lfe}, {g, g, 0, 0}},
+        {"unnamed channels in order", {S::Other, S::Other}, {S::Other, S::Other, S::Other}, {1, 0, 0, 1, 0, 0}}};
+    for (const auto& row : rows) {
+        const std::vector<float> gains = MixMatrix(row.From, row.To);
+        ASSERT_EQ(gains.size(), row.Gains.size()) << row.Name;
+        for (std::size_t i = 0; i < gains.size(); ++i)
+            EXPECT_NEAR(gains[i], row.Gains[i], 1e-6) << row.Name << ": to " << i / row.From.size() << " from " << i % row.From.size();
+    }
+    EXPECT_EQ(std::vector<float>({VolumeGain(-5), VolumeGain(50), VolumeGain(100), VolumeGain(250)}), std::vector<float>({0.0f, 0.125f, 1.0f, 1.0f}));
 }
 
 TEST(SoundDecoder, WhatIsNoSoundIsRefusedWithoutBlockingOrReadingItAll)
@@ -110,6 +131,7 @@ TEST(SoundDecoder, WhatIsNoSoundIsRefusedWithoutBlockingOrReadingItAll)
     huge.resize(qint64(0x7ff00000) + 44);
     QFile sparse(copy(wav, "sparse", 0, {}));
     sparse.resize(qint64(2) << 30);
+    const auto tone = [](double amp, double from) { return [=](sf_count_t f, int) { return float(f >= from * 48000 ? amp * std::sin(f * 0.1) : 0.0); }; };
     ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
     const struct { QString Path; qint64 Frames; /* 0: refused */ } rows[] = {{wav, 48000}, {copy(wav, "half.wav", 44 + 96000, {}), 24000},
                 {copy(wav, "garbage.wav", 44, QByteArray(4000, 'x')), 1000}, {huge.fileName(), 480000},
@@ -117,7 +139,11 @@ TEST(SoundDecoder, WhatIsNoSoundIsRefusedWithoutBlockingOrReadingItAll)
                 {copy(ogg, "garbage.ogg", 200, QByteArray(4000, 'x')), 0}, {copy(wav, "header.wav", 44, {}), 0},
                 {copy(fast, "fast.wav", 4000, {}), 0}, {sparse.fileName(), 0}, {copy(wav, "empty", 0, {}), 0},
                 {copy(wav, "text.wav", 0, "RIFF is a word.\n"), 0}, {dir.path(), 0}, {dir.filePath("fifo"), 0},
-                {QStringLiteral("/dev/zero"), 0}, {dir.filePath("missing.wav"), 0}, {QString(), 0}};
+                {QStringLiteral("/dev/zero"), 0}, {dir.filePath("missing.wav"), 0}, {QString(), 0},
+                {Write(dir, "silent.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 2, 480000, tone(0.0, 0)), 0},
+                {Write(dir, "quiet.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 48000, 2, 480000, tone(0.0008, 0)), 0}, // -62 dBFS
+                {Write(dir, "late.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 2, 490000, tone(0.5, 9.9)), 480000},
+                {Write(dir, "too-late.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, 2, 490000, tone(0.5, 10.05)), 0}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Path.toStdString());
         const long long before = bytesRead();
@@ -129,24 +155,9 @@ TEST(SoundDecoder, WhatIsNoSoundIsRefusedWithoutBlockingOrReadingItAll)
         EXPECT_EQ(why.isEmpty(), row.Frames != 0) << why.toStdString();
         EXPECT_FALSE(why.contains('\n'));
         if (sound)
-            EXPECT_NEAR(double(sound->Decode({48000, 2}, 1.0f, 10).size()) / 2, double(row.Frames), 2.0);
+            EXPECT_NEAR(double(sound->Decode(DefaultLayout(2), 1.0f, 10).size()) / 2, double(row.Frames), 2.0);
         EXPECT_LT(bytesRead() - before, 8 << 20);
     }
-}
-
-TEST(SoundDecoder, SamplesAreLaidOutForTheDevice)
-{
-    const std::vector<float> samples{1.0f, -1.0f, 0.0f, 2.0f, -3.0f, std::nanf("")};
-    const auto bytes = [](auto top, auto zero) {
-        const decltype(top) values[] = {top, decltype(top)(2 * zero - top), zero, top, decltype(top)(2 * zero - top), zero};
-        return QByteArray(reinterpret_cast<const char*>(values), sizeof values);
-    };
-    EXPECT_EQ(SampleBytes(samples, TSampleType::Int16), bytes(std::int16_t(32767), std::int16_t(0)));
-    EXPECT_EQ(SampleBytes(samples, TSampleType::Int32), bytes(std::int32_t(2147483647), std::int32_t(0)));
-    EXPECT_EQ(SampleBytes(samples, TSampleType::UInt8), bytes(std::uint8_t(255), std::uint8_t(128)));
-    EXPECT_EQ(SampleBytes(samples, TSampleType::Float), bytes(1.0f, 0.0f));
-    EXPECT_EQ(std::vector<float>({VolumeGain(-5), VolumeGain(50), VolumeGain(100), VolumeGain(250)}),
-              std::vector<float>({0.0f, 0.125f, 1.0f, 1.0f}));
 }
 
 } // namespace

@@ -5,15 +5,21 @@
 #include <QDir>
 
 #include <QDeadlineTimer>
+#include <QCoreApplication>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTimeZone>
 
+#include <fstream>
 #include <vector>
 
 #include "FakeDesktopBus.h"
+#include "FileName.h"
 #include "ProgramStart.h"
 #include "TimeArgument.h"
 #include "TimeOfDay.h"
+#include "TimerServices.h"
+#include "vlmGlobalIniText.h"
 
 namespace {
 
@@ -22,7 +28,7 @@ TCommandLine Read(const QStringList& args)
 {
     std::vector<QByteArray> bytes{"pocosa"};
     for (const QString& a : args)
-        bytes.push_back(a.toLocal8Bit());
+        bytes.push_back(FileName::Encode(a)); // as FileName::Decode reads it back
     std::vector<char*> argv;
     for (QByteArray& b : bytes)
         argv.push_back(b.data());
@@ -165,7 +171,9 @@ TEST(StartArguments, OptionsAndTime)
     sound.Sound = "", sound.Volume.reset();
     EXPECT_EQ(parse({"--timer", "Eggs", "--sound", "default"}), sound);
     const QDateTime at(QDate(2026, 3, 10), QTime(17, 0), Qt::UTC); // --until: seconds from then, started
-    EXPECT_EQ(ParseStartArguments(Read({"--until=5:30", "pm", "-s"}).Arguments, at), (TStartRequest{1800, true}));
+    TStartRequest until{1800, true};
+    until.Until = true;
+    EXPECT_EQ(ParseStartArguments(Read({"--until=5:30", "pm", "-s"}).Arguments, at), until);
 }
 
 TEST(StartArguments, Refusals)
@@ -188,6 +196,9 @@ TEST(StartArguments, Refusals)
         {{"--new", "--timer", QString(41, 'x')}, "longer than 40"},
         {{"--volume", "101"}, "0 to 100"},
         {{"--volume", "loud"}, "0 to 100"},
+        {{"--volume", "-5"}, "a whole number from 0 to 100"},
+        {{"--timer", "Tea", "--volume=-1"}, "a whole number from 0 to 100"},
+        {{"--sound", "/tmp/bell\nring.wav"}, "\"/tmp/bell\\nring.wav\": a file name with a line break"},
         {{"--sound", ""}, "--sound needs"},
         {{"--until", "23:59", "5m"}, "--until takes no other time"}, {{"5m", "--until=1am"}, "--until takes no other"},
         {{"-platform=offscreen"}, "Unknown options: p"}, // not a form Qt takes
@@ -201,6 +212,23 @@ TEST(StartArguments, Refusals)
             EXPECT_NE(std::string(e.what()).find(row.Says), std::string::npos) << name << ": " << e.what();
         }
     }
+}
+
+// A sound named on the command line in bytes that are not UTF-8 reaches the
+// settings and the sound file's opening as those bytes; one that cannot be
+// played is refused with the reason.
+TEST(StartArguments, TheSoundIsTheFileNamedAndPlayable)
+{
+    QTemporaryDir folder;
+    const QByteArray bell = QFile::encodeName(folder.path()) + "/b\xe9ll\xff.wav";
+    QFile wav(QCoreApplication::applicationDirPath() + "/../bin/timer.wav");
+    ASSERT_TRUE(wav.open(QIODevice::ReadOnly));
+    std::ofstream(bell.constData(), std::ios::binary) << wav.readAll().toStdString(); // Qt's names cannot reach it
+    const TStartRequest request = ParseStartArguments(Read({"--sound", FileName::Decode(bell)}).Arguments);
+    const std::optional<QByteArray> kept = IniText::WriteValue({}, "TIMER", "SOUND", request.Sound.value_or(""));
+    EXPECT_EQ(FileName::Encode(IniText::ReadValue(kept.value_or(""), "TIMER", "SOUND").value_or("")), bell);
+    TEffectSoundService sound(QCoreApplication::applicationDirPath() + "/../bin/pocosa-sound.so");
+    EXPECT_NO_THROW(CheckSoundArgument(request, sound));
 }
 
 TEST(CommandLine, NoDisplayMeansNoneOfItsVariablesAndAPlatformThatNeedsOne)

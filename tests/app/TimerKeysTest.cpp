@@ -57,6 +57,29 @@ struct TKeyRow {
     bool RunningAfter;
 };
 
+// The menu's Move: arrows (Shift: ten times as far), Return ends, Escape goes back, a click ends; the timer's
+// own keys rest meanwhile, and the place is kept once the window rests, as after a drag.
+TEST(TimerKeys, MoveFollowsTheArrowsUntilReturnEscapeOrAClick)
+{
+    int kept = 0;
+    TTimerRig rig(true, [&kept](TTimerMainHooks& hooks, TTimerRig&) { hooks.Changed = [&kept](TFmTimerMain&) { ++kept; }; });
+    TFmTimerMain& w = rig.w();
+    w.show();
+    for (auto [end, at] : {std::pair{Qt::Key_Return, QPoint(112, 99)}, {Qt::Key_Escape, QPoint(100, 100)},
+                           {Qt::Key_unknown, QPoint(112, 99)}}) { // unknown: a click
+        w.move(100, 100);
+        w.MnMove->trigger();
+        for (Qt::Key k : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Up, Qt::Key_M, Qt::Key_Space})
+            Click(w, k);
+        Click(w, Qt::Key_Right, Qt::ShiftModifier);
+        end == Qt::Key_unknown ? QTest::mouseClick(&w, Qt::LeftButton) : Click(w, end);
+        Click(w, Qt::Key_Left);
+        EXPECT_EQ(w.pos(), at);
+        EXPECT_TRUE(w.Seconds() == 0 && !w.Running()) << "M and Space rest while moving";
+    }
+    EXPECT_TRUE(WaitFor([&] { return kept > 0; }, 3000)) << "the place is kept once the window rests";
+}
+
 TEST(TimerKeys, EachKeyDoesWhatItsEnabledButtonDoes)
 {
     const TKeyRow rows[] = {

@@ -201,23 +201,53 @@ TEST_F(TimerRecorderTest, ACountDownThatEndedWhileClosedRingsOrOnlyTells)
         EXPECT_EQ(rig.sound.Played.size(), alarm ? 1 : 0) << "the alarm's first step sounds";
         ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 1; })) << alarm;
         EXPECT_EQ(notifications.Notified.first().Body, TimerRecord::EndedText(end, kNow));
-        EXPECT_EQ(notifications.Notified.first().Actions.isEmpty(), !alarm);
+        EXPECT_EQ(notifications.Notified.first().Actions.contains("stop"), alarm);
+        EXPECT_EQ(Eventually([&] { return !rig.w().Model().Notification().isEmpty(); }, 300), alarm)
+            << "only the alarm's is kept: a notice stays until the user closes it";
         EXPECT_EQ(rig.w().windowTitle().contains(TimerRecord::EndedText(end, kNow)), !alarm);
         rig.w().BTresetClick(rig.w().BTreset);
         EXPECT_FALSE(rig.w().windowTitle().contains(TimerRecord::EndedText(end, kNow)));
     }
-    // Still under way when taken up: its length is not known, and its alarm names none.
+    // Still under way, or ringing, when taken up: its alarm names the length
+    // kept with it, or none when a record of an older version kept none.
     TPrivateBus bus;
     QDBusConnection serviceSide = bus.Connect();
     TFakeNotifications notifications;
     ASSERT_TRUE(Serve(serviceSide, "org.freedesktop.Notifications", "/org/freedesktop/Notifications", &notifications));
-    TTimerRig rig;
-    TTimerAttention attention([&] { return bus.Connect(); }, [&] { return bus.Connect(); });
-    TimerRecord::Write(*global_, {600, true, false, kNow + 1000});
-    TakeUpKeptTimer(rig.w(), attention, *global_, true, {kNow});
-    rig.Tick();
-    ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 1; }));
-    EXPECT_EQ(notifications.Notified.first().Body.count('\n'), 0) << "no length above the end";
+    qsizetype shown = 0;
+    for (const int length : {0, 655})
+        for (const std::int64_t end : {kNow + 1000, kNow - 1000}) {
+            TTimerRig rig;
+            TTimerAttention attention([&] { return bus.Connect(); }, [&] { return bus.Connect(); });
+            TimerRecord::Write(*global_, {600, true, false, end, 0, {}, {}, {}, 100, length});
+            TakeUpKeptTimer(rig.w(), attention, *global_, true, {kNow});
+            rig.Tick();
+            ASSERT_TRUE(Eventually([&, n = ++shown] { return notifications.Notified.size() == n; }));
+            const QString body = notifications.Notified.last().Body;
+            EXPECT_EQ(body.count(QLatin1Char(10)), length ? 1 : 0) << body.toStdString() << end;
+            EXPECT_EQ(body.startsWith("10:55"), length != 0) << body.toStdString();
+        }
+}
+
+// Killed while its alarm rang (nothing withdrawn), then started again: the
+// alarm's notification the killed run left is replaced, not doubled.
+TEST_F(TimerRecorderTest, TheNextRunReplacesTheNotificationAKilledRunLeft)
+{
+    TPrivateBus bus;
+    QDBusConnection serviceSide = bus.Connect();
+    TFakeNotifications notifications;
+    ASSERT_TRUE(Serve(serviceSide, "org.freedesktop.Notifications", "/org/freedesktop/Notifications", &notifications));
+    TimerRecord::Write(*global_, {600, true, false, kNow - 1000});
+    for (int run = 0; run < 2; ++run) {
+        TTimerRig rig;
+        TTimerAttention attention([&] { return bus.Connect(); }, [&] { return bus.Connect(); });
+        TakeUpKeptTimer(rig.w(), attention, *global_, true, {kNow});
+        rig.w().Model().TickTimer()->stop(); // nothing written but for the notification
+        TTimerRecorder recorder(rig.w().Model(), *global_, [] { return TTimerClocks{kNow}; });
+        ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == run + 1 && Key("NOTICE") != "-"; }));
+    }
+    EXPECT_EQ(notifications.Notified[1].Replaces, notifications.Notified[0].Id);
+    EXPECT_TRUE(notifications.Closed.isEmpty());
 }
 
 TEST(TimerRecord, AnEndIsDatedAsTheLanguageWritesDatesWithTheYearWhenNotThisYears)

@@ -63,6 +63,7 @@ struct TTimerRig {
         };
         hooks.ChooseFile = [this](QWidget*) { return chosenFile; };
         hooks.ShowVersionInfo = [this](QWidget*) { ++versionInfoShown; };
+        hooks.KeyboardHere = [this] { return keyboardHere; };
         hooks.AskName = [this](QWidget*, const QString&, bool* ok) {
             *ok = askedName.has_value();
             return askedName.value_or(QString());
@@ -105,6 +106,7 @@ struct TTimerRig {
     std::function<void()> refuseBackground = [] {}; // the picture's loader failing
     QString chosenFile;
     int versionInfoShown = 0;
+    bool keyboardHere = true; // a window of the program has the keyboard
     std::optional<QString> askedName; // the name dialog's answer; empty: cancelled
     int quitAll = 0;
     std::unique_ptr<TFmTimerMain> window;

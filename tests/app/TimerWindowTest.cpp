@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QAccessible>
 #include <QApplication>
 #include <QFileDialog>
 #include <QStandardPaths>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QFontMetrics>
@@ -132,7 +134,7 @@ TEST(TimerMenu, ItemsCaptionsSeparatorsAndShortcut)
     TFmTimerMain& w = rig.w();
     EXPECT_EQ(Items(w.PopupMenu1),
               QStringList({"N3|背景画像", "MnNew|新しいタイマー", "MnName|名前...", "MnSound|音...",
-                           "MnUntil|時刻まで...", "MnRecent|最近の時間", "N4|-", "N1|ソフトウェア情報(&I)",
+                           "MnUntil|時刻まで...", "MnMove|移動(&M)", "MnRecent|最近の時間", "N4|-", "N1|ソフトウェア情報(&I)",
                            "N2|終了(&X)"}));
     ASSERT_EQ(w.PopupMenu1->actions().first()->menu(), w.N3);
     EXPECT_EQ(Items(w.N3), QStringList({"MnBackReset|リセット(&R)", "MnBackOpen|読込み(&O)", "N7|-", "MnBack0|0：",
@@ -188,6 +190,7 @@ TEST(TimerMenu, OpeningTheBackgroundSubmenuShowsTheHistory)
     emit w.N3->aboutToShow();
     EXPECT_EQ(Items(w.N3).mid(3), QStringList({"MnBack0|&0: /pics/a.png", "MnBack1|&1: ", "MnBack2|&2: /pics/c.jpg",
                                                "MnBack3|&3: ", "MnBack4|&4: /pics/R&&D.png"}));
+    EXPECT_TRUE(w.MnBack0->isEnabled() && !w.MnBack1->isEnabled() && !w.MnBack3->isEnabled()) << "an empty place";
 }
 
 // A count-down START began is told (not a count-up, not one resumed); recent times as the menu opens,
@@ -270,8 +273,9 @@ TEST(TimerMenu, TheFileDialogOffersPicturesWhereThePictureIs)
     QFile(pictures + "/in/a.png").open(QIODevice::WriteOnly);
     for (const QString& current : {pictures + "/in/a.png", QString()}) {
         const std::unique_ptr<QFileDialog> dialog(TFmTimerMain::ChoosePicture(nullptr, current));
-        const QStringList seen = dialog->nameFilters() << dialog->directory().absolutePath();
-        ASSERT_EQ(seen.size(), 3);
+        const QStringList seen = dialog->nameFilters() << dialog->directory().absolutePath() << dialog->windowTitle();
+        ASSERT_EQ(seen.size(), 4);
+        EXPECT_NE(seen[3], QFileDialog().windowTitle()) << "titled for its purpose";
         EXPECT_TRUE(seen[0].endsWith(" (*.png *.jpg *.jpeg *.jpx *.bmp)") && seen[1].endsWith(" (*)"));
         EXPECT_EQ(seen[2], current.isEmpty() ? pictures : pictures + "/in");
     }
@@ -286,15 +290,19 @@ TEST(TimerMenu, TheCountDownToDialogRefusesNowAndGivesTheSecondsAhead)
         auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
         dialog->findChild<QTimeEdit*>()->setTime(QTime::currentTime());
         ok->click();
-        for (const QLabel* label : dialog->findChildren<QLabel*>())
+        for (QLabel* label : dialog->findChildren<QLabel*>()) {
+            if (QAccessible::queryAccessibleInterface(label)->role() == QAccessible::AlertMessage &&
+                label->height() >= label->heightForWidth(label->width()))
+                said << "alert:" + label->text();
             said << label->text();
+        }
         dialog->findChild<QTimeEdit*>()->setTime(QTime::currentTime().addSecs(600));
         ok->click();
     });
     std::optional<int> seconds;
     const std::unique_ptr<QDialog> dialog(TFmTimerMain::AskUntil(nullptr, [&](int s) { seconds = s; }));
     dialog->exec();
-    EXPECT_TRUE(said.join('|').contains("now")) << said.join('|').toStdString();
+    EXPECT_TRUE(said.join('|').contains("alert:") && said.join('|').contains("now")) << said.join('|').toStdString();
     EXPECT_TRUE(seconds > 540 && seconds <= 600);
 }
 
@@ -398,8 +406,27 @@ TEST(TimerMenu, TheSoundDialogTellsPreviewsAndGoesBackToTheDefault)
     rig.sound.Refused << "/music/notes.txt";
     TAlarmSoundDialog dialog(&rig.w(), rig.sound, 3, "/prog/timer.wav");
     dialog.SetChoice("/music/bell.ogg", 80);
+    dialog.show();
     dialog.Choose("/music/notes.txt");
     EXPECT_TRUE(dialog.Problem().contains("not audio"));
+    QAccessibleInterface* told = QAccessible::queryAccessibleInterface(dialog.ProblemLabel);
+    EXPECT_TRUE(told->role() == QAccessible::AlertMessage && told->text(QAccessible::Name) == dialog.Problem());
+    EXPECT_GE(dialog.ProblemLabel->height(), dialog.ProblemLabel->heightForWidth(dialog.ProblemLabel->width()))
+        << "every line of the refusal shows";
+    for (QWidget* control : std::initializer_list<QWidget*>{dialog.ChooseButton, dialog.FileEdit})
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name).contains(QRegularExpression("[(:]")));
+    QString chooserTitle;
+    QTimer::singleShot(0, &dialog, [&] {
+        chooserTitle = QApplication::activeModalWidget()->windowTitle();
+        QApplication::activeModalWidget()->close();
+    });
+    dialog.ChooseButton->click();
+    EXPECT_NE(chooserTitle, QFileDialog().windowTitle()) << "titled for its purpose";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.isAncestorOf(QApplication::focusWidget()); }, 2000))
+        << "the keyboard is back in the dialog";
+    dialog.Choose("/music/two\nlines.ogg"); // the settings could not keep it: not taken
+    EXPECT_EQ(dialog.File(), "/music/notes.txt");
+    EXPECT_FALSE(dialog.Problem().isEmpty());
     dialog.DefaultButton->click();
     EXPECT_TRUE(dialog.File().isEmpty() && dialog.Problem().isEmpty() && !dialog.DefaultButton->isEnabled());
     dialog.VolumeSlider->setValue(25);
@@ -407,6 +434,7 @@ TEST(TimerMenu, TheSoundDialogTellsPreviewsAndGoesBackToTheDefault)
     EXPECT_EQ(rig.sound.Played.last(), "/prog/timer.wav");
     EXPECT_EQ(rig.sound.Volumes.last(), 25);
     EXPECT_EQ(dialog.VolumeLabel->text(), "25 %");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(dialog.VolumeSlider)->text(QAccessible::Value), "25 %");
     rig.w().Model().SetSound("/music/bell.ogg", 80);
     rig.w().MnSound->trigger(); // the real dialog, cancelled
     rig.w().findChildren<TAlarmSoundDialog*>().value(1)->reject();

@@ -102,7 +102,7 @@ TEST_F(FormFuncSetBackground, UnusablePicturesAreRefusedAndTheWindowStaysAsItWas
             func->SetBackground(row.file);
             ADD_FAILURE() << row.name << ": accepted";
         } catch (const std::exception& e) {
-            EXPECT_STRNE(e.what(), "") << row.name;
+            EXPECT_TRUE(*e.what() && !QString(e.what()).contains("TvlmFormFunc")) << row.name << ": " << e.what();
         }
         EXPECT_TRUE(Current() == before) << row.name;
         EXPECT_EQ(BackImages->Items(), history) << row.name << ": the history as it was";

@@ -183,7 +183,7 @@ TEST(PngReader, RefusesWithTheReadersMessage)
     const RefusalCase cases[] = {
         {"empty stream", {}, "PNGファイルではありません"},
         {"seven bytes", good.left(7), "PNGファイルではありません"},
-        {"16-bit", PngBuilder().signature().header(1, 1, 16, 2).bytes(), "16bit色深度には対応していません"},
+        {"16-bit palette", PngBuilder().signature().header(1, 1, 16, 3).bytes(), "16bit色深度には対応していません"},
         {"compression 1", PngBuilder().signature().header(1, 1, 8, 2, 0, 1).bytes(), "このPNG圧縮には対応していません"},
         {"interlaced", PngBuilder().signature().header(1, 1, 8, 2, 1).bytes(), "PNGインターレースには対応していません"},
         {"colour type 5", PngBuilder().signature().header(1, 1, 8, 5).bytes(), "このPNGには対応していません"},

@@ -138,6 +138,7 @@ bool runLibpng(MemoryReader* reader, ReferenceImage* ref, std::vector<png_bytep>
         png_set_gray_to_rgb(png);
     }
     png_set_bgr(png);
+    png_set_strip_16(png); // the reader keeps a 16-bit sample's high byte
     png_read_update_info(png, info);
     ref->width = int(png_get_image_width(png, info));
     ref->height = int(png_get_image_height(png, info));

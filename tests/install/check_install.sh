@@ -35,7 +35,7 @@ if [ "$mode" = deb ]; then
     '[ "$(dpkg-deb --ctrl-tarfile "$deb" | tar -xOf - ./conffiles)" = /etc/xdg/velmora/pocosa.ini ]'
   # Found by dpkg-shlibdeps, and loaded at run time where it cannot look.
   depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')
-  for dep in libc6 libqt6widgets6 libqt6multimedia6 qt6-qpa-plugins fonts-ipafont-gothic fonts-roboto-unhinted; do
+  for dep in libc6 libqt6widgets6 libpulse0 qt6-qpa-plugins fonts-ipafont-gothic fonts-roboto-unhinted; do
     check "depends on $dep" 'grep -qx "$dep" <<<"$depends"'
   done
   check "copyright" '[ -s "$prefix/share/doc/pocosa/copyright" ]'
@@ -84,6 +84,7 @@ check "manual page" 'ls "$prefix"/share/man/man1/pocosa.1* >/dev/null 2>&1'
 check "English manual page in English" '! zcat -f "$prefix"/share/man/man1/pocosa.1* | LC_ALL=C grep -q "[^ -~]"'
 check "Japanese manual page" 'zcat -f "$prefix"/share/man/ja/man1/pocosa.1* | grep -q "ﾘｾｯﾄ"'
 check "icon in the hicolor theme" 'ls "$prefix"/share/icons/hicolor/*/apps/pocosa.* >/dev/null 2>&1'
+check "icon file the notification names" '[ -f "$prefix/lib/pocosa/../../share/icons/hicolor/128x128/apps/pocosa.png" ]'
 conf="$sysconf/xdg/velmora/pocosa.ini"
 check "machine-wide record of the install folder" 'grep -qx "AppDir=$appdir" "$conf"'
 # An installed copy whose folder refuses new files keeps its settings in the

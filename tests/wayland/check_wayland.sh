@@ -73,9 +73,8 @@ check "SIGTERM ends it cleanly" '[ $status = 0 ]'
 check "settings written" 'grep -q "^\[BACK\]" "$program/Data/application.ini"'
 check "position kept as it was" \
   'grep -qx "TOP=100" "$program/Data/application.ini" && grep -qx "LEFT=200" "$program/Data/application.ini"'
-# Sound servers the machine lacks are reported by Qt Multimedia; nothing else.
-check "nothing on standard error" \
-  '! grep -v -e PulseAudioService -e "No audio device" "$scratch/err"'
+# Not even about the sound server the machine lacks.
+check "nothing on standard error" '[ ! -s "$scratch/err" ]'
 
 # With an X server as well, the window goes to X11.
 Xvfb -displayfd 3 -nolisten tcp 3>"$scratch/display" >/dev/null 2>&1 &
