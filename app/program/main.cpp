@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QMessageBox>
 #include <QDir>
 #include <QFileInfo>
 
@@ -63,7 +62,6 @@ int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TS
                 BringToFront(timers.Window(i));
     };
     timers.OnLastClosed = [&app] { app.exit(0); };
-    timers.Tell = [](const QString& message) { QMessageBox::information(nullptr, QStringLiteral("Pocosa"), message); };
     // SIGTERM and SIGHUP (logout, shutdown, a plain kill) and the end of the
     // session keep every timer for the next start; Ctrl+C in a terminal is a
     // close the user asked for, like Ctrl+Q.

@@ -200,6 +200,7 @@ TEST(StartArguments, Refusals)
         {{"--timer", " ", "5m"}, "needs a name"},
         {{"--timer", "Tea"}, "needs a time"},
         {{"--timer"}, "timer"},
+        {{"--new", "--timer", QString(41, 'x')}, "longer than 40"},
         {{"--volume", "101"}, "0 to 100"},
         {{"--volume", "loud"}, "0 to 100"},
         {{"--volume", "-5"}, "a whole number from 0 to 100"},
