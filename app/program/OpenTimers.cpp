@@ -175,6 +175,9 @@ TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackIm
     hooks.RecentTimes = [this] { return recent_.Times(); };
     hooks.CountDownStarted = [this](int seconds) { RememberCountDown(seconds); };
     hooks.Closed = [this](TFmTimerMain& window) { Closed(window); };
+    hooks.OtherTimers = [this](TFmTimerMain& from) {
+        return OtherTimers ? OtherTimers(from) : std::vector<std::pair<QString, std::function<void()>>>();
+    };
     // A place or picture changed is kept at once: a kill finds it.
     hooks.Changed = [this, timer](TFmTimerMain&) { KeepPlace(*timer); };
     timer->Window = std::make_unique<TFmTimerMain>(hooks);
@@ -183,6 +186,8 @@ TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackIm
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         disconnect(app, &QGuiApplication::commitDataRequest, timer->Window->vlmFormFunc1, nullptr);
     timers_.push_back(timer);
+    if (OnListChanged)
+        OnListChanged();
     return *timer;
 }
 
@@ -357,6 +362,8 @@ void TOpenTimers::Forget(int index)
     }
     timer->Window->hide();
     DeleteWhenFree(timer);
+    if (OnListChanged)
+        OnListChanged();
 }
 
 // Not while the window's own handlers may still be under way: a dialog of

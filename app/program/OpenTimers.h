@@ -88,6 +88,11 @@ public:
 
     // The last window closed: the program ends.
     std::function<void()> OnLastClosed;
+    // A timer opened or was forgotten.
+    std::function<void()> OnListChanged;
+    // The windows' "Timers" menu: the timers other than `from` (see
+    // TTimerMainHooks::OtherTimers); empty: not offered.
+    std::function<std::vector<std::pair<QString, std::function<void()>>>(TFmTimerMain& from)> OtherTimers;
     // Tells the user something went wrong (a message box); by default
     // on standard error.
     std::function<void(const QString& message)> Tell;

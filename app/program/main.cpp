@@ -20,10 +20,12 @@
 #include "ProgramStart.h"
 #include "SignalQuit.h"
 #include "SingleInstance.h"
+#include "StatusIcon.h"
 #include "StartRequest.h"
 #include "TimeArgument.h"
 #include "TimerAttention.h"
 #include "TimerModel.h"
+#include "TimerPanel.h"
 #include "TimerServices.h"
 #include "Translations.h"
 #include "UnitFmTimerMain.h"
@@ -61,6 +63,8 @@ int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TS
                 BringToFront(timers.Window(i));
     };
     timers.OnLastClosed = [&app] { app.exit(0); };
+    TTimerPanel panel(timers);
+    std::unique_ptr<TStatusIcon> statusIcon;
     timers.Tell = [](const QString& message) { QMessageBox::information(nullptr, QStringLiteral("Pocosa"), message); };
     // SIGTERM and SIGHUP (logout, shutdown, a plain kill) and the end of the
     // session keep every timer for the next start; Ctrl+C in a terminal is a
@@ -79,8 +83,15 @@ int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TS
     WatchFirstFrame(&first);
     // The other kept timers once the first is on the screen; then what the
     // command line asked for.
-    AfterFirstFrame(&first, [&timers, request, forFirst] {
+    AfterFirstFrame(&first, [&timers, &panel, &statusIcon, request, forFirst] {
         timers.OpenKept();
+        // Only where the desktop shows it: elsewhere no window may be hidden.
+        if (TStatusIcon::Available()) {
+            statusIcon = std::make_unique<TStatusIcon>(timers, panel);
+            panel.OnChanged = [icon = statusIcon.get()] { icon->Update(); };
+            panel.HideKept();
+            statusIcon->Show();
+        }
         if (forFirst)
             return;
         const TInstanceAnswer answer = timers.Answer(request);
@@ -91,6 +102,8 @@ int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TS
     if (forFirst)
         ApplyStartRequest(first, request);
     const int exitCode = app.exec();
+    panel.OnChanged = nullptr;
+    statusIcon.reset();
     // The about window belongs to no timer window: it goes before the timers.
     delete FormVersionInfo.data();
     // Closing: a second kill (the session, then the service manager) must not

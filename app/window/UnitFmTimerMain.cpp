@@ -40,6 +40,7 @@ TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
     InstallTimerAccessibility();
     BuildControls();
     BuildMenu();
+    BuildTimersMenu();
     BuildFormFunc();
     keys_ = new TTimerKeys(*this);
     moved_ = new QTimer(this);

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "TimerLimits.h"
 #include "TimerModel.h"
@@ -67,6 +69,9 @@ struct TTimerMainHooks {
     // START began a count-down of `seconds` (not a count-up, not one
     // resumed after STOP).
     std::function<void(int seconds)> CountDownStarted;
+    // The other open timers, for the "Timers" menu: each one's line and
+    // what brings it to the front; empty: the menu is not offered.
+    std::function<std::vector<std::pair<QString, std::function<void()>>>(TFmTimerMain& from)> OtherTimers;
 };
 
 // The kitchen timer's main window: minutes and seconds in four digit labels,
@@ -193,6 +198,8 @@ public:
     QAction* MnSound = nullptr;
     QAction* MnUntil = nullptr;
     QMenu* MnRecent = nullptr;
+    QMenu* MnTimers = nullptr; // the other open timers
+    void MnTimersShow();
     QAction* MnRecent0 = nullptr;
     QAction* MnRecent1 = nullptr;
     QAction* MnRecent2 = nullptr;
@@ -213,6 +220,7 @@ private:
     void BuildControls();
     void BuildMenu();
     void BuildFormFunc();
+    void BuildTimersMenu();
     void ModelChanged();
     void AlarmStep(bool sound);
     void ApplyStartBackground();
