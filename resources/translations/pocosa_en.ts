@@ -415,6 +415,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>音 &quot;%1&quot; を鳴らせません (%2)。代わりに timer.wav を鳴らします。</source>
         <translation>The sound &quot;%1&quot; cannot be played (%2). timer.wav plays instead.</translation>
     </message>
+    <message>
+        <source>タイマー</source>
+        <translation>Timers</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -545,10 +549,68 @@ window (without a time it just comes to the front) and this call ends.</translat
     </message>
 </context>
 <context>
+    <name>TStatusIcon</name>
+    <message>
+        <source>Show</source>
+        <translation>Show</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>+1 min</source>
+        <translation>+1 min</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>Pause all</source>
+        <translation>Pause all</translation>
+    </message>
+    <message>
+        <source>Resume all</source>
+        <translation>Resume all</translation>
+    </message>
+    <message>
+        <source>Stop all alarms</source>
+        <translation>Stop all alarms</translation>
+    </message>
+    <message>
+        <source>Hide all windows</source>
+        <translation>Hide all windows</translation>
+    </message>
+    <message>
+        <source>Show all windows</source>
+        <translation>Show all windows</translation>
+    </message>
+    <message>
+        <source>New timer</source>
+        <translation>New timer</translation>
+    </message>
+    <message>
+        <source>Quit Pocosa</source>
+        <translation>Quit Pocosa</translation>
+    </message>
+</context>
+<context>
     <name>TTimerAttention</name>
     <message>
         <source>%1 count-down</source>
         <translation>%1 count-down</translation>
+    </message>
+</context>
+<context>
+    <name>TTimerPanel</name>
+    <message>
+        <source>Timer %1</source>
+        <translation>Timer %1</translation>
     </message>
 </context>
 <context>
