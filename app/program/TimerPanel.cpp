@@ -1,6 +1,7 @@
 #include "TimerPanel.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 
 #include <algorithm>
 #include <cstdio>
@@ -41,6 +42,9 @@ TTimerPanel::TTimerPanel(TOpenTimers& timers, QObject* parent) : QObject(parent)
 
 TTimerPanel::~TTimerPanel()
 {
+    // The user closed every timer: the next start has none hidden.
+    if (timers_.UserClosedAll() && timers_.Count() > 0)
+        SetHidden(0, false);
     timers_.OnListChanged = nullptr;
     timers_.OtherTimers = nullptr;
 }
@@ -60,6 +64,13 @@ void TTimerPanel::Follow()
             if (OnChanged)
                 OnChanged();
         };
+        // However it comes back (a request, the alarm, the menu), a window
+        // shown is no longer kept hidden.
+        const int index = IndexOf(timer);
+        if (AppGlobal->ReadIniString(timers_.Section(index), QString::fromLatin1(kHiddenKey), QString()) ==
+            QLatin1String("1"))
+            keptHidden_.push_back(timer);
+        timers_.Window(index).installEventFilter(this);
         connect(timer, &TTimerModel::Changed, this, changed);
         connect(timer, &TTimerModel::NameChanged, this, changed);
         connect(timer, &TTimerModel::AlarmStep, this, [this, timer] {
@@ -67,11 +78,20 @@ void TTimerPanel::Follow()
             if (index >= 0 && Hidden(index)) {
                 // Shown where it was, but the keyboard stays where the user put it.
                 timers_.Window(index).show();
-                SetHidden(index, false);
             }
         });
     }
     followed_ = std::move(open);
+}
+
+bool TTimerPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show)
+        for (int i = 0; i < timers_.Count(); ++i)
+            if (&timers_.Window(i) == watched &&
+                std::find(keptHidden_.begin(), keptHidden_.end(), &timers_.Timer(i)) == keptHidden_.end())
+                SetHidden(i, false);
+    return QObject::eventFilter(watched, event);
 }
 
 int TTimerPanel::IndexOf(const TTimerModel* timer) const
@@ -177,7 +197,6 @@ void TTimerPanel::StopAllAlarms()
 
 void TTimerPanel::Show(int index)
 {
-    SetHidden(index, false);
     BringToFront(timers_.Window(index));
 }
 
@@ -240,10 +259,8 @@ void TTimerPanel::HideAll()
 void TTimerPanel::ShowAll()
 {
     for (int i = 0; i < timers_.Count(); ++i) {
-        if (Hidden(i)) {
+        if (Hidden(i))
             timers_.Window(i).show();
-            SetHidden(i, false);
-        }
     }
     // The first timer takes the keyboard, as at the start.
     if (timers_.Count() > 0)
@@ -260,13 +277,19 @@ void TTimerPanel::Activate()
         ShowAll();
 }
 
-void TTimerPanel::HideKept()
+void TTimerPanel::HideKept(bool hide)
 {
-    const QString key = QString::fromLatin1(kHiddenKey);
-    for (int i = 0; i < timers_.Count(); ++i)
-        if (AppGlobal->ReadIniString(timers_.Section(i), key, QString()) == QLatin1String("1") &&
-            !timers_.Timer(i).Ringing())
-            timers_.Window(i).hide();
+    const std::vector<TTimerModel*> kept = std::move(keptHidden_);
+    keptHidden_.clear();
+    for (TTimerModel* timer : kept) {
+        const int index = IndexOf(timer);
+        if (index < 0)
+            continue;
+        if (hide && !timer->Ringing())
+            timers_.Window(index).hide();
+        else
+            SetHidden(index, false);
+    }
     if (OnChanged)
         OnChanged();
 }

@@ -63,11 +63,15 @@ public:
     // A click on the icon: every window shown, or hidden when all are shown
     // and none rings.
     void Activate();
-    // The windows hidden when the program last ended, hidden again.
-    void HideKept();
+    // The windows hidden when the program last ended: hidden again, or
+    // (without a status icon to bring them back) kept no longer.
+    void HideKept(bool hide);
 
     // A timer opened, closed, changed or renamed.
     std::function<void()> OnChanged;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Follow();
@@ -81,4 +85,5 @@ private:
     };
     std::vector<TPaused> paused_;
     std::vector<TTimerModel*> followed_;
+    std::vector<TTimerModel*> keptHidden_; // until HideKept
 };

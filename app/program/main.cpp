@@ -89,9 +89,9 @@ int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TS
         if (TStatusIcon::Available()) {
             statusIcon = std::make_unique<TStatusIcon>(timers, panel);
             panel.OnChanged = [icon = statusIcon.get()] { icon->Update(); };
-            panel.HideKept();
             statusIcon->Show();
         }
+        panel.HideKept(statusIcon != nullptr);
         if (forFirst)
             return;
         const TInstanceAnswer answer = timers.Answer(request);

@@ -295,12 +295,18 @@ TEST(OpenTimers, PanelPausesResumesAndHidesAndTheIconFollows)
 
 TEST(OpenTimers, WindowsHiddenAtTheEndAreHiddenAgain)
 {
-    TOpenTimersRig rig(kKept + "[TIMER-3]\nHIDDEN=1\n[TIMER-7]\nHIDDEN=0\n");
-    rig.timers->OpenFirst(true).show();
-    rig.timers->OpenKept();
-    TTimerPanel panel(*rig.timers);
-    panel.HideKept();
-    EXPECT_TRUE(!panel.Hidden(0) && panel.Hidden(1) && !panel.Hidden(2));
+    for (const bool icon : {true, false}) {
+        TOpenTimersRig rig(kKept + "[TIMER-3]\nHIDDEN=1\n[TIMER-7]\nHIDDEN=0\n");
+        TTimerPanel panel(*rig.timers);
+        rig.timers->OpenFirst(true).show();
+        rig.timers->OpenKept();
+        panel.HideKept(icon);
+        EXPECT_TRUE(!panel.Hidden(0) && panel.Hidden(1) == icon && !panel.Hidden(2));
+        EXPECT_EQ(AppGlobal->ReadIniString("TIMER-3", TTimerPanel::kHiddenKey, ""), icon ? "1" : "0");
+        panel.Show(1);
+        rig.timers->QuitAll();
+        EXPECT_EQ(AppGlobal->ReadIniString("TIMER-3", TTimerPanel::kHiddenKey, ""), "") << "forgotten with its timer";
+    }
 }
 
 // The ring empties clockwise from twelve o'clock; an alarm fills the middle.
