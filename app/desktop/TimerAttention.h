@@ -57,6 +57,13 @@ public:
     // The user clicked the timer's notification: its window comes to the front.
     std::function<void(TTimerModel& timer)> OnFront;
 
+    // Whether Qt's status icon may be made without the window's thread
+    // waiting on the bus: `answered` runs here once the session bus and
+    // the status icon host's watcher answered in the bus thread within
+    // kStatusWatcherMs, with false when they did not (or not in time).
+    void AskStatusWatcher(std::function<void(bool answered)> answered);
+    static constexpr int kStatusWatcherMs = 1000;
+
     const TLauncherEntry& Launcher() const { return launcher_; }
     // Runs f in the bus thread and waits for it, for a look at what is held
     // there (tests); the program itself never waits on that thread.
@@ -80,4 +87,5 @@ private:
     std::vector<std::unique_ptr<TFollowed>> timers_;
     int nextKey_ = 0;
     bool inhibited_ = false;
+    std::function<void(bool)> statusWatcher_;
 };

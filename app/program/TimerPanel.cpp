@@ -212,9 +212,14 @@ void TTimerPanel::Reset(int index)
 
 void TTimerPanel::AddMinute(int index)
 {
+    // As the notification's +1 min: the alarm stops and the same timer
+    // counts down 01:00.
     TTimerModel& timer = timers_.Timer(index);
-    // The alarm snoozes: the count-down goes on from a minute.
-    timer.AddMinute();
+    if (!timer.Ringing())
+        return;
+    timer.Reset();
+    timer.SetSeconds(60);
+    timer.StartStop();
 }
 
 bool TTimerPanel::Hidden(int index) const

@@ -50,7 +50,7 @@ public:
     void StopAllAlarms();
 
     // Timer `index`: its window to the front with the keyboard; START or
-    // STOP; Reset; a minute more (while it rings: one minute from now).
+    // STOP; Reset; while it rings, the alarm stopped and 01:00 counted down.
     void Show(int index);
     void StartStop(int index);
     void Reset(int index);

@@ -83,15 +83,19 @@ int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TS
     WatchFirstFrame(&first);
     // The other kept timers once the first is on the screen; then what the
     // command line asked for.
-    AfterFirstFrame(&first, [&timers, &panel, &statusIcon, request, forFirst] {
+    AfterFirstFrame(&first, [&timers, &attention, &panel, &statusIcon, request, forFirst] {
         timers.OpenKept();
-        // Only where the desktop shows it: elsewhere no window may be hidden.
-        if (TStatusIcon::Available()) {
-            statusIcon = std::make_unique<TStatusIcon>(timers, panel);
-            panel.OnChanged = [icon = statusIcon.get()] { icon->Update(); };
-            statusIcon->Show();
-        }
-        panel.HideKept(statusIcon != nullptr);
+        // Qt asks the session bus on this thread whether there is a place
+        // for a status icon: only once the bus answered on the bus thread.
+        // Only where the desktop shows the icon may a window be hidden.
+        attention.AskStatusWatcher([&timers, &panel, &statusIcon](bool answered) {
+            if (answered && TStatusIcon::Available()) {
+                statusIcon = std::make_unique<TStatusIcon>(timers, panel);
+                panel.OnChanged = [icon = statusIcon.get()] { icon->Update(); };
+                statusIcon->Show();
+            }
+            panel.HideKept(statusIcon != nullptr);
+        });
         if (forFirst)
             return;
         const TInstanceAnswer answer = timers.Answer(request);
