@@ -85,7 +85,15 @@ void TStatusIcon::Show()
 // One submenu per timer, then what acts on all of them.
 void TStatusIcon::Rebuild()
 {
-    menu_->clear();
+    // Later, not now: the entry chosen (New timer, Quit Pocosa) may be
+    // the one whose signal is under way.
+    for (QAction* action : menu_->actions()) {
+        menu_->removeAction(action);
+        if (action->menu())
+            action->menu()->deleteLater();
+        else if (action->parent() == menu_.get())
+            action->deleteLater();
+    }
     entries_.clear();
     for (int i = 0; i < timers_.Count(); ++i) {
         TEntry entry{};
