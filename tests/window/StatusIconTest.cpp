@@ -1,4 +1,5 @@
-// The status icon of the real program, through a stand-in for the desktop's
+// The status icon of the real program (its menu's timer entries are the
+// tooltip's lines), through a stand-in for the desktop's
 // StatusNotifierWatcher on a private session bus.
 #include <gtest/gtest.h>
 
@@ -21,13 +22,9 @@ class TFakeWatcher : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ Host)
-    Q_PROPERTY(int ProtocolVersion READ Protocol)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ Items)
 
 public:
     bool Host() const { return true; }
-    int Protocol() const { return 0; }
-    QStringList Items() const { return items; }
     QStringList items;
 
 public slots:
@@ -84,24 +81,6 @@ TEST(StatusIcon, TheItemListsTheTimersAndItsMenuActsOnThem)
         get << "org.kde.StatusNotifierItem" << name;
         return bus.call(get, QDBus::Block, 5000).arguments().value(0).value<QDBusVariant>().variant();
     };
-    // (sa(iiay)ss): icon name, pictures, title, text
-    const QDBusArgument tip = property("ToolTip").value<QDBusArgument>();
-    QString iconName, title, text;
-    tip.beginStructure();
-    tip >> iconName;
-    tip.beginArray();
-    while (!tip.atEnd()) {
-        tip.beginStructure();
-        int w = 0, h = 0;
-        QByteArray bytes;
-        tip >> w >> h >> bytes;
-        tip.endStructure();
-    }
-    tip.endArray();
-    tip >> title >> text;
-    tip.endStructure();
-    EXPECT_TRUE((title + text).contains("Timer 1  0")) << qPrintable(title + "|" + text);
-
     QDBusMessage layout = QDBusMessage::createMethodCall(item, property("Menu").value<QDBusObjectPath>().path(),
                                                          "com.canonical.dbusmenu", "GetLayout");
     layout << 0 << -1 << QStringList();
