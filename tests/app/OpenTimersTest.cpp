@@ -242,6 +242,8 @@ TEST(OpenTimers, PanelPausesResumesAndHidesAndTheIconFollows)
     EXPECT_EQ(panel.Nearest(), 0) << "01:30 before 05:00";
     one.SetCountDownLength(180);
     EXPECT_DOUBLE_EQ(panel.LeftFraction(0), 0.5);
+    one.SetCountDownLength(0);
+    EXPECT_DOUBLE_EQ(panel.LeftFraction(0), 90.0 / 3600) << "a length not known: an hour";
     const QList<QAction*> entries = icon.Menu().actions().mid(0, 5);
     EXPECT_TRUE(entries[3]->menu() && !entries[4]->menu()) << "one entry per timer";
     EXPECT_EQ(entries[1]->menu()->title(), panel.Line(1));
@@ -254,10 +256,10 @@ TEST(OpenTimers, PanelPausesResumesAndHidesAndTheIconFollows)
         return false;
     };
     ASSERT_TRUE(trigger("Pause all"));
-    EXPECT_FALSE(one.Running() || eggs.Running());
-    tea.StartStop(), one.SetSeconds(10); // the user's own since
+    EXPECT_FALSE(one.Running() || eggs.Running() || trigger("Pause all"));
+    tea.StartStop(), eggs.SetSeconds(10); // the user's own since
     ASSERT_TRUE(trigger("Resume all"));
-    EXPECT_TRUE(eggs.Running() && tea.Running() && !one.Running()) << "only those Pause all stopped, unchanged";
+    EXPECT_TRUE(one.Running() && tea.Running() && !eggs.Running()) << "only those Pause all stopped, unchanged";
     EXPECT_FALSE(trigger("Resume all"));
     EXPECT_TRUE(icon.Menu().actions()[1]->menu()->title().startsWith("Tea  00:30 ")) << "titles follow";
 
@@ -275,12 +277,15 @@ TEST(OpenTimers, PanelPausesResumesAndHidesAndTheIconFollows)
     ASSERT_EQ(unnamed.MnTimers->actions().size(), 3) << "the other timers";
     unnamed.MnTimers->actions()[0]->trigger();
     EXPECT_TRUE(first.isVisible() && !unnamed.isVisible());
-    eggs.StartStop(), eggs.Reset(), eggs.SetSeconds(1), eggs.StartStop();
+    eggs.Reset(), eggs.SetSeconds(1), eggs.StartStop();
+    EXPECT_FALSE(rig.timers->Window(2).isVisible());
     ASSERT_TRUE(QTest::qWaitFor([&] { return eggs.Ringing(); }, 3000));
     EXPECT_TRUE(rig.timers->Window(2).isVisible()) << "the alarm shows its window";
+    EXPECT_EQ(AppGlobal->ReadIniString("TIMER-7", TTimerPanel::kHiddenKey, ""), "0");
+    QMenu& eggsMenu = *icon.Menu().actions()[2]->menu();
+    EXPECT_TRUE(eggsMenu.title().contains("00:00")) << "the entry follows the tick";
     panel.Activate();
     EXPECT_TRUE(panel.AllShown()) << "a click while one rings shows all";
-    QMenu& eggsMenu = *icon.Menu().actions()[2]->menu();
     const auto shown = [&eggsMenu](const char* text) {
         for (QAction* action : eggsMenu.actions())
             if (action->isVisible() && action->text() == QCoreApplication::translate("TStatusIcon", text))
