@@ -248,6 +248,8 @@ TEST(OpenTimers, PanelPausesResumesAndHidesAndTheIconFollows)
     EXPECT_TRUE(entries[3]->menu() && !entries[4]->menu()) << "one entry per timer";
     EXPECT_EQ(entries[1]->menu()->title(), panel.Line(1));
     EXPECT_EQ(icon.ToolTip().split('\n').size(), 4);
+    unnamed.SetSeconds(5);
+    EXPECT_TRUE(entries[3]->menu()->title().contains("00:05")) << "a new timer's entry follows it";
 
     const auto trigger = [&icon](const char* text) {
         for (QAction* action : icon.Menu().actions())
