@@ -112,7 +112,7 @@ void TStatusIcon::Rebuild()
         e.AddMinute = on(QT_TRANSLATE_NOOP("TStatusIcon", "+1 min"), &TTimerPanel::AddMinute);
         e.Reset = on(QT_TRANSLATE_NOOP("TStatusIcon", "Reset"), &TTimerPanel::Reset);
     }
-    firstCommon_ = menu_->addSeparator();
+    menu_->addSeparator();
     pauseAll_ = menu_->addAction(Tr(QT_TRANSLATE_NOOP("TStatusIcon", "Pause all")), this, [this] { panel_.PauseAll(); });
     resumeAll_ =
         menu_->addAction(Tr(QT_TRANSLATE_NOOP("TStatusIcon", "Resume all")), this, [this] { panel_.ResumeAll(); });

@@ -66,7 +66,6 @@ private:
     QAction* stopAlarms_ = nullptr;
     QAction* hideAll_ = nullptr;
     QAction* showAll_ = nullptr;
-    QAction* firstCommon_ = nullptr; // the separator before the common entries
     QSystemTrayIcon* icon_ = nullptr;
     QString toolTip_;
     QImage picture_;
