@@ -113,7 +113,8 @@ void TStatusIcon::Rebuild()
         e.Reset = on(QT_TRANSLATE_NOOP("TStatusIcon", "Reset"), &TTimerPanel::Reset);
     }
     menu_->addSeparator();
-    pauseAll_ = menu_->addAction(Tr(QT_TRANSLATE_NOOP("TStatusIcon", "Pause all")), this, [this] { panel_.PauseAll(); });
+    pauseAll_ =
+        menu_->addAction(Tr(QT_TRANSLATE_NOOP("TStatusIcon", "Pause all")), this, [this] { panel_.PauseAll(); });
     resumeAll_ =
         menu_->addAction(Tr(QT_TRANSLATE_NOOP("TStatusIcon", "Resume all")), this, [this] { panel_.ResumeAll(); });
     stopAlarms_ = menu_->addAction(Tr(QT_TRANSLATE_NOOP("TStatusIcon", "Stop all alarms")), this,
@@ -134,8 +135,8 @@ void TStatusIcon::UpdateEntry(int index)
     const TTimerModel& timer = timers_.Timer(index);
     e.Menu->setTitle(panel_.Line(index).replace(QLatin1Char('&'), QStringLiteral("&&")));
     const bool ringing = timer.Ringing();
-    e.StartStop->setText(Tr(timer.Running() ? QT_TRANSLATE_NOOP("TStatusIcon", "Stop")
-                                            : QT_TRANSLATE_NOOP("TStatusIcon", "Start")));
+    e.StartStop->setText(
+        Tr(timer.Running() ? QT_TRANSLATE_NOOP("TStatusIcon", "Stop") : QT_TRANSLATE_NOOP("TStatusIcon", "Start")));
     e.StartStop->setVisible(!ringing);
     e.StopAlarm->setVisible(ringing);
     e.AddMinute->setVisible(ringing);
@@ -160,8 +161,9 @@ void TStatusIcon::Update()
 
     const int nearest = panel_.Nearest();
     const bool ringing = panel_.AnyRinging();
-    const int key = ringing ? -1 : nearest < 0 ? kRingSteps + 1
-                                               : int(std::lround(panel_.LeftFraction(nearest) * kRingSteps));
+    const int key = ringing       ? -1
+                    : nearest < 0 ? kRingSteps + 1
+                                  : int(std::lround(panel_.LeftFraction(nearest) * kRingSteps));
     if (key != pictureKey_) {
         pictureKey_ = key;
         picture_ = StatusPicture(nearest < 0 || ringing ? -1 : double(key) / kRingSteps, ringing, kPictureSize);

@@ -56,7 +56,8 @@ void TTimerPanel::Follow()
     std::vector<TTimerModel*> open;
     for (int i = 0; i < timers_.Count(); ++i)
         open.push_back(&timers_.Timer(i));
-    std::erase_if(paused_, [&open](const TPaused& p) { return std::find(open.begin(), open.end(), p.Timer) == open.end(); });
+    std::erase_if(paused_,
+                  [&open](const TPaused& p) { return std::find(open.begin(), open.end(), p.Timer) == open.end(); });
     for (TTimerModel* timer : open) {
         if (std::find(followed_.begin(), followed_.end(), timer) != followed_.end())
             continue;
@@ -123,8 +124,7 @@ int TTimerPanel::Nearest() const
     int nearest = -1;
     for (int i = 0; i < timers_.Count(); ++i) {
         const TTimerModel& timer = timers_.Timer(i);
-        if (timer.Running() && !timer.CountUp() &&
-            (nearest < 0 || timer.Seconds() < timers_.Timer(nearest).Seconds()))
+        if (timer.Running() && !timer.CountUp() && (nearest < 0 || timer.Seconds() < timers_.Timer(nearest).Seconds()))
             nearest = i;
     }
     return nearest;

@@ -23,18 +23,18 @@ class TFakeWatcher : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ Host)
 
-public:
+  public:
     bool Host() const { return true; }
     QStringList items;
 
-public slots:
+  public slots:
     void RegisterStatusNotifierItem(const QString& item, const QDBusMessage& message)
     {
         items << (item.startsWith('/') ? message.service() : item);
     }
     void RegisterStatusNotifierHost(const QString&) {}
 
-signals:
+  signals:
     void StatusNotifierItemRegistered(const QString& item);
 };
 
@@ -76,8 +76,8 @@ TEST(StatusIcon, TheItemListsTheTimersAndItsMenuActsOnThem)
     const QString item = watcher.items.value(0);
 
     const auto property = [&](const char* name) {
-        QDBusMessage get = QDBusMessage::createMethodCall(item, "/StatusNotifierItem",
-                                                          "org.freedesktop.DBus.Properties", "Get");
+        QDBusMessage get =
+            QDBusMessage::createMethodCall(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get");
         get << "org.kde.StatusNotifierItem" << name;
         return bus.call(get, QDBus::Block, 5000).arguments().value(0).value<QDBusVariant>().variant();
     };
