@@ -94,3 +94,19 @@ void TAttentionBus::SendLauncher(const TLauncherState& state)
     message << QString::fromLatin1(TLauncherEntry::kAppUri) << properties;
     launcherBus_->send(message); // queued; never waits for the bus
 }
+
+void TAttentionBus::AskStatusWatcher(int timeoutMs)
+{
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    ask << QStringLiteral("org.kde.StatusNotifierWatcher") << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = sessionBus_().call(ask, QDBus::Block, timeoutMs);
+    // No watcher at all is an answer too (Qt then looks for an X11 tray).
+    const QString error = reply.errorName();
+    emit StatusWatcherAnswered(reply.type() == QDBusMessage::ReplyMessage ||
+                               (reply.type() == QDBusMessage::ErrorMessage &&
+                                error != QLatin1String("org.freedesktop.DBus.Error.NoReply") &&
+                                error != QLatin1String("org.freedesktop.DBus.Error.Timeout") &&
+                                error != QLatin1String("org.freedesktop.DBus.Error.Disconnected")));
+}

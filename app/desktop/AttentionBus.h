@@ -42,6 +42,10 @@ public:
     void Forget(int key);
     void SetInhibited(bool on);
     void SendLauncher(const TLauncherState& state);
+    // Asks the status icon host's watcher on the session bus (what Qt's
+    // status icon asks on the window's thread) and says whether the bus
+    // answered within `timeoutMs`.
+    void AskStatusWatcher(int timeoutMs);
 
     // Made when first needed; to be looked at in this object's thread only.
     // Notifier() is the one of the timer with the lowest key.
@@ -59,6 +63,8 @@ signals:
     void NotificationKept(int key, const QString& kept);
     // Timer `key`'s alarm notification could not be shown.
     void AlarmUntold(int key);
+    // The answer to AskStatusWatcher.
+    void StatusWatcherAnswered(bool answered);
 
 private:
     TAlarmNotifier& MakeNotifier(int key);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -81,7 +82,22 @@ TTimerAttention::TTimerAttention(TBus sessionBus, TBus systemBus)
         if (TFollowed* followed = FindKey(key))
             followed->Timer->SetNotification(kept);
     });
+    connect(bus_, &TAttentionBus::StatusWatcherAnswered, this, [this](bool answered) {
+        if (auto then = std::exchange(statusWatcher_, nullptr))
+            then(answered);
+    });
     thread_->start();
+}
+
+void TTimerAttention::AskStatusWatcher(std::function<void(bool answered)> answered)
+{
+    statusWatcher_ = std::move(answered);
+    Post([](TAttentionBus& bus) { bus.AskStatusWatcher(kStatusWatcherMs); });
+    // A bus thread held up (a bus that does not answer) says nothing in time.
+    QTimer::singleShot(kStatusWatcherMs + kStatusWatcherMs / 2, this, [this] {
+        if (auto then = std::exchange(statusWatcher_, nullptr))
+            then(false);
+    });
 }
 
 TTimerAttention::~TTimerAttention()

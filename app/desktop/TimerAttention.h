@@ -60,6 +60,13 @@ public:
     // told another way (screen readers speak a notification that shows).
     std::function<void(TTimerModel& timer)> OnUntold;
 
+    // Whether Qt's status icon may be made without the window's thread
+    // waiting on the bus: `answered` runs here once the session bus and
+    // the status icon host's watcher answered in the bus thread within
+    // kStatusWatcherMs, with false when they did not (or not in time).
+    void AskStatusWatcher(std::function<void(bool answered)> answered);
+    static constexpr int kStatusWatcherMs = 1000;
+
     const TLauncherEntry& Launcher() const { return launcher_; }
     // Runs f in the bus thread and waits for it, for a look at what is held
     // there (tests); the program itself never waits on that thread.
@@ -83,4 +90,5 @@ private:
     std::vector<std::unique_ptr<TFollowed>> timers_;
     int nextKey_ = 0;
     bool inhibited_ = false;
+    std::function<void(bool)> statusWatcher_;
 };

@@ -209,6 +209,9 @@ TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackIm
         return counting;
     };
     hooks.RaiseForAlarm = [this](TFmTimerMain& window) { RaiseForAlarm(window); };
+    hooks.OtherTimers = [this](TFmTimerMain& from) {
+        return OtherTimers ? OtherTimers(from) : std::vector<std::pair<QString, std::function<void()>>>();
+    };
     // A place or picture changed is kept at once: a kill finds it.
     hooks.Changed = [this, timer](TFmTimerMain&) { KeepPlace(*timer); };
     timer->Window = std::make_unique<TFmTimerMain>(hooks);
@@ -217,6 +220,8 @@ TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackIm
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         disconnect(app, &QGuiApplication::commitDataRequest, timer->Window->vlmFormFunc1, nullptr);
     timers_.push_back(timer);
+    if (OnListChanged)
+        OnListChanged();
     return *timer;
 }
 
@@ -392,6 +397,8 @@ void TOpenTimers::Forget(int index)
     }
     timer->Window->hide();
     DeleteWhenFree(timer);
+    if (OnListChanged)
+        OnListChanged();
 }
 
 // Not while a dialog of the window is open: it ends with a handler of the

@@ -91,6 +91,11 @@ public:
 
     // The last window closed: the program ends.
     std::function<void()> OnLastClosed;
+    // A timer opened or was forgotten.
+    std::function<void()> OnListChanged;
+    // The windows' "Timers" menu: the timers other than `from` (see
+    // TTimerMainHooks::OtherTimers); empty: not offered.
+    std::function<std::vector<std::pair<QString, std::function<void()>>>(TFmTimerMain& from)> OtherTimers;
     // Tells the user something went wrong: by default in a message box
     // of the window `from`, without one on standard error.
     std::function<void(TFmTimerMain* from, const QString& message)> Tell;

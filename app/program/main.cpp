@@ -21,10 +21,12 @@
 #include "SessionBus.h"
 #include "SignalQuit.h"
 #include "SingleInstance.h"
+#include "StatusIcon.h"
 #include "StartRequest.h"
 #include "TimeArgument.h"
 #include "TimerAttention.h"
 #include "TimerModel.h"
+#include "TimerPanel.h"
 #include "TimerServices.h"
 #include "Translations.h"
 #include "UnitFmTimerMain.h"
@@ -62,6 +64,8 @@ int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TS
                 BringToFront(timers.Window(i));
     };
     timers.OnLastClosed = [&app] { app.exit(0); };
+    TTimerPanel panel(timers);
+    std::unique_ptr<TStatusIcon> statusIcon;
     // SIGTERM and SIGHUP (logout, shutdown, a plain kill) and the end of the
     // session keep every timer for the next start; Ctrl+C in a terminal is a
     // close the user asked for, like Ctrl+Q.
@@ -80,8 +84,19 @@ int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TS
     // The other kept timers once the first is on the screen; then what the
     // command line asked for, then the later starts' requests held meanwhile
     // (one for a kept timer's name must find it).
-    AfterFirstFrame(&first, [&timers, &instance, request, forFirst] {
+    AfterFirstFrame(&first, [&timers, &instance, &attention, &panel, &statusIcon, request, forFirst] {
         timers.OpenKept();
+        // Qt asks the session bus on this thread whether there is a place
+        // for a status icon: only once the bus answered on the bus thread.
+        // Only where the desktop shows the icon may a window be hidden.
+        attention.AskStatusWatcher([&timers, &panel, &statusIcon](bool answered) {
+            if (answered && TStatusIcon::Available()) {
+                statusIcon = std::make_unique<TStatusIcon>(timers, panel);
+                panel.OnChanged = [icon = statusIcon.get()] { icon->Update(); };
+                statusIcon->Show();
+            }
+            panel.HideKept(statusIcon != nullptr);
+        });
         if (!forFirst) {
             const TInstanceAnswer answer = timers.Answer(request);
             if (!answer.Refused.isEmpty())
@@ -93,6 +108,8 @@ int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TS
     if (forFirst)
         ApplyStartRequest(first, request);
     const int exitCode = app.exec();
+    panel.OnChanged = nullptr;
+    statusIcon.reset();
     // The about window belongs to no timer window: it goes before the timers.
     delete FormVersionInfo.data();
     // Closing: a second kill (the session, then the service manager) must not

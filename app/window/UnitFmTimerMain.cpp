@@ -42,6 +42,7 @@ TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
     InstallTimerAccessibility();
     BuildControls();
     BuildMenu();
+    BuildTimersMenu();
     BuildFormFunc();
     keys_ = new TTimerKeys(*this);
     keyboardMove_ = new TKeyboardMove(*this);

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "TimerLimits.h"
 #include "TimerModel.h"
@@ -88,6 +90,9 @@ struct TTimerMainHooks {
     // The alarm is told by a notification, and TellAlarm is called where
     // none could be shown; false or empty: the window tells it at once.
     bool NotificationTellsAlarm = false;
+    // The other open timers, for the "Timers" menu: each one's line and
+    // what brings it to the front; empty: the menu is not offered.
+    std::function<std::vector<std::pair<QString, std::function<void()>>>(TFmTimerMain& from)> OtherTimers;
 };
 
 // The kitchen timer's main window: minutes and seconds in four digit labels,
@@ -230,6 +235,8 @@ public:
     QAction* MnUntil = nullptr;
     QAction* MnMove = nullptr;
     QMenu* MnRecent = nullptr;
+    QMenu* MnTimers = nullptr; // the other open timers
+    void MnTimersShow();
     QAction* MnRecent0 = nullptr;
     QAction* MnRecent1 = nullptr;
     QAction* MnRecent2 = nullptr;
@@ -252,6 +259,7 @@ private:
     void BuildControls();
     void BuildMenu();
     void BuildFormFunc();
+    void BuildTimersMenu();
     void ModelChanged();
     void AlarmStep(bool sound);
     void ApplyStartBackground();

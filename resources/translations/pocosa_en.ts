@@ -479,6 +479,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>移動(&amp;M)</source>
         <translation>&amp;Move</translation>
     </message>
+    <message>
+        <source>タイマー</source>
+        <translation>Timers</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -626,6 +630,57 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>the sound is too quiet to be heard (below -60 dBFS)</source>
         <translation>the sound is too quiet to be heard (below -60 dBFS)</translation>
+    </message>
+</context>
+<context>
+    <name>TStatusIcon</name>
+    <message>
+        <source>Show</source>
+        <translation>Show</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>+1 min</source>
+        <translation>+1 min</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>Pause all</source>
+        <translation>Pause all</translation>
+    </message>
+    <message>
+        <source>Resume all</source>
+        <translation>Resume all</translation>
+    </message>
+    <message>
+        <source>Stop all alarms</source>
+        <translation>Stop all alarms</translation>
+    </message>
+    <message>
+        <source>Hide all windows</source>
+        <translation>Hide all windows</translation>
+    </message>
+    <message>
+        <source>Show all windows</source>
+        <translation>Show all windows</translation>
+    </message>
+    <message>
+        <source>New timer</source>
+        <translation>New timer</translation>
+    </message>
+    <message>
+        <source>Quit Pocosa</source>
+        <translation>Quit Pocosa</translation>
     </message>
 </context>
 <context>

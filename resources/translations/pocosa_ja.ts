@@ -479,6 +479,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>移動(&amp;M)</source>
         <translation>移動(&amp;M)</translation>
     </message>
+    <message>
+        <source>タイマー</source>
+        <translation>タイマー</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -626,6 +630,57 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>the sound is too quiet to be heard (below -60 dBFS)</source>
         <translation>音が小さすぎて聞こえません (-60 dBFS 未満)</translation>
+    </message>
+</context>
+<context>
+    <name>TStatusIcon</name>
+    <message>
+        <source>Show</source>
+        <translation>表示</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>スタート</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>ストップ</translation>
+    </message>
+    <message>
+        <source>+1 min</source>
+        <translation>+1 分</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>リセット</translation>
+    </message>
+    <message>
+        <source>Pause all</source>
+        <translation>すべて一時停止</translation>
+    </message>
+    <message>
+        <source>Resume all</source>
+        <translation>すべて再開</translation>
+    </message>
+    <message>
+        <source>Stop all alarms</source>
+        <translation>すべてのアラームを止める</translation>
+    </message>
+    <message>
+        <source>Hide all windows</source>
+        <translation>すべてのウィンドウを隠す</translation>
+    </message>
+    <message>
+        <source>Show all windows</source>
+        <translation>すべてのウィンドウを表示</translation>
+    </message>
+    <message>
+        <source>New timer</source>
+        <translation>新しいタイマー</translation>
+    </message>
+    <message>
+        <source>Quit Pocosa</source>
+        <translation>Pocosa を終了</translation>
     </message>
 </context>
 <context>

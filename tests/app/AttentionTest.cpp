@@ -4,9 +4,11 @@
 
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <utility>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -335,6 +337,27 @@ TEST(TimerAttention, TheEndLetsGoOfWhatTheBusThreadHolds)
     }
     EXPECT_FALSE(ThreadLeftBehind());
     EXPECT_TRUE(Eventually([&] { return desk.logind.Released(0); }));
+}
+
+// The status icon is made only once the bus answered in the bus thread: a
+// frozen bus says no in time, and the window's thread never waits.
+TEST(TimerAttention, StatusWatcherAskedInTheBusThreadAnswersInTime)
+{
+    TPrivateBus bus;
+    ASSERT_TRUE(bus.Running());
+    for (const bool frozen : {false, true}) {
+        TTimerAttention attention([&] { return bus.Connect(); }, [&] { return bus.Connect(); });
+        std::optional<bool> answer;
+        bus.Freeze(frozen);
+        QElapsedTimer waited;
+        waited.start();
+        attention.AskStatusWatcher([&answer](bool answered) { answer = answered; });
+        EXPECT_LT(waited.elapsed(), 100) << "asked without waiting";
+        ASSERT_TRUE(Eventually([&] { return answer.has_value(); })) << frozen;
+        EXPECT_EQ(*answer, !frozen) << "no watcher is an answer too";
+        EXPECT_LE(waited.elapsed(), 2 * TTimerAttention::kStatusWatcherMs);
+        bus.Freeze(false);
+    }
 }
 
 } // namespace

@@ -22,8 +22,10 @@
 #include "FullDisk.h"
 #include "OpenTimers.h"
 #include "StartRequest.h"
+#include "StatusIcon.h"
 #include "TimerAttention.h"
 #include "TimerModel.h"
+#include "TimerPanel.h"
 #include "UnitFmTimerMain.h"
 #include "vlmButton.h"
 #include "vlmGlobal.h"
@@ -305,6 +307,115 @@ TEST(OpenTimers, TimersAreToldApartAndTheWindowsInUseStayOnTop)
     EXPECT_EQ(second.Model().Name(), "Eggs");
     rig.Close(0); // the next one is the first now
     EXPECT_EQ(rig.timers->Window(0).windowTitle(), "Eggs \u2013 Pocosa");
+}
+
+// The timers at a glance: labels, the nearest count-down, Pause all and
+// Resume all, hidden windows and what of them is kept, and the icon's menu.
+TEST(OpenTimers, PanelPausesResumesAndHidesAndTheIconFollows)
+{
+    TOpenTimersRig rig(kKept); // first 01:30, then Tea 00:30 (TIMER-3), Eggs 05:00 (TIMER-7)
+    TFmTimerMain& first = rig.timers->OpenFirst(true);
+    rig.timers->OpenKept();
+    TTimerPanel panel(*rig.timers);
+    TStatusIcon icon(*rig.timers, panel);
+    panel.OnChanged = [&icon] { icon.Update(); };
+    TFmTimerMain& unnamed = *rig.timers->New(&first);
+    first.show();
+    ASSERT_EQ(rig.timers->Count(), 4);
+    EXPECT_EQ(panel.Label(0) + "," + panel.Label(1) + "," + panel.Label(2) + "," + panel.Label(3),
+              "Timer 1,Tea,Eggs,Timer 2");
+    TTimerModel &one = rig.timers->Timer(0), &tea = rig.timers->Timer(1), &eggs = rig.timers->Timer(2);
+    EXPECT_EQ(panel.Nearest(), -1);
+    eggs.StartStop(), one.StartStop();
+    EXPECT_EQ(panel.Nearest(), 0) << "01:30 before 05:00";
+    one.SetCountDownLength(180);
+    EXPECT_DOUBLE_EQ(panel.LeftFraction(0), 0.5);
+    one.SetCountDownLength(0);
+    EXPECT_DOUBLE_EQ(panel.LeftFraction(0), 90.0 / 3600) << "a length not known: an hour";
+    const QList<QAction*> entries = icon.Menu().actions().mid(0, 5);
+    EXPECT_TRUE(entries[3]->menu() && !entries[4]->menu()) << "one entry per timer";
+    EXPECT_EQ(entries[1]->menu()->title(), panel.Line(1));
+    EXPECT_EQ(icon.ToolTip().split('\n').size(), 4);
+    unnamed.SetSeconds(5);
+    EXPECT_TRUE(entries[3]->menu()->title().contains("00:05")) << "a new timer's entry follows it";
+
+    const auto trigger = [&icon](const char* text) {
+        for (QAction* action : icon.Menu().actions())
+            if (action->text() == QCoreApplication::translate("TStatusIcon", text))
+                return action->isEnabled() ? (action->trigger(), true) : false;
+        return false;
+    };
+    ASSERT_TRUE(trigger("Pause all"));
+    EXPECT_FALSE(one.Running() || eggs.Running() || trigger("Pause all"));
+    tea.StartStop(), eggs.SetSeconds(10); // the user's own since
+    ASSERT_TRUE(trigger("Resume all"));
+    EXPECT_TRUE(one.Running() && tea.Running() && !eggs.Running()) << "only those Pause all stopped, unchanged";
+    EXPECT_FALSE(trigger("Resume all"));
+    EXPECT_TRUE(icon.Menu().actions()[1]->menu()->title().startsWith("Tea  00:30 ")) << "titles follow";
+
+    // Hidden windows: kept in the section, shown by the click, by the
+    // "Timers" menu of another window, and by their alarm.
+    panel.HideAll();
+    EXPECT_TRUE(panel.Hidden(0) && panel.Hidden(3) && tea.Running());
+    EXPECT_EQ(AppGlobal->ReadIniString("TIMER-3", TTimerPanel::kHiddenKey, ""), "1");
+    panel.Activate();
+    EXPECT_TRUE(panel.AllShown());
+    EXPECT_EQ(AppGlobal->ReadIniString("TIMER-3", TTimerPanel::kHiddenKey, ""), "0");
+    panel.Activate();
+    EXPECT_FALSE(first.isVisible());
+    emit unnamed.PopupMenu1->aboutToShow();
+    ASSERT_EQ(unnamed.MnTimers->actions().size(), 3) << "the other timers";
+    unnamed.MnTimers->actions()[0]->trigger();
+    EXPECT_TRUE(first.isVisible() && !unnamed.isVisible());
+    eggs.Reset(), eggs.SetSeconds(1), eggs.StartStop();
+    EXPECT_FALSE(rig.timers->Window(2).isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return eggs.Ringing(); }, 3000));
+    EXPECT_TRUE(rig.timers->Window(2).isVisible()) << "the alarm shows its window";
+    EXPECT_EQ(AppGlobal->ReadIniString("TIMER-7", TTimerPanel::kHiddenKey, ""), "0");
+    QMenu& eggsMenu = *icon.Menu().actions()[2]->menu();
+    EXPECT_TRUE(eggsMenu.title().contains("00:00")) << "the entry follows the tick";
+    panel.Activate();
+    EXPECT_TRUE(panel.AllShown()) << "a click while one rings shows all";
+    const auto shown = [&eggsMenu](const char* text) {
+        for (QAction* action : eggsMenu.actions())
+            if (action->isVisible() && action->text() == QCoreApplication::translate("TStatusIcon", text))
+                return action;
+        return static_cast<QAction*>(nullptr);
+    };
+    ASSERT_TRUE(shown("+1 min") && shown("Stop") && !shown("Start"));
+    shown("+1 min")->trigger();
+    EXPECT_TRUE(eggs.Running() && !eggs.Ringing() && eggs.Seconds() == 60) << "snoozed a minute";
+    EXPECT_FALSE(shown("+1 min"));
+}
+
+TEST(OpenTimers, WindowsHiddenAtTheEndAreHiddenAgain)
+{
+    for (const bool icon : {true, false}) {
+        TOpenTimersRig rig(kKept + "[TIMER-3]\nHIDDEN=1\n[TIMER-7]\nHIDDEN=0\n");
+        TTimerPanel panel(*rig.timers);
+        rig.timers->OpenFirst(true).show();
+        rig.timers->OpenKept();
+        panel.HideKept(icon);
+        EXPECT_TRUE(!panel.Hidden(0) && panel.Hidden(1) == icon && !panel.Hidden(2));
+        EXPECT_EQ(AppGlobal->ReadIniString("TIMER-3", TTimerPanel::kHiddenKey, ""), icon ? "1" : "0");
+        panel.Show(1);
+        rig.timers->QuitAll();
+        EXPECT_EQ(AppGlobal->ReadIniString("TIMER-3", TTimerPanel::kHiddenKey, ""), "") << "forgotten with its timer";
+    }
+}
+
+// The ring empties clockwise from twelve o'clock; an alarm fills the middle.
+TEST(OpenTimers, StatusPictureShowsWhatIsLeft)
+{
+    const int size = TStatusIcon::kPictureSize, inner = size / 12, mid = size / 2;
+    const QImage quarter = StatusPicture(0.25, false, size);
+    // On the ring: right of twelve o'clock (in the quarter left) and left of it.
+    const QRgb right = quarter.pixel(mid + size / 4, inner), left = quarter.pixel(mid - size / 4, inner);
+    EXPECT_NE(right, left);
+    EXPECT_EQ(StatusPicture(-1, false, size).pixel(mid + size / 4, inner), left) << "no count-down: no arc";
+    EXPECT_EQ(quarter.pixel(mid + size / 4, size - 1 - inner), left) << "past a quarter: empty";
+    EXPECT_EQ(qAlpha(quarter.pixel(mid, mid)), 0);
+    EXPECT_NE(qAlpha(StatusPicture(-1, true, size).pixel(mid, mid)), 0) << "the ringing mark";
 }
 
 } // namespace
