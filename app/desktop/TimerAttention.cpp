@@ -64,11 +64,8 @@ TTimerAttention::TTimerAttention(TBus sessionBus, TBus systemBus)
     // A minute more: the alarm stops and the same timer counts down 01:00.
     connect(bus_, &TAttentionBus::MoreChosen, this, [this](int key) {
         TFollowed* followed = FindKey(key);
-        if (!followed || !followed->Timer->Ringing())
-            return;
-        followed->Timer->Reset();
-        followed->Timer->SetSeconds(60);
-        followed->Timer->StartStop();
+        if (followed && followed->Timer->Ringing())
+            followed->Timer->OneMinuteMore();
     });
     connect(bus_, &TAttentionBus::FrontChosen, this, [this](int key) {
         if (TFollowed* followed = FindKey(key); followed && OnFront)

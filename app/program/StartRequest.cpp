@@ -48,17 +48,20 @@ bool ApplyStartRequest(TFmTimerMain& window, const TStartRequest& request)
     }
     if (!request.Seconds && !request.Start)
         return true;
-    if (window.Running())
+    TTimerModel& timer = window.Model();
+    if (timer.Running())
         return false;
-    if (request.Seconds) {
-        window.BTresetClick(window.BTreset);
-        window.SetSeconds(*request.Seconds);
-    }
     // A count-down to a time of day is no length the user would start again.
-    if (request.Start && request.Until)
-        window.Model().StartStop();
-    else if (request.Start)
-        window.BTstartClick(window.BTstart);
+    if (request.Seconds && request.Start) {
+        timer.StartLength(*request.Seconds, !request.Until);
+        return true;
+    }
+    if (request.Seconds) {
+        timer.Reset();
+        timer.SetSeconds(*request.Seconds);
+    }
+    if (request.Start)
+        timer.StartStop();
     return true;
 }
 

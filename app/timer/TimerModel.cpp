@@ -129,6 +129,9 @@ void TTimerModel::SetSeconds(int value)
 {
     const int before = seconds_;
     seconds_ = std::min(value, kMaxSeconds);
+    // Once the time changes, START no longer takes up the stopped count-down.
+    if (paused_ && seconds_ != *paused_)
+        paused_.reset();
     if (seconds_ <= 0 && running_) {
         seconds_ = 0;
         alarmReached_ = true;
@@ -217,8 +220,34 @@ void TTimerModel::Tick()
 
 void TTimerModel::StartStop()
 {
+    const bool countingDown = running_ && !countUp_ && seconds_ > 0;
+    const bool resumed = paused_ == seconds_;
     SetCountUp(seconds_ == 0 || countUp_);
     SetRunning(!running_);
+    if (countingDown && !running_) {
+        paused_ = seconds_;
+    } else if (running_) {
+        paused_.reset();
+        if (!countUp_ && !resumed)
+            emit CountDownStarted(seconds_);
+    }
+}
+
+void TTimerModel::StartLength(int seconds, bool recent)
+{
+    Reset();
+    SetSeconds(seconds);
+    if (recent) {
+        StartStop();
+        return;
+    }
+    SetCountUp(seconds_ == 0);
+    SetRunning(true);
+}
+
+void TTimerModel::OneMinuteMore()
+{
+    StartLength(60, false);
 }
 
 void TTimerModel::Reset()

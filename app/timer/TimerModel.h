@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QObject>
 #include <QString>
 
@@ -95,12 +97,20 @@ public:
     // The tick: applies every whole second passed since the last one.
     void Tick();
 
-    // What the buttons do: a minute more, a second more, START/STOP (from
-    // 00:00, or after a count-up, it counts up), Reset.
+    // What the buttons do, whoever asks (the window, a later start, the
+    // notification, the status icon): a minute more, a second more,
+    // START/STOP (from 00:00, or after a count-up, it counts up), Reset.
+    // A START that begins a count-down of a new length, not one taken up
+    // again after STOP with nothing changed since, says CountDownStarted.
     void AddMinute() { SetSeconds(seconds_ + 60); }
     void AddSecond() { SetSeconds(seconds_ + 1); }
     void StartStop();
     void Reset();
+    // Reset, set to `seconds` and started; with `recent` false (a count-down
+    // to a time of day) it is no length the user would start again.
+    void StartLength(int seconds, bool recent = true);
+    // The alarm's "+1 min": the alarm stops and it counts down one minute.
+    void OneMinuteMore();
 
     QTimer* TickTimer() const { return tick_; }
     TTickClock& Clock() const { return clock_; }
@@ -108,6 +118,8 @@ public:
 signals:
     // The seconds value, running or counting up changed (or was set again).
     void Changed();
+    // START began a count-down of a new length (see StartStop).
+    void CountDownStarted(int seconds);
     // An alarm step (once a second at 00:00): bring the timer to the front,
     // and with `sound`, start its sound.
     void AlarmStep(bool sound);
@@ -130,6 +142,7 @@ private:
     QString soundProblem_;
     QString notification_;
     int length_ = 0; // -1: a count-down of a length not known
+    std::optional<int> paused_; // a count-down STOP stopped here; START takes it up again
     int seconds_ = 0;
     bool running_ = false;
     bool countUp_ = false;

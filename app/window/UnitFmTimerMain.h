@@ -82,7 +82,7 @@ struct TTimerMainHooks {
     // empty: none are kept.
     std::function<QList<int>()> RecentTimes;
     // START began a count-down of `seconds` (not a count-up, not one
-    // resumed after STOP).
+    // resumed after STOP): the model's CountDownStarted, for tests.
     std::function<void(int seconds)> CountDownStarted;
     // Whether one of the program's windows has the keyboard; empty: the
     // application's state says.
@@ -298,7 +298,6 @@ private:
     QString soundTold_;            // the sound the user was told could not be played
     bool closeAgreed_ = false;     // the user agreed to close a counting timer
     QPointer<QMessageBox> closeQuestion_;
-    std::optional<int> paused_;    // a count-down stopped here; START resumes it
 
     // The time and state the title and the spoken words were last made for.
     struct TShownOutside {

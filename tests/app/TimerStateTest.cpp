@@ -126,6 +126,25 @@ TEST(TimerState, EveryTransitionOfTheStateTable)
     }
 }
 
+// The timer alone, without a window (a later start, the status icon, a notification): which STARTs begin a
+// count-down of a new length, and what "+1 min" and a count-down to a time of day do.
+TEST(TimerState, TheModelTellsWhichStartBeginsANewLength)
+{
+    TFakeClock clock;
+    TTimerModel timer(clock);
+    QList<int> started;
+    QObject::connect(&timer, &TTimerModel::CountDownStarted, [&started](int seconds) { started << seconds; });
+    timer.SetSeconds(90), timer.StartStop(), timer.StartStop(), timer.StartStop(); // started, stopped, taken up
+    timer.StartStop(), timer.AddSecond(), timer.StartStop();                      // stopped, changed: 01:31
+    timer.StartStop(), timer.Reset(), timer.SetSeconds(91), timer.StartStop();     // reset, the same again
+    timer.StartLength(45), timer.StartLength(2833, false);
+    EXPECT_EQ(started, QList<int>({90, 91, 91, 45}));
+    timer.Reset(), timer.SetSeconds(1), timer.StartStop(), clock.Now += 1000, timer.Tick();
+    ASSERT_TRUE(timer.Ringing());
+    timer.OneMinuteMore();
+    EXPECT_TRUE(timer.Running() && !timer.CountUp() && timer.Seconds() == 60 && started.last() == 1);
+}
+
 TEST(TimerState, ValueIsCappedAt9959InEveryMode)
 {
     TTimerRig rig;
