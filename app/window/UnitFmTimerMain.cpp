@@ -53,6 +53,7 @@ TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
     });
     connect(model_, &TTimerModel::Changed, this, &TFmTimerMain::ModelChanged);
     connect(model_, &TTimerModel::AlarmStep, this, &TFmTimerMain::AlarmStep);
+    connect(model_, &TTimerModel::Warned, this, &TFmTimerMain::Warned);
     connect(model_, &TTimerModel::NameChanged, this, [this] {
         shownOutside_.reset();
         ShowTimeOutside();

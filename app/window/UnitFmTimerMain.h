@@ -142,6 +142,9 @@ public:
     TKeyboardMove* KeyboardMove() const { return keyboardMove_; }
     void MnRecentShow(QObject* Sender);
     void MnRecentClick(QObject* Sender);
+    // "Warn before": the choices of the timer's warning, the one set checked.
+    void MnWarnShow(QObject* Sender);
+    void MnWarnClick(QObject* Sender);
     void N1Click(QObject* Sender);
     void N3Click(QObject* Sender);
     void MnBackResetClick(QObject* Sender);
@@ -213,6 +216,7 @@ public:
     QAction* MnRecent2 = nullptr;
     QAction* MnRecent3 = nullptr;
     QAction* MnRecent4 = nullptr;
+    QMenu* MnWarn = nullptr;
     QAction* N4 = nullptr;
     QAction* N1 = nullptr;
     QAction* N2 = nullptr;
@@ -232,6 +236,7 @@ private:
     void BuildFormFunc();
     void ModelChanged();
     void AlarmStep(bool sound);
+    void Warned();
     void ApplyStartBackground();
     QAction* MnBackItem(int n) const;
     QAction* MnRecentItem(int n) const;
