@@ -285,6 +285,8 @@ TEST(TimerAttention, CountDownInhibitsAndTheAlarmNotifiesOnce)
     EXPECT_EQ(notifications.Notified[1].Replaces, notifications.Notified[0].Id) << "the same notification";
     EXPECT_TRUE(notifications.Notified[1].Body.startsWith(body + "\n") && notifications.Notified[1].Body.contains("not audio"));
 
+    // The server's answer with the new id comes after it has shown it.
+    ASSERT_TRUE(Eventually([&] { return Held(attention).Id == notifications.Notified[1].Id; }));
     emit notifications.ActionInvoked(Held(attention).Id, "stop");
     ASSERT_TRUE(Eventually([&] { return !rig.w().Running(); })) << "the action stops the timer";
     EXPECT_TRUE(rig.w().CountUp()) << "as STOP does";
@@ -501,6 +503,44 @@ TEST(TimerAttention, SeveralTimersShareTheLauncherAndEachHasItsNotification)
     Set(tea, 1), Start(tea), tea.Tick(), eggs.Tick();
     Eventually([] { return false; }, 200);
     EXPECT_EQ(notifications.Notified.size(), shown);
+}
+
+// The warning before the end: a notification of normal urgency that the
+// alarm's replaces, or that a STOP takes back; the launcher urgent meanwhile.
+TEST(TimerAttention, AWarningNotifiesSoftlyAndMarksTheLauncherUntilTheEnd)
+{
+    TPrivateBus bus;
+    QDBusConnection serviceSide = bus.Connect();
+    TFakeNotifications notifications;
+    ASSERT_TRUE(Serve(serviceSide, kNotifications, kNotificationsPath, &notifications));
+    TTimerRig tea, plain;
+    TTimerAttention attention([&] { return bus.Connect(); }, [&] { return bus.Connect(); });
+    for (TTimerRig* rig : {&tea, &plain}) {
+        attention.Add(rig->w().Model());
+        rig->w().Model().SetWarning(60);
+        Set(*rig, 61), Start(*rig);
+    }
+    tea.w().Model().SetName("Tea");
+    tea.Tick();
+    ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 1; }));
+    const auto warning = notifications.Notified[0];
+    EXPECT_EQ(warning.Summary, "Tea: 1 minute left");
+    EXPECT_EQ(warning.Hints["urgency"].toInt(), 1) << "normal";
+    EXPECT_EQ(warning.Actions.size(), 2) << "only the click on it";
+    EXPECT_TRUE(attention.Launcher().Sent().Urgent);
+    ASSERT_TRUE(Eventually([&] { return Held(attention).Id == warning.Id; }));
+    Ticks(tea, 60);
+    ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 2; }));
+    EXPECT_EQ(notifications.Notified[1].Replaces, warning.Id) << "the alarm's replaces it";
+    Reset(tea);
+    EXPECT_FALSE(attention.Launcher().Sent().Urgent);
+    plain.Tick();
+    ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 3; }));
+    EXPECT_EQ(notifications.Notified[2].Summary, "1 minute left");
+    EXPECT_TRUE(attention.Launcher().Sent().Urgent);
+    Start(plain); // STOP before the end
+    EXPECT_FALSE(attention.Launcher().Sent().Urgent);
+    EXPECT_TRUE(Eventually([&] { return notifications.Closed.contains(notifications.Notified[2].Id); }));
 }
 
 int gMessages = 0;
