@@ -37,7 +37,7 @@ TEST(InstanceProtocol, RequestsAndAnswersSurviveTheLine)
 {
     TStartRequest named{60, true, false, true, QString("Tea")}, ask{std::nullopt, false, true};
     ask.Ask = true;
-    named.Sound = "/music/bell.ogg", named.Volume = 0, named.Until = true;
+    named.Sound = "/music/bell.ogg", named.Volume = 0, named.Until = true, named.Warn = 600;
     for (const TStartRequest& r : {TStartRequest{}, TStartRequest{0, true, false}, TStartRequest{5999, false, false},
                                    TStartRequest{std::nullopt, false, true}, named, ask}) {
         const QByteArray line = EncodeRequest(r);
@@ -76,6 +76,8 @@ TEST(InstanceProtocol, MalformedRequestsAreRefused)
         "{\"start\":true,\"status\":false,\"volume\":101}\n",
         "{\"start\":false,\"status\":true,\"new\":true}\n", // a query asks nothing else
         "{\"start\":true,\"status\":false,\"sound\":1}\n",
+        "{\"start\":true,\"status\":false,\"warn\":6000}\n",
+        "{\"start\":true,\"status\":false,\"warn\":\"1m\"}\n",
     };
     for (const char* line : lines)
         EXPECT_FALSE(DecodeRequest(QByteArray(line)).has_value()) << line;

@@ -170,6 +170,11 @@ TEST(StartArguments, OptionsAndTime)
     EXPECT_EQ(parse({"--timer", "Eggs", "--sound", "bell.ogg", "--volume", "30%"}), sound) << "made absolute";
     sound.Sound = "", sound.Volume.reset();
     EXPECT_EQ(parse({"--timer", "Eggs", "--sound", "default"}), sound);
+    sound.Sound.reset();
+    for (const auto& [text, seconds] : {std::pair{"1m", 60}, {"0:30", 30}, {"Off", 0}}) {
+        sound.Warn = seconds;
+        EXPECT_EQ(parse({"--timer", "Eggs", "--warn", text}), sound) << text;
+    }
     const QDateTime at(QDate(2026, 3, 10), QTime(17, 0), Qt::UTC); // --until: seconds from then, started
     TStartRequest until{1800, true};
     until.Until = true;
@@ -199,6 +204,9 @@ TEST(StartArguments, Refusals)
         {{"--timer", "Tea", "--volume=-1"}, "a whole number from 0 to 100"},
         {{"--sound", "/tmp/bell\nring.wav"}, "\"/tmp/bell\\nring.wav\": a file name with a line break"},
         {{"--sound", ""}, "--sound needs"},
+        {{"--warn", "soon"}, "\"soon\" is not a time"},
+        {{"--warn", "-1m"}, "is not a time"},
+        {{"--status", "--warn", "1m"}, "--status"},
         {{"--until", "23:59", "5m"}, "--until takes no other time"}, {{"5m", "--until=1am"}, "--until takes no other"},
         {{"-platform=offscreen"}, "Unknown options: p"}, // not a form Qt takes
     };
