@@ -505,42 +505,30 @@ TEST(TimerAttention, SeveralTimersShareTheLauncherAndEachHasItsNotification)
     EXPECT_EQ(notifications.Notified.size(), shown);
 }
 
-// The warning before the end: a notification of normal urgency that the
-// alarm's replaces, or that a STOP takes back; the launcher urgent meanwhile.
+// The warning: a notification of normal urgency that the alarm's replaces or
+// a STOP takes back, and the launcher urgent meanwhile.
 TEST(TimerAttention, AWarningNotifiesSoftlyAndMarksTheLauncherUntilTheEnd)
 {
     TPrivateBus bus;
     QDBusConnection serviceSide = bus.Connect();
-    TFakeNotifications notifications;
-    ASSERT_TRUE(Serve(serviceSide, kNotifications, kNotificationsPath, &notifications));
+    TFakeNotifications n;
+    ASSERT_TRUE(Serve(serviceSide, kNotifications, kNotificationsPath, &n));
     TTimerRig tea, plain;
     TTimerAttention attention([&] { return bus.Connect(); }, [&] { return bus.Connect(); });
-    for (TTimerRig* rig : {&tea, &plain}) {
-        attention.Add(rig->w().Model());
-        rig->w().Model().SetWarning(60);
-        Set(*rig, 61), Start(*rig);
-    }
-    tea.w().Model().SetName("Tea");
-    tea.Tick();
-    ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 1; }));
-    const auto warning = notifications.Notified[0];
-    EXPECT_EQ(warning.Summary, "Tea: 1 minute left");
-    EXPECT_EQ(warning.Hints["urgency"].toInt(), 1) << "normal";
-    EXPECT_EQ(warning.Actions.size(), 2) << "only the click on it";
+    for (TTimerRig* rig : {&tea, &plain})
+        attention.Add(rig->w().Model()), rig->w().Model().SetWarning(60), Set(*rig, 61), Start(*rig);
+    tea.w().Model().SetName("Tea"), tea.Tick();
+    ASSERT_TRUE(Eventually([&] { return n.Notified.size() == 1 && Held(attention).Id == n.Notified[0].Id; }));
+    EXPECT_EQ(n.Notified[0].Summary, "Tea: 1 minute left");
+    EXPECT_EQ(n.Notified[0].Hints["urgency"].toInt() * 10 + n.Notified[0].Actions.size(), 12) << "normal, no STOP";
     EXPECT_TRUE(attention.Launcher().Sent().Urgent);
-    ASSERT_TRUE(Eventually([&] { return Held(attention).Id == warning.Id; }));
     Ticks(tea, 60);
-    ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 2; }));
-    EXPECT_EQ(notifications.Notified[1].Replaces, warning.Id) << "the alarm's replaces it";
-    Reset(tea);
+    ASSERT_TRUE(Eventually([&] { return n.Notified.size() == 2; }));
+    EXPECT_EQ(n.Notified[1].Replaces, n.Notified[0].Id) << "the alarm's replaces it";
+    Reset(tea), plain.Tick(), Start(plain); // the unnamed one warns, and is stopped before its end
     EXPECT_FALSE(attention.Launcher().Sent().Urgent);
-    plain.Tick();
-    ASSERT_TRUE(Eventually([&] { return notifications.Notified.size() == 3; }));
-    EXPECT_EQ(notifications.Notified[2].Summary, "1 minute left");
-    EXPECT_TRUE(attention.Launcher().Sent().Urgent);
-    Start(plain); // STOP before the end
-    EXPECT_FALSE(attention.Launcher().Sent().Urgent);
-    EXPECT_TRUE(Eventually([&] { return notifications.Closed.contains(notifications.Notified[2].Id); }));
+    ASSERT_TRUE(Eventually([&] { return n.Notified.size() == 3 && n.Closed.contains(n.Notified[2].Id); }));
+    EXPECT_EQ(n.Notified[2].Summary, "1 minute left");
 }
 
 int gMessages = 0;

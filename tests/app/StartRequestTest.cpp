@@ -84,8 +84,6 @@ TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
     status.Ask = true;
     TStartRequest tea{60}, teaNew{std::nullopt, true}, eggs{60};
     tea.Timer = "Tea", teaNew.Timer = "Tea", teaNew.New = true, eggs.Timer = "Eggs";
-    TStartRequest warn;
-    warn.Warn = 60;
     const struct {
         const char* Name;
         TWindow Window;
@@ -112,8 +110,6 @@ TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
         {"--timer, no such timer", Knows, eggs, 1, "", "pocosa: no Eggs\n", false},
         {"--new, an older Pocosa is left alone", Applies, teaNew, 1, "",
          "pocosa: the running Pocosa is too old for --new, --timer and --sound; close it and start Pocosa again\n", false},
-        {"--warn, a Pocosa that knows no warning is left alone", Knows, warn, 1, "",
-         "pocosa: the running Pocosa is too old for --warn; close it and start Pocosa again\n", false},
     };
     for (const auto& row : rows) {
         QTemporaryDir folder;
@@ -161,12 +157,11 @@ TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
         EXPECT_EQ(exit, row.Exit) << row.Name;
         EXPECT_EQ(later.Holding(), row.Holds) << row.Name << ": a query never takes the lock";
         // Another timer than the first: the program is asked first what it knows.
-        // So is a warning for one that knows no warnings (the Knows window here).
-        const bool other = row.Request.New || row.Request.Timer || row.Request.Warn;
+        const bool other = row.Request.New || row.Request.Timer;
         std::vector<TStartRequest> asked;
         if (other)
             asked.push_back(status);
-        if (!other || (row.Window == Knows && !row.Request.Warn))
+        if (!other || row.Window == Knows)
             asked.push_back(row.Request);
         if (row.Window == Applies || row.Window == Knows) {
             EXPECT_EQ(seen, asked) << row.Name;
