@@ -207,19 +207,6 @@ TEST(OpenTimers, RecentTimesAreSharedAndKept)
               "01:0060300");
 }
 
-// A warning is the addressed timer's, from a request or the menu, and kept.
-TEST(OpenTimers, AWarningIsSetForTheTimerARequestOrItsMenuNames)
-{
-    TOpenTimersRig rig(kToday);
-    TFmTimerMain &first = rig.timers->OpenFirst(true), *tea = rig.timers->New(&first);
-    TStartRequest warn;
-    tea->Model().SetName("Tea"), warn.Timer = "Tea", warn.Warn = 60;
-    EXPECT_TRUE(rig.timers->Answer(warn).Applied && tea->Model().Warning() == 60 && first.Model().Warning() == 0);
-    emit first.MnWarn->aboutToShow(), first.MnWarn->actions()[1]->trigger(), emit first.MnWarn->aboutToShow();
-    EXPECT_TRUE(first.MnWarn->actions()[1]->isChecked() && !first.MnWarn->actions().last()->isChecked());
-    EXPECT_EQ(AppGlobal->ReadIniString("TIMER", "WARN", "-"), QString::number(first.Model().Warning()));
-}
-
 // A request done on a full disk is told as not kept; once the disk clears,
 // the new timer is kept whole.
 TEST(OpenTimers, ARequestTheDiskCannotTakeIsToldAndKeptLater)
