@@ -9,8 +9,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArray line(reinterpret_cast<const char*>(data), qsizetype(size));
-    if (const std::optional<TStartRequest> request = DecodeRequest(line)) {
-        if (DecodeRequest(EncodeRequest(*request)) != request)
+    std::optional<qint64> deadline, again;
+    if (const std::optional<TStartRequest> request = DecodeRequest(line, &deadline)) {
+        if (DecodeRequest(EncodeRequest(*request, deadline), &again) != request || again != deadline)
             std::abort();
     }
     if (const std::optional<TInstanceAnswer> answer = DecodeAnswer(line)) {

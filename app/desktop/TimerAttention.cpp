@@ -185,7 +185,7 @@ void TTimerAttention::ShowEndedNotice(TTimerModel& timer, const QString& body)
     const int key = followed ? followed->Key : -1;
     if (followed)
         followed->KeptUsed = true;
-    Post([key, name = timer.Name(), body, kept = timer.Notification()](TAttentionBus& bus) {
+    Post([key, name = timer.Label(), body, kept = timer.Notification()](TAttentionBus& bus) {
         bus.ShowEnded(key, name, body, kept);
     });
 }
@@ -197,7 +197,7 @@ void TTimerAttention::SoundProblemChanged(TFollowed& f)
     if (!f.Alarm || !f.Timer->Ringing())
         return;
     TTimerModel& timer = *f.Timer;
-    Post([key = f.Key, name = timer.Name(), body = WithProblem(f.AlarmBody, timer.SoundProblem()),
+    Post([key = f.Key, name = timer.Label(), body = WithProblem(f.AlarmBody, timer.SoundProblem()),
           kept = timer.Notification()](TAttentionBus& bus) { bus.ShowAlarm(key, name, body, kept); });
 }
 
@@ -205,7 +205,7 @@ void TTimerAttention::Warned(TFollowed& f)
 {
     TTimerModel& timer = *f.Timer;
     f.Warned = true;
-    Post([key = f.Key, name = timer.Name(), left = TTimerReadout::Left(timer.Seconds())](TAttentionBus& bus) {
+    Post([key = f.Key, name = timer.Label(), left = TTimerReadout::Left(timer.Seconds())](TAttentionBus& bus) {
         bus.ShowWarning(key, name, left);
     });
     Summarise();
@@ -232,7 +232,7 @@ void TTimerAttention::StateChanged(TFollowed& f)
             const int length = timer.CountDownLength();
             f.AlarmBody = ended.isEmpty() ? AlarmBody(length, TimerRecord::WallClockMs()) : WithLength(length, ended);
             // The sound of the timer's own that could not be played at this first step.
-            Post([key, name = timer.Name(), body = WithProblem(f.AlarmBody, timer.SoundProblem()),
+            Post([key, name = timer.Label(), body = WithProblem(f.AlarmBody, timer.SoundProblem()),
                   kept = timer.Notification()](TAttentionBus& bus) { bus.ShowAlarm(key, name, body, kept); });
             if (OnAlert)
                 OnAlert(timer);

@@ -92,7 +92,13 @@ TOpenTimers::TOpenTimers(TvlmGlobal& global, TTimerAttention& attention, std::fu
     : global_(global), attention_(attention), clocks_(std::move(clocks)),
       sound_(std::make_unique<TEffectSoundService>())
 {
-    Tell = [](const QString& message) { std::fprintf(stderr, "pocosa: %s\n", message.toLocal8Bit().constData()); };
+    Tell = [](TFmTimerMain* from, const QString& message) {
+        if (from)
+            from->Tell(message);
+        else
+            std::fprintf(stderr, "pocosa: %s\n", message.toLocal8Bit().constData());
+    };
+    RaiseWindow = [](QWidget& window) { window.raise(); };
     attention_.OnUntold = [this](TTimerModel& model) {
         for (TOpenTimer* timer : timers_)
             if (timer->Model == &model && timer->Window)
@@ -172,6 +178,7 @@ TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackIm
     auto* timer = new TOpenTimer(this);
     timer->Section = section;
     timer->Model = new TTimerModel(timer->Clock, timer);
+    timer->Model->SetNumber(SectionNumber(section));
     if (!timer->First())
         timer->OwnHistory = std::make_unique<TBackImages>(section, pictureFrom);
     TTimerMainHooks hooks;
@@ -189,6 +196,19 @@ TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackIm
     hooks.NotificationTellsAlarm = true; // else attention_.OnUntold
 
     hooks.Closed = [this](TFmTimerMain& window) { Closed(window); };
+    // The rule of the command line: letter case and outer blanks ignored.
+    hooks.NameRefusal = [this](const TFmTimerMain& window, const QString& name) {
+        const TFmTimerMain* other = Find(TTimerModel::CleanName(name));
+        return other && other != &window ? NameTakenText(TTimerModel::CleanName(name)) : QString();
+    };
+    hooks.CountingTimers = [this] {
+        QStringList counting;
+        for (const TOpenTimer* t : timers_)
+            if (t->Window->Counting())
+                counting << t->Window->CountingText();
+        return counting;
+    };
+    hooks.RaiseForAlarm = [this](TFmTimerMain& window) { RaiseForAlarm(window); };
     // A place or picture changed is kept at once: a kill finds it.
     hooks.Changed = [this, timer](TFmTimerMain&) { KeepPlace(*timer); };
     timer->Window = std::make_unique<TFmTimerMain>(hooks);
@@ -224,6 +244,10 @@ void TOpenTimers::OpenKept()
         TOpenTimer& timer = Make(section, nullptr);
         const bool rewrite = TakeUpKeptTimer(*timer.Window, attention_, global_, true, clocks_(), section);
         Record(timer, rewrite);
+        // Places kept on a larger screen may have come to the same corner
+        // of this one.
+        if (PlaceTaken(timer.Window->pos()))
+            timer.Window->move(CascadeFrom(*timer.Window, timer.Window->size()));
         timer.Window->show();
     }
     // Timers kept beyond those that may be open stay in the file untouched
@@ -249,6 +273,11 @@ void TOpenTimers::Record(TOpenTimer& timer, bool writeNow)
         timer.Recorder->Write();
 }
 
+QString TOpenTimers::NameTakenText(const QString& name)
+{
+    return QCoreApplication::translate("TOpenTimers", "a timer named \"%1\" is open already").arg(name);
+}
+
 QString TOpenTimers::TooManyText()
 {
     return QCoreApplication::translate("TOpenTimers", "タイマーは %1 個までです").arg(kMaxTimers);
@@ -258,7 +287,7 @@ TFmTimerMain* TOpenTimers::New(TFmTimerMain* from, const QString& name, bool tel
 {
     if (Count() >= kMaxTimers) {
         if (tell && Tell)
-            Tell(TooManyText());
+            Tell(from, TooManyText());
         return nullptr;
     }
     // From the command line: beside the newest window.
@@ -276,28 +305,6 @@ TFmTimerMain* TOpenTimers::New(TFmTimerMain* from, const QString& name, bool tel
     Record(timer, true);
     window.show();
     return &window;
-}
-
-QPoint TOpenTimers::CascadeFrom(const TFmTimerMain& from, const QSize& size) const
-{
-    // Down and to the right of the window it came from, on its screen, to
-    // the first place no other timer window has; from the top left of the
-    // screen again where the screen ends.
-    const QScreen* screen = from.screen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), QSize(1 << 20, 1 << 20));
-    const auto taken = [this](const QPoint& at) {
-        return std::any_of(timers_.begin(), timers_.end(),
-                           [&at](const TOpenTimer* t) { return t->Window->isVisible() && t->Window->pos() == at; });
-    };
-    QPoint at = from.pos();
-    for (int step = 0; step < 4 * kMaxTimers; ++step) {
-        at += QPoint(kCascadePx, kCascadePx);
-        if (!area.contains(QRect(at, size)))
-            at = area.topLeft() + QPoint(step % 8, 0) * kCascadePx;
-        if (!taken(at))
-            break;
-    }
-    return at;
 }
 
 // A record of the timer: the first timer's section holds it alone, as it
@@ -371,6 +378,7 @@ void TOpenTimers::Forget(int index)
             const std::optional<TTimerRecord> kept = TimerRecord::Read(global_, nullptr, next.Section);
             global_.RemoveIniSection(next.Section);
             next.Section = TimerRecord::kFirstSection;
+            next.Model->SetNumber(0);
             next.Window->vlmFormFunc1->SetSectionName(timer->Window->vlmFormFunc1->SectionName());
             if (next.OwnHistory)
                 next.OwnHistory->SetSection(kFirstBackSection);
@@ -386,9 +394,8 @@ void TOpenTimers::Forget(int index)
     DeleteWhenFree(timer);
 }
 
-// Not while the window's own handlers may still be under way: a dialog of
-// the window waits in an event loop of its own, in which a deferred delete
-// posted there would be carried out.
+// Not while a dialog of the window is open: it ends with a handler of the
+// window.
 void TOpenTimers::DeleteWhenFree(TOpenTimer* timer)
 {
     if (!timer->Window->InDialog()) {
@@ -445,6 +452,11 @@ TFmTimerMain* TOpenTimers::Find(const QString& name) const
     for (const TOpenTimer* timer : timers_)
         if (!timer->Model->Name().isEmpty() && timer->Model->Name().compare(name, Qt::CaseInsensitive) == 0)
             return timer->Window.get();
+    // An unnamed timer beside others also by what --status calls it.
+    for (const TOpenTimer* timer : timers_)
+        if (timer->Model->Name().isEmpty() && timer->Model->Number() > 0 &&
+            StatusLine(*timer->Model).section(QLatin1Char('\t'), 1).compare(name, Qt::CaseInsensitive) == 0)
+            return timer->Window.get();
     return nullptr;
 }
 
@@ -469,10 +481,7 @@ TInstanceAnswer TOpenTimers::AnswerNow(const TStartRequest& request)
         target = name.isEmpty() || !Find(name) ? New(nullptr, name, false) : nullptr;
         if (!target) {
             answer.Applied = false;
-            answer.Refused = name.isEmpty() || !Find(name)
-                                 ? TooManyText()
-                                 : QCoreApplication::translate("TOpenTimers", "a timer named \"%1\" is open already")
-                                       .arg(name);
+            answer.Refused = name.isEmpty() || !Find(name) ? TooManyText() : NameTakenText(name);
         }
     } else if (request.Timer) {
         target = Find(*request.Timer);

@@ -22,6 +22,7 @@ class TTimerAttention;
 class TSoundService;
 class TTimerModel;
 class TvlmGlobal;
+class QWidget;
 
 // Takes up the timer kept in `section` into the window's timer, before the
 // window is shown (see TimerRecord::ResumeKeptTimer), and has `attention`
@@ -76,7 +77,8 @@ public:
     int Count() const { return int(timers_.size()); }
     TFmTimerMain& Window(int index) const;
     TTimerModel& Timer(int index) const;
-    // The window of the timer named `name` (letter case ignored); null if none.
+    // The window of the timer named `name` (letter case ignored), or of an
+    // unnamed one --status calls so ("Timer 2"); null if none.
     TFmTimerMain* Find(const QString& name) const;
     // The section timer `index` keeps its own keys in ("TIMER" for the first).
     QString Section(int index) const;
@@ -89,9 +91,11 @@ public:
 
     // The last window closed: the program ends.
     std::function<void()> OnLastClosed;
-    // Tells the user something went wrong (a message box); by default
-    // on standard error.
-    std::function<void(const QString& message)> Tell;
+    // Tells the user something went wrong: by default in a message box
+    // of the window `from`, without one on standard error.
+    std::function<void(TFmTimerMain* from, const QString& message)> Tell;
+    // Brings a window to the front (tests record the order).
+    std::function<void(QWidget& window)> RaiseWindow;
 
     // The sections of kept timers other than the first, in their order.
     static QStringList KeptSections(const QStringList& sections);
@@ -110,6 +114,9 @@ private:
     void KeepPlace(TOpenTimer& timer);
     void Record(TOpenTimer& timer, bool writeNow);
     static QString TooManyText();
+    static QString NameTakenText(const QString& name);
+    void RaiseForAlarm(TFmTimerMain& ringing);
+    bool PlaceTaken(const QPoint& at) const;
     QString NextSection() const;
     TInstanceAnswer AnswerNow(const TStartRequest& request);
     QPoint CascadeFrom(const TFmTimerMain& from, const QSize& size) const;

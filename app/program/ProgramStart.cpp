@@ -2,18 +2,11 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDeadlineTimer>
-#include <QFile>
 #include <QGuiApplication>
 #include <QMutex>
 #include <QRegularExpression>
-#include <QThread>
-#include <QUrl>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -430,136 +423,4 @@ void TPlatformStartGuard::End()
         const QMessageLogContext context(OrNull(m.File), m.Line, OrNull(m.Function), OrNull(m.Category));
         state.Previous(m.Type, context, m.Text);
     }
-}
-
-QStringList SessionBusSockets()
-{
-    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
-    QStringList sockets;
-    if (address.isEmpty()) {
-        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-        if (!runtime.isEmpty())
-            sockets << runtime + QStringLiteral("/bus");
-        return sockets;
-    }
-    // "unix:path=/run/user/1000/bus,guid=…;unix:abstract=…", values %-escaped.
-    for (const QString& entry : address.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        if (!entry.startsWith(QLatin1String("unix:")))
-            continue;
-        for (const QString& pair : entry.mid(5).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-            const QString key = pair.section(QLatin1Char('='), 0, 0);
-            const QString value = QUrl::fromPercentEncoding(pair.section(QLatin1Char('='), 1).toUtf8());
-            if (key == QLatin1String("path"))
-                sockets << value;
-            else if (key == QLatin1String("abstract"))
-                sockets << QLatin1Char('@') + value;
-            else if (key == QLatin1String("runtime") && value == QLatin1String("yes"))
-                sockets << qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus");
-        }
-    }
-    return sockets;
-}
-
-namespace {
-
-enum class TBusAnswer { Answered, Silent, Absent };
-
-// One socket of the bus: connects and sends the greeting's first line (the
-// external authentication of this user), then waits for any answer line.
-TBusAnswer AskBus(const QString& socketPath, const QDeadlineTimer& deadline)
-{
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    QByteArray name = QFile::encodeName(socketPath);
-    socklen_t length = sizeof address;
-    if (name.startsWith('@')) { // abstract: a leading NUL, no terminator
-        name[0] = '\0';
-        length = socklen_t(offsetof(sockaddr_un, sun_path) + std::size_t(name.size()));
-    }
-    if (name.isEmpty() || std::size_t(name.size()) >= sizeof address.sun_path)
-        return TBusAnswer::Absent;
-    std::memcpy(address.sun_path, name.constData(), std::size_t(name.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return TBusAnswer::Absent;
-    const auto done = [fd](TBusAnswer answer) {
-        ::close(fd);
-        return answer;
-    };
-    while (::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
-        if (errno != EAGAIN)
-            return done(TBusAnswer::Absent); // nobody there: a client fails at once as well
-        if (deadline.hasExpired())
-            return done(TBusAnswer::Silent); // its queue stays full
-        QThread::msleep(20);
-    }
-    const QByteArray greeting = QByteArray(1, '\0') + "AUTH EXTERNAL " +
-                                QByteArray::number(qulonglong(::getuid())).toHex() + "\r\n";
-    if (::send(fd, greeting.constData(), std::size_t(greeting.size()), MSG_NOSIGNAL) != greeting.size())
-        return done(TBusAnswer::Absent);
-    for (;;) {
-        pollfd p{fd, POLLIN, 0};
-        const int n = ::poll(&p, 1, int(std::max<qint64>(0, deadline.remainingTime())));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return done(TBusAnswer::Silent);
-        char reply[256];
-        const ssize_t got = ::recv(fd, reply, sizeof reply, 0);
-        // Any answer will do ("OK …", "REJECTED …"); a closed connection
-        // fails a client at once too.
-        return done(got > 0 ? TBusAnswer::Answered : TBusAnswer::Absent);
-    }
-}
-
-} // namespace
-
-bool SessionBusAnswers(int timeoutMs)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    // A client takes the first address it can connect to.
-    for (const QString& socket : SessionBusSockets()) {
-        const TBusAnswer answer = AskBus(socket, deadline);
-        if (answer != TBusAnswer::Absent)
-            return answer == TBusAnswer::Answered;
-    }
-    return true;
-}
-
-TSessionBusChoice::TSessionBusChoice(int timeoutMs)
-{
-    uses_ = SessionBusAnswers(timeoutMs);
-    if (uses_)
-        return;
-    if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
-        address_ = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-    const QStringList sockets = SessionBusSockets();
-    std::fprintf(stderr, "pocosa: %s\n",
-                 WithoutBusText(address_ ? QString::fromLocal8Bit(*address_) : sockets.value(0))
-                     .toLocal8Bit()
-                     .constData());
-    // Refused at once by the D-Bus library; read by it at the first connection.
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null");
-}
-
-void TSessionBusChoice::Settle()
-{
-    if (uses_ || std::exchange(settled_, true))
-        return;
-    // The first connection is kept for the whole run, unconnected: every
-    // later use in the process (the accessibility bridge's included) finds
-    // it so at once.
-    (void)QDBusConnection::sessionBus();
-    if (address_)
-        qputenv("DBUS_SESSION_BUS_ADDRESS", *address_);
-    else
-        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-}
-
-QString TSessionBusChoice::WithoutBusText(const QString& address)
-{
-    return QCoreApplication::translate("ProgramStart",
-                                       "the session bus (%1) does not answer: Pocosa runs without it (no desktop "
-                                       "notifications, task bar progress or accessibility)")
-        .arg(address);
 }

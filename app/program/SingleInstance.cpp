@@ -1,5 +1,6 @@
 #include "SingleInstance.h"
 
+#include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -9,7 +10,6 @@
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -23,8 +23,10 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <time.h>
 #include <unistd.h>
 
+#include "SingleInstanceConnection.h"
 #include "TimerLimits.h"
 #include "TimerModel.h"
 
@@ -58,99 +60,6 @@ bool SocketAddress(const QString& path, sockaddr_un& address)
     return true;
 }
 
-// Waits until fd is ready for events or the deadline passes.
-bool WaitFor(int fd, short events, const QDeadlineTimer& deadline)
-{
-    for (;;) {
-        pollfd p{fd, events, 0};
-        const int n = ::poll(&p, 1, int(std::max<qint64>(0, deadline.remainingTime())));
-        if (n > 0)
-            return true;
-        if (n == 0 || errno != EINTR)
-            return false;
-    }
-}
-
-// Sends all of data on a non-blocking socket before the deadline.
-bool SendAll(int fd, const QByteArray& data, const QDeadlineTimer& deadline)
-{
-    qsizetype sent = 0;
-    while (sent < data.size()) {
-        const ssize_t n = ::send(fd, data.constData() + sent, std::size_t(data.size() - sent), MSG_NOSIGNAL);
-        if (n > 0) {
-            sent += n;
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (!WaitFor(fd, POLLOUT, deadline))
-                return false;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
-// One accepted connection of the running window: reads one request line,
-// writes the answer and closes. Anything malformed, too long or too slow is
-// dropped without an answer.
-class TInstanceConnection : public QObject {
-public:
-    TInstanceConnection(int fd, TSingleInstance& instance, QObject* parent)
-        : QObject(parent), fd_(fd), instance_(instance), readable_(fd, QSocketNotifier::Read, this)
-    {
-        connect(&readable_, &QSocketNotifier::activated, this, [this] { Read(); });
-        QTimer::singleShot(TSingleInstance::kClientTimeoutMs, this, [this] { Close(); });
-    }
-
-    ~TInstanceConnection() override
-    {
-        ::close(fd_);
-        instance_.ConnectionClosed();
-    }
-
-private:
-    void Close()
-    {
-        readable_.setEnabled(false);
-        deleteLater();
-    }
-
-    void Read()
-    {
-        char chunk[512];
-        const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
-            return;
-        if (n <= 0) {
-            Close(); // gone, or an error
-            return;
-        }
-        buffer_.append(chunk, n);
-        const qsizetype end = buffer_.indexOf('\n');
-        if (end < 0) {
-            if (buffer_.size() > TSingleInstance::kMaxLine)
-                Close();
-            return;
-        }
-        readable_.setEnabled(false); // one request a connection
-        const std::optional<TStartRequest> request = DecodeRequest(buffer_.left(end + 1));
-        if (request) {
-            const TInstanceAnswer answer =
-                instance_.OnRequest ? instance_.OnRequest(*request) : TInstanceAnswer{false, QString()};
-            // An answer is far smaller than a socket buffer; a client that
-            // does not read it within the time is left.
-            SendAll(fd_, EncodeAnswer(answer), QDeadlineTimer(TSingleInstance::kClientTimeoutMs));
-        }
-        Close();
-    }
-
-    int fd_;
-    TSingleInstance& instance_;
-    QSocketNotifier readable_;
-    QByteArray buffer_;
-};
-
 // Closes a descriptor when it goes out of scope.
 struct TFdGuard {
     int Fd = -1;
@@ -163,9 +72,11 @@ struct TFdGuard {
 
 } // namespace
 
-QByteArray EncodeRequest(const TStartRequest& request)
+QByteArray EncodeRequest(const TStartRequest& request, std::optional<qint64> deadline)
 {
     QJsonObject o{{"start", request.Start}, {"status", request.Status}};
+    if (deadline)
+        o.insert("deadline", *deadline);
     if (request.Seconds)
         o.insert("seconds", *request.Seconds);
     // Only where asked for, so that a plain request stays as it always was.
@@ -186,11 +97,20 @@ QByteArray EncodeRequest(const TStartRequest& request)
     return Line(o);
 }
 
-std::optional<TStartRequest> DecodeRequest(const QByteArray& line)
+std::optional<TStartRequest> DecodeRequest(const QByteArray& line, std::optional<qint64>* deadline)
 {
     const std::optional<QJsonObject> o = Object(line);
     if (!o || !(*o)["start"].isBool() || !(*o)["status"].isBool())
         return std::nullopt;
+    std::optional<qint64> until;
+    if (o->contains("deadline")) {
+        // Whole milliseconds that a double holds exactly.
+        const QJsonValue value = (*o)["deadline"];
+        const double ms = value.toDouble(-1);
+        if (!value.isDouble() || !(ms >= 0 && ms <= 9007199254740992.0) || ms != std::floor(ms))
+            return std::nullopt;
+        until = qint64(ms);
+    }
     TStartRequest request;
     request.Start = (*o)["start"].toBool();
     request.Status = (*o)["status"].toBool();
@@ -244,6 +164,8 @@ std::optional<TStartRequest> DecodeRequest(const QByteArray& line)
     if (request.Status && (request.Start || request.Seconds || request.New || request.Timer || request.Sound ||
                            request.Volume || request.Warn))
         return std::nullopt;
+    if (deadline)
+        *deadline = until;
     return request;
 }
 
@@ -311,8 +233,16 @@ QString TSingleInstance::DefaultFolder()
 }
 
 TSingleInstance::TSingleInstance(QString folder, QString lockFolder, QObject* parent)
-    : QObject(parent), folder_(std::move(folder)), lockFolder_(lockFolder.isEmpty() ? folder_ : std::move(lockFolder))
+    : QObject(parent), User(::getuid()), folder_(std::move(folder)),
+      lockFolder_(lockFolder.isEmpty() ? folder_ : std::move(lockFolder))
 {
+}
+
+qint64 TSingleInstance::BootClockMs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
 TSingleInstance::~TSingleInstance()
@@ -339,13 +269,6 @@ void TSingleInstance::StopListening()
     SayListener(QByteArray()); // not said: a later start waits for the lock
 }
 
-void TSingleInstance::ConnectionClosed()
-{
-    --connections_;
-    if (acceptNotifier_ && connections_ < kMaxConnections)
-        acceptNotifier_->setEnabled(true);
-}
-
 QString TSingleInstance::LockPath() const
 {
     return lockFolder_.isEmpty() ? QString() : QDir(lockFolder_).filePath(QStringLiteral("pocosa.lock"));
@@ -358,25 +281,52 @@ QString TSingleInstance::SocketPath() const
 
 std::optional<QString> TSingleInstance::ListenerPath() const
 {
-    TFdGuard fd{::open(QFile::encodeName(LockPath()).constData(), O_RDONLY | O_CLOEXEC)};
+    TFdGuard fd{::open(QFile::encodeName(UsedLockPath()).constData(), O_RDONLY | O_CLOEXEC)};
     if (fd.Fd < 0)
         return std::nullopt;
     char text[kMaxLine];
     const ssize_t n = ::pread(fd.Fd, text, sizeof text, 0);
     const QByteArray content(text, std::max<ssize_t>(n, 0));
-    const qsizetype end = content.indexOf('\n');
-    if (end < 0)
-        return std::nullopt; // not said yet, or being written
-    return QFile::decodeName(content.left(end));
+    // Not said yet, or being written. A folder's name may hold line breaks:
+    // the path is all before the last.
+    if (!content.endsWith('\n'))
+        return std::nullopt;
+    return QFile::decodeName(content.chopped(1));
 }
 
 bool TSingleInstance::HeldElsewhere() const
 {
     if (lockFd_ >= 0)
         return false;
-    TFdGuard fd{::open(QFile::encodeName(LockPath()).constData(), O_RDONLY | O_CLOEXEC)};
+    TFdGuard fd{::open(QFile::encodeName(UsedLockPath()).constData(), O_RDONLY | O_CLOEXEC)};
     // A shared lock is refused only while someone holds it; it goes at once.
     return fd.Fd >= 0 && ::flock(fd.Fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+}
+
+QString TSingleInstance::FallbackLockPath() const
+{
+    if (folder_.isEmpty() || folder_ == lockFolder_)
+        return QString();
+    // One name for each lock folder: two read-only settings have two locks.
+    const QByteArray key =
+        QCryptographicHash::hash(QFile::encodeName(QDir(lockFolder_).absolutePath()), QCryptographicHash::Sha256)
+            .toHex()
+            .left(16);
+    return QDir(folder_).filePath(QStringLiteral("pocosa-%1.lock").arg(QString::fromLatin1(key)));
+}
+
+QString TSingleInstance::UsedLockPath() const
+{
+    if (lockFd_ >= 0)
+        return lockedPath_;
+    // Where Lock() would lock: beside the settings if a lock file can be
+    // there, else in the runtime folder. Looked at without opening for
+    // writing: a query must leave no file behind.
+    const QByteArray beside = QFile::encodeName(LockPath());
+    const bool writable = ::access(beside.constData(), W_OK) == 0 ||
+                          (errno == ENOENT && ::access(QFile::encodeName(lockFolder_).constData(), W_OK) == 0);
+    const QString fallback = FallbackLockPath();
+    return writable || fallback.isEmpty() ? LockPath() : fallback;
 }
 
 void TSingleInstance::SayListener(const QByteArray& content)
@@ -405,20 +355,27 @@ bool TSingleInstance::Lock()
 {
     if (lockFd_ >= 0)
         return true;
-    if (lockFolder_.isEmpty())
+    // Beside the settings; where no lock file can be made there (a
+    // read-only folder), in the runtime folder, so that a second start
+    // still finds the first.
+    for (const QString& path : {LockPath(), FallbackLockPath()}) {
+        if (path.isEmpty())
+            continue;
+        // Close-on-exec: a browser opened from the program must not keep the lock.
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const bool taken = errno == EWOULDBLOCK;
+            ::close(fd);
+            return !taken;
+        }
+        lockFd_ = fd;
+        lockedPath_ = path;
+        SayListener(QByteArray()); // what a killed holder said is void
         return true;
-    // Close-on-exec: a browser opened from the program must not keep the lock.
-    const int fd = ::open(QFile::encodeName(LockPath()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return true;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const bool taken = errno == EWOULDBLOCK;
-        ::close(fd);
-        return !taken;
     }
-    lockFd_ = fd;
-    SayListener(QByteArray()); // what a killed holder said is void
-    return true;
+    return true; // nowhere: the program runs on its own
 }
 
 bool TSingleInstance::Listen()
@@ -427,7 +384,7 @@ bool TSingleInstance::Listen()
         return serverFd_ >= 0;
     // The runtime folder first; the lock's folder where that cannot be
     // (none, read-only, another settings' window there, a path too long).
-    const QString besideLock = QDir(lockFolder_).filePath(QStringLiteral("pocosa.socket"));
+    const QString besideLock = lockedPath_.chopped(int(qstrlen(".lock"))) + QStringLiteral(".socket");
     for (const QString& path : {SocketPath(), besideLock}) {
         if (!path.isEmpty() && ListenOn(path)) {
             listenPath_ = path;
@@ -471,31 +428,6 @@ bool TSingleInstance::ListenOn(const QString& path)
     return true;
 }
 
-void TSingleInstance::Accept()
-{
-    for (;;) {
-        if (connections_ >= kMaxConnections) {
-            // The rest wait in the socket's queue until a connection ends.
-            acceptNotifier_->setEnabled(false);
-            return;
-        }
-        const int fd = ::accept4(serverFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0) {
-            if (errno == EINTR || errno == ECONNABORTED)
-                continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK) {
-                // Out of descriptors or memory: the waiting connection would
-                // wake us at once again; try again in a second instead.
-                acceptNotifier_->setEnabled(false);
-                QTimer::singleShot(1000, acceptNotifier_, [n = acceptNotifier_] { n->setEnabled(true); });
-            }
-            return;
-        }
-        ++connections_;
-        new TInstanceConnection(fd, *this, connectionsParent_);
-    }
-}
-
 TSingleInstance::TAttempt TSingleInstance::Attempt(const QString& socketPath, const TStartRequest& request,
                                                    const QDeadlineTimer& deadline,
                                                    std::optional<TInstanceAnswer>& answer) const
@@ -508,11 +440,24 @@ TSingleInstance::TAttempt TSingleInstance::Attempt(const QString& socketPath, co
         return TAttempt::NoListener;
     if (::connect(fd.Fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         return errno == EAGAIN ? TAttempt::Busy : TAttempt::NoListener; // a full queue: there, but busy
-    if (!SendAll(fd.Fd, EncodeRequest(request), deadline))
+    // A socket of another user (planted in a shared runtime folder) is no
+    // Pocosa of this user's: it is told nothing and believed in nothing.
+    ucred peer{};
+    socklen_t peerSize = sizeof peer;
+    if (::getsockopt(fd.Fd, SOL_SOCKET, SO_PEERCRED, &peer, &peerSize) != 0 || peer.uid != User)
+        return TAttempt::NoListener;
+    // The window drops the request once this start has given up on it, a
+    // margin before: one carried out at the last moment is still told.
+    std::optional<qint64> giveUp;
+    if (!deadline.isForever()) {
+        const qint64 left = deadline.remainingTime();
+        giveUp = BootClockMs() + left - std::min<qint64>(kAnswerMarginMs, left / 2);
+    }
+    if (!instance_io::SendAll(fd.Fd, EncodeRequest(request, giveUp), deadline))
         return TAttempt::NoAnswer;
     QByteArray line;
     while (!line.contains('\n')) {
-        if (line.size() > kMaxAnswerLine || !WaitFor(fd.Fd, POLLIN, deadline))
+        if (line.size() > kMaxAnswerLine || !instance_io::WaitFor(fd.Fd, POLLIN, deadline))
             return TAttempt::NoAnswer;
         char chunk[512];
         const ssize_t n = ::recv(fd.Fd, chunk, sizeof chunk, 0);

@@ -8,6 +8,8 @@
 #include <functional>
 #include <optional>
 
+#include <sys/types.h>
+
 #include "TimeArgument.h"
 
 class QDeadlineTimer;
@@ -32,8 +34,10 @@ struct TInstanceAnswer {
 
 // One line each way between a later start and the running window. Decoding
 // takes untrusted bytes: anything malformed or out of range gives nothing.
-QByteArray EncodeRequest(const TStartRequest& request);
-std::optional<TStartRequest> DecodeRequest(const QByteArray& line);
+// A request may carry the moment its asker gives up waiting (milliseconds
+// of TSingleInstance::BootClockMs); one without (an older Pocosa) has none.
+QByteArray EncodeRequest(const TStartRequest& request, std::optional<qint64> deadline = std::nullopt);
+std::optional<TStartRequest> DecodeRequest(const QByteArray& line, std::optional<qint64>* deadline = nullptr);
 QByteArray EncodeAnswer(const TInstanceAnswer& answer);
 std::optional<TInstanceAnswer> DecodeAnswer(const QByteArray& line);
 
@@ -47,6 +51,8 @@ std::optional<TInstanceAnswer> DecodeAnswer(const QByteArray& line);
 // different runtime folders (cron, su -) still find the window. The kernel
 // drops the lock when the holder ends in any way, so a killed program leaves
 // nothing that blocks the next start (its stale socket file is replaced).
+// Where the lock folder takes no lock file (read-only), the lock goes into
+// the folder instead, under a name of its own for each lock folder.
 // Plain Unix sockets: nothing beyond Qt Core is loaded for this at start-up.
 class TSingleInstance : public QObject {
 public:
@@ -96,7 +102,21 @@ public:
 
     // Answers each request that arrives; runs on the GUI thread.
     std::function<TInstanceAnswer(const TStartRequest&)> OnRequest;
+    // While held (the program still opens its timers), requests wait, in
+    // the order they came; released, each is answered unless its asker has
+    // given up meanwhile.
+    void HoldRequests(bool hold);
+    bool HoldingRequests() const { return holdRequests_; }
+    // Whose program a later start talks to: a listener of any other user
+    // (a socket planted in a shared runtime folder) is taken for none.
+    uid_t User;
 
+    // The clock of request deadlines, the same for every process of the
+    // machine and running on through a suspend: CLOCK_BOOTTIME in ms.
+    static qint64 BootClockMs();
+
+    // The lock beside the settings (where the lock folder takes none, the
+    // lock is another file of the runtime folder).
     QString LockPath() const;
     // The socket in the runtime folder, where this process listens if it can.
     QString SocketPath() const;
@@ -116,8 +136,12 @@ public:
     static constexpr int kMaxAnswerLine = 16384;
     // A connection that sends no whole line within this time is dropped.
     static constexpr int kClientTimeoutMs = 5000;
-    // Connections served at once; more wait in the queue of the socket.
-    static constexpr int kMaxConnections = 16;
+    // Connections served at once. Beyond, the one silent for longest makes
+    // room; while every one holds a request, more wait in the socket's queue.
+    static constexpr int kMaxConnections = 64;
+    // A request asks for its answer this long before its asker gives up, so
+    // that one carried out at the last moment is still told in time.
+    static constexpr int kAnswerMarginMs = 1000;
 
     // A connection has ended (the connections call it).
     void ConnectionClosed();
@@ -129,13 +153,18 @@ private:
     bool ListenOn(const QString& path);
     void SayListener(const QByteArray& content);
     void Accept();
+    bool MakeRoom();
+    QString FallbackLockPath() const;
+    QString UsedLockPath() const;
 
     QString folder_;
     QString lockFolder_;
+    QString lockedPath_; // the lock file this process holds
     QString listenPath_;
     int lockFd_ = -1;
     int serverFd_ = -1;
     QSocketNotifier* acceptNotifier_ = nullptr;
     QObject* connectionsParent_ = nullptr; // the connections being served
     int connections_ = 0;
+    bool holdRequests_ = false;
 };

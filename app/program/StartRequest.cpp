@@ -84,7 +84,11 @@ QString TimerStateText(const TFmTimerMain& window)
 QString StatusLine(const TTimerModel& timer)
 {
     const QString state = TimerStateText(timer);
-    return timer.Name().isEmpty() ? state : state + QLatin1Char('\t') + timer.Name();
+    // In English whatever the language, as the state is.
+    const QString label = timer.Name().isEmpty() && timer.Number() > 0
+                              ? QStringLiteral("Timer %1").arg(timer.Number())
+                              : timer.Name();
+    return label.isEmpty() ? state : state + QLatin1Char('\t') + label;
 }
 
 QString TimerStateText(const TTimerModel& window)

@@ -161,7 +161,13 @@ TStartRequest ParseStartArguments(const QStringList& arguments, const QDateTime&
     request.New = parser.isSet(QStringLiteral("new"));
     if (parser.isSet(QStringLiteral("timer"))) {
         // Bytes that are not UTF-8 read as U+FFFD in a name, as Qt reads them.
-        const QString name = TTimerModel::CleanName(FileName::Shown(parser.value(QStringLiteral("timer"))));
+        bool cut = false;
+        const QString name = TTimerModel::CleanName(FileName::Shown(parser.value(QStringLiteral("timer"))), &cut);
+        // Cut, the name would find or make another timer than the one meant.
+        if (cut)
+            Refuse(QCoreApplication::translate("TimeArgument", "the name \"%1\" is longer than %2 characters")
+                       .arg(FileName::Shown(parser.value(QStringLiteral("timer"))).trimmed())
+                       .arg(TTimerModel::kMaxNameLength));
         if (name.isEmpty() && !request.New)
             Refuse(QCoreApplication::translate("TimeArgument", "--timer needs a name"));
         request.Timer = name;

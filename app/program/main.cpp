@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QMessageBox>
 #include <QDir>
 #include <QFileInfo>
 
@@ -19,6 +18,7 @@
 #include "PocosaApplication.h"
 #include "ProgramStart.h"
 #include "ShellFileUtils.h"
+#include "SessionBus.h"
 #include "SignalQuit.h"
 #include "SingleInstance.h"
 #include "StartRequest.h"
@@ -62,7 +62,6 @@ int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TS
                 BringToFront(timers.Window(i));
     };
     timers.OnLastClosed = [&app] { app.exit(0); };
-    timers.Tell = [](const QString& message) { QMessageBox::information(nullptr, QStringLiteral("Pocosa"), message); };
     // SIGTERM and SIGHUP (logout, shutdown, a plain kill) and the end of the
     // session keep every timer for the next start; Ctrl+C in a terminal is a
     // close the user asked for, like Ctrl+Q.
@@ -79,14 +78,16 @@ int RunTimerWindows(TPocosaApplication& app, TSingleInstance& instance, const TS
     instance.OnRequest = [&timers](const TStartRequest& later) { return timers.Answer(later); };
     WatchFirstFrame(&first);
     // The other kept timers once the first is on the screen; then what the
-    // command line asked for.
-    AfterFirstFrame(&first, [&timers, request, forFirst] {
+    // command line asked for, then the later starts' requests held meanwhile
+    // (one for a kept timer's name must find it).
+    AfterFirstFrame(&first, [&timers, &instance, request, forFirst] {
         timers.OpenKept();
-        if (forFirst)
-            return;
-        const TInstanceAnswer answer = timers.Answer(request);
-        if (!answer.Refused.isEmpty())
-            std::fprintf(stderr, "pocosa: %s\n", answer.Refused.toLocal8Bit().constData());
+        if (!forFirst) {
+            const TInstanceAnswer answer = timers.Answer(request);
+            if (!answer.Refused.isEmpty())
+                std::fprintf(stderr, "pocosa: %s\n", answer.Refused.toLocal8Bit().constData());
+        }
+        instance.HoldRequests(false);
     });
     first.show();
     if (forFirst)
@@ -184,6 +185,9 @@ int main(int argc, char** argv)
     translations->Install();
     if (choseX11)
         qunsetenv("QT_QPA_PLATFORM"); // not inherited by programs opened from here
+    // Later starts find the window at once, and wait for their answers
+    // until every kept timer is open.
+    instance->HoldRequests(true);
     instance->Listen();
     int exitCode = 0;
     {

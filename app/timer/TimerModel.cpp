@@ -1,5 +1,7 @@
 #include "TimerModel.h"
 
+#include <QCoreApplication>
+#include <QTextBoundaryFinder>
 #include <QTimer>
 
 #include <algorithm>
@@ -18,7 +20,7 @@ TTimerModel::TTimerModel(TTickClock& clock, QObject* parent)
 
 TTimerModel::~TTimerModel() = default;
 
-QString TTimerModel::CleanName(const QString& name)
+QString TTimerModel::CleanName(const QString& name, bool* cut)
 {
     QString clean = name;
     for (qsizetype i = 0; i < clean.size(); ++i) {
@@ -36,14 +38,43 @@ QString TTimerModel::CleanName(const QString& name)
             c = QLatin1Char(' ');
     }
     clean = clean.trimmed();
-    if (clean.size() > kMaxNameLength) {
-        // Never half a surrogate pair at the cut.
-        int cut = kMaxNameLength;
-        if (clean.at(cut - 1).isHighSurrogate())
-            --cut;
-        clean = clean.left(cut).trimmed();
-    }
+    // Cut after the last whole character that fits: never half a surrogate
+    // pair, never an accent without its letter.
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, clean);
+    qsizetype end = 0;
+    for (int n = 0; n < kMaxNameLength && end < clean.size(); ++n)
+        end = graphemes.toNextBoundary();
+    const bool longer = end > 0 && end < clean.size();
+    if (cut)
+        *cut = longer;
+    if (longer)
+        clean = clean.left(end).trimmed();
     return clean;
+}
+
+int TTimerModel::NameLength(const QString& name)
+{
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, name);
+    int n = 0;
+    while (graphemes.toNextBoundary() > 0)
+        ++n;
+    return n;
+}
+
+void TTimerModel::SetNumber(int number)
+{
+    if (number == number_)
+        return;
+    number_ = number;
+    if (name_.isEmpty())
+        emit NameChanged();
+}
+
+QString TTimerModel::Label() const
+{
+    if (!name_.isEmpty() || number_ <= 0)
+        return name_;
+    return QCoreApplication::translate("TTimerModel", "Timer %1").arg(number_);
 }
 
 void TTimerModel::SetName(const QString& name)

@@ -23,7 +23,8 @@ public:
     static constexpr int kTickMs = 1000;
     // Alarm steps from one start of the sound to the next.
     static constexpr int kAlarmSoundSteps = 5;
-    // The longest name; a longer one is cut.
+    // The longest name in characters as a person counts them (grapheme
+    // clusters: "é" written as e and an accent is one); a longer one is cut.
     static constexpr int kMaxNameLength = 40;
 
     // The clock is not owned and must outlive the timer.
@@ -46,7 +47,17 @@ public:
     // Line breaks and outer white space go, and what is longer than
     // kMaxNameLength characters is cut; empty: unnamed.
     void SetName(const QString& name);
-    static QString CleanName(const QString& name);
+    // `cut` tells whether the name was longer than kMaxNameLength.
+    static QString CleanName(const QString& name, bool* cut = nullptr);
+    // Characters as a person counts them (see kMaxNameLength).
+    static int NameLength(const QString& name);
+    // The number of the timer's settings section ("TIMER-<n>") while it is
+    // not the first of several; 0 for the first or only timer.
+    int Number() const { return number_; }
+    void SetNumber(int number);
+    // What the user knows the timer by: its name; unnamed, "Timer <n>" while
+    // it has a Number; else empty, as a single timer always read.
+    QString Label() const;
 
     // The alarm's sound: a file (empty: the program's timer.wav) and its
     // volume, 0..100 %.
@@ -109,6 +120,7 @@ signals:
     // An alarm step (once a second at 00:00): bring the timer to the front,
     // and with `sound`, start its sound.
     void AlarmStep(bool sound);
+    // The name or the Label changed.
     void NameChanged();
     void SoundChanged();
     void SoundProblemChanged();
@@ -125,6 +137,7 @@ private:
     TTickClock& clock_;
     QTimer* tick_;
     QString name_;
+    int number_ = 0;
     QString soundFile_;
     int volume_ = kFullVolume;
     QString soundProblem_;

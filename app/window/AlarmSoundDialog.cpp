@@ -73,13 +73,21 @@ TAlarmSoundDialog::TAlarmSoundDialog(QWidget* parent, TSoundService& sound, int 
         const QString filters = Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog", "音")) +
                                 QStringLiteral(" (*.wav *.ogg *.oga *.opus *.flac *.mp3);;") +
                                 QCoreApplication::translate("TFmTimerMain", "すべてのファイル") + QStringLiteral(" (*)");
-        const QString chosen = QFileDialog::getOpenFileName(
-            this, Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog", "アラームの音を選ぶ")), folder, filters);
-        // The keyboard comes back into this dialog, not to the timer window.
-        activateWindow();
-        ChooseButton->setFocus();
-        if (!chosen.isEmpty())
-            Choose(chosen);
+        // Modal to this dialog only, and no loop of its own: the other timers'
+        // windows stay free while a sound is looked for.
+        auto* chooser =
+            new QFileDialog(this, Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog", "アラームの音を選ぶ")), folder, filters);
+        chooser->setFileMode(QFileDialog::ExistingFile);
+        chooser->setWindowModality(Qt::WindowModal);
+        connect(chooser, &QFileDialog::finished, this, [this, chooser](int result) {
+            chooser->deleteLater();
+            // The keyboard comes back into this dialog, not to the timer window.
+            activateWindow();
+            ChooseButton->setFocus();
+            if (result == QDialog::Accepted && !chooser->selectedFiles().value(0).isEmpty())
+                Choose(chooser->selectedFiles().value(0));
+        });
+        chooser->open();
     });
     connect(DefaultButton, &QPushButton::clicked, this, [this] { Choose(QString()); });
     connect(PreviewButton, &QPushButton::clicked, this, &TAlarmSoundDialog::Preview);
@@ -150,16 +158,4 @@ bool TAlarmSoundDialog::Check(int volume)
 void TAlarmSoundDialog::Preview()
 {
     Check(Volume());
-}
-
-bool TFmTimerMain::AskSound(TFmTimerMain& window, QString* file, int* volume)
-{
-    // The preview has a channel of its own: a ringing alarm goes on beside it.
-    TAlarmSoundDialog dialog(&window, window.Sound(), -1 - window.SoundChannel(), window.DefaultSoundFile());
-    dialog.SetChoice(*file, *volume);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    *file = dialog.File();
-    *volume = dialog.Volume();
-    return true;
 }

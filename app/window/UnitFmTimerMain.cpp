@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QAccessible>
 #include <QKeyEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -153,15 +154,15 @@ void TFmTimerMain::ShowTimeOutside()
     shownOutside_ = shown;
     const std::optional<TShownOutside> before = told_;
     told_ = shown;
-    const QString title = TTimerReadout::Title(seconds, running, notice_, model_->Name());
+    const QString title = TTimerReadout::Title(seconds, running, notice_, model_->Label());
     if (title != windowTitle())
         setWindowTitle(title);
     // The title ticks; screen readers get a name that changes once a minute.
-    const QString frame = FrameName(seconds, running, countUp, model_->Name());
+    const QString frame = FrameName(seconds, running, countUp, model_->Label());
     if (frame != accessibleName())
         setAccessibleName(frame);
     const TTimerPhase phase = TTimerReadout::Phase(seconds, running, countUp);
-    const QString spoken = TTimerReadout::Named(model_->Name(), TTimerReadout::Spoken(seconds, phase, countUp));
+    const QString spoken = TTimerReadout::Named(model_->Label(), TTimerReadout::Spoken(seconds, phase, countUp));
     const QString time = TTimerReadout::Clock(seconds);
     if (time != TimeText->accessibleName())
         TimeText->setAccessibleName(time);
@@ -214,7 +215,10 @@ void TFmTimerMain::AlarmStep(bool sound)
     // keys typed into another program while the alarm rings must not stop
     // or restart the timer. The window is marked urgent once the alarm
     // begins (TTimerAttention).
-    raise();
+    if (hooks_.RaiseForAlarm)
+        hooks_.RaiseForAlarm(*this);
+    else
+        raise();
     if (!sound)
         return;
     const int channel = hooks_.SoundChannel;
@@ -249,17 +253,6 @@ QString TFmTimerMain::DefaultSoundFile() const
 QString TFmTimerMain::AlarmSoundFile() const
 {
     return model_->SoundFile().isEmpty() ? DefaultSoundFile() : model_->SoundFile();
-}
-
-void TFmTimerMain::MnSoundClick(QObject*)
-{
-    QString file = model_->SoundFile();
-    int volume = model_->Volume();
-    ++dialogs_;
-    const bool ok = hooks_.AskSound ? hooks_.AskSound(*this, &file, &volume) : AskSound(*this, &file, &volume);
-    --dialogs_;
-    if (ok)
-        model_->SetSound(file, volume);
 }
 
 void TFmTimerMain::ResumeRunning(int seconds, bool countUp, int nextSecondMs)
@@ -311,39 +304,29 @@ void TFmTimerMain::BTcloseClick(QObject*)
 
 void TFmTimerMain::QuitAllClick(QObject*)
 {
-    if (hooks_.QuitAll)
-        hooks_.QuitAll();
+    const QStringList counting = hooks_.CountingTimers ? hooks_.CountingTimers()
+                                 : Counting()           ? QStringList{CountingText()}
+                                                        : QStringList();
+    const auto quit = [this] {
+        closeAgreed_ = true;
+        if (hooks_.QuitAll)
+            hooks_.QuitAll();
+        else
+            close();
+        closeAgreed_ = false;
+    };
+    if (counting.isEmpty())
+        quit();
     else
-        close();
+        AskClose(QCoreApplication::translate("TFmTimerMain", "まだ動いているタイマーがあります: %1。すべて閉じますか?")
+                     .arg(counting.join(QStringLiteral(", "))),
+                 quit);
 }
 
 void TFmTimerMain::MnNewClick(QObject*)
 {
-    // Its message box (too many timers) waits in a loop of its own.
-    ++dialogs_;
     if (hooks_.NewTimer)
         hooks_.NewTimer(*this);
-    --dialogs_;
-}
-
-void TFmTimerMain::MnNameClick(QObject*)
-{
-    bool ok = false;
-    ++dialogs_;
-    const QString name = hooks_.AskName ? hooks_.AskName(this, model_->Name(), &ok) : AskName(this, model_->Name(), &ok);
-    --dialogs_;
-    if (ok)
-        model_->SetName(name);
-}
-
-void TFmTimerMain::MnUntilClick(QObject*)
-{
-    ++dialogs_;
-    const std::optional<int> seconds = hooks_.AskUntil ? hooks_.AskUntil(this) : AskUntil(this);
-    --dialogs_;
-    // The time until then is no length the user would start again.
-    if (seconds)
-        StartCountDown(*seconds, false);
 }
 
 void TFmTimerMain::MnMoveClick(QObject*)
@@ -402,8 +385,17 @@ void TFmTimerMain::MnBackResetClick(QObject*)
 
 void TFmTimerMain::MnBackOpenClick(QObject*)
 {
+    if (!hooks_.ChooseFile) {
+        QFileDialog* dialog = ChoosePicture(this, CurrentBackgroundFile());
+        OpenDialog(dialog, [this, dialog](int result) {
+            const QString name = result == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
+            if (!name.isEmpty())
+                SetBackground(name);
+        });
+        return;
+    }
     ++dialogs_;
-    const QString name = hooks_.ChooseFile ? hooks_.ChooseFile(this) : ChoosePicture(this, CurrentBackgroundFile());
+    const QString name = hooks_.ChooseFile(this);
     --dialogs_;
     if (!name.isEmpty())
         SetBackground(name);
@@ -507,6 +499,18 @@ void TFmTimerMain::keyReleaseEvent(QKeyEvent* event)
 
 void TFmTimerMain::closeEvent(QCloseEvent* event)
 {
+    // Closed, a counting timer is forgotten with its time: asked first, by
+    // the Quit button, the menu and Alt+F4 alike. The session's end and
+    // signals end the program without closing its windows.
+    if (Counting() && !closeAgreed_) {
+        event->ignore();
+        AskClose(CloseQuestion(), [this] {
+            closeAgreed_ = true;
+            close();
+            closeAgreed_ = false;
+        });
+        return;
+    }
     QWidget::closeEvent(event);
     if (event->isAccepted() && hooks_.Closed)
         hooks_.Closed(*this);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QRegion>
 #include <QString>
 #include <QWidget>
@@ -14,8 +15,11 @@
 #include "TimerServices.h"
 
 class QAction;
+class QDialog;
+class QFileDialog;
 class QLabel;
 class QMenu;
+class QMessageBox;
 class QTimer;
 class TBackImages;
 class TFmTimerMain;
@@ -60,6 +64,15 @@ struct TTimerMainHooks {
     std::function<void(TFmTimerMain& window)> Closed;
     // The name dialog; empty result with ok false means cancelled.
     std::function<QString(QWidget* parent, const QString& current, bool* ok)> AskName;
+    // Why the window's timer may not take `name` (another open timer has
+    // it); empty when it may.
+    std::function<QString(const TFmTimerMain& window, const QString& name)> NameRefusal;
+    // Ctrl+Q: the timers of every window that count, as "Tea 04:12"; empty:
+    // this one's.
+    std::function<QStringList()> CountingTimers;
+    // A ringing timer comes to the front (at every alarm step); empty: it is
+    // raised.
+    std::function<void(TFmTimerMain& window)> RaiseForAlarm;
     // The "count down to" dialog: the seconds until the time of day chosen
     // (1..99:59); empty when cancelled.
     std::function<std::optional<int>(QWidget* parent)> AskUntil;
@@ -116,9 +129,18 @@ public:
     int MillisecondsIntoSecond() const { return model_->MillisecondsIntoSecond(); }
     // The background history of this window (may be null in tests).
     TBackImages* Backgrounds() const;
-    // True while one of the window's dialogs is open: its handler waits in
-    // a loop of its own, and the window must not be deleted meanwhile.
+    // True while one of the window's dialogs is open: it ends with a
+    // handler of the window, and the window must not be deleted meanwhile.
     bool InDialog() const { return dialogs_ > 0; }
+    // Counting down or up (not ringing): closing it asks first.
+    bool Counting() const { return model_->Running() && !model_->Ringing(); }
+    // "Tea 04:12": what a question about the counting timer names.
+    QString CountingText() const;
+    // A message in a box that locks this window only.
+    void Tell(const QString& message);
+    // A dialog's title naming the window's timer: "Name – Tea"; the title
+    // alone while the timer has no Label.
+    QString DialogTitle(const QString& what) const;
 
     void FormCreate(QObject* Sender);
     void FormDestroy(QObject* Sender);
@@ -155,20 +177,20 @@ public:
     // Strict on all four sides: the leftmost column and top row of the
     // control are outside, its rightmost column and bottom row inside.
     static bool PointInControl(int x, int y, const QWidget* control);
-    // The background file dialog: pictures first, then all files, opened in
-    // the folder of `currentFile`, else in the user's Pictures folder. An
-    // empty result means cancelled.
-    static QString ChoosePicture(QWidget* parent, const QString& currentFile);
-    // The name dialog: the current name to edit, at most the model's longest
-    // name; ok false when cancelled.
-    static QString AskName(QWidget* parent, const QString& current, bool* ok);
-    // The alarm sound dialog (TAlarmSoundDialog); false when cancelled.
-    static bool AskSound(TFmTimerMain& window, QString* file, int* volume);
+    // The background file dialog, not yet shown: pictures first, then all
+    // files, opened in the folder of `currentFile`, else in the user's
+    // Pictures folder.
+    static QFileDialog* ChoosePicture(QWidget* parent, const QString& currentFile);
+    // The name dialog, not yet shown: the current name to edit, at most the
+    // model's longest name. OK hands the name to `take`, which answers why
+    // it is refused (the dialog stays open and says so) or empty.
+    static QDialog* AskName(QWidget* parent, const QString& current,
+                            std::function<QString(const QString& name)> take);
     int SoundChannel() const { return hooks_.SoundChannel; }
-    // The "count down to" dialog: a time of day in the user's locale; OK
-    // gives the seconds until then, a time that is now or more than 99:59
-    // away is refused in the dialog. Empty when cancelled.
-    static std::optional<int> AskUntil(QWidget* parent);
+    // The "count down to" dialog, not yet shown: a time of day in the
+    // user's locale; OK hands the seconds until then to `take`, a time that
+    // is now or more than 99:59 away is refused in the dialog.
+    static QDialog* AskUntil(QWidget* parent, std::function<void(int seconds)> take);
 
     // The clock the window counts on (see TTimerMainHooks::Clock).
     TTickClock& Clock() const { return model_->Clock(); }
@@ -252,6 +274,14 @@ private:
     void ShowTimeOutside();
     void DropNotice();
     void PopupFromKeyboard();
+    // Opens `dialog` (a child of this window) modal to this window only and
+    // titled for its timer; `done` gets its result once it closes.
+    void OpenDialog(QDialog* dialog, std::function<void(int result)> done = {});
+    // Asks before `close` closes counting timers: Close or Cancel, Cancel
+    // the default. One question at a time.
+    void AskClose(const QString& question, std::function<void()> close);
+    // "Tea is counting down (04:12). Close it?"
+    QString CloseQuestion() const;
 
     TTimerMainHooks hooks_;
     std::unique_ptr<TTickClock> ownClock_;
@@ -263,6 +293,8 @@ private:
     QTimer* moved_ = nullptr;      // a move comes to rest
     bool ringing_ = false;         // the alarm rang at the last change
     QString soundTold_;            // the sound the user was told could not be played
+    bool closeAgreed_ = false;     // the user agreed to close a counting timer
+    QPointer<QMessageBox> closeQuestion_;
     std::optional<int> paused_;    // a count-down stopped here; START resumes it
 
     // The time and state the title and the spoken words were last made for.

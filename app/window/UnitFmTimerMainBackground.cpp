@@ -3,14 +3,18 @@
 #include "UnitFmTimerMain.h"
 
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QValidator>
+#include <QVBoxLayout>
 
 #include <cstdio>
 #include <exception>
@@ -18,6 +22,7 @@
 
 #include "FuncGraphicWorkLoad.h"
 #include "FuncGraphicWorkPng.h"
+#include "TimerAccessible.h"
 #include "vlmButton.h"
 #include "vlmFormFunc.h"
 #include "vlmGraphicSource.h"
@@ -31,6 +36,17 @@ namespace {
                                  .arg(name, QString::fromUtf8(e.what()))
                                  .toStdString());
 }
+
+// At most the longest name, counted as the timer counts it: a name is never
+// cut behind the user's back, and an accent stays with its letter.
+class TNameValidator final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override
+    {
+        return TTimerModel::NameLength(input) <= TTimerModel::kMaxNameLength ? Acceptable : Invalid;
+    }
+};
 
 // The region less `k` pixels all round (a square eroded step by step).
 QRegion Eroded(QRegion region, int k)
@@ -179,19 +195,37 @@ TBackImages* TFmTimerMain::Backgrounds() const
     return hooks_.Backgrounds ? hooks_.Backgrounds : BackImages;
 }
 
-QString TFmTimerMain::AskName(QWidget* parent, const QString& current, bool* ok)
+QDialog* TFmTimerMain::AskName(QWidget* parent, const QString& current, std::function<QString(const QString&)> take)
 {
-    QInputDialog dialog(parent);
-    dialog.setWindowTitle(QCoreApplication::translate("TFmTimerMain", "名前"));
-    dialog.setLabelText(QCoreApplication::translate("TFmTimerMain", "タイマーの名前 (空欄: 名前なし):"));
-    dialog.setTextValue(current);
-    if (auto* edit = dialog.findChild<QLineEdit*>())
-        edit->setMaxLength(TTimerModel::kMaxNameLength);
-    *ok = dialog.exec() == QDialog::Accepted;
-    return *ok ? dialog.textValue() : QString();
+    auto* dialog = new QDialog(parent);
+    dialog->setWindowTitle(QCoreApplication::translate("TFmTimerMain", "名前"));
+    auto* layout = new QVBoxLayout(dialog);
+    auto* label = new QLabel(QCoreApplication::translate("TFmTimerMain", "タイマーの名前 (空欄: 名前なし):"), dialog);
+    auto* edit = new QLineEdit(current, dialog);
+    edit->setValidator(new TNameValidator(edit));
+    label->setBuddy(edit);
+    QLabel* refusal = MakeRefusalLabel(dialog);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    for (QWidget* w : std::initializer_list<QWidget*>{label, edit, refusal, buttons})
+        layout->addWidget(w);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [dialog, edit, refusal, take = std::move(take)] {
+        // A refused name is not taken; the dialog stays open to change it.
+        const QString why = take(edit->text());
+        if (why.isEmpty()) {
+            dialog->accept();
+            return;
+        }
+        ShowRefusal(refusal, why);
+        edit->selectAll();
+        edit->setFocus();
+    });
+    edit->selectAll();
+    edit->setFocus();
+    return dialog;
 }
 
-QString TFmTimerMain::ChoosePicture(QWidget* parent, const QString& currentFile)
+QFileDialog* TFmTimerMain::ChoosePicture(QWidget* parent, const QString& currentFile)
 {
     QString folder = QFileInfo(currentFile).absolutePath();
     if (currentFile.isEmpty() || !QFileInfo(folder).isDir())
@@ -201,6 +235,7 @@ QString TFmTimerMain::ChoosePicture(QWidget* parent, const QString& currentFile)
     const QString filters = QCoreApplication::translate("TFmTimerMain", "画像") +
                             QStringLiteral(" (*.png *.jpg *.jpeg *.jpx *.bmp);;") +
                             QCoreApplication::translate("TFmTimerMain", "すべてのファイル") + QStringLiteral(" (*)");
-    return QFileDialog::getOpenFileName(parent, QCoreApplication::translate("TFmTimerMain", "画像を開く"), folder,
-                                        filters);
+    auto* dialog = new QFileDialog(parent, QCoreApplication::translate("TFmTimerMain", "画像を開く"), folder, filters);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    return dialog;
 }

@@ -248,6 +248,8 @@ void TFmTimerMain::BuildMenu()
             this->*row.Field = action;
         if (row.Shortcut != QKeyCombination()) {
             action->setShortcut(QKeySequence(row.Shortcut));
+            // A held Ctrl+N opens one timer, not one per key repeat.
+            action->setAutoRepeat(false);
             // Also active while the menu is closed, as the window's own shortcut.
             addAction(action);
         }

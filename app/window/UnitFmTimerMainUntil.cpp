@@ -12,14 +12,14 @@
 #include "TimerAccessible.h"
 #include "Translations.h"
 
-std::optional<int> TFmTimerMain::AskUntil(QWidget* parent)
+QDialog* TFmTimerMain::AskUntil(QWidget* parent, std::function<void(int seconds)> take)
 {
-    QDialog dialog(parent);
-    dialog.setWindowTitle(QCoreApplication::translate("TFmTimerMain", "時刻まで"));
-    auto* layout = new QVBoxLayout(&dialog);
+    auto* dialog = new QDialog(parent);
+    dialog->setWindowTitle(QCoreApplication::translate("TFmTimerMain", "時刻まで"));
+    auto* layout = new QVBoxLayout(dialog);
     auto* label =
-        new QLabel(QCoreApplication::translate("TFmTimerMain", "カウントダウンする時刻 (99:59 以内):"), &dialog);
-    auto* edit = new QTimeEdit(&dialog);
+        new QLabel(QCoreApplication::translate("TFmTimerMain", "カウントダウンする時刻 (99:59 以内):"), dialog);
+    auto* edit = new QTimeEdit(dialog);
     label->setBuddy(edit);
     // Hours and minutes as the user's language writes them; half an hour on.
     const QLocale locale = UserLanguageLocale();
@@ -28,26 +28,24 @@ std::optional<int> TFmTimerMain::AskUntil(QWidget* parent)
     format.remove(QStringLiteral(":ss")).remove(QStringLiteral(".ss"));
     edit->setDisplayFormat(format);
     edit->setTime(SuggestedUntil(QDateTime::currentDateTime()));
-    QLabel* refusal = MakeRefusalLabel(&dialog);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QLabel* refusal = MakeRefusalLabel(dialog);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
     for (QWidget* w : std::initializer_list<QWidget*>{label, edit, refusal, buttons})
         layout->addWidget(w);
-    int seconds = 0;
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [dialog, edit, refusal, take = std::move(take)] {
         // Worked out as OK is pressed: the dialog may have stood open a while.
         const QTime chosen = edit->time();
-        seconds = SecondsUntil(QTime(chosen.hour(), chosen.minute()), QDateTime::currentDateTime());
+        const int seconds = SecondsUntil(QTime(chosen.hour(), chosen.minute()), QDateTime::currentDateTime());
         const QString why = UntilRefusal(edit->text(), seconds);
         if (why.isEmpty()) {
-            dialog.accept();
+            dialog->accept();
+            take(seconds);
             return;
         }
         ShowRefusal(refusal, why);
         edit->setFocus();
     });
     edit->setFocus();
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    return seconds;
+    return dialog;
 }

@@ -47,5 +47,5 @@ void TFmTimerMain::Warned()
         if (QFileInfo(path).isFile())
             hooks_.Sound->Play(path, volume, hooks_.SoundChannel);
     }
-    Speaker->Say(TTimerReadout::Named(model_->Name(), TTimerReadout::Left(model_->Seconds())));
+    Speaker->Say(TTimerReadout::Named(model_->Label(), TTimerReadout::Left(model_->Seconds())));
 }

@@ -424,6 +424,26 @@ window (without a time it just comes to the front) and this call ends.</translat
         <translation>Count down to this time (at most 99:59 away):</translation>
     </message>
     <message>
+        <source>%1 – %2</source>
+        <translation>%1 – %2</translation>
+    </message>
+    <message>
+        <source>まだ動いているタイマーがあります: %1。すべて閉じますか?</source>
+        <translation>Still counting: %1. Close every timer?</translation>
+    </message>
+    <message>
+        <source>%1 はカウントアップ中です (%2)。閉じますか?</source>
+        <translation>%1 is counting up (%2). Close it?</translation>
+    </message>
+    <message>
+        <source>%1 はカウントダウン中です (%2)。閉じますか?</source>
+        <translation>%1 is counting down (%2). Close it?</translation>
+    </message>
+    <message>
+        <source>タイマー</source>
+        <translation>The timer</translation>
+    </message>
+    <message>
         <source>音 &quot;%1&quot; を鳴らせません (%2)。代わりに timer.wav を鳴らします。</source>
         <translation>The sound &quot;%1&quot; cannot be played (%2). timer.wav plays instead.</translation>
     </message>
@@ -656,6 +676,13 @@ window (without a time it just comes to the front) and this call ends.</translat
     </message>
 </context>
 <context>
+    <name>TTimerModel</name>
+    <message>
+        <source>Timer %1</source>
+        <translation>Timer %1</translation>
+    </message>
+</context>
+<context>
     <name>TTimerReadout</name>
     <message>
         <source>Time is up</source>
@@ -792,6 +819,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>the sound &quot;%1&quot; cannot be played: %2</source>
         <translation>the sound &quot;%1&quot; cannot be played: %2</translation>
+    </message>
+    <message>
+        <source>the name &quot;%1&quot; is longer than %2 characters</source>
+        <translation>the name &quot;%1&quot; is longer than %2 characters</translation>
     </message>
 </context>
 <context>

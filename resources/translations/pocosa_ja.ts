@@ -424,6 +424,26 @@ window (without a time it just comes to the front) and this call ends.</source>
         <translation>カウントダウンする時刻 (99:59 以内):</translation>
     </message>
     <message>
+        <source>%1 – %2</source>
+        <translation>%1 – %2</translation>
+    </message>
+    <message>
+        <source>まだ動いているタイマーがあります: %1。すべて閉じますか?</source>
+        <translation>まだ動いているタイマーがあります: %1。すべて閉じますか?</translation>
+    </message>
+    <message>
+        <source>%1 はカウントアップ中です (%2)。閉じますか?</source>
+        <translation>%1 はカウントアップ中です (%2)。閉じますか?</translation>
+    </message>
+    <message>
+        <source>%1 はカウントダウン中です (%2)。閉じますか?</source>
+        <translation>%1 はカウントダウン中です (%2)。閉じますか?</translation>
+    </message>
+    <message>
+        <source>タイマー</source>
+        <translation>タイマー</translation>
+    </message>
+    <message>
         <source>音 &quot;%1&quot; を鳴らせません (%2)。代わりに timer.wav を鳴らします。</source>
         <translation>音 &quot;%1&quot; を鳴らせません (%2)。代わりに timer.wav を鳴らします。</translation>
     </message>
@@ -656,6 +676,13 @@ window (without a time it just comes to the front) and this call ends.</source>
     </message>
 </context>
 <context>
+    <name>TTimerModel</name>
+    <message>
+        <source>Timer %1</source>
+        <translation>タイマー %1</translation>
+    </message>
+</context>
+<context>
     <name>TTimerReadout</name>
     <message>
         <source>Time is up</source>
@@ -792,6 +819,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>the sound &quot;%1&quot; cannot be played: %2</source>
         <translation>音 &quot;%1&quot; を鳴らせません: %2</translation>
+    </message>
+    <message>
+        <source>the name &quot;%1&quot; is longer than %2 characters</source>
+        <translation>名前 &quot;%1&quot; は %2 文字を超えています</translation>
     </message>
 </context>
 <context>

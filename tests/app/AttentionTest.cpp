@@ -285,6 +285,7 @@ TEST(TimerAttention, CountDownInhibitsAndTheAlarmNotifiesOnce)
     EXPECT_EQ(notifications.Notified[1].Replaces, notifications.Notified[0].Id) << "the same notification";
     EXPECT_TRUE(notifications.Notified[1].Body.startsWith(body + "\n") && notifications.Notified[1].Body.contains("not audio"));
 
+    ASSERT_TRUE(Eventually([&] { return Held(attention).Id == notifications.Notified[1].Id; })) << "its id is back";
     emit notifications.ActionInvoked(Held(attention).Id, "stop");
     ASSERT_TRUE(Eventually([&] { return !rig.w().Running(); })) << "the action stops the timer";
     EXPECT_TRUE(rig.w().CountUp()) << "as STOP does";

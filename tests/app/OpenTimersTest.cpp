@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
 #include <QFile>
 #include <QImage>
 #include <QPointer>
@@ -17,6 +21,7 @@
 
 #include "FullDisk.h"
 #include "OpenTimers.h"
+#include "StartRequest.h"
 #include "TimerAttention.h"
 #include "TimerModel.h"
 #include "UnitFmTimerMain.h"
@@ -49,7 +54,7 @@ struct TOpenTimersRig {
         const auto none = [] { return QDBusConnection(QStringLiteral("no-such-connection")); };
         attention = std::make_unique<TTimerAttention>(none, none);
         timers = std::make_unique<TOpenTimers>(*AppGlobal, *attention);
-        timers->Tell = [this](const QString& message) { told << message; };
+        timers->Tell = [this](TFmTimerMain* from, const QString& message) { told << message, toldTo << from; };
     }
 
     void Close(int index)
@@ -82,6 +87,7 @@ struct TOpenTimersRig {
     std::unique_ptr<TTimerAttention> attention;
     std::unique_ptr<TOpenTimers> timers;
     QStringList told;
+    QList<TFmTimerMain*> toldTo;
 };
 
 const QByteArray kToday = "[TFMTIMERMAIN]\nTOP=40\nLEFT=50\n[TIMER]\nSECONDS=90\nRUNNING=0\nCOUNTUP=0\n";
@@ -169,6 +175,16 @@ TEST(OpenTimers, SettingsBeforeAndWhatTheUserDoesGiveTheSectionsAfter)
              EXPECT_EQ(AppGlobal->ReadIniString("TIMER-4", "SECONDS", ""), "0");
          }},
          {"", "Rice"}, "TIMER::90 TIMER-4:Rice:0"},
+        {"kept places that meet on a smaller screen are moved apart; a new timer at the screen's corner opens beside it",
+         kToday + "[TIMER-2]\nLEFT=9000\nTOP=9000\n[TIMER-3]\nLEFT=9000\nTOP=9000\n",
+         {[](TOpenTimersRig& r) {
+             r.timers->OpenKept(), r.timers->New(&r.timers->Window(1));
+             const QPoint one = r.timers->Window(1).pos(), beside = r.timers->Window(3).pos() - one;
+             EXPECT_NE(one, r.timers->Window(2).pos());
+             EXPECT_TRUE(r.timers->Window(1).screen()->availableGeometry().contains(r.timers->Window(3).geometry()));
+             EXPECT_LE(beside.manhattanLength(), 4 * TOpenTimers::kCascadePx);
+         }},
+         {"", "", "", ""}, "TIMER::90 TIMER-2::- TIMER-3::- TIMER-4::0"},
         {"a new timer after kept ones takes the lowest free number", kKept,
          {[](TOpenTimersRig& r) { r.timers->OpenKept(); }, newTimer("Rice"), [](TOpenTimersRig& r) { r.Close(1); },
           newTimer("Beans")},
@@ -242,6 +258,7 @@ TEST(OpenTimers, AtMostSixteenTimersAndNamesFoundForTheCommandLine)
 
     EXPECT_FALSE(rig.timers->New(&first));
     EXPECT_EQ(rig.told.size(), 1) << "the user is told";
+    EXPECT_EQ(rig.toldTo.value(0), &first) << "in the window asked";
     TStartRequest request;
     request.New = true;
     EXPECT_FALSE(rig.timers->Answer(request).Refused.isEmpty());
@@ -259,6 +276,35 @@ TEST(OpenTimers, AtMostSixteenTimersAndNamesFoundForTheCommandLine)
     EXPECT_EQ(rig.timers->Answer(request).Timers.value(15), "01:05 stopped\t14");
     rig.timers.reset();
     EXPECT_EQ(AppGlobal->ReadIniString("TIMER-17", "NAME", ""), "16") << "a timer not opened stays kept";
+}
+
+// Unnamed timers beside others are told apart by their section's number; the name dialog refuses a name
+// another timer has, as the command line does, and takes no more characters than a name has. A ringing
+// timer comes to the front, but the windows in use (one with a dialog, the keyboard's last) go back above it.
+TEST(OpenTimers, TimersAreToldApartAndTheWindowsInUseStayOnTop)
+{
+    TOpenTimersRig rig(kToday);
+    TFmTimerMain& first = rig.timers->OpenFirst(true);
+    TFmTimerMain &second = *rig.timers->New(&first), &tea = *rig.timers->New(&first, "Tea");
+    EXPECT_EQ(StatusLine(first.Model()) + "|" + StatusLine(second.Model()), "01:30 stopped|00:00 stopped\tTimer 2");
+    EXPECT_EQ(first.windowTitle() + "|" + second.windowTitle(), "01:30 \u2013 Pocosa|Timer 2 \u2013 Pocosa");
+    EXPECT_TRUE(second.TimeText->accessibleDescription().startsWith("Timer 2: ") && rig.timers->Find("timer 2") == &second);
+    QList<QWidget*> raised;
+    rig.timers->RaiseWindow = [&](QWidget& w) { raised << &w; };
+    first.show(), second.MnName->trigger(), tea.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&tea));
+    first.SetSeconds(1), first.BTstartClick(nullptr), first.SetSeconds(0);
+    auto* dialog = second.findChild<QDialog*>();
+    EXPECT_EQ(raised, QList<QWidget*>({&first, &second, dialog, &tea}));
+    auto* edit = dialog->findChild<QLineEdit*>();
+    QTest::keyClicks(edit, QString(45, 'x'));
+    EXPECT_EQ(edit->text().size(), TTimerModel::kMaxNameLength);
+    for (const char* name : {" TEA ", "Eggs"})
+        edit->setText(name), QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_TRUE(dialog->findChildren<QLabel*>().last()->text().contains("open already"));
+    EXPECT_EQ(second.Model().Name(), "Eggs");
+    rig.Close(0); // the next one is the first now
+    EXPECT_EQ(rig.timers->Window(0).windowTitle(), "Eggs \u2013 Pocosa");
 }
 
 } // namespace

@@ -13,6 +13,8 @@
 #include <functional>
 #include <thread>
 
+#include <unistd.h>
+
 #include "StartRequest.h"
 #include "TimerRig.h"
 
@@ -79,7 +81,8 @@ TEST(StartRequest, OnlyAStoppedTimerTakesARequest)
 TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
 {
     // Knows: a program of several timers; the others answer as an older one.
-    enum TWindow { Applies, LeavesAlone, Stuck, Closing, None, Knows };
+    // OtherUser: a socket of another user's in the runtime folder.
+    enum TWindow { Applies, LeavesAlone, Stuck, Closing, None, Knows, OtherUser };
     TStartRequest status{std::nullopt, false, true};
     status.Ask = true;
     TStartRequest tea{60}, teaNew{std::nullopt, true}, eggs{60};
@@ -104,6 +107,7 @@ TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
          false},
         {"--status, closing", Closing, status, 1, "", "pocosa: Pocosa is not running\n", false},
         {"--status, none", None, status, 1, "", "pocosa: Pocosa is not running\n", false},
+        {"--status, another user's", OtherUser, status, 1, "", "pocosa: Pocosa is not running\n", false},
         {"--status, several timers", Knows, status, 0, "04:59 counting down\n00:10 stopped\tTea\n", "", false},
         {"--timer", Knows, tea, 0, "", "", false},
         {"--new --timer", Knows, teaNew, 0, "", "", false},
@@ -131,6 +135,8 @@ TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
             return answer;
         };
         TSingleInstance later(folder.path());
+        if (row.Window == OtherUser)
+            later.User = ::getuid() + 1;
         const int timeoutMs = row.Window == Stuck ? 500 : 10000;
         std::optional<int> exit;
         std::atomic<bool> done = false;
@@ -165,6 +171,13 @@ TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
             asked.push_back(row.Request);
         if (row.Window == Applies || row.Window == Knows) {
             EXPECT_EQ(seen, asked) << row.Name;
+        }
+        // What the later start gave up on, or never meant for this window,
+        // is not done when the window gets to it.
+        for (const QDeadlineTimer later(300); !later.hasExpired();)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (row.Window == Stuck || row.Window == OtherUser) {
+            EXPECT_TRUE(seen.empty()) << row.Name;
         }
         // Nothing there to wait for: a query does not wait for a listener.
         if (row.Window == None) {

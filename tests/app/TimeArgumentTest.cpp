@@ -10,12 +10,19 @@
 #include <QTemporaryDir>
 #include <QTimeZone>
 
+#include <cstring>
 #include <fstream>
+#include <thread>
 #include <vector>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "FakeDesktopBus.h"
 #include "FileName.h"
 #include "ProgramStart.h"
+#include "SessionBus.h"
 #include "TimeArgument.h"
 #include "TimeOfDay.h"
 #include "TimerServices.h"
@@ -198,6 +205,7 @@ TEST(StartArguments, Refusals)
         {{"--timer", " ", "5m"}, "needs a name"},
         {{"--timer", "Tea"}, "needs a time"},
         {{"--timer"}, "timer"},
+        {{"--new", "--timer", QString(41, 'x')}, "longer than 40"},
         {{"--volume", "101"}, "0 to 100"},
         {{"--volume", "loud"}, "0 to 100"},
         {{"--volume", "-5"}, "a whole number from 0 to 100"},
@@ -324,6 +332,23 @@ TEST(SessionBus, ASilentBusIsToldApartQuickly)
     stopped.Freeze(true); // takes connections, answers nothing
     const QString silent = stopped.Address().section('=', 1).section(',', 0, 0);
     const QByteArray path = QFile::encodeName(silent), dir = "/nonexistent/run";
+    // A bus that answers the authentication and then nothing.
+    QTemporaryDir mute;
+    sockaddr_un address{AF_UNIX, {}};
+    const QByteArray mutePath = QFile::encodeName(mute.filePath("bus"));
+    std::strcpy(address.sun_path, mutePath.constData());
+    const int server = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(server, 8), 0);
+    std::vector<int> held;
+    std::thread authenticates([server, &held] {
+        for (int fd; (fd = ::accept(server, nullptr, nullptr)) >= 0; held.push_back(fd)) {
+            char greeting[256];
+            (void)!::recv(fd, greeting, sizeof greeting, 0);
+            const char ok[] = "OK 0123456789abcdef0123456789abcdef\r\n";
+            (void)!::send(fd, ok, sizeof ok - 1, MSG_NOSIGNAL);
+        }
+    });
     const struct { QByteArray Address, Runtime; QStringList Sockets; bool Answers; } rows[] = {
         {"unix:path=" + path + ",guid=0123", "", {silent}, false},
         {"tcp:host=h,port=1;unix:path=" + dir + "/no%20bus;unix:path=" + path, "", {dir + "/no bus", silent}, false},
@@ -331,6 +356,7 @@ TEST(SessionBus, ASilentBusIsToldApartQuickly)
         {"unix:runtime=yes", dir, {dir + "/bus"}, true},
         {"unix:abstract=pocosa-test-no-bus", "", {"@pocosa-test-no-bus"}, true},
         {bus.Address().toUtf8(), "", {bus.Address().section('=', 1).section(',', 0, 0)}, true},
+        {"unix:path=" + mutePath, "", {mute.filePath("bus")}, false},
     };
     for (const auto& row : rows) {
         qputenv("DBUS_SESSION_BUS_ADDRESS", row.Address);
@@ -340,6 +366,11 @@ TEST(SessionBus, ASilentBusIsToldApartQuickly)
         EXPECT_EQ(SessionBusAnswers(300), row.Answers) << row.Address.constData();
         EXPECT_FALSE(quickly.hasExpired()) << row.Address.constData();
     }
+    ::shutdown(server, SHUT_RDWR);
+    authenticates.join();
+    ::close(server);
+    for (int fd : held)
+        ::close(fd);
 }
 
 } // namespace

@@ -210,4 +210,16 @@ TEST(TimerKeys, ButtonAcceleratorAndKeyAreNotBothActedOn)
     EXPECT_EQ(rig.w().Seconds(), 1);
 }
 
+// A held Ctrl+N opens one timer, not one for each of the key's repeats.
+TEST(TimerKeys, HeldCtrlNOpensOneTimer)
+{
+    int opened = 0;
+    TTimerRig rig(true, [&](TTimerMainHooks& hooks, TTimerRig&) { hooks.NewTimer = [&](TFmTimerMain&) { ++opened; }; });
+    rig.w().show(), rig.w().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&rig.w()));
+    for (int n = 0; n < 10; ++n)
+        QTest::simulateEvent(&rig.w(), true, Qt::Key_N, Qt::ControlModifier, QString(), n > 0);
+    EXPECT_EQ(opened, 1);
+}
+
 } // namespace

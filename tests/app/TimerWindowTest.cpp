@@ -14,6 +14,7 @@
 #include <QSlider>
 #include <QFontMetrics>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -271,13 +272,8 @@ TEST(TimerMenu, TheFileDialogOffersPicturesWhereThePictureIs)
     ASSERT_TRUE(QDir().mkpath(pictures + "/in"));
     QFile(pictures + "/in/a.png").open(QIODevice::WriteOnly);
     for (const QString& current : {pictures + "/in/a.png", QString()}) {
-        QStringList seen;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            seen = dialog->nameFilters() << dialog->directory().absolutePath() << dialog->windowTitle();
-            dialog->reject();
-        });
-        EXPECT_TRUE(TFmTimerMain::ChoosePicture(nullptr, current).isEmpty());
+        const std::unique_ptr<QFileDialog> dialog(TFmTimerMain::ChoosePicture(nullptr, current));
+        const QStringList seen = dialog->nameFilters() << dialog->directory().absolutePath() << dialog->windowTitle();
         ASSERT_EQ(seen.size(), 4);
         EXPECT_NE(seen[3], QFileDialog().windowTitle()) << "titled for its purpose";
         EXPECT_TRUE(seen[0].endsWith(" (*.png *.jpg *.jpeg *.jpx *.bmp)") && seen[1].endsWith(" (*)"));
@@ -303,7 +299,9 @@ TEST(TimerMenu, TheCountDownToDialogRefusesNowAndGivesTheSecondsAhead)
         dialog->findChild<QTimeEdit*>()->setTime(QTime::currentTime().addSecs(600));
         ok->click();
     });
-    const std::optional<int> seconds = TFmTimerMain::AskUntil(nullptr);
+    std::optional<int> seconds;
+    const std::unique_ptr<QDialog> dialog(TFmTimerMain::AskUntil(nullptr, [&](int s) { seconds = s; }));
+    dialog->exec();
     EXPECT_TRUE(said.join('|').contains("alert:") && said.join('|').contains("now")) << said.join('|').toStdString();
     EXPECT_TRUE(seconds > 540 && seconds <= 600);
 }
@@ -438,9 +436,78 @@ TEST(TimerMenu, TheSoundDialogTellsPreviewsAndGoesBackToTheDefault)
     EXPECT_EQ(dialog.VolumeLabel->text(), "25 %");
     EXPECT_EQ(QAccessible::queryAccessibleInterface(dialog.VolumeSlider)->text(QAccessible::Value), "25 %");
     rig.w().Model().SetSound("/music/bell.ogg", 80);
-    QTimer::singleShot(0, &rig.w(), [] { QApplication::activeModalWidget()->close(); });
     rig.w().MnSound->trigger(); // the real dialog, cancelled
+    rig.w().findChildren<TAlarmSoundDialog*>().value(1)->reject();
     EXPECT_EQ(rig.w().Model().SoundFile(), "/music/bell.ogg");
+}
+
+// Each dialog of a timer window locks that window only (window-modal, without a loop of its own that
+// would hold up the caller) and names its timer.
+TEST(TimerDialogs, ADialogLocksOnlyItsOwnWindowAndNamesItsTimer)
+{
+    const std::pair<const char*, std::function<void(TFmTimerMain&)>> rows[] = {
+        {"Name...", [](TFmTimerMain& w) { w.MnName->trigger(); }},
+        {"Count down to...", [](TFmTimerMain& w) { w.MnUntil->trigger(); }},
+        {"the picture chooser", [](TFmTimerMain& w) { w.MnBackOpen->trigger(); }},
+        {"a message", [](TFmTimerMain& w) { w.Tell("At most 16 timers"); }},
+        {"Alarm sound... and its chooser",
+         [](TFmTimerMain& w) { w.MnSound->trigger(), w.findChild<TAlarmSoundDialog*>()->ChooseButton->click(); }},
+    };
+    TTimerRig rig(true, [](TTimerMainHooks& hooks, TTimerRig&) { hooks.ChooseFile = nullptr, hooks.AskName = nullptr; });
+    rig.w().Model().SetNumber(2);
+    rig.w().show();
+    for (const auto& [name, open] : rows) {
+        QStringList seen; // each dialog open: its title, "W" when window-modal, "N" when in a loop of its own
+        bool returned = false;
+        QTimer::singleShot(0, [&] {
+            for (QDialog* dialog : rig.w().findChildren<QDialog*>())
+                if (dialog->isVisible())
+                    seen << dialog->windowTitle() + (dialog->windowModality() == Qt::WindowModal ? "W" : "") +
+                                (returned ? "" : "N");
+            for (QDialog* dialog : rig.w().findChildren<QDialog*>())
+                dialog->reject();
+        });
+        open(rig.w());
+        returned = true;
+        QTest::qWait(20);
+        EXPECT_TRUE(seen.value(0).endsWith("Timer 2W") && seen.filter("W", Qt::CaseSensitive).size() == seen.size() &&
+                    !rig.w().InDialog())
+            << name << ": " << seen.join('|').toStdString();
+    }
+}
+
+// Closing a counting timer asks first (Cancel the default), however it is closed; a stopped or ringing
+// one closes at once.
+TEST(TimerClose, ACountingTimerAsksBeforeItCloses)
+{
+    const std::function<void(TFmTimerMain&)> ways[] = {
+        [](TFmTimerMain& w) { QTest::keyClick(w.BTclose, Qt::Key_Space); }, // on the focused Quit button
+        [](TFmTimerMain& w) { QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier); },
+        [](TFmTimerMain& w) { w.close(); }, // the window manager
+    };
+    // Seconds started (1: ringing, -1: not started), and the time the question names (empty: none is asked).
+    const std::pair<int, QString> states[] = {{252, "04:12"}, {0, "00:00"}, {-1, ""}, {1, ""}};
+    for (std::size_t way = 0; way < std::size(ways); ++way) {
+        for (const auto& [seconds, asks] : states) {
+            const std::string row = std::to_string(way) + " " + std::to_string(seconds);
+            TTimerRig rig;
+            TFmTimerMain& w = rig.w();
+            w.Model().SetName("Tea"), w.show(), w.SetSeconds(std::abs(seconds));
+            seconds >= 0 ? w.BTstartClick(nullptr) : void(), seconds == 1 ? rig.Tick() : void();
+            for (const auto answer : {QMessageBox::Cancel, QMessageBox::Close}) {
+                ways[way](w);
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                auto* question = w.findChild<QMessageBox*>();
+                ASSERT_EQ(question && question->text().contains("Tea") && question->text().contains(asks), !asks.isEmpty());
+                EXPECT_EQ(w.isVisible(), !asks.isEmpty()) << row;
+                if (!question)
+                    break;
+                EXPECT_EQ(question->defaultButton(), question->button(QMessageBox::Cancel)) << row;
+                question->button(answer)->click();
+            }
+            EXPECT_FALSE(w.isVisible()) << row;
+        }
+    }
 }
 
 } // namespace

@@ -2,14 +2,18 @@
 // without a window manager, position memory across a restart, the menu.
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
+#include <csignal>
 #include <cstring>
+#include <thread>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -219,6 +223,36 @@ TEST_F(ProgramWindow, ASessionBusThatNeverAnswersHoldsNothingUp)
     EXPECT_TRUE(x.ProgramLog().contains(bus)) << x.ProgramLog().toStdString();
     EXPECT_TRUE(x.StopProgram()) << "ends on SIGTERM";
     ::close(listener);
+}
+
+// A later start's request that comes while the kept timers are still being
+// opened waits for them. The first frame comes late: the window manager is
+// stopped, and so is the program as soon as it listens, until the request is
+// there.
+TEST_F(ProgramWindow, AnEarlyRequestFindsTheKeptTimers)
+{
+    ASSERT_TRUE(x.StartWindowManager());
+    const QString data = x.ProgramFolder() + "/Data";
+    QDir().mkpath(data);
+    QFile settings(data + "/application.ini");
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[TIMER]\nSECONDS=0\n[TIMER-2]\nNAME=a\nSECONDS=30\nRUNNING=0\nCOUNTUP=0\n");
+    settings.close();
+    x.SignalWindowManager(SIGSTOP);
+    ASSERT_TRUE(x.StartProgram());
+    QFile lock(data + "/pocosa.lock"); // names the socket once the program listens
+    for (const QDeadlineTimer up(10000); !up.hasExpired(); QThread::usleep(200)) {
+        if (lock.open(QIODevice::ReadOnly) && lock.readAll().endsWith('\n'))
+            break;
+        lock.close();
+    }
+    x.SignalProgram(SIGSTOP);
+    std::thread later([this] { x.RunProgram({"--timer", "a", "1m"}); });
+    QThread::msleep(500);
+    x.SignalProgram(SIGCONT);
+    later.join();
+    x.SignalWindowManager(SIGCONT);
+    EXPECT_EQ(x.RunProgram({"--status"}), "00:00 stopped\n01:00 stopped\ta\n");
 }
 
 } // namespace

@@ -35,7 +35,7 @@ TEST(TimerResume, WhatTheNextStartFinds)
     const TResumeRow rows[] = {
         {"kill -9 keeps the count-down", "", 0, tenMinutes, SIGKILL, {}, "counting down", ""},
         {"SIGTERM keeps the count-down", "", 0, tenMinutes, SIGTERM, {}, "counting down", ""},
-        {"the close button clears", "", 0, tenMinutes, 0, {}, "00:00 stopped", ""},
+        {"the close button clears", "", 0, {"10:00"}, 0, {}, "00:00 stopped", ""}, // stopped: closed unasked
         {"Ctrl+C clears", "", 0, tenMinutes, SIGINT, {}, "00:00 stopped", ""},
         {"a stopped count-up", "[TIMER]\nSECONDS=90\nRUNNING=0\nCOUNTUP=1\n", 0, {}, 0, {}, "01:30 stopped (count up)",
          ""},

@@ -165,6 +165,11 @@ bool TXSession::StartWindowManager()
     });
 }
 
+void TXSession::SignalWindowManager(int signo)
+{
+    ::kill(pid_t(windowManager_.processId()), signo);
+}
+
 bool TXSession::StartProgram(const QStringList& args)
 {
     const QString dir = programDir_.path();

@@ -25,6 +25,8 @@ public:
     QString DisplayName() const { return QStringLiteral(":%1").arg(display_); }
 
     bool StartWindowManager();
+    // SIGSTOP: windows mapped meanwhile wait for it, unexposed.
+    void SignalWindowManager(int signo);
 
     // Starts a copy of the built program and its catalogs in its own program
     // folder (so its settings land in <folder>/Data) with a private HOME.
