@@ -504,8 +504,7 @@ TEST(TimerAttention, SeveralTimersShareTheLauncherAndEachHasItsNotification)
     EXPECT_EQ(notifications.Notified.size(), shown);
 }
 
-// The warning: a notification of normal urgency that the alarm's replaces;
-// the launcher urgent from then on.
+// The warning: a notification of normal urgency that the alarm's replaces, the launcher urgent meanwhile.
 TEST(TimerAttention, AWarningNotifiesSoftlyAndMarksTheLauncherUntilTheEnd)
 {
     TPrivateBus bus;
@@ -521,8 +520,7 @@ TEST(TimerAttention, AWarningNotifiesSoftlyAndMarksTheLauncherUntilTheEnd)
     EXPECT_EQ(n.Notified[0].Hints["urgency"].toInt() * 10 + n.Notified[0].Actions.size(), 12) << "normal, no STOP";
     EXPECT_TRUE(attention.Launcher().Sent().Urgent);
     Ticks(tea, 60);
-    ASSERT_TRUE(Eventually([&] { return n.Notified.size() == 2; }));
-    EXPECT_EQ(n.Notified[1].Replaces, n.Notified[0].Id) << "the alarm's replaces it";
+    EXPECT_TRUE(Eventually([&] { return n.Notified.size() == 2 && n.Notified[1].Replaces == n.Notified[0].Id; }));
 }
 
 int gMessages = 0;
