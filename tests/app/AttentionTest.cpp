@@ -507,12 +507,11 @@ TEST(TimerAttention, SeveralTimersShareTheLauncherAndEachHasItsNotification)
 // The warning: a notification of normal urgency that the alarm's replaces, the launcher urgent meanwhile.
 TEST(TimerAttention, AWarningNotifiesSoftlyAndMarksTheLauncherUntilTheEnd)
 {
-    TPrivateBus bus;
-    QDBusConnection serviceSide = bus.Connect();
+    TInhibitRig desk;
     TFakeNotifications n;
-    ASSERT_TRUE(Serve(serviceSide, kNotifications, kNotificationsPath, &n));
+    ASSERT_TRUE(Serve(desk.serviceSide, kNotifications, kNotificationsPath, &n));
     TTimerRig tea;
-    TTimerAttention attention([&] { return bus.Connect(); }, [&] { return bus.Connect(); });
+    TTimerAttention attention([&] { return desk.bus.Connect(); }, [&] { return desk.bus.Connect(); });
     attention.Add(tea.w().Model()), tea.w().Model().SetName("Tea"), tea.w().Model().SetWarning(60);
     Set(tea, 61), Start(tea), tea.Tick();
     ASSERT_TRUE(Eventually([&] { return n.Notified.size() == 1 && Held(attention).Id == n.Notified[0].Id; }));

@@ -280,12 +280,12 @@ TEST_F(TimerRecorderTest, ARecordTheClockCannotPlaceIsShownStoppedAndKept)
     }
 }
 
-// A warning is kept once set; one due while away is given on taking up, once, if the end is ahead.
+// A warning is kept once set; one due while away (a record made showing `seconds`, the end `endIn` ms
+// ahead) is given on taking up, once, if the end is ahead; one made at the warning (60) gave it then.
 TEST_F(TimerRecorderTest, AWarningIsKeptOnceSetAndOneMissedWhileAwayIsGivenOnce)
 {
     TimerRecord::Write(*global_, {90});
     EXPECT_EQ(Key("WARN"), "-") << "a timer that never warned keeps the keys it had";
-    // Shown when the record was made (at its warning: 60), the end from now, warned.
     for (const auto& [seconds, endIn, warns] :
          {std::tuple{90, 30'000, 1}, {60, 30'000, 0}, {90, -1000, 0}, {90, 75'000, 0}})
         for (int run = 0; run < 2; ++run) {
