@@ -280,8 +280,7 @@ TEST_F(TimerRecorderTest, ARecordTheClockCannotPlaceIsShownStoppedAndKept)
     }
 }
 
-// A warning is kept once set; one due while away (a record made showing `seconds`, the end `endIn` ms
-// ahead) is given on taking up, once, if the end is ahead; one made at the warning (60) gave it then.
+// Kept once set; one due while away is given once on taking up if the end is ahead (made at it, 60: given then).
 TEST_F(TimerRecorderTest, AWarningIsKeptOnceSetAndOneMissedWhileAwayIsGivenOnce)
 {
     TimerRecord::Write(*global_, {90});
