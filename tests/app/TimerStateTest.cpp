@@ -379,23 +379,21 @@ TEST(TimerWarning, OnceWhereTheCountDownCrossesItsTimeBeforeTheEnd)
 {
     const struct {
         const char* Name;
-        int Length, Choice; // the menu's third choice is a minute
+        int Length, Choice, WarnedAt; // the menu's third choice is a minute; the seconds left at it, 0: none
         std::vector<std::pair<int, std::int64_t>> Ticks; // how many, how far apart
-        int WarnedAt; // the seconds left at the warning; 0: none
     } rows[] = {
-        {"at its time, once up to the alarm", 90, 2, {{95, 1000}}, 60},
-        {"a count-down as long as the warning", 60, 2, {{65, 1000}}, 0},
-        {"a sleep across it, before the end: at once", 90, 2, {{10, 1000}, {1, 50'000}}, 30},
-        {"a sleep across the end: not late", 90, 2, {{10, 1000}, {1, 100'000}, {3, 1000}}, 0},
+        {"at its time, once up to the alarm", 90, 2, 60, {{95, 1000}}},
+        {"a count-down as long as the warning", 60, 2, 0, {{65, 1000}}},
+        {"a sleep across it, before the end: at once", 90, 2, 30, {{10, 1000}, {1, 50'000}}},
+        {"a sleep across the end: not late", 90, 2, 0, {{10, 1000}, {1, 100'000}, {3, 1000}}},
     };
     for (const auto& row : rows) {
         TTimerRig rig;
-        TTimerModel& model = rig.w().Model();
         rig.w().MnWarn->actions()[row.Choice]->trigger(), emit rig.w().MnWarn->aboutToShow();
         EXPECT_TRUE(rig.w().MnWarn->actions()[row.Choice]->isChecked()) << row.Name;
         QStringList said; // by the window, which hears of it first
-        QObject::connect(&model, &TTimerModel::Warned, &model, [&] { said << rig.w().Speaker->Line(); });
-        model.SetSound(QString(), 80), rig.w().SetSeconds(row.Length), Start(rig);
+        QObject::connect(&rig.w().Model(), &TTimerModel::Warned, &rig.w(), [&] { said << rig.w().Speaker->Line(); });
+        rig.w().Model().SetSound(QString(), 80), rig.w().SetSeconds(row.Length), Start(rig);
         for (const auto& [count, ms] : row.Ticks)
             for (int i = 0; i < count; ++i)
                 rig.Tick(ms);
