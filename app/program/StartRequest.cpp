@@ -46,6 +46,9 @@ bool ApplyStartRequest(TFmTimerMain& window, const TStartRequest& request)
         TTimerModel& timer = window.Model();
         timer.SetSound(request.Sound.value_or(timer.SoundFile()), request.Volume.value_or(timer.Volume()));
     }
+    // Nor does the warning.
+    if (request.Warn)
+        window.Model().SetWarning(*request.Warn);
     if (!request.Seconds && !request.Start)
         return true;
     TTimerModel& timer = window.Model();
@@ -134,7 +137,7 @@ QString NotDoneText(const TStartRequest& request, const QString& state)
 std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request, int timeoutMs)
 {
     bool reached = false;
-    if (request.New || request.Timer || request.Sound || request.Volume) {
+    if (request.New || request.Timer || request.Sound || request.Volume || request.Warn) {
         TStartRequest ask;
         ask.Status = true;
         ask.Ask = true;
@@ -153,6 +156,11 @@ std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TSta
             PrintError(QCoreApplication::translate(
                 "StartRequest",
                 "the running Pocosa is too old for --new, --timer and --sound; close it and start Pocosa again"));
+            return 1;
+        }
+        if (request.Warn && !knows->Knows.contains(QStringLiteral("warn"))) {
+            PrintError(QCoreApplication::translate(
+                "StartRequest", "the running Pocosa is too old for --warn; close it and start Pocosa again"));
             return 1;
         }
     }

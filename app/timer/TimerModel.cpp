@@ -113,6 +113,23 @@ void TTimerModel::SetNotification(const QString& kept)
     emit NotificationChanged();
 }
 
+void TTimerModel::SetWarning(int seconds)
+{
+    seconds = std::clamp(seconds, 0, kMaxSeconds);
+    if (seconds == warning_)
+        return;
+    warning_ = seconds;
+    emit WarningChanged();
+}
+
+bool TTimerModel::WarnIfMissed(int keptSeconds)
+{
+    if (warning_ <= 0 || !running_ || countUp_ || keptSeconds <= warning_ || seconds_ <= 0 || seconds_ > warning_)
+        return false;
+    emit Warned();
+    return true;
+}
+
 // As TCountDownProgress on the desktop: a time set while stopped (or a
 // count-up) makes the next START a new count-down.
 void TTimerModel::FollowLength(int before)
@@ -142,6 +159,10 @@ void TTimerModel::SetSeconds(int value)
     }
     FollowLength(before);
     emit Changed();
+    // Only the tick takes a count-down across its warning time; a late tick
+    // that went past the end as well leaves it to the alarm.
+    if (ticking_ && warning_ > 0 && !countUp_ && before > warning_ && seconds_ > 0 && seconds_ <= warning_)
+        emit Warned();
 }
 
 void TTimerModel::SetRunning(bool running)

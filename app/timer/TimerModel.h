@@ -86,6 +86,15 @@ public:
     QString Notification() const { return notification_; }
     void SetNotification(const QString& kept);
 
+    // How long before a count-down's end it warns (seconds; 0: it does not).
+    // A count-down no longer than that gives no warning.
+    int Warning() const { return warning_; }
+    void SetWarning(int seconds);
+    // A count-down taken up from an earlier run: warns now when its warning
+    // fell due while away (the record was made before it, `keptSeconds`
+    // showing) and the end has not come yet. True when it warned.
+    bool WarnIfMissed(int keptSeconds);
+
     void SetSeconds(int value);
     void SetRunning(bool running);
     void SetCountUp(bool up);
@@ -128,6 +137,10 @@ signals:
     void SoundChanged();
     void SoundProblemChanged();
     void NotificationChanged();
+    void WarningChanged();
+    // A running count-down came to its warning time (or past it, after a
+    // sleep) before its end; once for each time it crosses it.
+    void Warned();
 
 private:
     void DoAlarm();
@@ -141,6 +154,7 @@ private:
     int volume_ = kFullVolume;
     QString soundProblem_;
     QString notification_;
+    int warning_ = 0;
     int length_ = 0; // -1: a count-down of a length not known
     std::optional<int> paused_; // a count-down STOP stopped here; START takes it up again
     int seconds_ = 0;

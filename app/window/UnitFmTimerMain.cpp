@@ -59,6 +59,7 @@ TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
         if (hooks_.CountDownStarted)
             hooks_.CountDownStarted(seconds);
     });
+    connect(model_, &TTimerModel::Warned, this, &TFmTimerMain::Warned);
     connect(model_, &TTimerModel::NameChanged, this, [this] {
         shownOutside_.reset();
         ShowTimeOutside();

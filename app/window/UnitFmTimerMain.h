@@ -169,6 +169,9 @@ public:
     TKeyboardMove* KeyboardMove() const { return keyboardMove_; }
     void MnRecentShow(QObject* Sender);
     void MnRecentClick(QObject* Sender);
+    // "Warn before": the choices of the timer's warning, the one set checked.
+    void MnWarnShow(QObject* Sender);
+    void MnWarnClick(QObject* Sender);
     void N1Click(QObject* Sender);
     void N3Click(QObject* Sender);
     void MnBackResetClick(QObject* Sender);
@@ -242,6 +245,7 @@ public:
     QAction* MnRecent2 = nullptr;
     QAction* MnRecent3 = nullptr;
     QAction* MnRecent4 = nullptr;
+    QMenu* MnWarn = nullptr;
     QAction* N4 = nullptr;
     QAction* N1 = nullptr;
     QAction* N2 = nullptr;
@@ -262,6 +266,7 @@ private:
     void BuildTimersMenu();
     void ModelChanged();
     void AlarmStep(bool sound);
+    void Warned();
     void ApplyStartBackground();
     QAction* MnBackItem(int n) const;
     QAction* MnRecentItem(int n) const;
