@@ -488,7 +488,7 @@ window (without a time it just comes to the front) and this call ends.</translat
         <translation>&amp;Move</translation>
     </message>
     <message>
-        <source>タイマー</source>
+        <source>タイマー一覧</source>
         <translation>Timers</translation>
     </message>
     <message>

@@ -488,8 +488,8 @@ window (without a time it just comes to the front) and this call ends.</source>
         <translation>移動(&amp;M)</translation>
     </message>
     <message>
-        <source>タイマー</source>
-        <translation>タイマー</translation>
+        <source>タイマー一覧</source>
+        <translation>タイマー一覧</translation>
     </message>
     <message>
         <source>終了前に知らせる</source>
