@@ -11,6 +11,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+
 #include "TimerReadout.h"
 #include "UnitFmTimerMain.h"
 #include "vlmButtonAccessible.h"
@@ -288,8 +290,10 @@ void ShowRefusal(QLabel* label, const QString& text)
 QString FrameName(int seconds, bool running, bool countUp, const QString& name)
 {
     const TTimerPhase phase = TTimerReadout::Phase(seconds, running, countUp);
+    // Whole minutes left, never more than there are ("1 minute" at 1:05);
+    // the last minute reads as one.
     if (phase == TTimerPhase::CountingDown)
-        seconds = (seconds + 59) / 60 * 60;
+        seconds = std::max(60, seconds / 60 * 60);
     else if (phase == TTimerPhase::CountingUp)
         seconds = seconds / 60 * 60;
     return QStringLiteral("%1 \u2013 Pocosa")

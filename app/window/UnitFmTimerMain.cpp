@@ -96,8 +96,11 @@ void TFmTimerMain::ModelChanged()
     DropNotice();
     const bool running = model_->Running();
     BTstart->SetCaption(running ? QStringLiteral("STOP") : QStringLiteral("START"));
-    BTstart->setAccessibleName(running ? QCoreApplication::translate("TFmTimerMain", "ストップ")
-                                       : QCoreApplication::translate("TFmTimerMain", "スタート"));
+    // Set only when it changes: Qt tells screen readers of every setting.
+    const QString startName = running ? QCoreApplication::translate("TFmTimerMain", "ストップ")
+                                      : QCoreApplication::translate("TFmTimerMain", "スタート");
+    if (BTstart->accessibleName() != startName)
+        BTstart->setAccessibleName(startName);
     for (TvlmGctButton* button : {BTmin, BTsec})
         button->setEnabled(!running);
     BTreset->setEnabled(!running || model_->AlarmReached());
