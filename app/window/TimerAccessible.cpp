@@ -150,7 +150,9 @@ class TMenuItemAccessible : public QAccessibleObject, public QAccessibleActionIn
     {
         if (name != pressAction() || Item()->shortcut().isEmpty())
             return {};
-        return {Item()->shortcut().toString(QKeySequence::PortableText)};
+        // AT-SPI's key binding reads "mnemonic;path;accelerator" (Qt joins
+        // the list with ';'): screen readers say the third as the shortcut.
+        return {QString(), QString(), Item()->shortcut().toString(QKeySequence::PortableText)};
     }
 
   private:
