@@ -98,19 +98,16 @@ void TStatusIcon::Rebuild()
     for (int i = 0; i < timers_.Count(); ++i) {
         TEntry entry{};
         entry.Menu = menu_->addMenu(QString());
-        const auto on = [this, i](const char* text, void (TTimerPanel::*act)(int)) {
-            return entries_.back().Menu->addAction(Tr(text), this, [this, i, act] {
-                if (i < timers_.Count())
-                    (panel_.*act)(i);
-            });
+        const auto on = [this, i](const char* text, TAct act) {
+            return entries_.back().Menu->addAction(Tr(text), this, [this, i, act] { Act(i, act); });
         };
         entries_.push_back(entry);
         TEntry& e = entries_.back();
-        e.Show = on(QT_TRANSLATE_NOOP("TStatusIcon", "Show"), &TTimerPanel::Show);
-        e.StartStop = on(QT_TRANSLATE_NOOP("TStatusIcon", "Start"), &TTimerPanel::StartStop);
-        e.StopAlarm = on(QT_TRANSLATE_NOOP("TStatusIcon", "Stop"), &TTimerPanel::StartStop);
-        e.AddMinute = on(QT_TRANSLATE_NOOP("TStatusIcon", "+1 min"), &TTimerPanel::AddMinute);
-        e.Reset = on(QT_TRANSLATE_NOOP("TStatusIcon", "Reset"), &TTimerPanel::Reset);
+        e.Show = on(QT_TRANSLATE_NOOP("TStatusIcon", "Show"), TAct::Show);
+        e.StartStop = on(QT_TRANSLATE_NOOP("TStatusIcon", "Start"), TAct::StartStop);
+        e.StopAlarm = on(QT_TRANSLATE_NOOP("TStatusIcon", "Stop"), TAct::StartStop);
+        e.AddMinute = on(QT_TRANSLATE_NOOP("TStatusIcon", "+1 min"), TAct::AddMinute);
+        e.Reset = on(QT_TRANSLATE_NOOP("TStatusIcon", "Reset"), TAct::Reset);
     }
     menu_->addSeparator();
     pauseAll_ =
@@ -127,6 +124,26 @@ void TStatusIcon::Rebuild()
     menu_->addAction(Tr(QT_TRANSLATE_NOOP("TStatusIcon", "New timer")), this, [this] { timers_.New(nullptr); });
     menu_->addSeparator();
     menu_->addAction(Tr(QT_TRANSLATE_NOOP("TStatusIcon", "Quit Pocosa")), this, [this] { timers_.QuitAll(); });
+}
+
+void TStatusIcon::Act(int index, TAct act)
+{
+    if (index >= timers_.Count())
+        return; // the menu is rebuilt as timers come and go
+    switch (act) {
+    case TAct::Show:
+        panel_.Show(index);
+        break;
+    case TAct::StartStop:
+        panel_.StartStop(index);
+        break;
+    case TAct::AddMinute:
+        panel_.AddMinute(index);
+        break;
+    case TAct::Reset:
+        panel_.Reset(index);
+        break;
+    }
 }
 
 void TStatusIcon::UpdateEntry(int index)

@@ -55,6 +55,9 @@ private:
         QAction *Show, *StartStop, *Reset, *StopAlarm, *AddMinute;
     };
     void Rebuild();
+    // What a timer's entry asks of the panel for timer `index`.
+    enum class TAct { Show, StartStop, AddMinute, Reset };
+    void Act(int index, TAct act);
     void UpdateEntry(int index);
 
     TOpenTimers& timers_;
