@@ -118,13 +118,11 @@ QString TTimerPanel::Line(int index) const
 
 int TTimerPanel::Nearest() const
 {
-    int nearest = -1;
-    for (int i = 0; i < timers_.Count(); ++i) {
-        const TTimerModel& timer = timers_.Timer(i);
-        if (timer.Running() && !timer.CountUp() && (nearest < 0 || timer.Seconds() < timers_.Timer(nearest).Seconds()))
-            nearest = i;
-    }
-    return nearest;
+    std::vector<const TTimerModel*> models;
+    for (int i = 0; i < timers_.Count(); ++i)
+        models.push_back(&timers_.Timer(i));
+    // The one the task bar's launcher shows as well.
+    return IndexOf(NearestCountDown(models));
 }
 
 double TTimerPanel::LeftFraction(int index) const
