@@ -37,6 +37,14 @@ TTimerPanel::TTimerPanel(TOpenTimers& timers, QObject* parent) : QObject(parent)
                 });
         return others;
     };
+    timers_.ActOnAll = [this](TTimerAct act) {
+        if (act == TTimerAct::PauseAll)
+            PauseAll();
+        else if (act == TTimerAct::ResumeAll)
+            ResumeAll();
+        else if (act == TTimerAct::ShowAll)
+            ShowAll();
+    };
     Follow();
 }
 
@@ -47,6 +55,7 @@ TTimerPanel::~TTimerPanel()
         SetHidden(0, false);
     timers_.OnListChanged = nullptr;
     timers_.OtherTimers = nullptr;
+    timers_.ActOnAll = nullptr;
 }
 
 // Each timer's changes, once: the icon follows them, and a hidden window
@@ -105,10 +114,8 @@ int TTimerPanel::IndexOf(const TTimerModel* timer) const
 
 QString TTimerPanel::Label(int index) const
 {
-    // As the timer's title and notification call it; the first one, which
-    // they leave unlabelled, is timer 1 in a list of them all.
-    const QString label = timers_.Timer(index).Label();
-    return label.isEmpty() ? QCoreApplication::translate("TTimerModel", "Timer %1").arg(1) : label;
+    // As --status --json labels it.
+    return timers_.Label(index);
 }
 
 QString TTimerPanel::Line(int index) const
