@@ -116,6 +116,9 @@ TTimerFacts TOpenTimers::Facts(int index) const
         const QDateTime end =
             QDateTime::currentDateTime().addMSecs(qint64(timer.Seconds()) * 1000 - timer.MillisecondsIntoSecond());
         ends = end.toOffsetFromUtc(end.offsetFromUtc()).toString(Qt::ISODate);
+        // A local time that is UTC keeps the form of the others: Qt writes Z.
+        if (ends.endsWith(QLatin1Char('Z')))
+            ends = ends.chopped(1) + QStringLiteral("+00:00");
     }
     return {timer.Name(), Label(index), timer.Seconds(), TimerStateText(timer).section(QLatin1Char(' '), 1), ends,
             Section(index)};
