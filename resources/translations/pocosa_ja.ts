@@ -98,11 +98,11 @@ window (without a time it just comes to the front) and this call ends.</source>
     </message>
     <message>
         <source>Bring the timer&apos;s window to the front, also a hidden one.</source>
-        <translation>タイマーのウィンドウを (隠れていても) 最前面に出します。</translation>
+        <translation>ウィンドウを (隠れていても) 最前面に出します。</translation>
     </message>
     <message>
         <source>Stop the timer&apos;s count or its alarm, as STOP does.</source>
-        <translation>STOP と同じく、タイマーのカウントかアラームを止めます。</translation>
+        <translation>STOP と同じくカウントかアラームを止めます。</translation>
     </message>
     <message>
         <source>Reset the timer.</source>
@@ -126,7 +126,7 @@ window (without a time it just comes to the front) and this call ends.</source>
     </message>
     <message>
         <source>With --status: one line of JSON, a list of every timer&apos;s name, label, seconds, state, end and section.</source>
-        <translation>--status と共に: 各タイマーの名前・表示名・秒数・状態・終了時刻・セクションの一覧を 1 行の JSON で表示します。</translation>
+        <translation>--status と共に: 全タイマーの名前・表示名・秒数・状態・終了時刻・セクションを 1 行の JSON で表示します。</translation>
     </message>
 </context>
 <context>
