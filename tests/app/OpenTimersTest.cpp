@@ -442,6 +442,12 @@ TEST(OpenTimers, ScriptsReadEveryTimerAndActOnOneOrAll)
     EXPECT_TRUE(panel.AllShown());
     const TInstanceAnswer missing = act(TTimerAct::Reset, "Soup");
     EXPECT_TRUE(!missing.Applied && missing.Refused.contains("Tea, Eggs")) << "the names there are";
+    eggs.SetSeconds(0);
+    const TTimerFacts ringing = rig.timers->Answer(ask).Facts.at(2);
+    EXPECT_TRUE(ringing.State == "alarm" && ringing.Ends.isEmpty()) << "it has ended";
+    act(TTimerAct::Stop, "Eggs");
+    EXPECT_FALSE(eggs.Ringing());
+    eggs.SetSeconds(20);
     act(TTimerAct::Reset, "Eggs");
     EXPECT_TRUE(!eggs.Running() && eggs.Seconds() == 0);
     eggs.SetSeconds(60), eggs.StartStop();
