@@ -1,97 +1,28 @@
 #include "vlmGlobalIniText.h"
 
 #include <QList>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstring>
 #include <map>
 
+#include "FileName.h"
+
 namespace IniText {
 namespace {
 
 // Bytes that are not UTF-8 (a name saved in another encoding, a file edited
-// by hand) each become one unpaired surrogate U+DC80..U+DCFF, which cannot
-// come out of valid UTF-8; Encode turns them back into the same bytes, so
-// such a text is written back exactly as it was read.
-constexpr char16_t kByteEscape = 0xDC00;
-
-// The length of the valid UTF-8 sequence at bytes[i], or 0.
-qsizetype Utf8SequenceAt(const QByteArray& bytes, qsizetype i)
-{
-    const auto byte = [&](qsizetype k) { return static_cast<unsigned char>(bytes[k]); };
-    const unsigned char lead = byte(i);
-    if (lead < 0x80)
-        return 1;
-    qsizetype length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
-        high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (i + length > bytes.size() || byte(i + 1) < low || byte(i + 1) > high)
-        return 0;
-    for (qsizetype k = i + 2; k < i + length; ++k)
-        if ((byte(k) & 0xC0) != 0x80)
-            return 0;
-    return length;
-}
-
-// Valid UTF-8 as it is: unlike QString::fromUtf8, a byte order mark at the
-// start of the run (a value that begins with U+FEFF) is kept.
-QString FromUtf8(const char* bytes, qsizetype size)
-{
-    QStringDecoder decoder(QStringConverter::Utf8,
-                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-    return decoder.decode(QByteArrayView(bytes, size));
-}
-
+// by hand) each become one unpaired surrogate U+DC80..U+DCFF, as in file
+// names; Encode turns them back into the same bytes, so such a text is
+// written back exactly as it was read.
 QString Decode(const QByteArray& bytes)
 {
-    QString text;
-    qsizetype runStart = 0;
-    qsizetype i = 0;
-    while (i < bytes.size()) {
-        const qsizetype length = Utf8SequenceAt(bytes, i);
-        if (length > 0) {
-            i += length;
-            continue;
-        }
-        text += FromUtf8(bytes.constData() + runStart, i - runStart);
-        text += QChar(char16_t(kByteEscape + static_cast<unsigned char>(bytes[i])));
-        runStart = ++i;
-    }
-    return text + FromUtf8(bytes.constData() + runStart, bytes.size() - runStart);
-}
-
-bool IsByteEscape(QChar c)
-{
-    return c.unicode() >= kByteEscape + 0x80 && c.unicode() <= kByteEscape + 0xFF;
+    return FileName::Decode(bytes);
 }
 
 QByteArray Encode(const QString& text)
 {
-    QByteArray bytes;
-    qsizetype runStart = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        // An escape right after a high surrogate is half of a pair, not a byte.
-        if (!IsByteEscape(text[i]) || (i > 0 && text[i - 1].isHighSurrogate()))
-            continue;
-        bytes += QStringView(text).mid(runStart, i - runStart).toUtf8();
-        bytes += char(text[i].unicode() - kByteEscape);
-        runStart = i + 1;
-    }
-    return bytes + QStringView(text).mid(runStart).toUtf8();
+    return FileName::Encode(text);
 }
 
 // Whether the text's bytes read back as the same text: not so for other

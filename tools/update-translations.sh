@@ -10,8 +10,10 @@
 # unfinished) or a catalog holds a text the sources no longer have (vanished
 # or obsolete), and naming the text when a translation does not match its
 # source: other placeholders (%1, %n), another number of & shortcuts (&&
-# is a plain &), or Japanese in the English catalog. LUPDATE defaults to
-# Qt's lupdate (Debian qt6-l10n-tools); the comparison needs python3.
+# is a plain &), or Japanese in the English catalog; and naming a text a
+# catalog holds twice in one context (lupdate keeps one of the two, so the
+# other's translation is lost). LUPDATE defaults to Qt's lupdate (Debian
+# qt6-l10n-tools); the comparison needs python3.
 set -eu
 check=0
 if [ "${1:-}" = "--check" ]; then
@@ -46,13 +48,21 @@ for ts in "$top"/resources/translations/pocosa_*.ts; do
     echo "$name: the texts above are untranslated or gone from the sources; run tools/update-translations.sh" >&2
     status=1
   fi
-  python3 - "$tmp/$name" "$lang" <<'EOF' || status=1
+  python3 - "$tmp/$name" "$lang" "$ts" <<'EOF' || status=1
 import re, sys, xml.etree.ElementTree as tree
-path, lang = sys.argv[1], sys.argv[2]
+path, lang, committed = sys.argv[1], sys.argv[2], sys.argv[3]
 holders = lambda t: sorted(set(re.findall(r"%(?:L?[0-9]+|n)", t)))
 shortcuts = lambda t: t.replace("&&", "").count("&")
 japanese = re.compile("[\u3000-\u30ff\u3400-\u9fff\uff01-\uff9f]")
 bad = 0
+seen = set()
+for c in tree.parse(committed).iter("context"):
+    for m in c.iter("message"):
+        key = (c.findtext("name"), m.findtext("source"), m.findtext("comment"))
+        if key in seen:  # only one of the two translations would ever be used
+            print(f"{path.split('/')[-1]}: {key[1]!r} is held twice in {key[0]}", file=sys.stderr)
+            bad = 1
+        seen.add(key)
 for m in tree.parse(path).iter("message"):
     source, node = m.findtext("source") or "", m.find("translation")
     forms = [f.text or "" for f in node.iter("numerusform")] or [node.text or ""]

@@ -36,7 +36,8 @@ QString TAlarmNotifier::InstalledIconPath(const QString& programDir)
     return QFileInfo(icon).isFile() ? icon : QString();
 }
 
-void TAlarmNotifier::Show(const QString& body, bool stopAction, const QString& name, const QString& kept)
+void TAlarmNotifier::Show(const QString& body, bool stopAction, const QString& name, const QString& kept,
+                          const QString& summary)
 {
     if (!bus_.isConnected())
         return;
@@ -56,7 +57,7 @@ void TAlarmNotifier::Show(const QString& body, bool stopAction, const QString& n
     // Ours from this run, else the one a killed run left, if still shown.
     const uint replaces = id_ != 0 ? id_ : kept.isEmpty() ? 0 : StillShown(kept);
     QVariantMap hints;
-    hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(2))); // critical
+    hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(summary.isEmpty() ? 2 : 1))); // critical, normal
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("org.velmora.Pocosa"));
     if (!iconPath_.isEmpty())
         hints.insert(QStringLiteral("image-path"), iconPath_);
@@ -68,9 +69,10 @@ void TAlarmNotifier::Show(const QString& body, bool stopAction, const QString& n
         actions << QString::fromLatin1(kStopAction) << QCoreApplication::translate("TAlarmNotifier", "停止")
                 << QString::fromLatin1(kMoreAction) << QCoreApplication::translate("TAlarmNotifier", "+1 分");
     message << QStringLiteral("Pocosa") << replaces << QStringLiteral("pocosa")
-            << TTimerReadout::Named(name, QCoreApplication::translate("TAlarmNotifier", "タイマー終了")) << body
-            << actions << hints
-            << int(0); // critical: stays until withdrawn
+            << TTimerReadout::Named(
+                   name, summary.isEmpty() ? QCoreApplication::translate("TAlarmNotifier", "タイマー終了") : summary)
+            << body << actions << hints
+            << int(summary.isEmpty() ? 0 : -1); // the alarm stays until withdrawn
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message, kAnswerMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, generation](QDBusPendingCallWatcher* call) { Shown(call, generation); });

@@ -40,8 +40,10 @@ public:
     // `kept` names the notification an earlier run of the program left
     // (see OnKept): it is replaced when the same notification service
     // still shows it, so one notification per timer remains.
+    // A `summary` other than "タイマー終了" (a warning before the end) shows
+    // at normal urgency and goes by itself.
     void Show(const QString& body = QString(), bool stopAction = true, const QString& name = QString(),
-              const QString& kept = QString());
+              const QString& kept = QString(), const QString& summary = QString());
     // Withdraws it (the timer was stopped or reset). A notification whose id
     // has not come back yet is closed as soon as it does.
     void Withdraw();

@@ -55,6 +55,11 @@ void TAttentionBus::WithdrawAlarm(int key)
         notifier->Withdraw();
 }
 
+void TAttentionBus::ShowWarning(int key, const QString& name, const QString& left)
+{
+    MakeNotifier(key).Show(QString(), false, name, QString(), left);
+}
+
 void TAttentionBus::ShowEnded(int key, const QString& name, const QString& body, const QString& kept)
 {
     MakeNotifier(key).Show(body, false, name, kept);

@@ -9,6 +9,7 @@
 
 #include "AttentionBus.h"
 #include "TimerModel.h"
+#include "TimerReadout.h"
 #include "TimerRecord.h"
 #include "TimerServices.h"
 
@@ -46,6 +47,7 @@ struct TTimerAttention::TFollowed {
     QString AlarmBody; // of the alarm ringing now, without the sound's problem
     bool KeptUsed = false; // the notification an earlier run left was replaced
     bool Alarm = false;
+    bool Warned = false; // its warning came, and neither its end nor a stop yet
     std::vector<QMetaObject::Connection> Connections;
 };
 
@@ -64,11 +66,8 @@ TTimerAttention::TTimerAttention(TBus sessionBus, TBus systemBus)
     // A minute more: the alarm stops and the same timer counts down 01:00.
     connect(bus_, &TAttentionBus::MoreChosen, this, [this](int key) {
         TFollowed* followed = FindKey(key);
-        if (!followed || !followed->Timer->Ringing())
-            return;
-        followed->Timer->Reset();
-        followed->Timer->SetSeconds(60);
-        followed->Timer->StartStop();
+        if (followed && followed->Timer->Ringing())
+            followed->Timer->OneMinuteMore();
     });
     connect(bus_, &TAttentionBus::FrontChosen, this, [this](int key) {
         if (TFollowed* followed = FindKey(key); followed && OnFront)
@@ -152,6 +151,7 @@ void TTimerAttention::Add(TTimerModel& timer)
     f.Connections.push_back(connect(&timer, &TTimerModel::Changed, this, [this, &f] { StateChanged(f); }));
     f.Connections.push_back(
         connect(&timer, &TTimerModel::SoundProblemChanged, this, [this, &f] { SoundProblemChanged(f); }));
+    f.Connections.push_back(connect(&timer, &TTimerModel::Warned, this, [this, &f] { Warned(f); }));
     f.Connections.push_back(connect(&timer, &QObject::destroyed, this, [this, &timer] { Remove(timer); }));
     timers_.push_back(std::move(followed));
     // The state it has now, as if it had just changed to it.
@@ -214,10 +214,27 @@ void TTimerAttention::SoundProblemChanged(TFollowed& f)
           kept = timer.Notification()](TAttentionBus& bus) { bus.ShowAlarm(key, name, body, kept); });
 }
 
+void TTimerAttention::Warned(TFollowed& f)
+{
+    TTimerModel& timer = *f.Timer;
+    f.Warned = true;
+    Post([key = f.Key, name = timer.Label(), left = TTimerReadout::Left(timer.Seconds())](TAttentionBus& bus) {
+        bus.ShowWarning(key, name, left);
+    });
+    Summarise();
+}
+
 void TTimerAttention::StateChanged(TFollowed& f)
 {
     TTimerModel& timer = *f.Timer;
     const bool alarm = timer.Ringing();
+    // The alarm's notification replaces the warning's; a timer stopped before
+    // its end takes it back.
+    if (f.Warned && (alarm || !timer.Running())) {
+        f.Warned = false;
+        if (!alarm)
+            Post([key = f.Key](TAttentionBus& bus) { bus.WithdrawAlarm(key); });
+    }
     if (alarm != f.Alarm) {
         f.Alarm = alarm;
         const int key = f.Key;
@@ -242,7 +259,7 @@ void TTimerAttention::StateChanged(TFollowed& f)
 
 // What all timers together ask of the desktop: no suspend while any
 // count-down runs; the launcher shows the count-down nearest its end, and
-// is urgent while any alarm rings.
+// is urgent while any alarm rings or a warned count-down runs.
 void TTimerAttention::Summarise()
 {
     bool countingDown = false;
@@ -251,7 +268,7 @@ void TTimerAttention::Summarise()
     for (const auto& followed : timers_) {
         const TTimerModel& timer = *followed->Timer;
         countingDown = countingDown || (timer.Running() && !timer.CountUp());
-        urgent = urgent || followed->State.Urgent;
+        urgent = urgent || followed->State.Urgent || followed->Warned;
         models.push_back(&timer);
     }
     // The one the status icon shows as well.

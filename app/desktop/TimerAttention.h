@@ -25,7 +25,9 @@ QString AlarmBody(int lengthSeconds, std::int64_t endedMs);
 // stopped or reset; its "停止" action stops that timer as STOP does) and
 // OnAlert (the window's urgency hint); while any count-down runs, one hold
 // on idle suspend and the screen saver; on the task bar's launcher, the
-// count-down nearest its end, urgent while any alarm rings.
+// count-down nearest its end, urgent while any alarm rings or a warned
+// count-down runs. A timer's warning before its end shows in its
+// notification (the alarm's replaces it) and marks the launcher urgent.
 // Everything on D-Bus happens in the thread of a TAttentionBus, where the
 // buses are opened only when first needed: no timer ever waits for a bus.
 class TTimerAttention : public QObject {
@@ -80,6 +82,7 @@ private:
     TFollowed* Find(const TTimerModel* timer) const;
     TFollowed* FindKey(int key) const;
     void StateChanged(TFollowed& followed);
+    void Warned(TFollowed& followed);
     void SoundProblemChanged(TFollowed& followed);
     void Summarise();
     void Post(std::function<void(TAttentionBus&)> call);

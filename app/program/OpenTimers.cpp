@@ -192,7 +192,8 @@ TOpenTimers::TOpenTimer& TOpenTimers::Make(const QString& section, const TBackIm
     hooks.NewTimer = [this](TFmTimerMain& from) { New(&from); };
     hooks.QuitAll = [this] { QuitAll(); };
     hooks.RecentTimes = [this] { return recent_.Times(); };
-    hooks.CountDownStarted = [this](int seconds) { RememberCountDown(seconds); };
+    // Whoever started it: its window, a later start, the status icon.
+    connect(timer->Model, &TTimerModel::CountDownStarted, this, [this](int seconds) { RememberCountDown(seconds); });
     hooks.NotificationTellsAlarm = true; // else attention_.OnUntold
 
     hooks.Closed = [this](TFmTimerMain& window) { Closed(window); };

@@ -74,6 +74,11 @@ QList<QCommandLineOption> OwnOptions()
             {QStringLiteral("volume"),
              QCoreApplication::translate("ProgramStart", "The volume of the timer's alarm sound, 0 to 100."),
              QCoreApplication::translate("ProgramStart", "percent")},
+            {QStringLiteral("warn"),
+             QCoreApplication::translate("ProgramStart",
+                                         "Warn this long before the timer's count-down ends (e.g. 1m, 30s), or "
+                                         "\"off\"."),
+             QCoreApplication::translate("ProgramStart", "time")},
             {QStringLiteral("new"), QCoreApplication::translate("ProgramStart", "Open another timer window.")},
             {QStringLiteral("timer"),
              QCoreApplication::translate("ProgramStart", "The timer of this name (with --new: the new timer's name)."),

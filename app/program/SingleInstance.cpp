@@ -92,6 +92,8 @@ QByteArray EncodeRequest(const TStartRequest& request, std::optional<qint64> dea
         o.insert("volume", *request.Volume);
     if (request.Until)
         o.insert("until", true);
+    if (request.Warn)
+        o.insert("warn", *request.Warn);
     if (request.Act != TTimerAct::None)
         o.insert("act", ActName(request.Act));
     return Line(o);
@@ -148,6 +150,13 @@ std::optional<TStartRequest> DecodeRequest(const QByteArray& line, std::optional
             return std::nullopt;
         request.Volume = int(value);
     }
+    if (o->contains("warn")) {
+        const QJsonValue warn = (*o)["warn"];
+        const double value = warn.toDouble(-1);
+        if (!warn.isDouble() || !(value >= 0 && value <= kTimerMaxSeconds) || value != std::floor(value))
+            return std::nullopt;
+        request.Warn = int(value);
+    }
     if (o->contains("timer")) {
         if (!(*o)["timer"].isString())
             return std::nullopt;
@@ -160,8 +169,8 @@ std::optional<TStartRequest> DecodeRequest(const QByteArray& line, std::optional
         request.Act = *act;
     }
     // A query asks nothing else: the command line never sends both.
-    if (request.Status && (request.Act != TTimerAct::None || request.Start || request.Seconds || request.New || request.Timer || request.Sound ||
-                           request.Volume))
+    if (request.Status && (request.Act != TTimerAct::None || request.Start || request.Seconds || request.New ||
+                           request.Timer || request.Sound || request.Volume || request.Warn))
         return std::nullopt;
     if (deadline)
         *deadline = until;

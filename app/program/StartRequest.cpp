@@ -76,19 +76,25 @@ bool ApplyStartRequest(TFmTimerMain& window, const TStartRequest& request)
         TTimerModel& timer = window.Model();
         timer.SetSound(request.Sound.value_or(timer.SoundFile()), request.Volume.value_or(timer.Volume()));
     }
+    // Nor does the warning.
+    if (request.Warn)
+        window.Model().SetWarning(*request.Warn);
     if (!request.Seconds && !request.Start)
         return true;
-    if (window.Running())
+    TTimerModel& timer = window.Model();
+    if (timer.Running())
         return false;
-    if (request.Seconds) {
-        window.BTresetClick(window.BTreset);
-        window.SetSeconds(*request.Seconds);
-    }
     // A count-down to a time of day is no length the user would start again.
-    if (request.Start && request.Until)
-        window.Model().StartStop();
-    else if (request.Start)
-        window.BTstartClick(window.BTstart);
+    if (request.Seconds && request.Start) {
+        timer.StartLength(*request.Seconds, !request.Until);
+        return true;
+    }
+    if (request.Seconds) {
+        timer.Reset();
+        timer.SetSeconds(*request.Seconds);
+    }
+    if (request.Start)
+        timer.StartStop();
     return true;
 }
 
@@ -161,7 +167,7 @@ QString NotDoneText(const TStartRequest& request, const QString& state)
 std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request, int timeoutMs)
 {
     bool reached = false;
-    if (request.New || request.Timer || request.Sound || request.Volume) {
+    if (request.New || request.Timer || request.Sound || request.Volume || request.Warn) {
         TStartRequest ask;
         ask.Status = true;
         ask.Ask = true;
@@ -180,6 +186,11 @@ std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TSta
             PrintError(QCoreApplication::translate(
                 "StartRequest",
                 "the running Pocosa is too old for --new, --timer and --sound; close it and start Pocosa again"));
+            return 1;
+        }
+        if (request.Warn && !knows->Knows.contains(QStringLiteral("warn"))) {
+            PrintError(QCoreApplication::translate(
+                "StartRequest", "the running Pocosa is too old for --warn; close it and start Pocosa again"));
             return 1;
         }
     }

@@ -149,7 +149,7 @@ TStartRequest ParseStartArguments(const QStringList& arguments, const QDateTime&
     // "-5m" would otherwise be read as the options -5 and -m. The value of an
     // option ("--volume -5") is the option's to judge.
     static const QRegularExpression negative(QStringLiteral("^-[0-9]"));
-    static const QRegularExpression withValue(QStringLiteral("^--(until|sound|volume|timer)$"));
+    static const QRegularExpression withValue(QStringLiteral("^--(until|sound|volume|timer|warn)$"));
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         if (withValue.match(arguments[i]).hasMatch())
             ++i;
@@ -215,6 +215,10 @@ TStartRequest ParseStartArguments(const QStringList& arguments, const QDateTime&
                        .arg(parser.value(QStringLiteral("volume"))));
         request.Volume = volume;
     }
+    if (parser.isSet(QStringLiteral("warn"))) {
+        const QString warn = parser.value(QStringLiteral("warn")).trimmed();
+        request.Warn = warn.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0 ? 0 : ParseTimeArgument(warn);
+    }
     for (const auto& [act, name] : kActNames) {
         if (!parser.isSet(QString::fromLatin1(name)))
             continue;
@@ -226,6 +230,7 @@ TStartRequest ParseStartArguments(const QStringList& arguments, const QDateTime&
     // An act is all a start asks: a time or a sound beside it would be lost.
     if (request.Act != TTimerAct::None &&
         (request.Start || request.Seconds || request.New || request.Status || request.Sound || request.Volume ||
+         request.Warn ||
          (request.Timer && IsActOnAll(request.Act))))
         Refuse((IsActOnAll(request.Act)
                     ? QCoreApplication::translate("TimeArgument", "--%1 takes no time and no other option")
@@ -235,10 +240,10 @@ TStartRequest ParseStartArguments(const QStringList& arguments, const QDateTime&
     if (request.Json && !request.Status)
         Refuse(QCoreApplication::translate("TimeArgument", "--json goes with --status"));
     if (request.Status && (request.Start || request.Seconds || request.New || request.Timer || request.Sound ||
-                           request.Volume))
+                           request.Volume || request.Warn))
         Refuse(QCoreApplication::translate("TimeArgument", "--status takes no time and no --start"));
     if (request.Timer && !request.New && !request.Seconds && !request.Start && !request.Sound && !request.Volume &&
-        request.Act == TTimerAct::None)
+        !request.Warn && request.Act == TTimerAct::None)
         Refuse(QCoreApplication::translate("TimeArgument", "--timer NAME needs a time or --start"));
     return request;
 }

@@ -43,6 +43,7 @@ struct TStartRequest {
     std::optional<QString> Sound; // the timer's alarm sound: an absolute file name; "" the program's
     std::optional<int> Volume;  // of the alarm's sound, 0..100 %
     bool Until = false;         // the time is until a time of day: no recent length
+    std::optional<int> Warn;    // how long before a count-down's end it warns, seconds; 0: it does not
     TTimerAct Act = TTimerAct::None; // acts on the running program's timers alone
     bool Json = false;          // --status: one JSON array, printed by this start
 
@@ -67,9 +68,10 @@ int ParseUntilArgument(const QString& text, const QDateTime& now);
 // --status, --new, --timer NAME (a name of at most 40 characters; with
 // --timer and without --new a time is needed), --sound FILE (made absolute;
 // "default" is the program's sound), --volume N (0..100), --until TIME (instead of a
-// time: the seconds until then from `now`, started), one act (--show,
-// --stop, --reset, --close, with --timer NAME or alone; --pause-all,
-// --resume-all, --show-all alone), --json with --status. --help and --version are answered before this. Throws
+// time: the seconds until then from `now`, started), --warn TIME (a time as
+// above, or "off"), one act (--show, --stop, --reset, --close, with --timer
+// NAME or alone; --pause-all, --resume-all, --show-all alone), --json with
+// --status. --help and --version are answered before this. Throws
 // ETimeArgument for anything else.
 TStartRequest ParseStartArguments(const QStringList& arguments,
                                   const QDateTime& now = QDateTime::currentDateTime());

@@ -161,8 +161,7 @@ void TTimerPanel::PauseAll()
         TTimerModel& timer = timers_.Timer(i);
         if (!timer.Running() || timer.Ringing())
             continue;
-        // Through the window's button: START resumes the count-down there.
-        timers_.Window(i).BTstartClick(timers_.Window(i).BTstart);
+        timer.StartStop(); // STOP: the next START takes it up again
         std::erase_if(paused_, [&timer](const TPaused& p) { return p.Timer == &timer; });
         paused_.push_back({&timer, timer.Seconds()});
     }
@@ -177,7 +176,7 @@ void TTimerPanel::ResumeAll()
     for (const TPaused& p : paused) {
         const int index = IndexOf(p.Timer);
         if (index >= 0 && !p.Timer->Running() && p.Timer->Seconds() == p.Seconds)
-            timers_.Window(index).BTstartClick(timers_.Window(index).BTstart);
+            p.Timer->StartStop();
     }
     if (OnChanged)
         OnChanged();
@@ -194,7 +193,7 @@ void TTimerPanel::StopAllAlarms()
 {
     for (int i = 0; i < timers_.Count(); ++i)
         if (timers_.Timer(i).Ringing())
-            timers_.Window(i).BTstartClick(timers_.Window(i).BTstart);
+            timers_.Timer(i).StartStop();
 }
 
 void TTimerPanel::Show(int index)
@@ -204,12 +203,12 @@ void TTimerPanel::Show(int index)
 
 void TTimerPanel::StartStop(int index)
 {
-    timers_.Window(index).BTstartClick(timers_.Window(index).BTstart);
+    timers_.Timer(index).StartStop();
 }
 
 void TTimerPanel::Reset(int index)
 {
-    timers_.Window(index).BTresetClick(timers_.Window(index).BTreset);
+    timers_.Timer(index).Reset();
 }
 
 void TTimerPanel::AddMinute(int index)
@@ -217,11 +216,8 @@ void TTimerPanel::AddMinute(int index)
     // As the notification's +1 min: the alarm stops and the same timer
     // counts down 01:00.
     TTimerModel& timer = timers_.Timer(index);
-    if (!timer.Ringing())
-        return;
-    timer.Reset();
-    timer.SetSeconds(60);
-    timer.StartStop();
+    if (timer.Ringing())
+        timer.OneMinuteMore();
 }
 
 bool TTimerPanel::Hidden(int index) const

@@ -115,6 +115,23 @@ void TTimerModel::SetNotification(const QString& kept)
     emit NotificationChanged();
 }
 
+void TTimerModel::SetWarning(int seconds)
+{
+    seconds = std::clamp(seconds, 0, kMaxSeconds);
+    if (seconds == warning_)
+        return;
+    warning_ = seconds;
+    emit WarningChanged();
+}
+
+bool TTimerModel::WarnIfMissed(int keptSeconds)
+{
+    if (warning_ <= 0 || !running_ || countUp_ || keptSeconds <= warning_ || seconds_ <= 0 || seconds_ > warning_)
+        return false;
+    emit Warned();
+    return true;
+}
+
 // As TCountDownProgress on the desktop: a time set while stopped (or a
 // count-up) makes the next START a new count-down.
 void TTimerModel::FollowLength(int before)
@@ -131,6 +148,9 @@ void TTimerModel::SetSeconds(int value)
 {
     const int before = seconds_;
     seconds_ = std::min(value, kMaxSeconds);
+    // Once the time changes, START no longer takes up the stopped count-down.
+    if (paused_ && seconds_ != *paused_)
+        paused_.reset();
     if (seconds_ <= 0 && running_) {
         seconds_ = 0;
         alarmReached_ = true;
@@ -141,6 +161,10 @@ void TTimerModel::SetSeconds(int value)
     }
     FollowLength(before);
     emit Changed();
+    // Only the tick takes a count-down across its warning time; a late tick
+    // that went past the end as well leaves it to the alarm.
+    if (ticking_ && warning_ > 0 && !countUp_ && before > warning_ && seconds_ > 0 && seconds_ <= warning_)
+        emit Warned();
 }
 
 void TTimerModel::SetRunning(bool running)
@@ -219,8 +243,34 @@ void TTimerModel::Tick()
 
 void TTimerModel::StartStop()
 {
+    const bool countingDown = running_ && !countUp_ && seconds_ > 0;
+    const bool resumed = paused_ == seconds_;
     SetCountUp(seconds_ == 0 || countUp_);
     SetRunning(!running_);
+    if (countingDown && !running_) {
+        paused_ = seconds_;
+    } else if (running_) {
+        paused_.reset();
+        if (!countUp_ && !resumed)
+            emit CountDownStarted(seconds_);
+    }
+}
+
+void TTimerModel::StartLength(int seconds, bool recent)
+{
+    Reset();
+    SetSeconds(seconds);
+    if (recent) {
+        StartStop();
+        return;
+    }
+    SetCountUp(seconds_ == 0);
+    SetRunning(true);
+}
+
+void TTimerModel::OneMinuteMore()
+{
+    StartLength(60, false);
 }
 
 void TTimerModel::Reset()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QObject>
 #include <QString>
 
@@ -85,6 +87,15 @@ public:
     QString Notification() const { return notification_; }
     void SetNotification(const QString& kept);
 
+    // How long before a count-down's end it warns (seconds; 0: it does not).
+    // A count-down no longer than that gives no warning.
+    int Warning() const { return warning_; }
+    void SetWarning(int seconds);
+    // A count-down taken up from an earlier run: warns now when its warning
+    // fell due while away (the record was made before it, `keptSeconds`
+    // showing) and the end has not come yet. True when it warned.
+    bool WarnIfMissed(int keptSeconds);
+
     void SetSeconds(int value);
     void SetRunning(bool running);
     void SetCountUp(bool up);
@@ -96,12 +107,20 @@ public:
     // The tick: applies every whole second passed since the last one.
     void Tick();
 
-    // What the buttons do: a minute more, a second more, START/STOP (from
-    // 00:00, or after a count-up, it counts up), Reset.
+    // What the buttons do, whoever asks (the window, a later start, the
+    // notification, the status icon): a minute more, a second more,
+    // START/STOP (from 00:00, or after a count-up, it counts up), Reset.
+    // A START that begins a count-down of a new length, not one taken up
+    // again after STOP with nothing changed since, says CountDownStarted.
     void AddMinute() { SetSeconds(seconds_ + 60); }
     void AddSecond() { SetSeconds(seconds_ + 1); }
     void StartStop();
     void Reset();
+    // Reset, set to `seconds` and started; with `recent` false (a count-down
+    // to a time of day) it is no length the user would start again.
+    void StartLength(int seconds, bool recent = true);
+    // The alarm's "+1 min": the alarm stops and it counts down one minute.
+    void OneMinuteMore();
 
     QTimer* TickTimer() const { return tick_; }
     TTickClock& Clock() const { return clock_; }
@@ -109,6 +128,8 @@ public:
 signals:
     // The seconds value, running or counting up changed (or was set again).
     void Changed();
+    // START began a count-down of a new length (see StartStop).
+    void CountDownStarted(int seconds);
     // An alarm step (once a second at 00:00): bring the timer to the front,
     // and with `sound`, start its sound.
     void AlarmStep(bool sound);
@@ -117,6 +138,10 @@ signals:
     void SoundChanged();
     void SoundProblemChanged();
     void NotificationChanged();
+    void WarningChanged();
+    // A running count-down came to its warning time (or past it, after a
+    // sleep) before its end; once for each time it crosses it.
+    void Warned();
 
 private:
     void DoAlarm();
@@ -130,7 +155,9 @@ private:
     int volume_ = kFullVolume;
     QString soundProblem_;
     QString notification_;
+    int warning_ = 0;
     int length_ = 0; // -1: a count-down of a length not known
+    std::optional<int> paused_; // a count-down STOP stopped here; START takes it up again
     int seconds_ = 0;
     bool running_ = false;
     bool countUp_ = false;

@@ -41,6 +41,19 @@ QString TTimerReadout::Spoken(int seconds, TTimerPhase phase, bool countsUp)
 {
     if (phase == TTimerPhase::Alarm)
         return tr("Time is up");
+    const QString time = Duration(seconds);
+    switch (phase) {
+    case TTimerPhase::CountingDown:
+        return tr("%1, counting down").arg(time);
+    case TTimerPhase::CountingUp:
+        return tr("%1, counting up").arg(time);
+    default:
+        return countsUp ? tr("%1, stopped, counts up").arg(time) : tr("%1, stopped").arg(time);
+    }
+}
+
+QString TTimerReadout::Duration(int seconds)
+{
     // English needs the singular; each form is a text of its own so that the
     // untranslated program reads right too.
     const int m = seconds / 60;
@@ -54,12 +67,10 @@ QString TTimerReadout::Spoken(int seconds, TTimerPhase phase, bool countsUp)
         time = minutes;
     else
         time = tr("%1 %2", "minutes, then seconds").arg(minutes, secs);
-    switch (phase) {
-    case TTimerPhase::CountingDown:
-        return tr("%1, counting down").arg(time);
-    case TTimerPhase::CountingUp:
-        return tr("%1, counting up").arg(time);
-    default:
-        return countsUp ? tr("%1, stopped, counts up").arg(time) : tr("%1, stopped").arg(time);
-    }
+    return time;
+}
+
+QString TTimerReadout::Left(int seconds)
+{
+    return tr("%1 left", "a count-down's warning").arg(Duration(seconds));
 }

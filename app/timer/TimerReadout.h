@@ -26,4 +26,8 @@ public:
     // ("59 seconds", "5 minutes") unless both are zero. A stopped timer
     // whose next START counts up says so, as the window shows COUNT UP.
     static QString Spoken(int seconds, TTimerPhase phase, bool countsUp = false);
+    // "4 minutes 59 seconds", as Spoken says a time.
+    static QString Duration(int seconds);
+    // A count-down's warning: "1 minute left".
+    static QString Left(int seconds);
 };

@@ -27,6 +27,7 @@ const QString kSound = QStringLiteral("SOUND");
 const QString kVolume = QStringLiteral("VOLUME");
 const QString kLength = QStringLiteral("LENGTH");
 const QString kNotice = QStringLiteral("NOTICE");
+const QString kWarn = QStringLiteral("WARN");
 // A default no stored value can equal: values never hold a line break.
 const QString kMissing = QStringLiteral("\n");
 
@@ -39,6 +40,13 @@ std::optional<bool> ParseFlag(const QString& text)
     if (text == QLatin1String("1"))
         return true;
     return std::nullopt;
+}
+
+int ReadWarning(const QString& text)
+{
+    bool ok = false;
+    const int seconds = text.toInt(&ok);
+    return ok && seconds > 0 && seconds <= TTimerModel::kMaxSeconds ? seconds : 0;
 }
 
 void Report(const QString& line)
@@ -58,7 +66,8 @@ QString ReadBootId()
 
 bool TTimerRecord::SameState(const TTimerRecord& other) const
 {
-    return Name == other.Name && Sound == other.Sound && Volume == other.Volume && Running == other.Running && CountUp == other.CountUp &&
+    return Name == other.Name && Sound == other.Sound && Volume == other.Volume && Warning == other.Warning &&
+           Running == other.Running && CountUp == other.CountUp &&
            (Running || Seconds == other.Seconds) && Length == other.Length && Notice == other.Notice;
 }
 
@@ -79,6 +88,7 @@ TTimerRecord Capture(const TTimerModel& window, const TTimerClocks& now)
     record.Running = window.Running();
     record.CountUp = window.CountUp();
     record.Notice = window.Notification();
+    record.Warning = window.Warning();
     if (record.Running && !record.CountUp)
         record.Length = window.CountDownLength();
     if (record.Running) {
@@ -156,7 +166,8 @@ std::optional<TTimerRecord> Read(TvlmGlobal& global, QString* why, const QString
     };
     const QString seconds = value(kSeconds);
     const QString name = value(kName);
-    if (seconds == kMissing && name == kMissing && value(kSound) == kMissing && value(kVolume) == kMissing)
+    if (seconds == kMissing && name == kMissing && value(kSound) == kMissing && value(kVolume) == kMissing &&
+        value(kWarn) == kMissing)
         return std::nullopt;
     const auto refuse = [why](const QString& key, const QString& text) {
         if (why)
@@ -176,6 +187,8 @@ std::optional<TTimerRecord> Read(TvlmGlobal& global, QString* why, const QString
         record.Volume = volume;
     if (const QString notice = value(kNotice); notice != kMissing)
         record.Notice = notice;
+    // A warning that cannot be read is none.
+    record.Warning = ReadWarning(value(kWarn));
     if (seconds == kMissing)
         return record; // a name alone: stopped at 00:00
     bool ok = false;
@@ -230,7 +243,8 @@ std::vector<std::pair<QString, QString>> Keys(const TTimerRecord& record)
             {kSound, IniText::StorableValue(record.Sound) ? record.Sound : QString()},
             {kVolume, QString::number(record.Volume)},
             {kLength, QString::number(record.Length)},
-            {kNotice, IniText::StorableValue(record.Notice) ? record.Notice : QString()}};
+            {kNotice, IniText::StorableValue(record.Notice) ? record.Notice : QString()},
+            {kWarn, QString::number(record.Warning)}};
 }
 
 void Write(TvlmGlobal& global, const TTimerRecord& record, const QString& section)
@@ -252,6 +266,9 @@ void Write(TvlmGlobal& global, const TTimerRecord& record, const QString& sectio
         drop(kLength);
     if (record.Notice.isEmpty() && absent(kNotice))
         drop(kNotice);
+    // Nor a timer that never warned.
+    if (record.Warning == 0 && absent(kWarn))
+        drop(kWarn);
     global.WriteIniStrings(section, keys);
 }
 
@@ -266,6 +283,7 @@ TTakenUp ResumeKeptTimer(TTimerModel& window, TvlmGlobal& global, bool resume, c
         window.SetName(record->Name);
         window.SetSound(record->Sound, record->Volume);
         window.SetNotification(record->Notice);
+        window.SetWarning(record->Warning);
         if (resume)
             resumed = Resume(*record, now, &why);
     } else {
@@ -273,6 +291,7 @@ TTakenUp ResumeKeptTimer(TTimerModel& window, TvlmGlobal& global, bool resume, c
         window.SetName(global.ReadIniString(section, kName, QString()));
         window.SetSound(global.ReadIniString(section, kSound, QString()),
                         global.ReadIniInteger(section, kVolume, TTimerModel::kFullVolume));
+        window.SetWarning(ReadWarning(global.ReadIniString(section, kWarn, QString())));
     }
     if (!why.isEmpty() && !(resumed && resumed->Kind == TTimerResume::rkKept)) {
         Report(QCoreApplication::translate("TimerRecord", "the timer kept in %1 is ignored: %2")
@@ -282,6 +301,7 @@ TTakenUp ResumeKeptTimer(TTimerModel& window, TvlmGlobal& global, bool resume, c
     }
     if (!record)
         return taken;
+    bool warned = false;
     if (resumed) {
         const std::int64_t nowMs = now.WallMs;
         switch (resumed->Kind) {
@@ -298,6 +318,9 @@ TTakenUp ResumeKeptTimer(TTimerModel& window, TvlmGlobal& global, bool resume, c
         case TTimerResume::rkRunning:
             window.ResumeRunning(resumed->Seconds, resumed->CountUp, resumed->NextSecondMs);
             window.SetCountDownLength(record->Length);
+            // The record is written again at a warning, so one given before
+            // the program ended is not given twice.
+            warned = window.WarnIfMissed(record->Seconds);
             break;
         case TTimerResume::rkAlarm:
             if (beforeAlarm)
@@ -313,7 +336,7 @@ TTakenUp ResumeKeptTimer(TTimerModel& window, TvlmGlobal& global, bool resume, c
             break;
         }
     }
-    taken.Rewrite = !record->SameState(Capture(window, now));
+    taken.Rewrite = warned || !record->SameState(Capture(window, now));
     return taken;
 }
 
@@ -354,6 +377,9 @@ TTimerRecorder::TTimerRecorder(TTimerModel& timer, TvlmGlobal& global, std::func
     connect(&timer_, &TTimerModel::NameChanged, this, &TTimerRecorder::StateChanged);
     connect(&timer_, &TTimerModel::SoundChanged, this, &TTimerRecorder::StateChanged);
     connect(&timer_, &TTimerModel::NotificationChanged, this, &TTimerRecorder::StateChanged);
+    connect(&timer_, &TTimerModel::WarningChanged, this, &TTimerRecorder::StateChanged);
+    // The time shown at the warning, so that a later run does not warn again.
+    connect(&timer_, &TTimerModel::Warned, this, &TTimerRecorder::Write);
 }
 
 TTimerRecorder::~TTimerRecorder() = default;
@@ -374,6 +400,7 @@ void TTimerRecorder::Clear()
     TTimerRecord cleared;
     cleared.Sound = timer_.SoundFile();
     cleared.Volume = timer_.Volume();
+    cleared.Warning = timer_.Warning();
     Store(cleared);
 }
 

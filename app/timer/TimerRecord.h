@@ -46,8 +46,9 @@ struct TTimerRecord {
     int Volume = 100;         // of the alarm's sound, 0..100 %
     int Length = 0;           // a running count-down's length; 0: not known
     QString Notice = {};      // the desktop's notification of the alarm (TTimerModel::Notification)
+    int Warning = 0;          // seconds before a count-down's end it warns; 0: it does not
 
-    // Name, sound, notification, running, count-up and length alike, and for a stopped timer the
+    // Name, sound, warning, notification, running, count-up and length alike, and for a stopped timer the
     // same value: the moments of two records of one running timer may differ a little.
     bool SameState(const TTimerRecord& other) const;
 };

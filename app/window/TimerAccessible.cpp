@@ -11,6 +11,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+
 #include "TimerReadout.h"
 #include "UnitFmTimerMain.h"
 #include "vlmButtonAccessible.h"
@@ -148,7 +150,9 @@ class TMenuItemAccessible : public QAccessibleObject, public QAccessibleActionIn
     {
         if (name != pressAction() || Item()->shortcut().isEmpty())
             return {};
-        return {Item()->shortcut().toString(QKeySequence::PortableText)};
+        // AT-SPI's key binding reads "mnemonic;path;accelerator" (Qt joins
+        // the list with ';'): screen readers say the third as the shortcut.
+        return {QString(), QString(), Item()->shortcut().toString(QKeySequence::PortableText)};
     }
 
   private:
@@ -288,8 +292,10 @@ void ShowRefusal(QLabel* label, const QString& text)
 QString FrameName(int seconds, bool running, bool countUp, const QString& name)
 {
     const TTimerPhase phase = TTimerReadout::Phase(seconds, running, countUp);
+    // Whole minutes left, never more than there are ("1 minute" at 1:05);
+    // the last minute reads as one.
     if (phase == TTimerPhase::CountingDown)
-        seconds = (seconds + 59) / 60 * 60;
+        seconds = std::max(60, seconds / 60 * 60);
     else if (phase == TTimerPhase::CountingUp)
         seconds = seconds / 60 * 60;
     return QStringLiteral("%1 \u2013 Pocosa")

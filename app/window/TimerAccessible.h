@@ -13,9 +13,9 @@ class QWidget;
 void InstallTimerAccessibility();
 
 // The frame's accessible name: the timer's name, what it does and its time
-// at whole minutes (a count-down rounded up), so that it changes once a
-// minute while the title shows every second: "Tea: 5 minutes, counting down
-// – Pocosa".
+// at whole minutes (a count-down's whole minutes left, its last minute as
+// one), so that it changes once a minute while the title shows every
+// second: "Tea: 5 minutes, counting down – Pocosa".
 QString FrameName(int seconds, bool running, bool countUp, const QString& name);
 
 // Gives the buttons and the labelled fields of a dialog names without the

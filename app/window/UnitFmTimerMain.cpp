@@ -55,6 +55,11 @@ TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
     });
     connect(model_, &TTimerModel::Changed, this, &TFmTimerMain::ModelChanged);
     connect(model_, &TTimerModel::AlarmStep, this, &TFmTimerMain::AlarmStep);
+    connect(model_, &TTimerModel::CountDownStarted, this, [this](int seconds) {
+        if (hooks_.CountDownStarted)
+            hooks_.CountDownStarted(seconds);
+    });
+    connect(model_, &TTimerModel::Warned, this, &TFmTimerMain::Warned);
     connect(model_, &TTimerModel::NameChanged, this, [this] {
         shownOutside_.reset();
         ShowTimeOutside();
@@ -89,13 +94,13 @@ void TFmTimerMain::FormDestroy(QObject*) {}
 void TFmTimerMain::ModelChanged()
 {
     DropNotice();
-    // Once the time changes, START no longer resumes the stopped count-down.
-    if (paused_ && (model_->Running() || model_->Seconds() != *paused_))
-        paused_.reset();
     const bool running = model_->Running();
     BTstart->SetCaption(running ? QStringLiteral("STOP") : QStringLiteral("START"));
-    BTstart->setAccessibleName(running ? QCoreApplication::translate("TFmTimerMain", "ストップ")
-                                       : QCoreApplication::translate("TFmTimerMain", "スタート"));
+    // Set only when it changes: Qt tells screen readers of every setting.
+    const QString startName = running ? QCoreApplication::translate("TFmTimerMain", "ストップ")
+                                      : QCoreApplication::translate("TFmTimerMain", "スタート");
+    if (BTstart->accessibleName() != startName)
+        BTstart->setAccessibleName(startName);
     for (TvlmGctButton* button : {BTmin, BTsec})
         button->setEnabled(!running);
     BTreset->setEnabled(!running || model_->AlarmReached());
@@ -273,23 +278,12 @@ void TFmTimerMain::BTsecClick(QObject*)
 
 void TFmTimerMain::BTstartClick(QObject*)
 {
-    const bool countingDown = model_->Running() && !model_->CountUp() && model_->Seconds() > 0;
-    const bool resumed = paused_ == model_->Seconds();
     model_->StartStop();
-    if (countingDown && !model_->Running())
-        paused_ = model_->Seconds();
-    else if (model_->Running() && !model_->CountUp() && !resumed && hooks_.CountDownStarted)
-        hooks_.CountDownStarted(model_->Seconds());
 }
 
 void TFmTimerMain::StartCountDown(int seconds, bool recent)
 {
-    model_->Reset();
-    model_->SetSeconds(seconds);
-    if (recent)
-        BTstartClick(BTstart);
-    else
-        model_->StartStop();
+    model_->StartLength(seconds, recent);
 }
 
 void TFmTimerMain::BTresetClick(QObject*)

@@ -82,7 +82,7 @@ struct TTimerMainHooks {
     // empty: none are kept.
     std::function<QList<int>()> RecentTimes;
     // START began a count-down of `seconds` (not a count-up, not one
-    // resumed after STOP).
+    // resumed after STOP): the model's CountDownStarted, for tests.
     std::function<void(int seconds)> CountDownStarted;
     // Whether one of the program's windows has the keyboard; empty: the
     // application's state says.
@@ -172,6 +172,9 @@ public:
     TKeyboardMove* KeyboardMove() const { return keyboardMove_; }
     void MnRecentShow(QObject* Sender);
     void MnRecentClick(QObject* Sender);
+    // "Warn before": the choices of the timer's warning, the one set checked.
+    void MnWarnShow(QObject* Sender);
+    void MnWarnClick(QObject* Sender);
     void N1Click(QObject* Sender);
     void N3Click(QObject* Sender);
     void MnBackResetClick(QObject* Sender);
@@ -245,6 +248,7 @@ public:
     QAction* MnRecent2 = nullptr;
     QAction* MnRecent3 = nullptr;
     QAction* MnRecent4 = nullptr;
+    QMenu* MnWarn = nullptr;
     QAction* N4 = nullptr;
     QAction* N1 = nullptr;
     QAction* N2 = nullptr;
@@ -265,6 +269,7 @@ private:
     void BuildTimersMenu();
     void ModelChanged();
     void AlarmStep(bool sound);
+    void Warned();
     void ApplyStartBackground();
     QAction* MnBackItem(int n) const;
     QAction* MnRecentItem(int n) const;
@@ -301,7 +306,6 @@ private:
     QString soundTold_;            // the sound the user was told could not be played
     bool closeAgreed_ = false;     // the user agreed to close a counting timer
     QPointer<QMessageBox> closeQuestion_;
-    std::optional<int> paused_;    // a count-down stopped here; START resumes it
 
     // The time and state the title and the spoken words were last made for.
     struct TShownOutside {

@@ -120,6 +120,16 @@ const TMenuLayout kMenu[] = {
     {"MnRecent2", 1, "", &TFmTimerMain::MnRecent2, &TFmTimerMain::MnRecentClick, {}},
     {"MnRecent3", 1, "", &TFmTimerMain::MnRecent3, &TFmTimerMain::MnRecentClick, {}},
     {"MnRecent4", 1, "", &TFmTimerMain::MnRecent4, &TFmTimerMain::MnRecentClick, {}},
+    {"MnWarn", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "終了前に知らせる"), nullptr, &TFmTimerMain::MnWarnShow, {},
+     &TFmTimerMain::MnWarn},
+    // As many as the choices of UnitFmTimerMainWarn.cpp, in their order.
+    {"MnWarn10", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "10 秒前"), nullptr, &TFmTimerMain::MnWarnClick, {}},
+    {"MnWarn30", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "30 秒前"), nullptr, &TFmTimerMain::MnWarnClick, {}},
+    {"MnWarn60", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "1 分前"), nullptr, &TFmTimerMain::MnWarnClick, {}},
+    {"MnWarn120", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "2 分前"), nullptr, &TFmTimerMain::MnWarnClick, {}},
+    {"MnWarn300", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "5 分前"), nullptr, &TFmTimerMain::MnWarnClick, {}},
+    {"MnWarn600", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "10 分前"), nullptr, &TFmTimerMain::MnWarnClick, {}},
+    {"MnWarn0", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "オフ"), nullptr, &TFmTimerMain::MnWarnClick, {}},
     {"N4", 0, nullptr, &TFmTimerMain::N4, nullptr, {}},
     {"N1", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "ソフトウェア情報(&I)"), &TFmTimerMain::N1, &TFmTimerMain::N1Click, {}},
     {"N2", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "終了(&X)"), &TFmTimerMain::N2, &TFmTimerMain::BTcloseClick,
@@ -234,7 +244,8 @@ void TFmTimerMain::BuildMenu()
         QMenu* menu = row.Level == 0 ? PopupMenu1 : submenu;
         QAction* action = row.Caption ? menu->addAction(Translated(row.Caption)) : menu->addSeparator();
         action->setObjectName(name);
-        this->*row.Field = action;
+        if (row.Field)
+            this->*row.Field = action;
         if (row.Shortcut != QKeyCombination()) {
             action->setShortcut(QKeySequence(row.Shortcut));
             // A held Ctrl+N opens one timer, not one per key repeat.

@@ -9,7 +9,7 @@ void TFmTimerMain::BuildTimersMenu()
 {
     if (!hooks_.OtherTimers)
         return;
-    MnTimers = new QMenu(QCoreApplication::translate("TFmTimerMain", "タイマー"), PopupMenu1);
+    MnTimers = new QMenu(QCoreApplication::translate("TFmTimerMain", "タイマー一覧"), PopupMenu1);
     MnTimers->setObjectName(QStringLiteral("MnTimers"));
     PopupMenu1->insertMenu(MnNew, MnTimers);
     // Made again as the whole menu opens: the submenu may be disabled.

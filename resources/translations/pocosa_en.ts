@@ -97,6 +97,10 @@ window (without a time it just comes to the front) and this call ends.</translat
         <translation>percent</translation>
     </message>
     <message>
+        <source>Warn this long before the timer&apos;s count-down ends (e.g. 1m, 30s), or &quot;off&quot;.</source>
+        <translation>Warn this long before the timer&apos;s count-down ends (e.g. 1m, 30s), or &quot;off&quot;.</translation>
+    </message>
+    <message>
         <source>Bring the timer&apos;s window to the front, also a hidden one.</source>
         <translation>Bring the timer&apos;s window to the front, also a hidden one.</translation>
     </message>
@@ -213,6 +217,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>the running Pocosa is too old for --new, --timer and --sound; close it and start Pocosa again</source>
         <translation>the running Pocosa is too old for --new, --timer and --sound; close it and start Pocosa again</translation>
+    </message>
+    <message>
+        <source>the running Pocosa is too old for --warn; close it and start Pocosa again</source>
+        <translation>the running Pocosa is too old for --warn; close it and start Pocosa again</translation>
     </message>
     <message>
         <source>the running Pocosa is too old for %1; close it and start Pocosa again</source>
@@ -516,8 +524,40 @@ window (without a time it just comes to the front) and this call ends.</translat
         <translation>&amp;Move</translation>
     </message>
     <message>
-        <source>タイマー</source>
+        <source>タイマー一覧</source>
         <translation>Timers</translation>
+    </message>
+    <message>
+        <source>終了前に知らせる</source>
+        <translation>Warn before</translation>
+    </message>
+    <message>
+        <source>10 秒前</source>
+        <translation>10 seconds</translation>
+    </message>
+    <message>
+        <source>30 秒前</source>
+        <translation>30 seconds</translation>
+    </message>
+    <message>
+        <source>1 分前</source>
+        <translation>1 minute</translation>
+    </message>
+    <message>
+        <source>2 分前</source>
+        <translation>2 minutes</translation>
+    </message>
+    <message>
+        <source>5 分前</source>
+        <translation>5 minutes</translation>
+    </message>
+    <message>
+        <source>10 分前</source>
+        <translation>10 minutes</translation>
+    </message>
+    <message>
+        <source>オフ</source>
+        <translation>Off</translation>
     </message>
 </context>
 <context>
@@ -779,6 +819,11 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <comment>a count-down&apos;s warning</comment>
+        <translation>%1 left</translation>
     </message>
 </context>
 <context>

@@ -97,6 +97,10 @@ window (without a time it just comes to the front) and this call ends.</source>
         <translation>パーセント</translation>
     </message>
     <message>
+        <source>Warn this long before the timer&apos;s count-down ends (e.g. 1m, 30s), or &quot;off&quot;.</source>
+        <translation>タイマーのカウントダウンが終わるこの時間前に知らせる (例: 1m、30s)。&quot;off&quot; で知らせない。</translation>
+    </message>
+    <message>
         <source>Bring the timer&apos;s window to the front, also a hidden one.</source>
         <translation>ウィンドウを (隠れていても) 最前面に出します。</translation>
     </message>
@@ -213,6 +217,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>the running Pocosa is too old for --new, --timer and --sound; close it and start Pocosa again</source>
         <translation>実行中の Pocosa は古いため --new、--timer、--sound を使えません。終了してから Pocosa をもう一度起動してください</translation>
+    </message>
+    <message>
+        <source>the running Pocosa is too old for --warn; close it and start Pocosa again</source>
+        <translation>実行中の Pocosa は古いため --warn を使えません。終了してから Pocosa をもう一度起動してください</translation>
     </message>
     <message>
         <source>the running Pocosa is too old for %1; close it and start Pocosa again</source>
@@ -516,8 +524,40 @@ window (without a time it just comes to the front) and this call ends.</source>
         <translation>移動(&amp;M)</translation>
     </message>
     <message>
-        <source>タイマー</source>
-        <translation>タイマー</translation>
+        <source>タイマー一覧</source>
+        <translation>タイマー一覧</translation>
+    </message>
+    <message>
+        <source>終了前に知らせる</source>
+        <translation>終了前に知らせる</translation>
+    </message>
+    <message>
+        <source>10 秒前</source>
+        <translation>10 秒前</translation>
+    </message>
+    <message>
+        <source>30 秒前</source>
+        <translation>30 秒前</translation>
+    </message>
+    <message>
+        <source>1 分前</source>
+        <translation>1 分前</translation>
+    </message>
+    <message>
+        <source>2 分前</source>
+        <translation>2 分前</translation>
+    </message>
+    <message>
+        <source>5 分前</source>
+        <translation>5 分前</translation>
+    </message>
+    <message>
+        <source>10 分前</source>
+        <translation>10 分前</translation>
+    </message>
+    <message>
+        <source>オフ</source>
+        <translation>オフ</translation>
     </message>
 </context>
 <context>
@@ -779,6 +819,11 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <comment>a count-down&apos;s warning</comment>
+        <translation>残り %1</translation>
     </message>
 </context>
 <context>

@@ -529,6 +529,24 @@ TEST(TimerAttention, SeveralTimersShareTheLauncherAndEachHasItsNotification)
     EXPECT_EQ(notifications.Notified.size(), shown);
 }
 
+// The warning: a notification of normal urgency that the alarm's replaces, the launcher urgent meanwhile.
+TEST(TimerAttention, AWarningNotifiesSoftlyAndMarksTheLauncherUntilTheEnd)
+{
+    TInhibitRig desk;
+    TFakeNotifications n;
+    ASSERT_TRUE(Serve(desk.serviceSide, kNotifications, kNotificationsPath, &n));
+    TTimerRig tea;
+    TTimerAttention attention([&] { return desk.bus.Connect(); }, [&] { return desk.bus.Connect(); });
+    attention.Add(tea.w().Model()), tea.w().Model().SetName("Tea"), tea.w().Model().SetWarning(60);
+    Set(tea, 61), Start(tea), tea.Tick();
+    ASSERT_TRUE(Eventually([&] { return n.Notified.size() == 1 && Held(attention).Id == n.Notified[0].Id; }));
+    EXPECT_EQ(n.Notified[0].Summary, "Tea: 1 minute left");
+    EXPECT_EQ(n.Notified[0].Hints["urgency"].toInt() * 10 + n.Notified[0].Actions.size(), 12) << "normal, no STOP";
+    EXPECT_TRUE(attention.Launcher().Sent().Urgent);
+    Ticks(tea, 60);
+    EXPECT_TRUE(Eventually([&] { return n.Notified.size() == 2 && n.Notified[1].Replaces == n.Notified[0].Id; }));
+}
+
 int gMessages = 0;
 
 TEST(LauncherEntry, WithoutABusACountDownRunsQuietly)

@@ -37,7 +37,7 @@ TEST(InstanceProtocol, RequestsAndAnswersSurviveTheLine)
 {
     TStartRequest named{60, true, false, true, QString("Tea")}, ask{std::nullopt, false, true};
     ask.Ask = true;
-    named.Sound = "/music/bell.ogg", named.Volume = 0, named.Until = true;
+    named.Sound = "/music/bell.ogg", named.Volume = 0, named.Until = true, named.Warn = 600;
     TStartRequest stop{std::nullopt, false, false, false, QString("Tea")}, pause;
     stop.Act = TTimerAct::Stop, pause.Act = TTimerAct::PauseAll;
     for (const TStartRequest& r : {TStartRequest{}, TStartRequest{0, true, false}, TStartRequest{5999, false, false},
@@ -96,6 +96,7 @@ TEST(InstanceProtocol, MalformedRequestsAreRefused)
         "{\"start\":true,\"status\":false,\"deadline\":1e300}\n",
         "{\"start\":false,\"status\":false,\"act\":\"frobnicate\"}\n",
         "{\"start\":false,\"status\":true,\"act\":\"stop\"}\n",
+        "{\"start\":true,\"status\":false,\"warn\":6000}\n",
     };
     for (const char* line : lines)
         EXPECT_FALSE(DecodeRequest(QByteArray(line)).has_value()) << line;

@@ -177,6 +177,7 @@ TEST(StartArguments, OptionsAndTime)
     EXPECT_EQ(parse({"--timer", "Eggs", "--sound", "bell.ogg", "--volume", "30%"}), sound) << "made absolute";
     sound.Sound = "", sound.Volume.reset();
     EXPECT_EQ(parse({"--timer", "Eggs", "--sound", "default"}), sound);
+    EXPECT_EQ(parse({"--warn", "1m"}).Warn.value_or(-1) * 10 + parse({"--warn", "Off"}).Warn.value_or(-1), 600);
     const QDateTime at(QDate(2026, 3, 10), QTime(17, 0), Qt::UTC); // --until: seconds from then, started
     TStartRequest until{1800, true};
     until.Until = true;
@@ -216,6 +217,7 @@ TEST(StartArguments, Refusals)
         {{"--timer", "Tea", "--volume=-1"}, "a whole number from 0 to 100"},
         {{"--sound", "/tmp/bell\nring.wav"}, "\"/tmp/bell\\nring.wav\": a file name with a line break"},
         {{"--sound", ""}, "--sound needs"},
+        {{"--warn", "soon"}, "\"soon\" is not a time"}, {{"--status", "--warn", "1m"}, "--status"},
         {{"--until", "23:59", "5m"}, "--until takes no other time"}, {{"5m", "--until=1am"}, "--until takes no other"},
         {{"--stop", "--reset"}, "--stop and --reset cannot"},
         {{"--show", "5m"}, "--show takes no time and no other option than --timer"},

@@ -280,4 +280,28 @@ TEST_F(TimerRecorderTest, ARecordTheClockCannotPlaceIsShownStoppedAndKept)
     }
 }
 
+// Kept once set; one due while away is given once on taking up if the end is ahead (made at it, 60: given then).
+TEST_F(TimerRecorderTest, AWarningIsKeptOnceSetAndOneMissedWhileAwayIsGivenOnce)
+{
+    TimerRecord::Write(*global_, {90});
+    EXPECT_EQ(Key("WARN"), "-") << "a timer that never warned keeps the keys it had";
+    for (const auto& [seconds, endIn, warns] :
+         {std::tuple{90, 30'000, 1}, {60, 30'000, 0}, {90, -1000, 0}, {90, 75'000, 0}})
+        for (int run = 0; run < 2; ++run) {
+            if (run == 0)
+                TimerRecord::Write(*global_, {seconds, true, false, kNow + endIn, 0, {}, {}, {}, 100, 0, {}, 60});
+            TTimerRig rig;
+            TTimerAttention attention;
+            int warned = 0;
+            QObject::connect(&rig.w().Model(), &TTimerModel::Warned, &rig.w(), [&warned] { ++warned; });
+            if (TakeUpKeptTimer(rig.w(), attention, *global_, true, {kNow}))
+                TimerRecord::Write(*global_, TimerRecord::Capture(rig.w().Model(), {kNow}));
+            EXPECT_EQ(std::pair(warned, rig.w().Model().Warning()), std::pair(warns * (1 - run), 60)) << endIn << run;
+        }
+    TTimerRig rig; // a warning given writes the time shown then
+    TTimerRecorder recorder(rig.w().Model(), *global_, [] { return TTimerClocks{kNow}; });
+    rig.w().Model().SetWarning(60), rig.w().SetSeconds(62), rig.w().Model().StartStop(), rig.Tick(), rig.Tick();
+    EXPECT_EQ(Key("SECONDS") + Key("WARN"), "6060");
+}
+
 } // namespace

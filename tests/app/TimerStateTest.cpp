@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMenu>
 
 #include <functional>
 #include <vector>
 
+#include "TimerAccessible.h"
+#include "TimerReadout.h"
 #include "TimerRig.h"
 
 namespace {
@@ -124,6 +127,25 @@ TEST(TimerState, EveryTransitionOfTheStateTable)
         row.Event(rig);
         ExpectState(rig, row.After, row.Name);
     }
+}
+
+// The timer alone, without a window (a later start, the status icon, a notification): which STARTs begin a
+// count-down of a new length, and what "+1 min" and a count-down to a time of day do.
+TEST(TimerState, TheModelTellsWhichStartBeginsANewLength)
+{
+    TFakeClock clock;
+    TTimerModel timer(clock);
+    QList<int> started;
+    QObject::connect(&timer, &TTimerModel::CountDownStarted, [&started](int seconds) { started << seconds; });
+    timer.SetSeconds(90), timer.StartStop(), timer.StartStop(), timer.StartStop(); // started, stopped, taken up
+    timer.StartStop(), timer.AddSecond(), timer.StartStop();                      // stopped, changed: 01:31
+    timer.StartStop(), timer.Reset(), timer.SetSeconds(91), timer.StartStop();     // reset, the same again
+    timer.StartLength(45), timer.StartLength(2833, false);
+    EXPECT_EQ(started, QList<int>({90, 91, 91, 45}));
+    timer.Reset(), timer.SetSeconds(1), timer.StartStop(), clock.Now += 1000, timer.Tick();
+    ASSERT_TRUE(timer.Ringing());
+    timer.OneMinuteMore();
+    EXPECT_TRUE(timer.Running() && !timer.CountUp() && timer.Seconds() == 60 && started.last() == 1);
 }
 
 TEST(TimerState, ValueIsCappedAt9959InEveryMode)
@@ -369,6 +391,34 @@ TEST(TimerLateTick, EachTickCountsTheWholeSecondsSinceTheLastCountedOne)
     Start(rig);
     rig.Tick(1'000'000'000'000LL); // decades: no overflow, stops at zero
     EXPECT_EQ(rig.w().Seconds(), 0);
+}
+
+// The warning, chosen in the menu: once where a count-down crosses its time before the end, also on a late tick.
+TEST(TimerWarning, OnceWhereTheCountDownCrossesItsTimeBeforeTheEnd)
+{
+    const struct {
+        const char* Name;
+        int Length, Choice, WarnedAt; // the menu's third choice is a minute; the seconds left at it, 0: none
+        std::vector<std::pair<int, std::int64_t>> Ticks; // how many, how far apart
+    } rows[] = {
+        {"at its time, once up to the alarm", 90, 2, 60, {{95, 1000}}},
+        {"a count-down as long as the warning", 60, 2, 0, {{65, 1000}}},
+        {"a sleep across it, before the end: at once", 90, 2, 30, {{10, 1000}, {1, 50'000}}},
+        {"a sleep across the end: not late", 90, 2, 0, {{10, 1000}, {1, 100'000}, {3, 1000}}},
+    };
+    for (const auto& row : rows) {
+        TTimerRig rig;
+        rig.w().MnWarn->actions()[row.Choice]->trigger(), emit rig.w().MnWarn->aboutToShow();
+        EXPECT_TRUE(rig.w().MnWarn->actions()[row.Choice]->isChecked()) << row.Name;
+        QStringList said; // by the window, which hears of it first
+        QObject::connect(&rig.w().Model(), &TTimerModel::Warned, &rig.w(), [&] { said << rig.w().Speaker->Line(); });
+        rig.w().Model().SetSound(QString(), 80), rig.w().SetSeconds(row.Length), Start(rig);
+        for (const auto& [count, ms] : row.Ticks)
+            for (int i = 0; i < count; ++i)
+                rig.Tick(ms);
+        EXPECT_EQ(said, row.WarnedAt ? QStringList{TTimerReadout::Left(row.WarnedAt)} : QStringList{}) << row.Name;
+        EXPECT_EQ(rig.sound.Volumes.count(40), said.size()) << row.Name << ": once, at half the volume";
+    }
 }
 
 } // namespace

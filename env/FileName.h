@@ -2,12 +2,13 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringView>
 
 // A file name as the program holds it. Linux names are bytes, and Qt turns
 // bytes that are not UTF-8 into U+FFFD, a name no file has. Here each such
 // byte becomes the unpaired surrogate U+DC80..U+DCFF (which valid UTF-8
-// never yields), as the settings store reads such bytes: a name taken from
+// never yields), as the settings file's text is read too: a name taken from
 // the command line is kept in the settings, handed to a running program and
 // opened again byte for byte. Header only, so that the sound module, which
 // links nothing of the program, opens names the same way.
@@ -40,6 +41,15 @@ inline qsizetype Utf8At(const QByteArray& bytes, qsizetype i)
     return length;
 }
 
+// Valid UTF-8 as it is: unlike QString::fromUtf8, a byte order mark at the
+// start of the run (a name or value that begins with U+FEFF) is kept.
+inline QString FromUtf8(const char* bytes, qsizetype size)
+{
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(bytes, size));
+}
+
 // The name of the bytes a system call gives (argv, a folder listing).
 inline QString Decode(const QByteArray& bytes)
 {
@@ -50,11 +60,11 @@ inline QString Decode(const QByteArray& bytes)
             i += length;
             continue;
         }
-        name += QString::fromUtf8(bytes.constData() + run, i - run);
+        name += FromUtf8(bytes.constData() + run, i - run);
         name += QChar(char16_t(kByteEscape + static_cast<unsigned char>(bytes[i])));
         run = ++i;
     }
-    return name + QString::fromUtf8(bytes.constData() + run, bytes.size() - run);
+    return name + FromUtf8(bytes.constData() + run, bytes.size() - run);
 }
 
 inline bool IsByteEscape(QStringView name, qsizetype i)
