@@ -264,14 +264,15 @@ void TTimerAttention::Summarise()
 {
     bool countingDown = false;
     bool urgent = false;
-    const TFollowed* nearest = nullptr;
+    std::vector<const TTimerModel*> models;
     for (const auto& followed : timers_) {
         const TTimerModel& timer = *followed->Timer;
         countingDown = countingDown || (timer.Running() && !timer.CountUp());
         urgent = urgent || followed->State.Urgent || followed->Warned;
-        if (followed->State.ProgressVisible && (!nearest || timer.Seconds() < nearest->Timer->Seconds()))
-            nearest = followed.get();
+        models.push_back(&timer);
     }
+    // The one the status icon shows as well.
+    const TFollowed* nearest = Find(NearestCountDown(models));
     if (countingDown != inhibited_) {
         inhibited_ = countingDown;
         Post([countingDown](TAttentionBus& bus) { bus.SetInhibited(countingDown); });

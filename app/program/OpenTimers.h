@@ -99,6 +99,12 @@ public:
     // Tells the user something went wrong: by default in a message box
     // of the window `from`, without one on standard error.
     std::function<void(TFmTimerMain* from, const QString& message)> Tell;
+    // The acts on every timer of a later start (--pause-all, --resume-all,
+    // --show-all); unset, they are not done.
+    std::function<void(TTimerAct act)> ActOnAll;
+    // Timer `index` as the user knows it: its name, else "Timer n" (the
+    // first timer is 1).
+    QString Label(int index) const;
     // Brings a window to the front (tests record the order).
     std::function<void(QWidget& window)> RaiseWindow;
 
@@ -124,6 +130,8 @@ private:
     bool PlaceTaken(const QPoint& at) const;
     QString NextSection() const;
     TInstanceAnswer AnswerNow(const TStartRequest& request);
+    bool Act(TFmTimerMain& target, TTimerAct act);
+    TTimerFacts Facts(int index) const;
     QPoint CascadeFrom(const TFmTimerMain& from, const QSize& size) const;
     int IndexOf(const TFmTimerMain& window) const;
     void RememberCountDown(int seconds);

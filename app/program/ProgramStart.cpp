@@ -82,7 +82,24 @@ QList<QCommandLineOption> OwnOptions()
             {QStringLiteral("new"), QCoreApplication::translate("ProgramStart", "Open another timer window.")},
             {QStringLiteral("timer"),
              QCoreApplication::translate("ProgramStart", "The timer of this name (with --new: the new timer's name)."),
-             QCoreApplication::translate("ProgramStart", "name")}};
+             QCoreApplication::translate("ProgramStart", "name")},
+            {QStringLiteral("show"),
+             QCoreApplication::translate("ProgramStart", "Bring the timer's window to the front, also a hidden one.")},
+            {QStringLiteral("stop"),
+             QCoreApplication::translate("ProgramStart", "Stop the timer's count or its alarm, as STOP does.")},
+            {QStringLiteral("reset"), QCoreApplication::translate("ProgramStart", "Reset the timer.")},
+            {QStringLiteral("close"),
+             QCoreApplication::translate("ProgramStart", "Close the timer's window without asking.")},
+            {QStringLiteral("pause-all"),
+             QCoreApplication::translate("ProgramStart", "Stop every timer that counts.")},
+            {QStringLiteral("resume-all"),
+             QCoreApplication::translate("ProgramStart", "Start again the timers --pause-all stopped.")},
+            {QStringLiteral("show-all"),
+             QCoreApplication::translate("ProgramStart", "Show every timer's window.")},
+            {QStringLiteral("json"),
+             QCoreApplication::translate("ProgramStart",
+                                         "With --status: one line of JSON, a list of every timer's name, label, "
+                                         "seconds, state, end and section.")}};
 }
 
 // The time: its name is only shown, the time is read by its position.

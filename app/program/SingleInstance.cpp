@@ -94,6 +94,8 @@ QByteArray EncodeRequest(const TStartRequest& request, std::optional<qint64> dea
         o.insert("until", true);
     if (request.Warn)
         o.insert("warn", *request.Warn);
+    if (request.Act != TTimerAct::None)
+        o.insert("act", ActName(request.Act));
     return Line(o);
 }
 
@@ -160,9 +162,15 @@ std::optional<TStartRequest> DecodeRequest(const QByteArray& line, std::optional
             return std::nullopt;
         request.Timer = TTimerModel::CleanName((*o)["timer"].toString());
     }
+    if (o->contains("act")) {
+        const std::optional<TTimerAct> act = ActNamed((*o)["act"].toString());
+        if (!(*o)["act"].isString() || !act || *act == TTimerAct::None)
+            return std::nullopt;
+        request.Act = *act;
+    }
     // A query asks nothing else: the command line never sends both.
-    if (request.Status && (request.Start || request.Seconds || request.New || request.Timer || request.Sound ||
-                           request.Volume || request.Warn))
+    if (request.Status && (request.Act != TTimerAct::None || request.Start || request.Seconds || request.New ||
+                           request.Timer || request.Sound || request.Volume || request.Warn))
         return std::nullopt;
     if (deadline)
         *deadline = until;
@@ -178,6 +186,17 @@ QByteArray EncodeAnswer(const TInstanceAnswer& answer)
         o.insert("timers", QJsonArray::fromStringList(answer.Timers));
     if (!answer.Refused.isEmpty())
         o.insert("refused", answer.Refused);
+    if (!answer.Facts.empty()) {
+        QJsonArray facts;
+        for (const TTimerFacts& f : answer.Facts)
+            facts.append(QJsonObject{{"name", f.Name},
+                                     {"label", f.Label},
+                                     {"seconds", f.Seconds},
+                                     {"state", f.State},
+                                     {"ends", f.Ends.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(f.Ends)},
+                                     {"section", f.Section}});
+        o.insert("facts", facts);
+    }
     return Line(o);
 }
 
@@ -199,6 +218,27 @@ std::optional<QStringList> Strings(const QJsonValue& value)
     return list;
 }
 
+// Each timer's facts; nullopt when anything in them is not as sent.
+std::optional<std::vector<TTimerFacts>> Facts(const QJsonValue& value)
+{
+    std::vector<TTimerFacts> facts;
+    if (value.isUndefined())
+        return facts;
+    if (!value.isArray())
+        return std::nullopt;
+    for (const QJsonValue& item : value.toArray()) {
+        const QJsonObject f = item.toObject();
+        const double seconds = f["seconds"].toDouble(-1);
+        if (!item.isObject() || !f["name"].isString() || !f["label"].isString() || !f["state"].isString() ||
+            !f["section"].isString() || !(f["ends"].isNull() || f["ends"].isString()) || !f["seconds"].isDouble() ||
+            !(seconds >= 0 && seconds <= kTimerMaxSeconds) || seconds != std::floor(seconds))
+            return std::nullopt;
+        facts.push_back({f["name"].toString(), f["label"].toString(), int(seconds), f["state"].toString(),
+                         f["ends"].toString(), f["section"].toString()});
+    }
+    return facts;
+}
+
 } // namespace
 
 std::optional<TInstanceAnswer> DecodeAnswer(const QByteArray& line)
@@ -210,8 +250,10 @@ std::optional<TInstanceAnswer> DecodeAnswer(const QByteArray& line)
     const std::optional<QStringList> knows = Strings((*o)["knows"]);
     const std::optional<QStringList> timers = Strings((*o)["timers"]);
     const QJsonValue refused = (*o)["refused"];
-    if (!knows || !timers || !(refused.isUndefined() || refused.isString()))
+    std::optional<std::vector<TTimerFacts>> facts = Facts((*o)["facts"]);
+    if (!knows || !timers || !facts || !(refused.isUndefined() || refused.isString()))
         return std::nullopt;
+    answer.Facts = std::move(*facts);
     answer.Knows = *knows;
     answer.Timers = *timers;
     answer.Refused = refused.toString();

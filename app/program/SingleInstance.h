@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include <sys/types.h>
 
@@ -14,6 +15,21 @@
 
 class QDeadlineTimer;
 class QSocketNotifier;
+
+// A timer as --status --json tells it: its name ("" unnamed), its label as
+// the program shows it, the seconds shown, the state words of --status, the
+// end of a count-down (ISO 8601 local time with its offset; empty: none) and
+// its settings section.
+struct TTimerFacts {
+    QString Name;
+    QString Label;
+    int Seconds = 0;
+    QString State;
+    QString Ends;
+    QString Section;
+
+    bool operator==(const TTimerFacts&) const = default;
+};
 
 // What the running window answers a later start.
 struct TInstanceAnswer {
@@ -28,6 +44,9 @@ struct TInstanceAnswer {
     // Why the request was refused, for the caller's error line (e.g. no
     // timer of that name); empty when it was not.
     QString Refused;
+    // When asked, each timer's facts, first timer first (an older program
+    // sends none).
+    std::vector<TTimerFacts> Facts;
 
     bool operator==(const TInstanceAnswer&) const = default;
 };

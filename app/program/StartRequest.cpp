@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QWindow>
 
 #include <cstdio>
@@ -35,6 +37,34 @@ QString AlreadyRunsText(const TSingleInstance& instance)
     return QCoreApplication::translate("StartRequest",
                                        "Pocosa already runs for the settings in %1, but its window cannot be reached")
         .arg(QFileInfo(instance.LockPath()).path());
+}
+
+// The running program gave no answer: why, in the user's words; status 1.
+int NoAnswer(const TSingleInstance& instance, bool reached)
+{
+    // A window that takes the connection but never answers is there but stuck.
+    if (reached)
+        PrintError(QCoreApplication::translate("StartRequest", "Pocosa is already running but did not answer"));
+    else if (instance.Unreachable())
+        PrintError(AlreadyRunsText(instance));
+    else
+        PrintError(QCoreApplication::translate("StartRequest", "Pocosa is not running"));
+    return 1;
+}
+
+int TooOld(const QString& what)
+{
+    PrintError(QCoreApplication::translate("StartRequest",
+                                           "the running Pocosa is too old for %1; close it and start Pocosa again")
+                   .arg(what));
+    return 1;
+}
+
+// A JSON string, quoted, as QJsonDocument writes it.
+QByteArray JsonString(const QString& text)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
 }
 
 } // namespace
@@ -183,22 +213,23 @@ std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TSta
     return 0;
 }
 
-int PrintRunningStatus(TSingleInstance& instance, int timeoutMs)
+int PrintRunningStatus(TSingleInstance& instance, int timeoutMs, bool json)
 {
     TStartRequest query;
     query.Status = true;
     query.Ask = true;
     bool reached = false;
     const std::optional<TInstanceAnswer> answer = instance.HandOver(query, timeoutMs, false, false, &reached);
-    if (!answer) {
-        // A window that takes the connection but never answers is there but stuck.
-        if (reached)
-            PrintError(QCoreApplication::translate("StartRequest", "Pocosa is already running but did not answer"));
-        else if (instance.Unreachable())
-            PrintError(AlreadyRunsText(instance));
-        else
-            PrintError(QCoreApplication::translate("StartRequest", "Pocosa is not running"));
-        return 1;
+    if (!answer)
+        return NoAnswer(instance, reached);
+    // A program that has timers and sends none of their facts is older:
+    // nothing is printed rather than facts made up from its lines.
+    if (json && answer->Facts.empty())
+        return TooOld(QStringLiteral("--status --json"));
+    if (json) {
+        const QByteArray line = JsonStatusLine(answer->Facts) + '\n';
+        std::fwrite(line.constData(), 1, std::size_t(line.size()), stdout);
+        return 0;
     }
     // Scripts read these lines: the state words stay English in every
     // language. An older program answers with its one timer's state.
@@ -206,4 +237,41 @@ int PrintRunningStatus(TSingleInstance& instance, int timeoutMs)
     for (const QString& line : lines)
         std::printf("%s\n", line.toLocal8Bit().constData());
     return 0;
+}
+
+QByteArray JsonStatusLine(const std::vector<TTimerFacts>& facts)
+{
+    // Written by hand: a JSON object of Qt's puts its keys in alphabetical
+    // order, and scripts are promised these.
+    QByteArrayList objects;
+    for (const TTimerFacts& f : facts)
+        objects << "{\"name\":" + JsonString(f.Name) + ",\"label\":" + JsonString(f.Label) +
+                       ",\"seconds\":" + QByteArray::number(f.Seconds) + ",\"state\":" + JsonString(f.State) +
+                       ",\"ends\":" + (f.Ends.isEmpty() ? QByteArray("null") : JsonString(f.Ends)) +
+                       ",\"section\":" + JsonString(f.Section) + "}";
+    return "[" + objects.join(',') + "]";
+}
+
+int ActOnRunningProgram(TSingleInstance& instance, const TStartRequest& request, int timeoutMs)
+{
+    TStartRequest ask;
+    ask.Status = true;
+    ask.Ask = true;
+    bool reached = false;
+    // A program that holds the lock is about to listen: it is waited for.
+    const bool starting = instance.HeldElsewhere();
+    const std::optional<TInstanceAnswer> knows = instance.HandOver(ask, timeoutMs, starting, false, &reached);
+    if (!knows)
+        return NoAnswer(instance, reached);
+    const QString act = ActName(request.Act);
+    if (!knows->Knows.contains(act))
+        return TooOld(QStringLiteral("--") + act);
+    const std::optional<TInstanceAnswer> answer = instance.HandOver(request, timeoutMs, false, false, &reached);
+    if (!answer)
+        return NoAnswer(instance, reached);
+    if (!answer->Refused.isEmpty()) {
+        PrintError(answer->Refused);
+        return 1;
+    }
+    return answer->Applied ? 0 : 1;
 }

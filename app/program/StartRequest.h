@@ -58,5 +58,18 @@ std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TSta
 
 // --status: prints each timer's StatusLine, first timer first (an older
 // program gives only its one timer's state), in English whatever the
-// language, for scripts; status 1 when none answers.
-int PrintRunningStatus(TSingleInstance& instance, int timeoutMs = kHandOverTimeoutMs);
+// language, for scripts; status 1 when none answers. With json, one line:
+// a JSON array of each timer's facts (JsonStatusLine); a program too old
+// to send them is refused, status 1.
+int PrintRunningStatus(TSingleInstance& instance, int timeoutMs = kHandOverTimeoutMs, bool json = false);
+// The line --status --json prints: each timer an object of the keys name,
+// label, seconds, state, ends (null when no count-down runs), section, in
+// that order, UTF-8.
+QByteArray JsonStatusLine(const std::vector<TTimerFacts>& facts);
+
+// A request's act (--stop, --pause-all, ...) for the running program alone:
+// never opens a window. The program is asked first whether it knows the
+// act (an older one would take it for a plain request). Returns the exit
+// status: 0 done, 1 not running, no answer, too old or refused.
+int ActOnRunningProgram(TSingleInstance& instance, const TStartRequest& request,
+                        int timeoutMs = kHandOverTimeoutMs);

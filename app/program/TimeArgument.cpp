@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <cstdlib>
+#include <utility>
 
 #include <unistd.h>
 
@@ -61,7 +62,29 @@ QString OneLine(const QString& name)
     return FileName::Shown(name).replace(QLatin1Char('\n'), QLatin1String("\\n")).replace(QLatin1Char('\r'), QLatin1String("\\r"));
 }
 
+constexpr std::pair<TTimerAct, const char*> kActNames[] = {
+    {TTimerAct::Show, "show"},          {TTimerAct::Stop, "stop"},           {TTimerAct::Reset, "reset"},
+    {TTimerAct::Close, "close"},        {TTimerAct::PauseAll, "pause-all"}, {TTimerAct::ResumeAll, "resume-all"},
+    {TTimerAct::ShowAll, "show-all"},
+};
+
 } // namespace
+
+QString ActName(TTimerAct act)
+{
+    for (const auto& [each, name] : kActNames)
+        if (each == act)
+            return QString::fromLatin1(name);
+    return QString();
+}
+
+std::optional<TTimerAct> ActNamed(const QString& name)
+{
+    for (const auto& [act, each] : kActNames)
+        if (name == QLatin1String(each))
+            return act;
+    return std::nullopt;
+}
 
 int ParseTimeArgument(const QString& text)
 {
@@ -196,11 +219,31 @@ TStartRequest ParseStartArguments(const QStringList& arguments, const QDateTime&
         const QString warn = parser.value(QStringLiteral("warn")).trimmed();
         request.Warn = warn.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0 ? 0 : ParseTimeArgument(warn);
     }
+    for (const auto& [act, name] : kActNames) {
+        if (!parser.isSet(QString::fromLatin1(name)))
+            continue;
+        if (request.Act != TTimerAct::None)
+            Refuse(QCoreApplication::translate("TimeArgument", "--%1 and --%2 cannot be asked at once")
+                       .arg(ActName(request.Act), QLatin1String(name)));
+        request.Act = act;
+    }
+    // An act is all a start asks: a time or a sound beside it would be lost.
+    if (request.Act != TTimerAct::None &&
+        (request.Start || request.Seconds || request.New || request.Status || request.Sound || request.Volume ||
+         request.Warn ||
+         (request.Timer && IsActOnAll(request.Act))))
+        Refuse((IsActOnAll(request.Act)
+                    ? QCoreApplication::translate("TimeArgument", "--%1 takes no time and no other option")
+                    : QCoreApplication::translate("TimeArgument", "--%1 takes no time and no other option than --timer"))
+                   .arg(ActName(request.Act)));
+    request.Json = parser.isSet(QStringLiteral("json"));
+    if (request.Json && !request.Status)
+        Refuse(QCoreApplication::translate("TimeArgument", "--json goes with --status"));
     if (request.Status && (request.Start || request.Seconds || request.New || request.Timer || request.Sound ||
                            request.Volume || request.Warn))
         Refuse(QCoreApplication::translate("TimeArgument", "--status takes no time and no --start"));
     if (request.Timer && !request.New && !request.Seconds && !request.Start && !request.Sound && !request.Volume &&
-        !request.Warn)
+        !request.Warn && request.Act == TTimerAct::None)
         Refuse(QCoreApplication::translate("TimeArgument", "--timer NAME needs a time or --start"));
     return request;
 }

@@ -16,6 +16,22 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// What a start asks of the running program's timers beyond a time: of one
+// timer (--timer NAME, else the first): its window to the front, STOP of its
+// count or alarm, Reset, its window closed without asking; or of all of them.
+enum class TTimerAct { None, Show, Stop, Reset, Close, PauseAll, ResumeAll, ShowAll };
+
+// The act's option and its word in a request and in what a program knows
+// ("pause-all"); empty for None.
+QString ActName(TTimerAct act);
+// The act of that word; nullopt when there is none.
+std::optional<TTimerAct> ActNamed(const QString& name);
+// An act on every timer at once: it takes no --timer.
+inline bool IsActOnAll(TTimerAct act)
+{
+    return act == TTimerAct::PauseAll || act == TTimerAct::ResumeAll || act == TTimerAct::ShowAll;
+}
+
 // What a start of the program asks of the timer window.
 struct TStartRequest {
     std::optional<int> Seconds; // 0..5999; empty: the time is left as it is
@@ -28,6 +44,8 @@ struct TStartRequest {
     std::optional<int> Volume;  // of the alarm's sound, 0..100 %
     bool Until = false;         // the time is until a time of day: no recent length
     std::optional<int> Warn;    // how long before a count-down's end it warns, seconds; 0: it does not
+    TTimerAct Act = TTimerAct::None; // acts on the running program's timers alone
+    bool Json = false;          // --status: one JSON array, printed by this start
 
     bool operator==(const TStartRequest&) const = default;
 };
@@ -51,7 +69,9 @@ int ParseUntilArgument(const QString& text, const QDateTime& now);
 // --timer and without --new a time is needed), --sound FILE (made absolute;
 // "default" is the program's sound), --volume N (0..100), --until TIME (instead of a
 // time: the seconds until then from `now`, started), --warn TIME (a time as
-// above, or "off"). --help and --version are answered before this. Throws
+// above, or "off"), one act (--show, --stop, --reset, --close, with --timer
+// NAME or alone; --pause-all, --resume-all, --show-all alone), --json with
+// --status. --help and --version are answered before this. Throws
 // ETimeArgument for anything else.
 TStartRequest ParseStartArguments(const QStringList& arguments,
                                   const QDateTime& now = QDateTime::currentDateTime());

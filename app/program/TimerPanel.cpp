@@ -37,6 +37,14 @@ TTimerPanel::TTimerPanel(TOpenTimers& timers, QObject* parent) : QObject(parent)
                 });
         return others;
     };
+    timers_.ActOnAll = [this](TTimerAct act) {
+        if (act == TTimerAct::PauseAll)
+            PauseAll();
+        else if (act == TTimerAct::ResumeAll)
+            ResumeAll();
+        else if (act == TTimerAct::ShowAll)
+            ShowAll();
+    };
     Follow();
 }
 
@@ -47,6 +55,7 @@ TTimerPanel::~TTimerPanel()
         SetHidden(0, false);
     timers_.OnListChanged = nullptr;
     timers_.OtherTimers = nullptr;
+    timers_.ActOnAll = nullptr;
 }
 
 // Each timer's changes, once: the icon follows them, and a hidden window
@@ -105,10 +114,8 @@ int TTimerPanel::IndexOf(const TTimerModel* timer) const
 
 QString TTimerPanel::Label(int index) const
 {
-    // As the timer's title and notification call it; the first one, which
-    // they leave unlabelled, is timer 1 in a list of them all.
-    const QString label = timers_.Timer(index).Label();
-    return label.isEmpty() ? QCoreApplication::translate("TTimerModel", "Timer %1").arg(1) : label;
+    // As --status --json labels it.
+    return timers_.Label(index);
 }
 
 QString TTimerPanel::Line(int index) const
@@ -118,13 +125,11 @@ QString TTimerPanel::Line(int index) const
 
 int TTimerPanel::Nearest() const
 {
-    int nearest = -1;
-    for (int i = 0; i < timers_.Count(); ++i) {
-        const TTimerModel& timer = timers_.Timer(i);
-        if (timer.Running() && !timer.CountUp() && (nearest < 0 || timer.Seconds() < timers_.Timer(nearest).Seconds()))
-            nearest = i;
-    }
-    return nearest;
+    std::vector<const TTimerModel*> models;
+    for (int i = 0; i < timers_.Count(); ++i)
+        models.push_back(&timers_.Timer(i));
+    // The one the task bar's launcher shows as well.
+    return IndexOf(NearestCountDown(models));
 }
 
 double TTimerPanel::LeftFraction(int index) const

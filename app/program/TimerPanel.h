@@ -31,8 +31,8 @@ public:
     // "Label  mm:ss state", the state in the user's words.
     QString Line(int index) const;
 
-    // The running count-down nearest its end (a ringing one is at 0); -1
-    // when none counts down.
+    // The count-down nearest its end (see NearestCountDown); -1 when none
+    // counts down.
     int Nearest() const;
     // How much of timer `index`'s count-down is left, 0..1: its seconds
     // over the length it started with; a length not known is taken as an

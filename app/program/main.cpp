@@ -147,7 +147,10 @@ std::optional<int> AnswerCommandLine(int argc, char** argv, TSingleInstance& ins
     }
     // Before the modules: a later start never touches the settings.
     if (request.Status)
-        return PrintRunningStatus(instance);
+        return PrintRunningStatus(instance, kHandOverTimeoutMs, request.Json);
+    // An act is for a running program: none opens a window for it.
+    if (request.Act != TTimerAct::None)
+        return ActOnRunningProgram(instance, request);
     // The settings' lock lives beside them, so their folder comes first.
     QDir().mkpath(QFileInfo(instance.LockPath()).path());
     if (!instance.Lock()) {

@@ -5,6 +5,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
+#include <tuple>
 
 #include "TimerServices.h"
 
@@ -276,4 +278,27 @@ void TTimerModel::Reset()
     SetRunning(false);
     SetCountUp(false);
     SetSeconds(0);
+}
+
+const TTimerModel* NearestCountDown(const std::vector<const TTimerModel*>& timers)
+{
+    // Lower ranks are nearer; a timer that counts nothing down has none.
+    const auto rank = [](const TTimerModel& timer) -> std::optional<std::tuple<bool, int, int>> {
+        if (timer.CountUp())
+            return std::nullopt;
+        const bool paused = !timer.Running();
+        if (paused && !(timer.Seconds() > 0 && timer.Seconds() < timer.CountDownLength()))
+            return std::nullopt;
+        return std::tuple(paused, timer.Seconds(), timer.Number());
+    };
+    const TTimerModel* nearest = nullptr;
+    std::optional<std::tuple<bool, int, int>> best;
+    for (const TTimerModel* timer : timers) {
+        const auto r = rank(*timer);
+        if (r && (!best || *r < *best)) {
+            best = r;
+            nearest = timer;
+        }
+    }
+    return nearest;
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "TimerLimits.h"
 
@@ -168,3 +169,10 @@ private:
     // stall) does not make the timer fall behind.
     std::int64_t appliedUntilMs_ = 0;
 };
+
+// Of `timers`, the count-down nearest its end, which the status icon and the
+// task bar's launcher both show: one that runs (a ringing one is at 0) before
+// one stopped mid-way with its time untouched; then the fewest seconds; then
+// the lowest Number (the first timer's is 0), so that the choice does not hang
+// on the order of the list. Null when none counts down.
+const TTimerModel* NearestCountDown(const std::vector<const TTimerModel*>& timers);

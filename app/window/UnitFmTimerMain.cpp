@@ -296,6 +296,13 @@ void TFmTimerMain::BTcloseClick(QObject*)
     close();
 }
 
+void TFmTimerMain::CloseWithoutAsking()
+{
+    closeAgreed_ = true;
+    close();
+    closeAgreed_ = false;
+}
+
 void TFmTimerMain::QuitAllClick(QObject*)
 {
     const QStringList counting = hooks_.CountingTimers ? hooks_.CountingTimers()

@@ -154,6 +154,9 @@ public:
     void BTstartClick(QObject* Sender);
     void BTresetClick(QObject* Sender);
     void BTcloseClick(QObject* Sender);
+    // As Quit, but a counting timer closes without the question (a script
+    // asked for it).
+    void CloseWithoutAsking();
     void Timer1Timer() { model_->Tick(); }
     // Ctrl+Q: every timer window closes.
     void QuitAllClick(QObject* Sender);

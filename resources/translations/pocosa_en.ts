@@ -100,6 +100,38 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>Warn this long before the timer&apos;s count-down ends (e.g. 1m, 30s), or &quot;off&quot;.</source>
         <translation>Warn this long before the timer&apos;s count-down ends (e.g. 1m, 30s), or &quot;off&quot;.</translation>
     </message>
+    <message>
+        <source>Bring the timer&apos;s window to the front, also a hidden one.</source>
+        <translation>Bring the timer&apos;s window to the front, also a hidden one.</translation>
+    </message>
+    <message>
+        <source>Stop the timer&apos;s count or its alarm, as STOP does.</source>
+        <translation>Stop the timer&apos;s count or its alarm, as STOP does.</translation>
+    </message>
+    <message>
+        <source>Reset the timer.</source>
+        <translation>Reset the timer.</translation>
+    </message>
+    <message>
+        <source>Close the timer&apos;s window without asking.</source>
+        <translation>Close the timer&apos;s window without asking.</translation>
+    </message>
+    <message>
+        <source>Stop every timer that counts.</source>
+        <translation>Stop every timer that counts.</translation>
+    </message>
+    <message>
+        <source>Start again the timers --pause-all stopped.</source>
+        <translation>Start again the timers --pause-all stopped.</translation>
+    </message>
+    <message>
+        <source>Show every timer&apos;s window.</source>
+        <translation>Show every timer&apos;s window.</translation>
+    </message>
+    <message>
+        <source>With --status: one line of JSON, a list of every timer&apos;s name, label, seconds, state, end and section.</source>
+        <translation>With --status: one line of JSON, a list of every timer&apos;s name, label, seconds, state, end and section.</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>
@@ -189,6 +221,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>the running Pocosa is too old for --warn; close it and start Pocosa again</source>
         <translation>the running Pocosa is too old for --warn; close it and start Pocosa again</translation>
+    </message>
+    <message>
+        <source>the running Pocosa is too old for %1; close it and start Pocosa again</source>
+        <translation>the running Pocosa is too old for %1; close it and start Pocosa again</translation>
     </message>
 </context>
 <context>
@@ -878,6 +914,22 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>the name &quot;%1&quot; is longer than %2 characters</source>
         <translation>the name &quot;%1&quot; is longer than %2 characters</translation>
+    </message>
+    <message>
+        <source>--%1 and --%2 cannot be asked at once</source>
+        <translation>--%1 and --%2 cannot be asked at once</translation>
+    </message>
+    <message>
+        <source>--%1 takes no time and no other option</source>
+        <translation>--%1 takes no time and no other option</translation>
+    </message>
+    <message>
+        <source>--%1 takes no time and no other option than --timer</source>
+        <translation>--%1 takes no time and no other option than --timer</translation>
+    </message>
+    <message>
+        <source>--json goes with --status</source>
+        <translation>--json goes with --status</translation>
     </message>
 </context>
 <context>

@@ -100,6 +100,38 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>Warn this long before the timer&apos;s count-down ends (e.g. 1m, 30s), or &quot;off&quot;.</source>
         <translation>タイマーのカウントダウンが終わるこの時間前に知らせる (例: 1m、30s)。&quot;off&quot; で知らせない。</translation>
     </message>
+    <message>
+        <source>Bring the timer&apos;s window to the front, also a hidden one.</source>
+        <translation>ウィンドウを (隠れていても) 最前面に出します。</translation>
+    </message>
+    <message>
+        <source>Stop the timer&apos;s count or its alarm, as STOP does.</source>
+        <translation>STOP と同じくカウントかアラームを止めます。</translation>
+    </message>
+    <message>
+        <source>Reset the timer.</source>
+        <translation>タイマーをリセットします。</translation>
+    </message>
+    <message>
+        <source>Close the timer&apos;s window without asking.</source>
+        <translation>確認せずにタイマーのウィンドウを閉じます。</translation>
+    </message>
+    <message>
+        <source>Stop every timer that counts.</source>
+        <translation>動いているタイマーをすべて止めます。</translation>
+    </message>
+    <message>
+        <source>Start again the timers --pause-all stopped.</source>
+        <translation>--pause-all で止めたタイマーをもう一度動かします。</translation>
+    </message>
+    <message>
+        <source>Show every timer&apos;s window.</source>
+        <translation>すべてのタイマーのウィンドウを表示します。</translation>
+    </message>
+    <message>
+        <source>With --status: one line of JSON, a list of every timer&apos;s name, label, seconds, state, end and section.</source>
+        <translation>--status と共に: 全タイマーの名前・表示名・秒数・状態・終了時刻・セクションを 1 行の JSON で表示します。</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>
@@ -189,6 +221,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>the running Pocosa is too old for --warn; close it and start Pocosa again</source>
         <translation>実行中の Pocosa は古いため --warn を使えません。終了してから Pocosa をもう一度起動してください</translation>
+    </message>
+    <message>
+        <source>the running Pocosa is too old for %1; close it and start Pocosa again</source>
+        <translation>実行中の Pocosa は古いため %1 を使えません。終了してから Pocosa をもう一度起動してください</translation>
     </message>
 </context>
 <context>
@@ -878,6 +914,22 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>the name &quot;%1&quot; is longer than %2 characters</source>
         <translation>名前 &quot;%1&quot; は %2 文字を超えています</translation>
+    </message>
+    <message>
+        <source>--%1 and --%2 cannot be asked at once</source>
+        <translation>--%1 と --%2 は同時に指定できません</translation>
+    </message>
+    <message>
+        <source>--%1 takes no time and no other option</source>
+        <translation>--%1 には時間もほかのオプションも指定できません</translation>
+    </message>
+    <message>
+        <source>--%1 takes no time and no other option than --timer</source>
+        <translation>--%1 には時間も --timer 以外のオプションも指定できません</translation>
+    </message>
+    <message>
+        <source>--json goes with --status</source>
+        <translation>--json は --status と共に指定します</translation>
     </message>
 </context>
 <context>

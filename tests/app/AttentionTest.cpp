@@ -483,6 +483,8 @@ TEST(TimerAttention, SeveralTimersShareTheLauncherAndEachHasItsNotification)
     } rows[] = {
         {"one counts down", [&] { Set(tea, 4), Start(tea), tea.Tick(); }, {0.25, true, false}},
         {"the other, nearer its end", [&] { Set(eggs, 2), Start(eggs), eggs.Tick(); }, {0.5, true, false}},
+        {"the nearer stopped: the one that runs shows", [&] { Start(eggs); }, {0.25, true, false}},
+        {"and again the nearer once it runs", [&] { Start(eggs); }, {0.5, true, false}},
         {"the nearer rings", [&] { eggs.Tick(); }, {1, true, true}},
         {"urgent while it rings", [&] { Ticks(tea, 2); }, {1, true, true}},
         {"it is reset: the other shows", [&] { Reset(eggs); }, {0.75, true, false}},

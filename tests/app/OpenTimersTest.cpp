@@ -9,7 +9,11 @@
 #include <QScreen>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSet>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -386,6 +390,71 @@ TEST(OpenTimers, PanelPausesResumesAndHidesAndTheIconFollows)
     shown("+1 min")->trigger();
     EXPECT_TRUE(eggs.Running() && !eggs.Ringing() && eggs.Seconds() == 60) << "snoozed a minute";
     EXPECT_FALSE(shown("+1 min"));
+}
+
+// What a script asks of the running program: every timer's facts as one
+// JSON array, and an act on one timer (by name, else the first) or on all.
+TEST(OpenTimers, ScriptsReadEveryTimerAndActOnOneOrAll)
+{
+    TOpenTimersRig rig(kKept); // first 01:30, then Tea 00:30 (TIMER-3), Eggs 05:00 (TIMER-7)
+    TFmTimerMain& first = rig.timers->OpenFirst(true);
+    rig.timers->OpenKept();
+    TTimerPanel panel(*rig.timers);
+    first.show();
+    TTimerModel &tea = rig.timers->Timer(1), &eggs = rig.timers->Timer(2);
+    tea.StartStop(), eggs.StartStop();
+    TStartRequest ask;
+    ask.Status = ask.Ask = true;
+    const TInstanceAnswer answer = rig.timers->Answer(ask);
+    QJsonParseError error{};
+    const QJsonArray all = QJsonDocument::fromJson(JsonStatusLine(answer.Facts), &error).array();
+    ASSERT_EQ(error.error, QJsonParseError::NoError);
+    ASSERT_EQ(all.size(), 3);
+    const QJsonObject one = all[0].toObject(), second = all[1].toObject();
+    EXPECT_EQ(one["name"].toString() + "|" + one["label"].toString() + "|" + one["state"].toString(),
+              "|" + panel.Label(0) + "|stopped") << "as the icon labels it";
+    EXPECT_TRUE(one["ends"].isNull() && one["section"] == "TIMER" && one["seconds"] == 90);
+    EXPECT_EQ(second["name"].toString() + "|" + second["state"].toString() + "|" + second["section"].toString(),
+              "Tea|counting down|TIMER-3");
+    const QString ends = second["ends"].toString();
+    EXPECT_TRUE(QRegularExpression("T\\d\\d:\\d\\d:\\d\\d[+-]\\d\\d:\\d\\d$").match(ends).hasMatch()) << ends.toStdString();
+    EXPECT_NEAR(QDateTime::currentDateTime().secsTo(QDateTime::fromString(ends, Qt::ISODate)), 30, 1);
+    EXPECT_TRUE(answer.Knows.contains("pause-all") && answer.Knows.contains("close"));
+
+    const auto act = [&rig](TTimerAct what, const char* timer = nullptr) {
+        TStartRequest request;
+        request.Act = what;
+        if (timer)
+            request.Timer = timer;
+        return rig.timers->Answer(request);
+    };
+    EXPECT_TRUE(act(TTimerAct::Stop, "tea").Applied);
+    EXPECT_TRUE(!tea.Running() && eggs.Running());
+    act(TTimerAct::PauseAll);
+    EXPECT_FALSE(eggs.Running());
+    act(TTimerAct::ResumeAll);
+    EXPECT_TRUE(eggs.Running() && !tea.Running()) << "only what Pause all stopped";
+    first.hide();
+    act(TTimerAct::Show);
+    EXPECT_TRUE(first.isVisible()) << "the first timer, hidden";
+    panel.HideAll();
+    act(TTimerAct::ShowAll);
+    EXPECT_TRUE(panel.AllShown());
+    const TInstanceAnswer missing = act(TTimerAct::Reset, "Soup");
+    EXPECT_TRUE(!missing.Applied && missing.Refused.contains("Tea, Eggs")) << "the names there are";
+    eggs.SetSeconds(0);
+    const TTimerFacts ringing = rig.timers->Answer(ask).Facts.at(2);
+    EXPECT_TRUE(ringing.State == "alarm" && ringing.Ends.isEmpty()) << "it has ended";
+    act(TTimerAct::Stop, "Eggs");
+    EXPECT_FALSE(eggs.Ringing());
+    eggs.SetSeconds(20);
+    act(TTimerAct::Reset, "Eggs");
+    EXPECT_TRUE(!eggs.Running() && eggs.Seconds() == 0);
+    eggs.SetSeconds(60), eggs.StartStop();
+    act(TTimerAct::Close, "Eggs");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(rig.timers->Count(), 2) << "closed while counting, without a question";
+    EXPECT_TRUE(first.findChildren<QDialog*>().isEmpty());
 }
 
 TEST(OpenTimers, WindowsHiddenAtTheEndAreHiddenAgain)

@@ -38,8 +38,10 @@ TEST(InstanceProtocol, RequestsAndAnswersSurviveTheLine)
     TStartRequest named{60, true, false, true, QString("Tea")}, ask{std::nullopt, false, true};
     ask.Ask = true;
     named.Sound = "/music/bell.ogg", named.Volume = 0, named.Until = true, named.Warn = 600;
+    TStartRequest stop{std::nullopt, false, false, false, QString("Tea")}, pause;
+    stop.Act = TTimerAct::Stop, pause.Act = TTimerAct::PauseAll;
     for (const TStartRequest& r : {TStartRequest{}, TStartRequest{0, true, false}, TStartRequest{5999, false, false},
-                                   TStartRequest{std::nullopt, false, true}, named, ask}) {
+                                   TStartRequest{std::nullopt, false, true}, named, ask, stop, pause}) {
         const QByteArray line = EncodeRequest(r);
         EXPECT_TRUE(line.endsWith('\n'));
         EXPECT_EQ(line.count('\n'), 1);
@@ -59,6 +61,12 @@ TEST(InstanceProtocol, RequestsAndAnswersSurviveTheLine)
                               "no Eggs"};
     EXPECT_GT(EncodeAnswer(all).size(), 1024);
     EXPECT_EQ(DecodeAnswer(EncodeAnswer(all)), all);
+    TInstanceAnswer facts = all;
+    facts.Facts = {{"", "Timer 1", 299, "counting down", "2026-12-08T12:00:00+09:00", "TIMER"},
+                   {"Tea", "Tea", 0, "stopped", "", "TIMER-3"}};
+    EXPECT_EQ(DecodeAnswer(EncodeAnswer(facts)), facts);
+    EXPECT_FALSE(DecodeAnswer("{\"applied\":true,\"state\":\"\",\"facts\":[{\"name\":\"\",\"label\":\"\","
+                              "\"seconds\":6000,\"state\":\"\",\"ends\":null,\"section\":\"\"}]}\n"));
     EXPECT_FALSE(DecodeAnswer("{\"applied\":true,\"state\":\"\",\"timers\":[1]}\n"));
     EXPECT_FALSE(DecodeAnswer("{\"applied\":true,\"state\":\"\",\"knows\":\"new\"}\n"));
 }
@@ -86,6 +94,8 @@ TEST(InstanceProtocol, MalformedRequestsAreRefused)
         "{\"start\":true,\"status\":false,\"deadline\":-1}\n",
         "{\"start\":true,\"status\":false,\"deadline\":\"soon\"}\n",
         "{\"start\":true,\"status\":false,\"deadline\":1e300}\n",
+        "{\"start\":false,\"status\":false,\"act\":\"frobnicate\"}\n",
+        "{\"start\":false,\"status\":true,\"act\":\"stop\"}\n",
         "{\"start\":true,\"status\":false,\"warn\":6000}\n",
     };
     for (const char* line : lines)

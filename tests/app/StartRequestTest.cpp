@@ -87,6 +87,8 @@ TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
     status.Ask = true;
     TStartRequest tea{60}, teaNew{std::nullopt, true}, eggs{60};
     tea.Timer = "Tea", teaNew.Timer = "Tea", teaNew.New = true, eggs.Timer = "Eggs";
+    TStartRequest stop, json = status;
+    stop.Act = TTimerAct::Stop, json.Json = true;
     const struct {
         const char* Name;
         TWindow Window;
@@ -114,6 +116,17 @@ TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
         {"--timer, no such timer", Knows, eggs, 1, "", "pocosa: no Eggs\n", false},
         {"--new, an older Pocosa is left alone", Applies, teaNew, 1, "",
          "pocosa: the running Pocosa is too old for --new, --timer and --sound; close it and start Pocosa again\n", false},
+        {"--stop", Knows, stop, 0, "", "", false},
+        {"--stop, an older Pocosa is left alone", Applies, stop, 1, "",
+         "pocosa: the running Pocosa is too old for --stop; close it and start Pocosa again\n", false},
+        {"--stop, none: no window opens", None, stop, 1, "", "pocosa: Pocosa is not running\n", false},
+        {"--status --json", Knows, json, 0,
+         "[{\"name\":\"\",\"label\":\"Timer 1\",\"seconds\":299,\"state\":\"counting down\","
+         "\"ends\":\"2026-12-08T12:00:00+09:00\",\"section\":\"TIMER\"},{\"name\":\"Tea \\\"\u6642\\\"\","
+         "\"label\":\"Tea \\\"\u6642\\\"\",\"seconds\":10,\"state\":\"stopped\",\"ends\":null,\"section\":\"TIMER-3\"}]\n",
+         "", false},
+        {"--status --json, an older Pocosa", Applies, json, 1, "",
+         "pocosa: the running Pocosa is too old for --status --json; close it and start Pocosa again\n", false},
     };
     for (const auto& row : rows) {
         QTemporaryDir folder;
@@ -128,8 +141,10 @@ TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
             seen.push_back(r);
             TInstanceAnswer answer{row.Window != LeavesAlone, QStringLiteral("04:59 counting down")};
             if (row.Window == Knows) {
-                answer.Knows = QStringList{"new", "timer"};
+                answer.Knows = QStringList{"new", "timer", "stop"};
                 answer.Timers = QStringList{"04:59 counting down", "00:10 stopped\tTea"};
+                answer.Facts = {{"", "Timer 1", 299, "counting down", "2026-12-08T12:00:00+09:00", "TIMER"},
+                                {"Tea \"\u6642\"", "Tea \"\u6642\"", 10, "stopped", "", "TIMER-3"}};
                 answer.Refused = r.Timer == "Eggs" ? "no Eggs" : "";
             }
             return answer;
@@ -145,8 +160,9 @@ TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         std::thread client([&] {
-            exit = row.Request.Status ? PrintRunningStatus(later, timeoutMs)
-                                      : HandOverToRunningWindow(later, row.Request, timeoutMs);
+            exit = row.Request.Status                  ? PrintRunningStatus(later, timeoutMs, row.Request.Json)
+                   : row.Request.Act != TTimerAct::None ? ActOnRunningProgram(later, row.Request, timeoutMs)
+                                                         : HandOverToRunningWindow(later, row.Request, timeoutMs);
             std::fflush(stdout);
             done = true;
         });
@@ -163,12 +179,12 @@ TEST(StartRequest, ALaterStartSaysWhatBecameOfItsRequest)
         EXPECT_EQ(exit, row.Exit) << row.Name;
         EXPECT_EQ(later.Holding(), row.Holds) << row.Name << ": a query never takes the lock";
         // Another timer than the first: the program is asked first what it knows.
-        const bool other = row.Request.New || row.Request.Timer;
+        const bool other = row.Request.New || row.Request.Timer || row.Request.Act != TTimerAct::None;
         std::vector<TStartRequest> asked;
         if (other)
             asked.push_back(status);
         if (!other || row.Window == Knows)
-            asked.push_back(row.Request);
+            asked.push_back(row.Request.Status ? status : row.Request); // --json is this start's alone
         if (row.Window == Applies || row.Window == Knows) {
             EXPECT_EQ(seen, asked) << row.Name;
         }

@@ -182,6 +182,15 @@ TEST(StartArguments, OptionsAndTime)
     TStartRequest until{1800, true};
     until.Until = true;
     EXPECT_EQ(ParseStartArguments(Read({"--until=5:30", "pm", "-s"}).Arguments, at), until);
+    // Acts on the running program's timers: of one, or of all.
+    TStartRequest act{std::nullopt, false, false, false, "Tea"}, json{std::nullopt, false, true};
+    act.Act = TTimerAct::Close, json.Json = true;
+    EXPECT_EQ(parse({"--timer", "Tea", "--close"}), act);
+    act.Timer.reset(), act.Act = TTimerAct::Stop;
+    EXPECT_EQ(parse({"--stop"}), act) << "the first timer";
+    act.Act = TTimerAct::ResumeAll;
+    EXPECT_EQ(parse({"--resume-all"}), act);
+    EXPECT_EQ(parse({"--status", "--json"}), json);
 }
 
 TEST(StartArguments, Refusals)
@@ -210,6 +219,11 @@ TEST(StartArguments, Refusals)
         {{"--sound", ""}, "--sound needs"},
         {{"--warn", "soon"}, "\"soon\" is not a time"}, {{"--status", "--warn", "1m"}, "--status"},
         {{"--until", "23:59", "5m"}, "--until takes no other time"}, {{"5m", "--until=1am"}, "--until takes no other"},
+        {{"--stop", "--reset"}, "--stop and --reset cannot"},
+        {{"--show", "5m"}, "--show takes no time and no other option than --timer"},
+        {{"--timer", "Tea", "--pause-all"}, "--pause-all takes no time and no other option"},
+        {{"--status", "--show-all"}, "--show-all takes"},
+        {{"--json"}, "--json goes with --status"},
         {{"-platform=offscreen"}, "Unknown options: p"}, // not a form Qt takes
     };
     for (const auto& row : rows) {
