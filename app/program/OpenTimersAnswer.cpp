@@ -85,10 +85,10 @@ bool TOpenTimers::Act(TFmTimerMain& target, TTimerAct act)
         break;
     case TTimerAct::Stop:
         if (target.Running())
-            target.BTstartClick(target.BTstart); // a ringing alarm stops as well
+            target.Model().StartStop(); // a ringing alarm stops as well
         break;
     case TTimerAct::Reset:
-        target.BTresetClick(target.BTreset);
+        target.Model().Reset();
         break;
     case TTimerAct::Close:
         target.CloseWithoutAsking();
