@@ -1,6 +1,6 @@
-// The status icon of the real program (its menu's timer entries are the
-// tooltip's lines), through a stand-in for the desktop's
-// StatusNotifierWatcher on a private session bus.
+// The status icon of the real program (its tooltip and its menu's timer
+// entries), through a stand-in for the desktop's StatusNotifierWatcher on a
+// private session bus.
 #include <gtest/gtest.h>
 
 #include <QDBusArgument>
@@ -81,18 +81,40 @@ TEST(StatusIcon, TheItemListsTheTimersAndItsMenuActsOnThem)
         get << "org.kde.StatusNotifierItem" << name;
         return bus.call(get, QDBus::Block, 5000).arguments().value(0).value<QDBusVariant>().variant();
     };
+    // The tooltip (icon name, pictures, title, text) lists the timer.
+    const QDBusArgument tip = property("ToolTip").value<QDBusArgument>();
+    QString iconName, title, text;
+    tip.beginStructure();
+    tip >> iconName;
+    tip.beginArray();
+    while (!tip.atEnd()) {
+        int w = 0, h = 0;
+        QByteArray pixels;
+        tip.beginStructure(), tip >> w >> h >> pixels, tip.endStructure();
+    }
+    tip.endArray();
+    tip >> title >> text;
+    tip.endStructure();
+    EXPECT_TRUE((title + text).contains("Timer 1  0")) << (title + "|" + text).toStdString();
+
     QDBusMessage layout = QDBusMessage::createMethodCall(item, property("Menu").value<QDBusObjectPath>().path(),
                                                          "com.canonical.dbusmenu", "GetLayout");
     layout << 0 << -1 << QStringList();
-    const QDBusMessage laidOut = bus.call(layout, QDBus::Block, 5000);
     std::map<QString, int> ids;
-    ReadLayout(laidOut.arguments().value(1).value<QDBusArgument>(), ids);
-    ASSERT_TRUE(ids.count("Pause all")) << laidOut.errorMessage().toStdString();
+    const auto click = [&](const QString& label) {
+        const QDBusMessage laidOut = bus.call(layout, QDBus::Block, 5000);
+        ids.clear();
+        ReadLayout(laidOut.arguments().value(1).value<QDBusArgument>(), ids);
+        ASSERT_TRUE(ids.count(label)) << label.toStdString() << laidOut.errorMessage().toStdString();
+        QDBusMessage event = QDBusMessage::createMethodCall(item, layout.path(), "com.canonical.dbusmenu", "Event");
+        event << ids[label] << QString("clicked") << QVariant::fromValue(QDBusVariant(0)) << 0u;
+        bus.call(event, QDBus::Block, 5000);
+    };
+    click("Pause all");
     EXPECT_TRUE(std::any_of(ids.begin(), ids.end(), [](const auto& e) { return e.first.startsWith("Timer 1  0"); }));
-    QDBusMessage click = QDBusMessage::createMethodCall(item, layout.path(), "com.canonical.dbusmenu", "Event");
-    click << ids["Pause all"] << QString("clicked") << QVariant::fromValue(QDBusVariant(0)) << 0u;
-    bus.call(click, QDBus::Block, 5000);
     EXPECT_TRUE(QTest::qWaitFor([&] { return x.RunProgram({"--status"}).contains("stopped"); }, 5000));
+    click("Start"); // the timer's own entry
+    EXPECT_TRUE(QTest::qWaitFor([&] { return x.RunProgram({"--status"}).contains("counting down"); }, 5000));
     x.StopProgram();
     daemon.kill();
     daemon.waitForFinished();
