@@ -5,9 +5,12 @@
 #include <QAccessibleWidget>
 #include <QAction>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QMenu>
 #include <QSlider>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <QWindow>
 
@@ -274,6 +277,21 @@ QLabel* MakeRefusalLabel(QWidget* dialog)
     label->setWordWrap(true);
     label->hide();
     return label;
+}
+
+QLabel* LayOutAskingDialog(QDialog* dialog, const QString& title, const QString& caption, QWidget* field,
+                           QDialogButtonBox** buttons)
+{
+    dialog->setWindowTitle(title);
+    auto* layout = new QVBoxLayout(dialog);
+    auto* label = new QLabel(caption, dialog);
+    label->setBuddy(field);
+    QLabel* refusal = MakeRefusalLabel(dialog);
+    *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    for (QWidget* w : std::initializer_list<QWidget*>{label, field, refusal, *buttons})
+        layout->addWidget(w);
+    QObject::connect(*buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return refusal;
 }
 
 void ShowRefusal(QLabel* label, const QString& text)

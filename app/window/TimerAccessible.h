@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+class QDialog;
+class QDialogButtonBox;
 class QLabel;
 class QWidget;
 
@@ -27,6 +29,11 @@ void NameControlsForScreenReaders(QWidget* dialog);
 // A dialog's label for a refusal, hidden until ShowRefusal; screen readers
 // get it as an alert (role and event) whose name is its text.
 QLabel* MakeRefusalLabel(QWidget* dialog);
+// A dialog that asks for one thing: `caption` above `field` (its buddy), a
+// refusal label, then OK and Cancel (Cancel rejects); the caller connects
+// OK. Returns the refusal label.
+QLabel* LayOutAskingDialog(QDialog* dialog, const QString& title, const QString& caption, QWidget* field,
+                           QDialogButtonBox** buttons);
 // Shows a refusal in such a label; the dialog grows so that every line of
 // it shows. An empty text hides it.
 void ShowRefusal(QLabel* label, const QString& text);

@@ -14,7 +14,6 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QValidator>
-#include <QVBoxLayout>
 
 #include <cstdio>
 #include <exception>
@@ -198,17 +197,12 @@ TBackImages* TFmTimerMain::Backgrounds() const
 QDialog* TFmTimerMain::AskName(QWidget* parent, const QString& current, std::function<QString(const QString&)> take)
 {
     auto* dialog = new QDialog(parent);
-    dialog->setWindowTitle(QCoreApplication::translate("TFmTimerMain", "名前"));
-    auto* layout = new QVBoxLayout(dialog);
-    auto* label = new QLabel(QCoreApplication::translate("TFmTimerMain", "タイマーの名前 (空欄: 名前なし):"), dialog);
     auto* edit = new QLineEdit(current, dialog);
     edit->setValidator(new TNameValidator(edit));
-    label->setBuddy(edit);
-    QLabel* refusal = MakeRefusalLabel(dialog);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
-    for (QWidget* w : std::initializer_list<QWidget*>{label, edit, refusal, buttons})
-        layout->addWidget(w);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    QDialogButtonBox* buttons = nullptr;
+    QLabel* refusal = LayOutAskingDialog(dialog, QCoreApplication::translate("TFmTimerMain", "名前"),
+                                         QCoreApplication::translate("TFmTimerMain", "タイマーの名前 (空欄: 名前なし):"),
+                                         edit, &buttons);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [dialog, edit, refusal, take = std::move(take)] {
         // A refused name is not taken; the dialog stays open to change it.
         const QString why = take(edit->text());
