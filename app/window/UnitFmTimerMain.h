@@ -172,6 +172,9 @@ public:
     // "Warn before": the choices of the timer's warning, the one set checked.
     void MnWarnShow(QObject* Sender);
     void MnWarnClick(QObject* Sender);
+    // "Repeat": how many rounds a count-down runs, the one set checked.
+    void MnRepeatShow(QObject* Sender);
+    void MnRepeatClick(QObject* Sender);
     void N1Click(QObject* Sender);
     void N3Click(QObject* Sender);
     void MnBackResetClick(QObject* Sender);
@@ -213,6 +216,7 @@ public:
     QLabel* LBsec0 = nullptr;
     QLabel* LBsec1 = nullptr;
     QLabel* LbCountUp = nullptr;
+    QLabel* LbRound = nullptr; // a repeat's round, "2/5"
     // The time as screen readers get it: one text "mm:ss" over the digits,
     // with the spoken words as its description (the digits are left out).
     QWidget* TimeText = nullptr;
@@ -246,6 +250,7 @@ public:
     QAction* MnRecent3 = nullptr;
     QAction* MnRecent4 = nullptr;
     QMenu* MnWarn = nullptr;
+    QMenu* MnRepeat = nullptr;
     QAction* N4 = nullptr;
     QAction* N1 = nullptr;
     QAction* N2 = nullptr;
@@ -267,6 +272,8 @@ private:
     void ModelChanged();
     void AlarmStep(bool sound);
     void Warned();
+    void RoundBegun(int ended);
+    void ShowRound();
     void ApplyStartBackground();
     QAction* MnBackItem(int n) const;
     QAction* MnRecentItem(int n) const;
@@ -309,6 +316,7 @@ private:
         int Seconds;
         bool Running;
         bool CountUp;
+        QString Round;
         bool operator==(const TShownOutside&) const = default;
     };
     std::optional<TShownOutside> shownOutside_;

@@ -523,6 +523,42 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>オフ</source>
         <translation>Off</translation>
     </message>
+    <message>
+        <source>繰り返し</source>
+        <translation>Repeat</translation>
+    </message>
+    <message>
+        <source>2 回</source>
+        <translation>2 times</translation>
+    </message>
+    <message>
+        <source>3 回</source>
+        <translation>3 times</translation>
+    </message>
+    <message>
+        <source>4 回</source>
+        <translation>4 times</translation>
+    </message>
+    <message>
+        <source>5 回</source>
+        <translation>5 times</translation>
+    </message>
+    <message>
+        <source>6 回</source>
+        <translation>6 times</translation>
+    </message>
+    <message>
+        <source>8 回</source>
+        <translation>8 times</translation>
+    </message>
+    <message>
+        <source>10 回</source>
+        <translation>10 times</translation>
+    </message>
+    <message>
+        <source>止めるまで</source>
+        <translation>Until stopped</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -788,6 +824,19 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>%1 left</source>
         <comment>a count-down&apos;s warning</comment>
         <translation>%1 left</translation>
+    </message>
+    <message>
+        <source>round %1 begins</source>
+        <translation>round %1 begins</translation>
+    </message>
+    <message>
+        <source>round %1 of %2 begins</source>
+        <translation>round %1 of %2 begins</translation>
+    </message>
+    <message>
+        <source>%1 rounds ended; %2</source>
+        <comment>rounds that ended while the computer slept, then the round that begins</comment>
+        <translation>%1 rounds ended; %2</translation>
     </message>
 </context>
 <context>

@@ -523,6 +523,42 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>オフ</source>
         <translation>オフ</translation>
     </message>
+    <message>
+        <source>繰り返し</source>
+        <translation>繰り返し</translation>
+    </message>
+    <message>
+        <source>2 回</source>
+        <translation>2 回</translation>
+    </message>
+    <message>
+        <source>3 回</source>
+        <translation>3 回</translation>
+    </message>
+    <message>
+        <source>4 回</source>
+        <translation>4 回</translation>
+    </message>
+    <message>
+        <source>5 回</source>
+        <translation>5 回</translation>
+    </message>
+    <message>
+        <source>6 回</source>
+        <translation>6 回</translation>
+    </message>
+    <message>
+        <source>8 回</source>
+        <translation>8 回</translation>
+    </message>
+    <message>
+        <source>10 回</source>
+        <translation>10 回</translation>
+    </message>
+    <message>
+        <source>止めるまで</source>
+        <translation>止めるまで</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -788,6 +824,19 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>%1 left</source>
         <comment>a count-down&apos;s warning</comment>
         <translation>残り %1</translation>
+    </message>
+    <message>
+        <source>round %1 begins</source>
+        <translation>%1 回目が始まります</translation>
+    </message>
+    <message>
+        <source>round %1 of %2 begins</source>
+        <translation>%2 回中 %1 回目が始まります</translation>
+    </message>
+    <message>
+        <source>%1 rounds ended; %2</source>
+        <comment>rounds that ended while the computer slept, then the round that begins</comment>
+        <translation>%1 回が終わりました。%2</translation>
     </message>
 </context>
 <context>

@@ -421,4 +421,52 @@ TEST(TimerWarning, OnceWhereTheCountDownCrossesItsTimeBeforeTheEnd)
     }
 }
 
+// A repeat, chosen in the menu: each round's end counted once, however late the tick; STOP keeps the round.
+TEST(TimerRepeat, EachRoundEndCountedOnceAndTheLastRings)
+{
+    constexpr std::int64_t kPress = -1; // START/STOP instead of a tick
+    const struct {
+        const char* Name;
+        int Length, Choice; // the menu's choices: off, 2, 3, 4, ... times, the last until stopped
+        std::vector<std::pair<int, std::int64_t>> Ticks; // how many, how far apart
+        int Seconds, Round;
+        QList<int> Begun; // the rounds ended at each new round's start
+        bool Ringing;
+    } rows[] = {
+        {"a round's end: the next at once", 3, 2, {{3, 1000}}, 3, 2, {1}, false},
+        {"the last round rings", 3, 1, {{6, 1000}}, 0, 2, {1}, true},
+        {"a sleep across two ends: both at once", 10, 3, {{1, 1000}, {1, 25'000}}, 4, 3, {2}, false},
+        {"a sleep past the last end: it rings", 10, 2, {{1, 100'000}}, 0, 3, {}, true},
+        {"STOP, a while, START: the round goes on", 5, 2, {{6, 1000}, {1, kPress}, {9, 1000}, {1, kPress}}, 4, 2,
+         {1}, false},
+        {"... and ends as before", 5, 2, {{6, 1000}, {1, kPress}, {1, kPress}, {5, 1000}}, 4, 3, {1, 1}, false},
+        {"until stopped", 2, 8, {{7, 1000}}, 1, 4, {1, 1, 1}, false},
+        {"until stopped, decades", 10, 8, {{1, 1'000'000'000'000LL}}, 10, 100'000'001, {100'000'000}, false},
+        {"off: rings as ever", 3, 0, {{4, 1000}}, 0, 1, {}, true},
+    };
+    for (const auto& row : rows) {
+        TTimerRig rig;
+        rig.w().MnRepeat->actions()[row.Choice]->trigger(), emit rig.w().MnRepeat->aboutToShow();
+        EXPECT_TRUE(rig.w().MnRepeat->actions()[row.Choice]->isChecked()) << row.Name;
+        QList<int> begun;
+        QObject::connect(&rig.w().Model(), &TTimerModel::RoundBegun, &rig.w(), [&](int ended) { begun << ended; });
+        rig.w().SetSeconds(row.Length), Start(rig);
+        for (const auto& [count, ms] : row.Ticks)
+            for (int i = 0; i < count; ++i)
+                ms == kPress ? Start(rig) : rig.Tick(ms);
+        EXPECT_EQ(rig.w().Seconds(), row.Seconds) << row.Name;
+        EXPECT_EQ(rig.w().Model().Round(), row.Round) << row.Name;
+        EXPECT_EQ(begun, row.Begun) << row.Name;
+        EXPECT_EQ(rig.w().Model().Ringing(), row.Ringing) << row.Name;
+        EXPECT_EQ(rig.sound.Played.size(), begun.size() + (row.Ringing ? 1 : 0)) << row.Name << ": once a round";
+        const QString round = rig.w().Model().RoundText();
+        EXPECT_EQ(rig.w().LbRound->isVisibleTo(&rig.w()), row.Choice != 0) << row.Name;
+        EXPECT_EQ(rig.w().LbRound->text(), round) << row.Name;
+        if (row.Choice != 0)
+            EXPECT_TRUE(round.startsWith(QString::number(row.Round) + '/') &&
+                        rig.w().windowTitle().contains(" (" + round + ")"))
+                << row.Name << ": " << rig.w().windowTitle().toStdString();
+    }
+}
+
 } // namespace
