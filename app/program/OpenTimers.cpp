@@ -514,7 +514,8 @@ TInstanceAnswer TOpenTimers::AnswerNow(const TStartRequest& request)
     if (target)
         answer.State = TimerStateText(target->Model());
     if (request.Ask) {
-        answer.Knows = {QStringLiteral("new"), QStringLiteral("timer"), QStringLiteral("sound"), QStringLiteral("warn")};
+        answer.Knows = {QStringLiteral("new"), QStringLiteral("timer"), QStringLiteral("sound"), QStringLiteral("warn"),
+                        QStringLiteral("repeat")};
         for (const TOpenTimer* timer : timers_)
             answer.Timers << StatusLine(*timer->Model);
     }

@@ -100,6 +100,14 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>Warn this long before the timer&apos;s count-down ends (e.g. 1m, 30s), or &quot;off&quot;.</source>
         <translation>Warn this long before the timer&apos;s count-down ends (e.g. 1m, 30s), or &quot;off&quot;.</translation>
     </message>
+    <message>
+        <source>Run the timer&apos;s count-down this many times in a row (2 to 99), &quot;forever&quot; until stopped, or &quot;off&quot;.</source>
+        <translation>Run the timer&apos;s count-down this many times in a row (2 to 99), &quot;forever&quot; until stopped, or &quot;off&quot;.</translation>
+    </message>
+    <message>
+        <source>count</source>
+        <translation>count</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>
@@ -189,6 +197,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>the running Pocosa is too old for --warn; close it and start Pocosa again</source>
         <translation>the running Pocosa is too old for --warn; close it and start Pocosa again</translation>
+    </message>
+    <message>
+        <source>the running Pocosa is too old for --repeat; close it and start Pocosa again</source>
+        <translation>the running Pocosa is too old for --repeat; close it and start Pocosa again</translation>
     </message>
 </context>
 <context>
@@ -927,6 +939,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>the name &quot;%1&quot; is longer than %2 characters</source>
         <translation>the name &quot;%1&quot; is longer than %2 characters</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: --repeat takes a count from 1 to 99, &quot;forever&quot; or &quot;off&quot;</source>
+        <translation>&quot;%1&quot;: --repeat takes a count from 1 to 99, &quot;forever&quot; or &quot;off&quot;</translation>
     </message>
 </context>
 <context>

@@ -100,6 +100,14 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>Warn this long before the timer&apos;s count-down ends (e.g. 1m, 30s), or &quot;off&quot;.</source>
         <translation>タイマーのカウントダウンが終わるこの時間前に知らせる (例: 1m、30s)。&quot;off&quot; で知らせない。</translation>
     </message>
+    <message>
+        <source>Run the timer&apos;s count-down this many times in a row (2 to 99), &quot;forever&quot; until stopped, or &quot;off&quot;.</source>
+        <translation>タイマーのカウントダウンを続けてこの回数 (2〜99) 繰り返します。&quot;forever&quot; で止めるまで、&quot;off&quot; で繰り返しなし。</translation>
+    </message>
+    <message>
+        <source>count</source>
+        <translation>回数</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>
@@ -189,6 +197,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>the running Pocosa is too old for --warn; close it and start Pocosa again</source>
         <translation>実行中の Pocosa は古いため --warn を使えません。終了してから Pocosa をもう一度起動してください</translation>
+    </message>
+    <message>
+        <source>the running Pocosa is too old for --repeat; close it and start Pocosa again</source>
+        <translation>実行中の Pocosa は古いため --repeat を使えません。終了してから Pocosa をもう一度起動してください</translation>
     </message>
 </context>
 <context>
@@ -927,6 +939,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>the name &quot;%1&quot; is longer than %2 characters</source>
         <translation>名前 &quot;%1&quot; は %2 文字を超えています</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: --repeat takes a count from 1 to 99, &quot;forever&quot; or &quot;off&quot;</source>
+        <translation>&quot;%1&quot;: --repeat には 1 から 99 までの回数、&quot;forever&quot; または &quot;off&quot; を指定します</translation>
     </message>
 </context>
 <context>

@@ -28,6 +28,7 @@
 #include "FakeDesktopBus.h"
 #include "ProcessRun.h"
 #include "SingleInstance.h"
+#include "TimerModel.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ TEST(InstanceProtocol, RequestsAndAnswersSurviveTheLine)
     TStartRequest named{60, true, false, true, QString("Tea")}, ask{std::nullopt, false, true};
     ask.Ask = true;
     named.Sound = "/music/bell.ogg", named.Volume = 0, named.Until = true, named.Warn = 600;
+    named.Repeat = TTimerModel::kRepeatForever;
     for (const TStartRequest& r : {TStartRequest{}, TStartRequest{0, true, false}, TStartRequest{5999, false, false},
                                    TStartRequest{std::nullopt, false, true}, named, ask}) {
         const QByteArray line = EncodeRequest(r);
@@ -87,6 +89,8 @@ TEST(InstanceProtocol, MalformedRequestsAreRefused)
         "{\"start\":true,\"status\":false,\"deadline\":\"soon\"}\n",
         "{\"start\":true,\"status\":false,\"deadline\":1e300}\n",
         "{\"start\":true,\"status\":false,\"warn\":6000}\n",
+        "{\"start\":true,\"status\":false,\"repeat\":100}\n",
+        "{\"start\":true,\"status\":false,\"repeat\":2.5}\n",
     };
     for (const char* line : lines)
         EXPECT_FALSE(DecodeRequest(QByteArray(line)).has_value()) << line;
