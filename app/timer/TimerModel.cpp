@@ -153,6 +153,15 @@ void TTimerModel::SetRound(int round)
     emit Changed();
 }
 
+void TTimerModel::TakeUpRound(int round, int ended)
+{
+    SetRound(round);
+    if (!running_ && !countUp_ && seconds_ > 0 && round_ > 1)
+        paused_ = seconds_;
+    if (ended > 0 && repeat_ != 0)
+        emit RoundBegun(ended);
+}
+
 QString TTimerModel::RoundText() const
 {
     if (repeat_ == 0 || countUp_)

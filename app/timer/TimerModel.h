@@ -106,6 +106,10 @@ public:
     // when a count-down of a new length starts.
     int Round() const { return round_; }
     void SetRound(int round);
+    // A repeat taken up from an earlier run: in round `round`, `ended`
+    // rounds having ended while away (told once, by RoundBegun); a stopped
+    // count-down's next START goes on with the round.
+    void TakeUpRound(int round, int ended);
     // "2/5", "2/∞"; empty without a repeat or while counting up.
     QString RoundText() const;
 

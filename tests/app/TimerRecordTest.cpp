@@ -304,4 +304,53 @@ TEST_F(TimerRecorderTest, AWarningIsKeptOnceSetAndOneMissedWhileAwayIsGivenOnce)
     EXPECT_EQ(Key("SECONDS") + Key("WARN"), "6060");
 }
 
+// A repeat taken up after a kill or a sleep: in the round the clock says, the rounds that ended told once, in one
+// word, and never again by a later start; a file without a repeat keeps its keys.
+TEST_F(TimerRecorderTest, ARepeatTakenUpFindsItsRoundAndCountsEachEndedRoundOnce)
+{
+    TimerRecord::Write(*global_, {90, true, false, kNow});
+    EXPECT_EQ(Key("REPEAT") + Key("ROUND"), "--");
+    const struct {
+        const char* Name;
+        bool Running;
+        std::int64_t EndIn; // of the kept round of 60 s; stopped: 40 s left
+        int Repeat, Round;
+        QString Display;
+        int RoundNow;
+        QList<int> Begun;
+        bool Ringing;
+    } rows[] = {
+        {"its round goes on", true, 20'000, 5, 2, "00:20", 2, {}, false},
+        {"a round ended while away", true, -10'000, 5, 2, "00:50", 3, {1}, false},
+        {"three ended: one word", true, -130'000, 5, 1, "00:50", 4, {3}, false},
+        {"the last ended too: it rings", true, -70'000, 3, 2, "00:00", 3, {}, true},
+        {"until stopped, hours", true, -18'000'000, -1, 7, "01:00", 308, {301}, false},
+        {"stopped within a round", false, 0, 4, 3, "00:40", 3, {}, false},
+    };
+    for (const auto& row : rows) {
+        TimerRecord::Write(*global_, {row.Running ? 60 : 40, row.Running, false, row.Running ? kNow + row.EndIn : 0, 0,
+                                      {}, {}, {}, 100, 60, {}, 0, row.Repeat, row.Round});
+        for (int run = 0; run < 2; ++run) {
+            TTimerRig rig;
+            TTimerAttention attention;
+            QList<int> begun;
+            QObject::connect(&rig.w().Model(), &TTimerModel::RoundBegun, &rig.w(), [&](int ended) { begun << ended; });
+            if (TakeUpKeptTimer(rig.w(), attention, *global_, true, {kNow}))
+                TimerRecord::Write(*global_, TimerRecord::Capture(rig.w().Model(), {kNow}));
+            const std::string name = row.Name + std::string(run ? ", again" : "");
+            EXPECT_EQ(rig.Display(), row.Display) << name;
+            EXPECT_EQ(rig.w().Model().Round(), row.RoundNow) << name;
+            EXPECT_EQ(begun, run ? QList<int>{} : row.Begun) << name;
+            EXPECT_EQ(rig.w().Model().Ringing(), row.Ringing) << name;
+            if (!row.Running) { // START goes on with the round, its rounds of the kept length
+                rig.w().Model().StartStop();
+                for (int i = 0; i < 41; ++i)
+                    rig.Tick();
+                EXPECT_EQ(rig.Display() + QString::number(rig.w().Model().Round()), "00:594") << name;
+                break;
+            }
+        }
+    }
+}
+
 } // namespace
