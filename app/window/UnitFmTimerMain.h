@@ -199,6 +199,8 @@ public:
     // user's locale; OK hands the seconds until then to `take`, a time that
     // is now or more than 99:59 away is refused in the dialog.
     static QDialog* AskUntil(QWidget* parent, std::function<void(int seconds)> take);
+    // The repeat's count dialog, not yet shown: 2..99 rounds, `current` first.
+    static QDialog* AskRepeat(QWidget* parent, int current, std::function<void(int rounds)> take);
 
     // The clock the window counts on (see TTimerMainHooks::Clock).
     TTickClock& Clock() const { return model_->Clock(); }

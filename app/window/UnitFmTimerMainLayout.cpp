@@ -144,6 +144,7 @@ const TMenuLayout kMenu[] = {
     {"MnRepeat10", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "10 回"), nullptr, &TFmTimerMain::MnRepeatClick, {}},
     {"MnRepeatForever", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "止めるまで"), nullptr, &TFmTimerMain::MnRepeatClick,
      {}},
+    {"MnRepeatOther", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "回数..."), nullptr, &TFmTimerMain::MnRepeatClick, {}},
     {"N4", 0, nullptr, &TFmTimerMain::N4, nullptr, {}},
     {"N1", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "ソフトウェア情報(&I)"), &TFmTimerMain::N1, &TFmTimerMain::N1Click, {}},
     {"N2", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "終了(&X)"), &TFmTimerMain::N2, &TFmTimerMain::BTcloseClick,

@@ -571,6 +571,14 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>止めるまで</source>
         <translation>Until stopped</translation>
     </message>
+    <message>
+        <source>回数...</source>
+        <translation>Count...</translation>
+    </message>
+    <message>
+        <source>カウントダウンの回数 (2〜99):</source>
+        <translation>Rounds of the count-down (2 to 99):</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>

@@ -571,6 +571,14 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>止めるまで</source>
         <translation>止めるまで</translation>
     </message>
+    <message>
+        <source>回数...</source>
+        <translation>回数...</translation>
+    </message>
+    <message>
+        <source>カウントダウンの回数 (2〜99):</source>
+        <translation>カウントダウンの回数 (2〜99):</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>

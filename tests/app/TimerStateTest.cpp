@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
 
 #include <functional>
 #include <vector>
@@ -467,6 +471,14 @@ TEST(TimerRepeat, EachRoundEndCountedOnceAndTheLastRings)
                         rig.w().windowTitle().contains(" (" + round + ")"))
                 << row.Name << ": " << rig.w().windowTitle().toStdString();
     }
+    TTimerRig rig; // the item after the choices asks for any other count
+    rig.w().MnRepeat->actions().last()->trigger();
+    auto* dialog = rig.w().findChild<QDialog*>();
+    ASSERT_TRUE(dialog);
+    dialog->findChild<QSpinBox*>()->setValue(12);
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    emit rig.w().MnRepeat->aboutToShow();
+    EXPECT_TRUE(rig.w().Model().Repeat() == 12 && rig.w().MnRepeat->actions().last()->isChecked());
 }
 
 } // namespace
