@@ -231,8 +231,7 @@ TEST(OpenTimers, ARepeatIsTheAddressedTimersAndStatusTellsItsRound)
     TOpenTimersRig rig(kToday);
     rig.timers->New(&rig.timers->OpenFirst(true))->Model().SetName("Tea");
     TStartRequest repeat, status;
-    repeat.Timer = "Tea", repeat.Seconds = 300, repeat.Start = true, repeat.Repeat = 3;
-    status.Status = status.Ask = true;
+    repeat.Timer = "Tea", repeat.Seconds = 300, repeat.Start = status.Status = status.Ask = true, repeat.Repeat = 3;
     EXPECT_TRUE(rig.timers->Answer(repeat).Applied);
     EXPECT_EQ(rig.timers->Answer(status).Timers.value(1), "05:00 counting down (1/3)\tTea");
     EXPECT_EQ(rig.timers->Timer(0).Repeat(), 0);

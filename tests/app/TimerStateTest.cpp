@@ -6,7 +6,6 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QMenu>
-#include <QPushButton>
 #include <QSpinBox>
 
 #include <functional>
@@ -458,25 +457,19 @@ TEST(TimerRepeat, EachRoundEndCountedOnceAndTheLastRings)
         for (const auto& [count, ms] : row.Ticks)
             for (int i = 0; i < count; ++i)
                 ms == kPress ? Start(rig) : rig.Tick(ms);
-        EXPECT_EQ(rig.w().Seconds(), row.Seconds) << row.Name;
-        EXPECT_EQ(rig.w().Model().Round(), row.Round) << row.Name;
-        EXPECT_EQ(begun, row.Begun) << row.Name;
-        EXPECT_EQ(rig.w().Model().Ringing(), row.Ringing) << row.Name;
+        const TTimerModel& m = rig.w().Model();
+        EXPECT_EQ(std::tuple(m.Seconds(), m.Round(), begun, m.Ringing()),
+                  std::tuple(row.Seconds, row.Round, row.Begun, row.Ringing)) << row.Name;
         EXPECT_EQ(rig.sound.Played.size(), begun.size() + (row.Ringing ? 1 : 0)) << row.Name << ": once a round";
-        const QString round = rig.w().Model().RoundText();
-        EXPECT_EQ(rig.w().LbRound->isVisibleTo(&rig.w()), row.Choice != 0) << row.Name;
-        EXPECT_EQ(rig.w().LbRound->text(), round) << row.Name;
-        if (row.Choice != 0)
-            EXPECT_TRUE(round.startsWith(QString::number(row.Round) + '/') &&
-                        rig.w().windowTitle().contains(" (" + round + ")"))
-                << row.Name << ": " << rig.w().windowTitle().toStdString();
+        const QString round = m.RoundText(), title = rig.w().windowTitle(); // "2/5" beside the digits, in the title
+        EXPECT_EQ(rig.w().LbRound->isVisibleTo(&rig.w()) && rig.w().LbRound->text() == round &&
+                      round.startsWith(QString::number(row.Round) + '/') && title.contains(" (" + round + ")"),
+                  row.Choice != 0) << row.Name << ": " << title.toStdString();
     }
     TTimerRig rig; // the item after the choices asks for any other count
     rig.w().MnRepeat->actions().last()->trigger();
-    auto* dialog = rig.w().findChild<QDialog*>();
-    ASSERT_TRUE(dialog);
-    dialog->findChild<QSpinBox*>()->setValue(12);
-    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    rig.w().findChild<QDialog*>()->findChild<QSpinBox*>()->setValue(12);
+    emit rig.w().findChild<QDialog*>()->findChild<QDialogButtonBox*>()->accepted();
     emit rig.w().MnRepeat->aboutToShow();
     EXPECT_TRUE(rig.w().Model().Repeat() == 12 && rig.w().MnRepeat->actions().last()->isChecked());
 }
