@@ -548,8 +548,7 @@ TEST(TimerAttention, AWarningNotifiesSoftlyAndMarksTheLauncherUntilTheEnd)
     ASSERT_TRUE(Eventually([&] { return n.Notified.size() == 3 && Held(attention).Id == n.Notified[2].Id; }));
     Ticks(tea, 60);
     ASSERT_TRUE(Eventually([&] { return n.Notified.size() == 4; }));
-    EXPECT_EQ(n.Notified[3].Summary, "Tea: round 2 of 2 begins");
-    EXPECT_EQ(n.Notified[3].Replaces, n.Notified[2].Id);
+    EXPECT_TRUE(n.Notified[3].Summary == "Tea: round 2 of 2 begins" && n.Notified[3].Replaces == n.Notified[2].Id);
     EXPECT_FALSE(attention.Launcher().Sent().Urgent);
 }
 

