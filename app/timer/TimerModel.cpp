@@ -136,8 +136,9 @@ void TTimerModel::SetRepeat(int rounds)
     if (rounds == repeat_)
         return;
     repeat_ = rounds;
-    if (repeat_ != kRepeatForever && round_ > std::max(repeat_, 1))
-        round_ = 1;
+    // Fewer rounds than the one under way: it is the last.
+    if (repeat_ != kRepeatForever)
+        round_ = std::clamp(round_, 1, std::max(repeat_, 1));
     emit RepeatChanged();
     emit Changed();
 }

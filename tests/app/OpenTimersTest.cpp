@@ -233,8 +233,7 @@ TEST(OpenTimers, ARepeatIsTheAddressedTimersAndStatusTellsItsRound)
     TStartRequest repeat, status;
     repeat.Timer = "Tea", repeat.Seconds = 300, repeat.Start = status.Status = status.Ask = true, repeat.Repeat = 3;
     EXPECT_TRUE(rig.timers->Answer(repeat).Applied);
-    EXPECT_EQ(rig.timers->Answer(status).Timers.value(1), "05:00 counting down (1/3)\tTea");
-    EXPECT_EQ(rig.timers->Timer(0).Repeat(), 0);
+    EXPECT_TRUE(rig.timers->Answer(status).Timers.join('|').endsWith("stopped|05:00 counting down (1/3)\tTea"));
 }
 
 // A request done on a full disk is told as not kept; once the disk clears,

@@ -347,6 +347,10 @@ TEST_F(TimerRecorderTest, ARepeatTakenUpFindsItsRoundAndCountsEachEndedRoundOnce
             }
         }
     }
+    TTimerRig rig; // a round's start is written at once: a kill then tells no round twice
+    TTimerRecorder recorder(rig.w().Model(), *global_, [] { return TTimerClocks{kNow}; });
+    rig.w().Model().SetRepeat(3), rig.w().SetSeconds(2), rig.w().Model().StartStop(), rig.Tick(), rig.Tick();
+    EXPECT_EQ(Key("ROUND") + Key("SECONDS"), "22");
 }
 
 } // namespace
