@@ -33,7 +33,8 @@ public:
     // `kept` is the one an earlier run left (TAlarmNotifier::Show).
     void ShowAlarm(int key, const QString& name, const QString& body, const QString& kept = QString());
     void WithdrawAlarm(int key);
-    // Timer `key`'s warning before its end ("1 minute left"), in the same
+    // Timer `key`'s warning before its end ("1 minute left") or a repeat's
+    // next round ("round 2 of 5 begins"), in the same
     // notification as its alarm: the alarm replaces it, WithdrawAlarm withdraws it.
     void ShowWarning(int key, const QString& name, const QString& left);
     // A notification alone, for a count-down that ended while away.

@@ -152,6 +152,8 @@ void TTimerAttention::Add(TTimerModel& timer)
     f.Connections.push_back(
         connect(&timer, &TTimerModel::SoundProblemChanged, this, [this, &f] { SoundProblemChanged(f); }));
     f.Connections.push_back(connect(&timer, &TTimerModel::Warned, this, [this, &f] { Warned(f); }));
+    f.Connections.push_back(
+        connect(&timer, &TTimerModel::RoundBegun, this, [this, &f](int ended) { RoundBegun(f, ended); }));
     f.Connections.push_back(connect(&timer, &QObject::destroyed, this, [this, &timer] { Remove(timer); }));
     timers_.push_back(std::move(followed));
     // The state it has now, as if it had just changed to it.
@@ -220,6 +222,19 @@ void TTimerAttention::Warned(TFollowed& f)
     f.Warned = true;
     Post([key = f.Key, name = timer.Label(), left = TTimerReadout::Left(timer.Seconds())](TAttentionBus& bus) {
         bus.ShowWarning(key, name, left);
+    });
+    Summarise();
+}
+
+void TTimerAttention::RoundBegun(TFollowed& f, int ended)
+{
+    // In the notification the warning and the alarm use; the warning of the
+    // round that ended is over.
+    TTimerModel& timer = *f.Timer;
+    f.Warned = false;
+    Post([key = f.Key, name = timer.Label(),
+          text = TTimerReadout::RoundBegins(timer.Round(), timer.Repeat(), ended)](TAttentionBus& bus) {
+        bus.ShowWarning(key, name, text);
     });
     Summarise();
 }

@@ -83,6 +83,7 @@ private:
     TFollowed* FindKey(int key) const;
     void StateChanged(TFollowed& followed);
     void Warned(TFollowed& followed);
+    void RoundBegun(TFollowed& followed, int ended);
     void SoundProblemChanged(TFollowed& followed);
     void Summarise();
     void Post(std::function<void(TAttentionBus&)> call);

@@ -60,7 +60,8 @@ TInstanceAnswer TOpenTimers::AnswerNow(const TStartRequest& request)
         answer.State = TimerStateText(target->Model());
     }
     if (request.Ask) {
-        answer.Knows = {QStringLiteral("new"), QStringLiteral("timer"), QStringLiteral("sound"), QStringLiteral("warn")};
+        answer.Knows = {QStringLiteral("new"), QStringLiteral("timer"), QStringLiteral("sound"), QStringLiteral("warn"),
+                        QStringLiteral("repeat")};
         for (TTimerAct act = TTimerAct::Show; act <= TTimerAct::ShowAll; act = TTimerAct(int(act) + 1))
             answer.Knows << ActName(act);
         for (int i = 0; i < Count(); ++i) {

@@ -79,6 +79,11 @@ QList<QCommandLineOption> OwnOptions()
                                          "Warn this long before the timer's count-down ends (e.g. 1m, 30s), or "
                                          "\"off\"."),
              QCoreApplication::translate("ProgramStart", "time")},
+            {QStringLiteral("repeat"),
+             QCoreApplication::translate("ProgramStart",
+                                         "Run the timer's count-down this many times in a row (2 to 99), "
+                                         "\"forever\" until stopped, or \"off\"."),
+             QCoreApplication::translate("ProgramStart", "count")},
             {QStringLiteral("new"), QCoreApplication::translate("ProgramStart", "Open another timer window.")},
             {QStringLiteral("timer"),
              QCoreApplication::translate("ProgramStart", "The timer of this name (with --new: the new timer's name)."),

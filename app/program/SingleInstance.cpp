@@ -96,6 +96,8 @@ QByteArray EncodeRequest(const TStartRequest& request, std::optional<qint64> dea
         o.insert("warn", *request.Warn);
     if (request.Act != TTimerAct::None)
         o.insert("act", ActName(request.Act));
+    if (request.Repeat)
+        o.insert("repeat", *request.Repeat);
     return Line(o);
 }
 
@@ -157,6 +159,14 @@ std::optional<TStartRequest> DecodeRequest(const QByteArray& line, std::optional
             return std::nullopt;
         request.Warn = int(value);
     }
+    if (o->contains("repeat")) {
+        const QJsonValue repeat = (*o)["repeat"];
+        const double value = repeat.toDouble(-2);
+        if (!repeat.isDouble() || !(value >= TTimerModel::kRepeatForever && value <= TTimerModel::kMaxRepeat) ||
+            value != std::floor(value))
+            return std::nullopt;
+        request.Repeat = int(value) == 1 ? 0 : int(value);
+    }
     if (o->contains("timer")) {
         if (!(*o)["timer"].isString())
             return std::nullopt;
@@ -170,7 +180,7 @@ std::optional<TStartRequest> DecodeRequest(const QByteArray& line, std::optional
     }
     // A query asks nothing else: the command line never sends both.
     if (request.Status && (request.Act != TTimerAct::None || request.Start || request.Seconds || request.New ||
-                           request.Timer || request.Sound || request.Volume || request.Warn))
+                           request.Timer || request.Sound || request.Volume || request.Warn || request.Repeat))
         return std::nullopt;
     if (deadline)
         *deadline = until;

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QWindow>
 
 #include <cstdio>
@@ -79,6 +80,8 @@ bool ApplyStartRequest(TFmTimerMain& window, const TStartRequest& request)
     // Nor does the warning.
     if (request.Warn)
         window.Model().SetWarning(*request.Warn);
+    if (request.Repeat)
+        window.Model().SetRepeat(*request.Repeat);
     if (!request.Seconds && !request.Start)
         return true;
     TTimerModel& timer = window.Model();
@@ -136,7 +139,10 @@ QString TimerStateText(const TTimerModel& window)
     else
         state =
             v == 0 ? QT_TRANSLATE_NOOP("StartRequest", "alarm") : QT_TRANSLATE_NOOP("StartRequest", "counting down");
-    return TTimerReadout::Clock(v) + QLatin1Char(' ') + QLatin1String(state);
+    // A repeat's round after the state: "04:59 counting down (2/5)".
+    const QString round = window.RoundText();
+    return TTimerReadout::Clock(v) + QLatin1Char(' ') + QLatin1String(state) +
+           (round.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(round));
 }
 
 QString StateForUser(const QString& state)
@@ -144,10 +150,15 @@ QString StateForUser(const QString& state)
     // The window answers in one language for every caller: "mm:ss" and a
     // state word of TimerStateText, which the caller puts in its own.
     const QString time = state.section(QLatin1Char(' '), 0, 0);
-    const QString word = state.section(QLatin1Char(' '), 1);
+    QString word = state.section(QLatin1Char(' '), 1);
     if (word.isEmpty())
         return state;
-    return time + QLatin1Char(' ') + QCoreApplication::translate("StartRequest", word.toUtf8().constData());
+    // A round, "(2/5)", is the same in every language.
+    static const QRegularExpression round(QStringLiteral(" \\([0-9]+/[^)]+\\)$"));
+    const QRegularExpressionMatch found = round.match(word);
+    const QString suffix = found.hasMatch() ? found.captured() : QString();
+    word.chop(suffix.size());
+    return time + QLatin1Char(' ') + QCoreApplication::translate("StartRequest", word.toUtf8().constData()) + suffix;
 }
 
 QString NotDoneText(const TStartRequest& request, const QString& state)
@@ -167,7 +178,7 @@ QString NotDoneText(const TStartRequest& request, const QString& state)
 std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TStartRequest& request, int timeoutMs)
 {
     bool reached = false;
-    if (request.New || request.Timer || request.Sound || request.Volume || request.Warn) {
+    if (request.New || request.Timer || request.Sound || request.Volume || request.Warn || request.Repeat) {
         TStartRequest ask;
         ask.Status = true;
         ask.Ask = true;
@@ -191,6 +202,11 @@ std::optional<int> HandOverToRunningWindow(TSingleInstance& instance, const TSta
         if (request.Warn && !knows->Knows.contains(QStringLiteral("warn"))) {
             PrintError(QCoreApplication::translate(
                 "StartRequest", "the running Pocosa is too old for --warn; close it and start Pocosa again"));
+            return 1;
+        }
+        if (request.Repeat && !knows->Knows.contains(QStringLiteral("repeat"))) {
+            PrintError(QCoreApplication::translate(
+                "StartRequest", "the running Pocosa is too old for --repeat; close it and start Pocosa again"));
             return 1;
         }
     }

@@ -46,6 +46,7 @@ struct TStartRequest {
     std::optional<int> Warn;    // how long before a count-down's end it warns, seconds; 0: it does not
     TTimerAct Act = TTimerAct::None; // acts on the running program's timers alone
     bool Json = false;          // --status: one JSON array, printed by this start
+    std::optional<int> Repeat;  // rounds of a count-down: 0 once, 2..99, TTimerModel::kRepeatForever
 
     bool operator==(const TStartRequest&) const = default;
 };
@@ -69,9 +70,10 @@ int ParseUntilArgument(const QString& text, const QDateTime& now);
 // --timer and without --new a time is needed), --sound FILE (made absolute;
 // "default" is the program's sound), --volume N (0..100), --until TIME (instead of a
 // time: the seconds until then from `now`, started), --warn TIME (a time as
-// above, or "off"), one act (--show, --stop, --reset, --close, with --timer
-// NAME or alone; --pause-all, --resume-all, --show-all alone), --json with
-// --status. --help and --version are answered before this. Throws
+// above, or "off"), --repeat N|forever|off (N 1..99; 1 is once, as off),
+// one act (--show, --stop, --reset, --close, with --timer NAME or alone;
+// --pause-all, --resume-all, --show-all alone), --json with --status.
+// --help and --version are answered before this. Throws
 // ETimeArgument for anything else.
 TStartRequest ParseStartArguments(const QStringList& arguments,
                                   const QDateTime& now = QDateTime::currentDateTime());

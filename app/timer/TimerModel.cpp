@@ -132,6 +132,72 @@ bool TTimerModel::WarnIfMissed(int keptSeconds)
     return true;
 }
 
+void TTimerModel::SetRepeat(int rounds)
+{
+    rounds = rounds == kRepeatForever ? rounds : rounds < 2 ? 0 : std::min(rounds, kMaxRepeat);
+    if (rounds == repeat_)
+        return;
+    repeat_ = rounds;
+    // Fewer rounds than the one under way: it is the last.
+    if (repeat_ != kRepeatForever)
+        round_ = std::clamp(round_, 1, std::max(repeat_, 1));
+    emit RepeatChanged();
+    emit Changed();
+}
+
+void TTimerModel::SetRound(int round)
+{
+    round = repeat_ == 0 ? 1 : std::max(round, 1);
+    if (repeat_ > 0)
+        round = std::min(round, repeat_);
+    if (round == round_)
+        return;
+    round_ = round;
+    emit Changed();
+}
+
+void TTimerModel::TakeUpRound(int round, int ended)
+{
+    SetRound(round);
+    if (!running_ && !countUp_ && seconds_ > 0 && round_ > 1)
+        paused_ = seconds_;
+    if (ended > 0 && repeat_ != 0)
+        emit RoundBegun(ended);
+}
+
+QString TTimerModel::RoundText() const
+{
+    if (repeat_ == 0 || countUp_)
+        return QString();
+    return QStringLiteral("%1/%2").arg(round_).arg(repeat_ == kRepeatForever ? QStringLiteral("∞")
+                                                                            : QString::number(repeat_));
+}
+
+// A running count-down of a repeat that reached its end (`value` <= 0, the
+// seconds past it as -value): the rounds that ended are counted once each
+// and it lands in the round the clock says, however late the tick came.
+// False when the last round ends, which rings.
+bool TTimerModel::NextRound(int value)
+{
+    const int length = CountDownLength();
+    if (repeat_ == 0 || !running_ || countUp_ || length <= 0 || value > 0)
+        return false;
+    const std::int64_t past = -std::int64_t(value);
+    const std::int64_t ended = 1 + past / length;
+    if (repeat_ != kRepeatForever) {
+        const int left = repeat_ - round_; // rounds still to begin
+        if (ended > left) {
+            // The last round ended as well (or now): it rings, as without a repeat.
+            round_ = std::max(repeat_, 1);
+            return false;
+        }
+    }
+    round_ = int(std::min<std::int64_t>(round_ + ended, std::int64_t(1) << 30));
+    seconds_ = int(length - past % length);
+    emit RoundBegun(int(std::min<std::int64_t>(ended, std::int64_t(1) << 30)));
+    return true;
+}
+
 // As TCountDownProgress on the desktop: a time set while stopped (or a
 // count-up) makes the next START a new count-down.
 void TTimerModel::FollowLength(int before)
@@ -147,11 +213,14 @@ void TTimerModel::FollowLength(int before)
 void TTimerModel::SetSeconds(int value)
 {
     const int before = seconds_;
+    const int roundBefore = round_;
     seconds_ = std::min(value, kMaxSeconds);
     // Once the time changes, START no longer takes up the stopped count-down.
     if (paused_ && seconds_ != *paused_)
         paused_.reset();
-    if (seconds_ <= 0 && running_) {
+    if (ticking_ && NextRound(value)) {
+        // The next round runs; the warning may come again within it.
+    } else if (seconds_ <= 0 && running_) {
         seconds_ = 0;
         alarmReached_ = true;
         DoAlarm();
@@ -163,7 +232,8 @@ void TTimerModel::SetSeconds(int value)
     emit Changed();
     // Only the tick takes a count-down across its warning time; a late tick
     // that went past the end as well leaves it to the alarm.
-    if (ticking_ && warning_ > 0 && !countUp_ && before > warning_ && seconds_ > 0 && seconds_ <= warning_)
+    if (ticking_ && warning_ > 0 && !countUp_ && (before > warning_ || (round_ != roundBefore && CountDownLength() > warning_)) && seconds_ > 0 &&
+        seconds_ <= warning_)
         emit Warned();
 }
 
@@ -231,7 +301,9 @@ void TTimerModel::Tick()
     const std::int64_t whole = (now - appliedUntilMs_) / kTickMs;
     int steps = 1;
     if (whole >= 1) {
-        steps = int(std::min<std::int64_t>(whole, kMaxSeconds + 1));
+        // A repeat may have run many rounds meanwhile; else past the end is enough.
+        const std::int64_t most = repeat_ != 0 && !countUp_ ? std::int64_t(1) << 30 : kMaxSeconds + 1;
+        steps = int(std::min<std::int64_t>(whole, most));
         appliedUntilMs_ += whole * kTickMs;
     } else {
         appliedUntilMs_ = now;
@@ -251,8 +323,10 @@ void TTimerModel::StartStop()
         paused_ = seconds_;
     } else if (running_) {
         paused_.reset();
-        if (!countUp_ && !resumed)
+        if (!countUp_ && !resumed) {
+            round_ = 1;
             emit CountDownStarted(seconds_);
+        }
     }
 }
 
@@ -275,6 +349,7 @@ void TTimerModel::OneMinuteMore()
 
 void TTimerModel::Reset()
 {
+    round_ = 1;
     SetRunning(false);
     SetCountUp(false);
     SetSeconds(0);

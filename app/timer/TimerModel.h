@@ -96,6 +96,24 @@ public:
     // showing) and the end has not come yet. True when it warned.
     bool WarnIfMissed(int keptSeconds);
 
+    // How many rounds a count-down runs (0: once, as without a repeat;
+    // 2..kMaxRepeat; kRepeatForever: until stopped). At the end of a round
+    // that is not the last, the next begins at once from the same length.
+    static constexpr int kMaxRepeat = 99;
+    static constexpr int kRepeatForever = -1;
+    int Repeat() const { return repeat_; }
+    void SetRepeat(int rounds);
+    // The round under way, from 1; kept over STOP and START again, back to 1
+    // when a count-down of a new length starts.
+    int Round() const { return round_; }
+    void SetRound(int round);
+    // A repeat taken up from an earlier run: in round `round`, `ended`
+    // rounds having ended while away (told once, by RoundBegun); a stopped
+    // count-down's next START goes on with the round.
+    void TakeUpRound(int round, int ended);
+    // "2/5", "2/∞"; empty without a repeat or while counting up.
+    QString RoundText() const;
+
     void SetSeconds(int value);
     void SetRunning(bool running);
     void SetCountUp(bool up);
@@ -142,10 +160,15 @@ signals:
     // A running count-down came to its warning time (or past it, after a
     // sleep) before its end; once for each time it crosses it.
     void Warned();
+    // A repeating count-down began round Round() at once; `ended` rounds
+    // ended since the last time it said so (more than 1 after a sleep).
+    void RoundBegun(int ended);
+    void RepeatChanged();
 
 private:
     void DoAlarm();
     void FollowLength(int before);
+    bool NextRound(int value);
 
     TTickClock& clock_;
     QTimer* tick_;
@@ -156,6 +179,8 @@ private:
     QString soundProblem_;
     QString notification_;
     int warning_ = 0;
+    int repeat_ = 0;
+    int round_ = 1;
     int length_ = 0; // -1: a count-down of a length not known
     std::optional<int> paused_; // a count-down STOP stopped here; START takes it up again
     int seconds_ = 0;

@@ -15,9 +15,12 @@ TTimerPhase TTimerReadout::Phase(int seconds, bool running, bool countUp)
     return seconds == 0 ? TTimerPhase::Alarm : TTimerPhase::CountingDown;
 }
 
-QString TTimerReadout::Title(int seconds, bool running, const QString& notice, const QString& name)
+QString TTimerReadout::Title(int seconds, bool running, const QString& notice, const QString& name,
+                             const QString& round)
 {
     QString shown = notice.isEmpty() && (running || seconds != 0) ? Clock(seconds) : notice;
+    if (!round.isEmpty() && notice.isEmpty() && !shown.isEmpty())
+        shown += QStringLiteral(" (%1)").arg(round);
     if (!name.isEmpty())
         shown = shown.isEmpty() ? name : name + QLatin1Char(' ') + shown;
     if (shown.isEmpty())
@@ -73,4 +76,15 @@ QString TTimerReadout::Duration(int seconds)
 QString TTimerReadout::Left(int seconds)
 {
     return tr("%1 left", "a count-down's warning").arg(Duration(seconds));
+}
+
+QString TTimerReadout::RoundBegins(int round, int rounds, int ended)
+{
+    const QString begins = rounds < 0 ? tr("round %1 begins").arg(round)
+                                      : tr("round %1 of %2 begins").arg(round).arg(rounds);
+    if (ended <= 1)
+        return begins;
+    return tr("%1 rounds ended; %2", "rounds that ended while the computer slept, then the round that begins")
+        .arg(ended)
+        .arg(begins);
 }

@@ -18,8 +18,9 @@ public:
     // "mm:ss – Pocosa"; plain "Pocosa" when stopped at 00:00; a notice
     // instead of the time when there is one ("… – Pocosa"). A named timer's
     // name goes in front: "Tea 04:59 – Pocosa", "Tea – Pocosa".
+    // A repeat's round follows the time: "Tea 04:59 (2/5) – Pocosa".
     static QString Title(int seconds, bool running, const QString& notice = QString(),
-                         const QString& name = QString());
+                         const QString& name = QString(), const QString& round = QString());
     // A text about a named timer: "Tea: text"; unnamed: the text.
     static QString Named(const QString& name, const QString& text);
     // "4 minutes 59 seconds, counting down"; a zero part is left out
@@ -30,4 +31,7 @@ public:
     static QString Duration(int seconds);
     // A count-down's warning: "1 minute left".
     static QString Left(int seconds);
+    // A repeat's next round: "round 2 of 5 begins" (`rounds` < 0: until
+    // stopped, "round 2 begins"); after a sleep, with how many ended.
+    static QString RoundBegins(int round, int rounds, int ended = 1);
 };

@@ -28,6 +28,8 @@ const QString kVolume = QStringLiteral("VOLUME");
 const QString kLength = QStringLiteral("LENGTH");
 const QString kNotice = QStringLiteral("NOTICE");
 const QString kWarn = QStringLiteral("WARN");
+const QString kRepeat = QStringLiteral("REPEAT");
+const QString kRound = QStringLiteral("ROUND");
 // A default no stored value can equal: values never hold a line break.
 const QString kMissing = QStringLiteral("\n");
 
@@ -49,6 +51,15 @@ int ReadWarning(const QString& text)
     return ok && seconds > 0 && seconds <= TTimerModel::kMaxSeconds ? seconds : 0;
 }
 
+int ReadRepeat(const QString& text)
+{
+    bool ok = false;
+    const int rounds = text.toInt(&ok);
+    return ok && (rounds == TTimerModel::kRepeatForever || (rounds >= 2 && rounds <= TTimerModel::kMaxRepeat))
+               ? rounds
+               : 0;
+}
+
 void Report(const QString& line)
 {
     std::fprintf(stderr, "pocosa: %s\n", line.toLocal8Bit().constData());
@@ -67,6 +78,7 @@ QString ReadBootId()
 bool TTimerRecord::SameState(const TTimerRecord& other) const
 {
     return Name == other.Name && Sound == other.Sound && Volume == other.Volume && Warning == other.Warning &&
+           Repeat == other.Repeat && Round == other.Round &&
            Running == other.Running && CountUp == other.CountUp &&
            (Running || Seconds == other.Seconds) && Length == other.Length && Notice == other.Notice;
 }
@@ -89,7 +101,10 @@ TTimerRecord Capture(const TTimerModel& window, const TTimerClocks& now)
     record.CountUp = window.CountUp();
     record.Notice = window.Notification();
     record.Warning = window.Warning();
-    if (record.Running && !record.CountUp)
+    record.Repeat = window.Repeat();
+    record.Round = window.Round();
+    // A repeat stopped within a round goes on with rounds of its length.
+    if (!record.CountUp && (record.Running || record.Repeat != 0))
         record.Length = window.CountDownLength();
     if (record.Running) {
         const std::int64_t shownMs = std::int64_t(record.Seconds) * TTimerModel::kTickMs;
@@ -116,6 +131,7 @@ std::optional<TTimerResume> Resume(const TTimerRecord& record, const TTimerClock
     TTimerResume resume;
     resume.CountUp = record.CountUp;
     resume.Seconds = record.Seconds;
+    resume.Round = record.Round;
     if (!record.Running)
         return resume;
     if (record.ClockMs <= 0)
@@ -124,7 +140,7 @@ std::optional<TTimerResume> Resume(const TTimerRecord& record, const TTimerClock
     // whatever was done to the wall clock meanwhile.
     const bool sameBoot = !record.BootId.isEmpty() && record.BootId == now.BootId;
     const std::int64_t nowMs = sameBoot ? now.BootMs : now.WallMs;
-    const std::int64_t sinceMoment = nowMs - (sameBoot ? record.BootMs : record.ClockMs);
+    std::int64_t sinceMoment = nowMs - (sameBoot ? record.BootMs : record.ClockMs);
     // The record was made showing Seconds: since then a count-up can only
     // have counted on and a count-down gone down. Anything else is a clock
     // set back since (beyond a little slack): the time it had is shown,
@@ -144,13 +160,30 @@ std::optional<TTimerResume> Resume(const TTimerRecord& record, const TTimerClock
         resume.NextSecondMs = int(TTimerModel::kTickMs - counted % TTimerModel::kTickMs);
         return resume;
     }
-    const std::int64_t left = std::min(-sinceMoment, shownMs);
+    std::int64_t left = std::min(-sinceMoment, shownMs);
+    std::int64_t sinceEnd = sinceMoment;
+    if (left <= 0 && record.Repeat != 0 && record.Length > 0) {
+        // A repeat whose round ended meanwhile: each round that ended is
+        // counted once, and it runs in the round the clock says, or rings
+        // from the last round's end.
+        const std::int64_t lengthMs = std::int64_t(record.Length) * TTimerModel::kTickMs;
+        const std::int64_t ended = 1 + sinceMoment / lengthMs;
+        const bool untilStopped = record.Repeat == TTimerModel::kRepeatForever;
+        const std::int64_t toBegin = untilStopped ? ended : std::max(record.Repeat - record.Round, 0);
+        resume.RoundsEnded = int(std::min(ended, toBegin));
+        resume.Round = int(std::min<std::int64_t>(record.Round + resume.RoundsEnded, std::int64_t(1) << 30));
+        if (ended <= toBegin)
+            left = lengthMs - sinceMoment % lengthMs;
+        else
+            sinceEnd = sinceMoment - toBegin * lengthMs;
+    }
     if (left > 0) {
         // A second is shown until it has passed entirely: 2.5 s left show 00:03.
         resume.Seconds = int((left + TTimerModel::kTickMs - 1) / TTimerModel::kTickMs);
         resume.NextSecondMs = int(left - std::int64_t(resume.Seconds - 1) * TTimerModel::kTickMs);
         return resume;
     }
+    sinceMoment = sinceEnd;
     resume.Kind = sinceMoment < kAlarmWithinMs ? TTimerResume::rkAlarm : TTimerResume::rkEnded;
     resume.Seconds = 0;
     resume.CountUp = false;
@@ -167,7 +200,7 @@ std::optional<TTimerRecord> Read(TvlmGlobal& global, QString* why, const QString
     const QString seconds = value(kSeconds);
     const QString name = value(kName);
     if (seconds == kMissing && name == kMissing && value(kSound) == kMissing && value(kVolume) == kMissing &&
-        value(kWarn) == kMissing)
+        value(kWarn) == kMissing && value(kRepeat) == kMissing)
         return std::nullopt;
     const auto refuse = [why](const QString& key, const QString& text) {
         if (why)
@@ -189,6 +222,13 @@ std::optional<TTimerRecord> Read(TvlmGlobal& global, QString* why, const QString
         record.Notice = notice;
     // A warning that cannot be read is none.
     record.Warning = ReadWarning(value(kWarn));
+    // Nor is a repeat; a round that cannot be read is the first.
+    record.Repeat = ReadRepeat(value(kRepeat));
+    bool roundOk = false;
+    const int round = value(kRound).toInt(&roundOk);
+    if (roundOk && record.Repeat != 0 && round >= 1 &&
+        (record.Repeat == TTimerModel::kRepeatForever || round <= record.Repeat))
+        record.Round = round;
     if (seconds == kMissing)
         return record; // a name alone: stopped at 00:00
     bool ok = false;
@@ -217,9 +257,12 @@ std::optional<TTimerRecord> Read(TvlmGlobal& global, QString* why, const QString
             record.BootId = value(kBootId);
         if (record.BootId == kMissing)
             record.BootId.clear();
-        // Only named by the alarm: a length that cannot be read is not known.
+    }
+    // Named by the alarm, and the length of a repeat's rounds: a length that
+    // cannot be read is not known.
+    if ((record.Running || record.Repeat != 0) && !record.CountUp) {
         const int length = value(kLength).toInt(&ok);
-        if (ok && length > 0 && length <= TTimerModel::kMaxSeconds && !record.CountUp)
+        if (ok && length > 0 && length <= TTimerModel::kMaxSeconds)
             record.Length = length;
     }
     return record;
@@ -244,7 +287,9 @@ std::vector<std::pair<QString, QString>> Keys(const TTimerRecord& record)
             {kVolume, QString::number(record.Volume)},
             {kLength, QString::number(record.Length)},
             {kNotice, IniText::StorableValue(record.Notice) ? record.Notice : QString()},
-            {kWarn, QString::number(record.Warning)}};
+            {kWarn, QString::number(record.Warning)},
+            {kRepeat, QString::number(record.Repeat)},
+            {kRound, QString::number(record.Round)}};
 }
 
 void Write(TvlmGlobal& global, const TTimerRecord& record, const QString& section)
@@ -269,6 +314,9 @@ void Write(TvlmGlobal& global, const TTimerRecord& record, const QString& sectio
     // Nor a timer that never warned.
     if (record.Warning == 0 && absent(kWarn))
         drop(kWarn);
+    // Nor one that never repeated.
+    if (record.Repeat == 0 && absent(kRepeat) && absent(kRound))
+        drop(kRepeat), drop(kRound);
     global.WriteIniStrings(section, keys);
 }
 
@@ -284,6 +332,7 @@ TTakenUp ResumeKeptTimer(TTimerModel& window, TvlmGlobal& global, bool resume, c
         window.SetSound(record->Sound, record->Volume);
         window.SetNotification(record->Notice);
         window.SetWarning(record->Warning);
+        window.SetRepeat(record->Repeat);
         if (resume)
             resumed = Resume(*record, now, &why);
     } else {
@@ -292,6 +341,7 @@ TTakenUp ResumeKeptTimer(TTimerModel& window, TvlmGlobal& global, bool resume, c
         window.SetSound(global.ReadIniString(section, kSound, QString()),
                         global.ReadIniInteger(section, kVolume, TTimerModel::kFullVolume));
         window.SetWarning(ReadWarning(global.ReadIniString(section, kWarn, QString())));
+        window.SetRepeat(ReadRepeat(global.ReadIniString(section, kRepeat, QString())));
     }
     if (!why.isEmpty() && !(resumed && resumed->Kind == TTimerResume::rkKept)) {
         Report(QCoreApplication::translate("TimerRecord", "the timer kept in %1 is ignored: %2")
@@ -314,19 +364,26 @@ TTakenUp ResumeKeptTimer(TTimerModel& window, TvlmGlobal& global, bool resume, c
         case TTimerResume::rkStopped:
             window.SetCountUp(resumed->CountUp);
             window.SetSeconds(resumed->Seconds);
+            if (record->Repeat != 0) {
+                window.SetCountDownLength(record->Length);
+                window.TakeUpRound(resumed->Round, 0);
+            }
             break;
         case TTimerResume::rkRunning:
             window.ResumeRunning(resumed->Seconds, resumed->CountUp, resumed->NextSecondMs);
             window.SetCountDownLength(record->Length);
+            // Rounds that ended while away are told once, in one word.
+            window.TakeUpRound(resumed->Round, resumed->RoundsEnded);
             // The record is written again at a warning, so one given before
-            // the program ended is not given twice.
-            warned = window.WarnIfMissed(record->Seconds);
+            // the program ended is not given twice; a round begun since is whole.
+            warned = window.WarnIfMissed(resumed->RoundsEnded > 0 ? record->Length : record->Seconds);
             break;
         case TTimerResume::rkAlarm:
             if (beforeAlarm)
                 beforeAlarm(EndedText(resumed->EndedMs, nowMs));
             // Named by the alarm's notification, which running at 00:00 begins.
             window.SetCountDownLength(record->Length);
+            window.TakeUpRound(resumed->Round, 0);
             window.SetRunning(true);
             window.SetSeconds(0); // the first alarm step: sound and raise
             break;
@@ -401,6 +458,7 @@ void TTimerRecorder::Clear()
     cleared.Sound = timer_.SoundFile();
     cleared.Volume = timer_.Volume();
     cleared.Warning = timer_.Warning();
+    cleared.Repeat = timer_.Repeat();
     Store(cleared);
 }
 

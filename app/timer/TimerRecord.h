@@ -47,8 +47,10 @@ struct TTimerRecord {
     int Length = 0;           // a running count-down's length; 0: not known
     QString Notice = {};      // the desktop's notification of the alarm (TTimerModel::Notification)
     int Warning = 0;          // seconds before a count-down's end it warns; 0: it does not
+    int Repeat = 0;           // rounds of a count-down (TTimerModel::Repeat); 0: none
+    int Round = 1;            // with a repeat, the round under way; the moment is that round's end
 
-    // Name, sound, warning, notification, running, count-up and length alike, and for a stopped timer the
+    // Name, sound, warning, repeat, round, notification, running, count-up and length alike, and for a stopped timer the
     // same value: the moments of two records of one running timer may differ a little.
     bool SameState(const TTimerRecord& other) const;
 };
@@ -64,6 +66,8 @@ struct TTimerResume {
     bool CountUp = false;
     int NextSecondMs = 0; // rkRunning: time until the next second falls due, 1..1000
     std::int64_t EndedMs = 0; // rkAlarm, rkEnded: the end of the count-down
+    int Round = 1;            // a repeat's round, where the clock says it is
+    int RoundsEnded = 0;      // rounds of a repeat that ended since the record was made
 };
 
 namespace TimerRecord {

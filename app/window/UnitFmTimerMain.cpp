@@ -60,6 +60,7 @@ TFmTimerMain::TFmTimerMain(TTimerMainHooks hooks, QWidget* parent)
             hooks_.CountDownStarted(seconds);
     });
     connect(model_, &TTimerModel::Warned, this, &TFmTimerMain::Warned);
+    connect(model_, &TTimerModel::RoundBegun, this, &TFmTimerMain::RoundBegun);
     connect(model_, &TTimerModel::NameChanged, this, [this] {
         shownOutside_.reset();
         ShowTimeOutside();
@@ -105,6 +106,7 @@ void TFmTimerMain::ModelChanged()
         button->setEnabled(!running);
     BTreset->setEnabled(!running || model_->AlarmReached());
     LbCountUp->setVisible(model_->CountUp());
+    ShowRound();
     // A long sound ends with the alarm.
     if (ringing_ && !model_->Ringing())
         hooks_.Sound->Stop(hooks_.SoundChannel);
@@ -153,13 +155,13 @@ void TFmTimerMain::ShowTimeOutside()
     const int seconds = model_->Seconds();
     const bool running = model_->Running();
     const bool countUp = model_->CountUp();
-    const TShownOutside shown{seconds, running, countUp};
+    const TShownOutside shown{seconds, running, countUp, model_->RoundText()};
     if (shownOutside_ == shown)
         return;
     shownOutside_ = shown;
     const std::optional<TShownOutside> before = told_;
     told_ = shown;
-    const QString title = TTimerReadout::Title(seconds, running, notice_, model_->Label());
+    const QString title = TTimerReadout::Title(seconds, running, notice_, model_->Label(), model_->RoundText());
     if (title != windowTitle())
         setWindowTitle(title);
     // The title ticks; screen readers get a name that changes once a minute.

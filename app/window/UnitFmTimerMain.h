@@ -175,6 +175,9 @@ public:
     // "Warn before": the choices of the timer's warning, the one set checked.
     void MnWarnShow(QObject* Sender);
     void MnWarnClick(QObject* Sender);
+    // "Repeat": how many rounds a count-down runs, the one set checked.
+    void MnRepeatShow(QObject* Sender);
+    void MnRepeatClick(QObject* Sender);
     void N1Click(QObject* Sender);
     void N3Click(QObject* Sender);
     void MnBackResetClick(QObject* Sender);
@@ -199,6 +202,8 @@ public:
     // user's locale; OK hands the seconds until then to `take`, a time that
     // is now or more than 99:59 away is refused in the dialog.
     static QDialog* AskUntil(QWidget* parent, std::function<void(int seconds)> take);
+    // The repeat's count dialog, not yet shown: 2..99 rounds, `current` first.
+    static QDialog* AskRepeat(QWidget* parent, int current, std::function<void(int rounds)> take);
 
     // The clock the window counts on (see TTimerMainHooks::Clock).
     TTickClock& Clock() const { return model_->Clock(); }
@@ -216,6 +221,7 @@ public:
     QLabel* LBsec0 = nullptr;
     QLabel* LBsec1 = nullptr;
     QLabel* LbCountUp = nullptr;
+    QLabel* LbRound = nullptr; // a repeat's round, "2/5"
     // The time as screen readers get it: one text "mm:ss" over the digits,
     // with the spoken words as its description (the digits are left out).
     QWidget* TimeText = nullptr;
@@ -249,6 +255,7 @@ public:
     QAction* MnRecent3 = nullptr;
     QAction* MnRecent4 = nullptr;
     QMenu* MnWarn = nullptr;
+    QMenu* MnRepeat = nullptr;
     QAction* N4 = nullptr;
     QAction* N1 = nullptr;
     QAction* N2 = nullptr;
@@ -270,6 +277,8 @@ private:
     void ModelChanged();
     void AlarmStep(bool sound);
     void Warned();
+    void RoundBegun(int ended);
+    void ShowRound();
     void ApplyStartBackground();
     QAction* MnBackItem(int n) const;
     QAction* MnRecentItem(int n) const;
@@ -312,6 +321,7 @@ private:
         int Seconds;
         bool Running;
         bool CountUp;
+        QString Round;
         bool operator==(const TShownOutside&) const = default;
     };
     std::optional<TShownOutside> shownOutside_;

@@ -78,6 +78,7 @@ const TLabelLayout kLabels[] = {
     {"LBsec0", &TFmTimerMain::LBsec0, 66, -4, 25, 48, "0", kDigitFont, true},
     {"LBsec1", &TFmTimerMain::LBsec1, 88, -4, 25, 48, "0", kDigitFont, true},
     {"LbCountUp", &TFmTimerMain::LbCountUp, 31, 44, 57, 12, "COUNT UP", {"Small Fonts", 9, true}, false},
+    {"LbRound", &TFmTimerMain::LbRound, 31, 44, 57, 12, "", {"Small Fonts", 9, true}, false},
 };
 
 // A level 0 row without a field opens the submenu that holds the level 1 rows
@@ -130,6 +131,20 @@ const TMenuLayout kMenu[] = {
     {"MnWarn300", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "5 分前"), nullptr, &TFmTimerMain::MnWarnClick, {}},
     {"MnWarn600", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "10 分前"), nullptr, &TFmTimerMain::MnWarnClick, {}},
     {"MnWarn0", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "オフ"), nullptr, &TFmTimerMain::MnWarnClick, {}},
+    {"MnRepeat", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "繰り返し"), nullptr, &TFmTimerMain::MnRepeatShow, {},
+     &TFmTimerMain::MnRepeat},
+    // As many as the choices of UnitFmTimerMainRepeat.cpp, in their order.
+    {"MnRepeat0", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "オフ"), nullptr, &TFmTimerMain::MnRepeatClick, {}},
+    {"MnRepeat2", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "2 回"), nullptr, &TFmTimerMain::MnRepeatClick, {}},
+    {"MnRepeat3", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "3 回"), nullptr, &TFmTimerMain::MnRepeatClick, {}},
+    {"MnRepeat4", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "4 回"), nullptr, &TFmTimerMain::MnRepeatClick, {}},
+    {"MnRepeat5", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "5 回"), nullptr, &TFmTimerMain::MnRepeatClick, {}},
+    {"MnRepeat6", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "6 回"), nullptr, &TFmTimerMain::MnRepeatClick, {}},
+    {"MnRepeat8", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "8 回"), nullptr, &TFmTimerMain::MnRepeatClick, {}},
+    {"MnRepeat10", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "10 回"), nullptr, &TFmTimerMain::MnRepeatClick, {}},
+    {"MnRepeatForever", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "止めるまで"), nullptr, &TFmTimerMain::MnRepeatClick,
+     {}},
+    {"MnRepeatOther", 1, QT_TRANSLATE_NOOP("TFmTimerMain", "回数..."), nullptr, &TFmTimerMain::MnRepeatClick, {}},
     {"N4", 0, nullptr, &TFmTimerMain::N4, nullptr, {}},
     {"N1", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "ソフトウェア情報(&I)"), &TFmTimerMain::N1, &TFmTimerMain::N1Click, {}},
     {"N2", 0, QT_TRANSLATE_NOOP("TFmTimerMain", "終了(&X)"), &TFmTimerMain::N2, &TFmTimerMain::BTcloseClick,
@@ -196,7 +211,7 @@ void TFmTimerMain::BuildControls()
         label->setVisible(row.Visible);
         // A name of its own keeps a label from telling screen readers each
         // new text; the digits are not in the window's accessible tree.
-        if (row.Field != &TFmTimerMain::LbCountUp)
+        if (row.Field != &TFmTimerMain::LbCountUp && row.Field != &TFmTimerMain::LbRound)
             label->setAccessibleName(QString::fromUtf8(row.Name));
     }
     for (const TButtonLayout& row : kButtons) {

@@ -132,6 +132,14 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>With --status: one line of JSON, a list of every timer&apos;s name, label, seconds, state, end and section.</source>
         <translation>With --status: one line of JSON, a list of every timer&apos;s name, label, seconds, state, end and section.</translation>
     </message>
+    <message>
+        <source>Run the timer&apos;s count-down this many times in a row (2 to 99), &quot;forever&quot; until stopped, or &quot;off&quot;.</source>
+        <translation>Run the timer&apos;s count-down this many times in a row (2 to 99), &quot;forever&quot; until stopped, or &quot;off&quot;.</translation>
+    </message>
+    <message>
+        <source>count</source>
+        <translation>count</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>
@@ -225,6 +233,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>the running Pocosa is too old for %1; close it and start Pocosa again</source>
         <translation>the running Pocosa is too old for %1; close it and start Pocosa again</translation>
+    </message>
+    <message>
+        <source>the running Pocosa is too old for --repeat; close it and start Pocosa again</source>
+        <translation>the running Pocosa is too old for --repeat; close it and start Pocosa again</translation>
     </message>
 </context>
 <context>
@@ -559,6 +571,50 @@ window (without a time it just comes to the front) and this call ends.</translat
         <source>オフ</source>
         <translation>Off</translation>
     </message>
+    <message>
+        <source>繰り返し</source>
+        <translation>Repeat</translation>
+    </message>
+    <message>
+        <source>2 回</source>
+        <translation>2 times</translation>
+    </message>
+    <message>
+        <source>3 回</source>
+        <translation>3 times</translation>
+    </message>
+    <message>
+        <source>4 回</source>
+        <translation>4 times</translation>
+    </message>
+    <message>
+        <source>5 回</source>
+        <translation>5 times</translation>
+    </message>
+    <message>
+        <source>6 回</source>
+        <translation>6 times</translation>
+    </message>
+    <message>
+        <source>8 回</source>
+        <translation>8 times</translation>
+    </message>
+    <message>
+        <source>10 回</source>
+        <translation>10 times</translation>
+    </message>
+    <message>
+        <source>止めるまで</source>
+        <translation>Until stopped</translation>
+    </message>
+    <message>
+        <source>回数...</source>
+        <translation>Count...</translation>
+    </message>
+    <message>
+        <source>カウントダウンの回数 (2〜99):</source>
+        <translation>Rounds of the count-down (2 to 99):</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -825,6 +881,19 @@ window (without a time it just comes to the front) and this call ends.</translat
         <comment>a count-down&apos;s warning</comment>
         <translation>%1 left</translation>
     </message>
+    <message>
+        <source>round %1 begins</source>
+        <translation>round %1 begins</translation>
+    </message>
+    <message>
+        <source>round %1 of %2 begins</source>
+        <translation>round %1 of %2 begins</translation>
+    </message>
+    <message>
+        <source>%1 rounds ended; %2</source>
+        <comment>rounds that ended while the computer slept, then the round that begins</comment>
+        <translation>%1 rounds ended; %2</translation>
+    </message>
 </context>
 <context>
     <name>TTimerSpeaker</name>
@@ -930,6 +999,10 @@ window (without a time it just comes to the front) and this call ends.</translat
     <message>
         <source>--json goes with --status</source>
         <translation>--json goes with --status</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: --repeat takes a count from 1 to 99, &quot;forever&quot; or &quot;off&quot;</source>
+        <translation>&quot;%1&quot;: --repeat takes a count from 1 to 99, &quot;forever&quot; or &quot;off&quot;</translation>
     </message>
 </context>
 <context>

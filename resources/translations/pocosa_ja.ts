@@ -132,6 +132,14 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>With --status: one line of JSON, a list of every timer&apos;s name, label, seconds, state, end and section.</source>
         <translation>--status と共に: 全タイマーの名前・表示名・秒数・状態・終了時刻・セクションを 1 行の JSON で表示します。</translation>
     </message>
+    <message>
+        <source>Run the timer&apos;s count-down this many times in a row (2 to 99), &quot;forever&quot; until stopped, or &quot;off&quot;.</source>
+        <translation>タイマーのカウントダウンを続けてこの回数 (2〜99) 繰り返します。&quot;forever&quot; で止めるまで、&quot;off&quot; で繰り返しなし。</translation>
+    </message>
+    <message>
+        <source>count</source>
+        <translation>回数</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>
@@ -225,6 +233,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>the running Pocosa is too old for %1; close it and start Pocosa again</source>
         <translation>実行中の Pocosa は古いため %1 を使えません。終了してから Pocosa をもう一度起動してください</translation>
+    </message>
+    <message>
+        <source>the running Pocosa is too old for --repeat; close it and start Pocosa again</source>
+        <translation>実行中の Pocosa は古いため --repeat を使えません。終了してから Pocosa をもう一度起動してください</translation>
     </message>
 </context>
 <context>
@@ -559,6 +571,50 @@ window (without a time it just comes to the front) and this call ends.</source>
         <source>オフ</source>
         <translation>オフ</translation>
     </message>
+    <message>
+        <source>繰り返し</source>
+        <translation>繰り返し</translation>
+    </message>
+    <message>
+        <source>2 回</source>
+        <translation>2 回</translation>
+    </message>
+    <message>
+        <source>3 回</source>
+        <translation>3 回</translation>
+    </message>
+    <message>
+        <source>4 回</source>
+        <translation>4 回</translation>
+    </message>
+    <message>
+        <source>5 回</source>
+        <translation>5 回</translation>
+    </message>
+    <message>
+        <source>6 回</source>
+        <translation>6 回</translation>
+    </message>
+    <message>
+        <source>8 回</source>
+        <translation>8 回</translation>
+    </message>
+    <message>
+        <source>10 回</source>
+        <translation>10 回</translation>
+    </message>
+    <message>
+        <source>止めるまで</source>
+        <translation>止めるまで</translation>
+    </message>
+    <message>
+        <source>回数...</source>
+        <translation>回数...</translation>
+    </message>
+    <message>
+        <source>カウントダウンの回数 (2〜99):</source>
+        <translation>カウントダウンの回数 (2〜99):</translation>
+    </message>
 </context>
 <context>
     <name>TFormVersionInfo</name>
@@ -825,6 +881,19 @@ window (without a time it just comes to the front) and this call ends.</source>
         <comment>a count-down&apos;s warning</comment>
         <translation>残り %1</translation>
     </message>
+    <message>
+        <source>round %1 begins</source>
+        <translation>%1 回目が始まります</translation>
+    </message>
+    <message>
+        <source>round %1 of %2 begins</source>
+        <translation>%2 回中 %1 回目が始まります</translation>
+    </message>
+    <message>
+        <source>%1 rounds ended; %2</source>
+        <comment>rounds that ended while the computer slept, then the round that begins</comment>
+        <translation>%1 回が終わりました。%2</translation>
+    </message>
 </context>
 <context>
     <name>TTimerSpeaker</name>
@@ -930,6 +999,10 @@ window (without a time it just comes to the front) and this call ends.</source>
     <message>
         <source>--json goes with --status</source>
         <translation>--json は --status と共に指定します</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;: --repeat takes a count from 1 to 99, &quot;forever&quot; or &quot;off&quot;</source>
+        <translation>&quot;%1&quot;: --repeat には 1 から 99 までの回数、&quot;forever&quot; または &quot;off&quot; を指定します</translation>
     </message>
 </context>
 <context>

@@ -545,6 +545,13 @@ TEST(TimerAttention, AWarningNotifiesSoftlyAndMarksTheLauncherUntilTheEnd)
     EXPECT_TRUE(attention.Launcher().Sent().Urgent);
     Ticks(tea, 60);
     EXPECT_TRUE(Eventually([&] { return n.Notified.size() == 2 && n.Notified[1].Replaces == n.Notified[0].Id; }));
+    // A repeat's next round is told in the same notification, and the warning's mark is over.
+    tea.w().BTresetClick(tea.w().BTreset), tea.w().Model().SetRepeat(2), Set(tea, 61), Start(tea), tea.Tick();
+    ASSERT_TRUE(Eventually([&] { return n.Notified.size() == 3 && Held(attention).Id == n.Notified[2].Id; }));
+    Ticks(tea, 60);
+    ASSERT_TRUE(Eventually([&] { return n.Notified.size() == 4; }));
+    EXPECT_TRUE(n.Notified[3].Summary == "Tea: round 2 of 2 begins" && n.Notified[3].Replaces == n.Notified[2].Id);
+    EXPECT_FALSE(attention.Launcher().Sent().Urgent);
 }
 
 int gMessages = 0;

@@ -229,6 +229,17 @@ TEST(OpenTimers, RecentTimesAreSharedAndKept)
               "01:0060300");
 }
 
+// A repeat is the addressed timer's; --status tells its round.
+TEST(OpenTimers, ARepeatIsTheAddressedTimersAndStatusTellsItsRound)
+{
+    TOpenTimersRig rig(kToday);
+    rig.timers->New(&rig.timers->OpenFirst(true))->Model().SetName("Tea");
+    TStartRequest repeat, status;
+    repeat.Timer = "Tea", repeat.Seconds = 300, repeat.Start = status.Status = status.Ask = true, repeat.Repeat = 3;
+    EXPECT_TRUE(rig.timers->Answer(repeat).Applied);
+    EXPECT_TRUE(rig.timers->Answer(status).Timers.join('|').endsWith("stopped|05:00 counting down (1/3)\tTea"));
+}
+
 // A request done on a full disk is told as not kept; once the disk clears,
 // the new timer is kept whole.
 TEST(OpenTimers, ARequestTheDiskCannotTakeIsToldAndKeptLater)

@@ -28,6 +28,7 @@
 #include "FakeDesktopBus.h"
 #include "ProcessRun.h"
 #include "SingleInstance.h"
+#include "TimerModel.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ TEST(InstanceProtocol, RequestsAndAnswersSurviveTheLine)
     named.Sound = "/music/bell.ogg", named.Volume = 0, named.Until = true, named.Warn = 600;
     TStartRequest stop{std::nullopt, false, false, false, QString("Tea")}, pause;
     stop.Act = TTimerAct::Stop, pause.Act = TTimerAct::PauseAll;
+    named.Repeat = TTimerModel::kRepeatForever;
     for (const TStartRequest& r : {TStartRequest{}, TStartRequest{0, true, false}, TStartRequest{5999, false, false},
                                    TStartRequest{std::nullopt, false, true}, named, ask, stop, pause}) {
         const QByteArray line = EncodeRequest(r);
@@ -97,6 +99,8 @@ TEST(InstanceProtocol, MalformedRequestsAreRefused)
         "{\"start\":false,\"status\":false,\"act\":\"frobnicate\"}\n",
         "{\"start\":false,\"status\":true,\"act\":\"stop\"}\n",
         "{\"start\":true,\"status\":false,\"warn\":6000}\n",
+        "{\"start\":true,\"status\":false,\"repeat\":100}\n",
+        "{\"start\":true,\"status\":false,\"repeat\":2.5}\n",
     };
     for (const char* line : lines)
         EXPECT_FALSE(DecodeRequest(QByteArray(line)).has_value()) << line;

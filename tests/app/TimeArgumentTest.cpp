@@ -178,6 +178,8 @@ TEST(StartArguments, OptionsAndTime)
     sound.Sound = "", sound.Volume.reset();
     EXPECT_EQ(parse({"--timer", "Eggs", "--sound", "default"}), sound);
     EXPECT_EQ(parse({"--warn", "1m"}).Warn.value_or(-1) * 10 + parse({"--warn", "Off"}).Warn.value_or(-1), 600);
+    for (const auto& [text, rounds] : {std::pair{"5", 5}, {"99", 99}, {"1", 0}, {"OFF", 0}, {"Forever", -1}})
+        EXPECT_EQ(parse({"--repeat", text}).Repeat, rounds) << text;
     const QDateTime at(QDate(2026, 3, 10), QTime(17, 0), Qt::UTC); // --until: seconds from then, started
     TStartRequest until{1800, true};
     until.Until = true;
@@ -218,6 +220,8 @@ TEST(StartArguments, Refusals)
         {{"--sound", "/tmp/bell\nring.wav"}, "\"/tmp/bell\\nring.wav\": a file name with a line break"},
         {{"--sound", ""}, "--sound needs"},
         {{"--warn", "soon"}, "\"soon\" is not a time"}, {{"--status", "--warn", "1m"}, "--status"},
+        {{"--repeat", "100"}, "\"100\": --repeat takes a count"}, {{"--repeat", "0"}, "--repeat takes"},
+        {{"--repeat", "-2"}, "--repeat takes"}, {{"--status", "--repeat", "2"}, "--status"},
         {{"--until", "23:59", "5m"}, "--until takes no other time"}, {{"5m", "--until=1am"}, "--until takes no other"},
         {{"--stop", "--reset"}, "--stop and --reset cannot"},
         {{"--show", "5m"}, "--show takes no time and no other option than --timer"},

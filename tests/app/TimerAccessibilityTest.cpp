@@ -84,9 +84,9 @@ TEST(TimerAccessibility, AFrameWithOneTimeTextAndNoDigits)
     TTimerRig rig;
     rig.w().SetSeconds(299);
     QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(&rig.w());
-    EXPECT_TRUE(frame->role() == QAccessible::Window && frame->childCount() == 9) << "no digit labels";
-    for (int i = -1; i <= 9; ++i)
-        EXPECT_EQ(frame->indexOfChild(frame->child(i)), i < 9 ? i : -1) << "each child once, none past the ends";
+    EXPECT_TRUE(frame->role() == QAccessible::Window && frame->childCount() == 10) << "no digit labels";
+    for (int i = -1; i <= 10; ++i)
+        EXPECT_EQ(frame->indexOfChild(frame->child(i)), i < 10 ? i : -1) << "each child once, none past the ends";
     QAccessibleInterface* item = QAccessible::queryAccessibleInterface(rig.w().N3->menuAction());
     EXPECT_TRUE(item->state().hasPopup && item->state().focusable && !item->state().focused &&
                 item->parent()->indexOfChild(item) == 0 && item->text(QAccessible::Description) == "submenu");

@@ -304,4 +304,53 @@ TEST_F(TimerRecorderTest, AWarningIsKeptOnceSetAndOneMissedWhileAwayIsGivenOnce)
     EXPECT_EQ(Key("SECONDS") + Key("WARN"), "6060");
 }
 
+// A repeat taken up after a kill or sleep: in the round the clock says, rounds that ended told once, never again.
+TEST_F(TimerRecorderTest, ARepeatTakenUpFindsItsRoundAndCountsEachEndedRoundOnce)
+{
+    TimerRecord::Write(*global_, {90, true, false, kNow});
+    EXPECT_EQ(Key("REPEAT") + Key("ROUND"), "--") << "a file without a repeat keeps its keys";
+    const struct {
+        const char* Name;
+        bool Running;
+        std::int64_t EndIn; // of the kept round of 60 s; stopped: 40 s left
+        int Repeat, Round, RoundNow;
+        QString Display;
+        QList<int> Begun;
+        bool Ringing;
+    } rows[] = {
+        {"its round goes on", true, 20'000, 5, 2, 2, "00:20", {}, false},
+        {"a round ended while away", true, -10'000, 5, 2, 3, "00:50", {1}, false},
+        {"three ended: one word", true, -130'000, 5, 1, 4, "00:50", {3}, false},
+        {"the last ended too: it rings", true, -70'000, 3, 2, 3, "00:00", {}, true},
+        {"until stopped, hours", true, -18'000'000, -1, 7, 308, "01:00", {301}, false},
+        {"stopped within a round", false, 0, 4, 3, 3, "00:40", {}, false},
+    };
+    for (const auto& row : rows) {
+        TimerRecord::Write(*global_, {row.Running ? 60 : 40, row.Running, false, row.Running ? kNow + row.EndIn : 0, 0,
+                                      {}, {}, {}, 100, 60, {}, 0, row.Repeat, row.Round});
+        for (int run = 0; run < 2; ++run) {
+            TTimerRig rig;
+            TTimerAttention attention;
+            QList<int> begun;
+            QObject::connect(&rig.w().Model(), &TTimerModel::RoundBegun, &rig.w(), [&](int ended) { begun << ended; });
+            if (TakeUpKeptTimer(rig.w(), attention, *global_, true, {kNow}))
+                TimerRecord::Write(*global_, TimerRecord::Capture(rig.w().Model(), {kNow}));
+            EXPECT_EQ(std::tuple(rig.Display(), rig.w().Model().Round(), begun, rig.w().Model().Ringing()),
+                      std::tuple(row.Display, row.RoundNow, run ? QList<int>{} : row.Begun, row.Ringing))
+                << row.Name << run;
+            if (!row.Running) { // START goes on with the round, its rounds of the kept length
+                rig.w().Model().StartStop();
+                for (int i = 0; i < 41; ++i)
+                    rig.Tick();
+                EXPECT_EQ(rig.Display() + QString::number(rig.w().Model().Round()), "00:594") << row.Name;
+                break;
+            }
+        }
+    }
+    TTimerRig rig; // a round's start is written at once: a kill then tells no round twice
+    TTimerRecorder recorder(rig.w().Model(), *global_, [] { return TTimerClocks{kNow}; });
+    rig.w().Model().SetRepeat(3), rig.w().SetSeconds(2), rig.w().Model().StartStop(), rig.Tick(), rig.Tick();
+    EXPECT_EQ(Key("ROUND") + Key("SECONDS"), "22");
+}
+
 } // namespace

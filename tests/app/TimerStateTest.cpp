@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QMenu>
+#include <QSpinBox>
 
 #include <functional>
 #include <vector>
@@ -419,6 +422,54 @@ TEST(TimerWarning, OnceWhereTheCountDownCrossesItsTimeBeforeTheEnd)
         EXPECT_EQ(said, row.WarnedAt ? QStringList{TTimerReadout::Left(row.WarnedAt)} : QStringList{}) << row.Name;
         EXPECT_EQ(rig.sound.Volumes.count(40), said.size()) << row.Name << ": once, at half the volume";
     }
+}
+
+// A repeat, chosen in the menu: each round's end counted once, however late the tick; STOP keeps the round.
+TEST(TimerRepeat, EachRoundEndCountedOnceAndTheLastRings)
+{
+    constexpr std::int64_t kPress = -1; // START/STOP instead of a tick
+    const struct {
+        const char* Name;
+        int Length, Choice; // the menu's choices: off, 2, 3, 4, ... times, the last until stopped
+        std::vector<std::pair<int, std::int64_t>> Ticks; // how many, how far apart
+        int Seconds, Round;
+        QList<int> Begun; // the rounds ended at each new round's start
+        bool Ringing;
+    } rows[] = {
+        {"a round's end: the next at once", 3, 2, {{3, 1000}}, 3, 2, {1}, false},
+        {"the last round rings", 3, 1, {{6, 1000}}, 0, 2, {1}, true},
+        {"a sleep across two ends: both at once", 10, 3, {{1, 1000}, {1, 25'000}}, 4, 3, {2}, false},
+        {"a sleep past the last end: it rings", 10, 2, {{1, 100'000}}, 0, 3, {}, true},
+        {"STOP, START: the round goes on", 5, 2, {{6, 1000}, {1, kPress}, {9, 1000}, {1, kPress}}, 4, 2, {1}, false},
+        {"... and ends as before", 5, 2, {{6, 1000}, {1, kPress}, {1, kPress}, {5, 1000}}, 4, 3, {1, 1}, false},
+        {"until stopped", 2, 8, {{7, 1000}}, 1, 4, {1, 1, 1}, false},
+        {"until stopped, decades", 10, 8, {{1, 1'000'000'000'000LL}}, 10, 100'000'001, {100'000'000}, false},
+        {"off: rings as ever", 3, 0, {{4, 1000}}, 0, 1, {}, true},
+    };
+    for (const auto& row : rows) {
+        TTimerRig rig;
+        rig.w().MnRepeat->actions()[row.Choice]->trigger();
+        QList<int> begun;
+        QObject::connect(&rig.w().Model(), &TTimerModel::RoundBegun, &rig.w(), [&](int ended) { begun << ended; });
+        rig.w().SetSeconds(row.Length), Start(rig);
+        for (const auto& [count, ms] : row.Ticks)
+            for (int i = 0; i < count; ++i)
+                ms == kPress ? Start(rig) : rig.Tick(ms);
+        const TTimerModel& m = rig.w().Model();
+        EXPECT_EQ(std::tuple(m.Seconds(), m.Round(), begun, m.Ringing()),
+                  std::tuple(row.Seconds, row.Round, row.Begun, row.Ringing)) << row.Name;
+        EXPECT_EQ(rig.sound.Played.size(), begun.size() + (row.Ringing ? 1 : 0)) << row.Name << ": once a round";
+        const QString round = m.RoundText(), title = rig.w().windowTitle(); // "2/5" beside the digits, in the title
+        EXPECT_EQ(rig.w().LbRound->isVisibleTo(&rig.w()) && rig.w().LbRound->text() == round &&
+                      round.startsWith(QString::number(row.Round) + '/') && title.contains(" (" + round + ")"),
+                  row.Choice != 0) << row.Name << ": " << title.toStdString();
+    }
+    TTimerRig rig; // the item after the choices asks for any other count
+    rig.w().MnRepeat->actions().last()->trigger();
+    rig.w().findChild<QDialog*>()->findChild<QSpinBox*>()->setValue(12);
+    emit rig.w().findChild<QDialog*>()->findChild<QDialogButtonBox*>()->accepted();
+    emit rig.w().MnRepeat->aboutToShow(); // a count none of the choices is: Count... checked
+    EXPECT_TRUE(rig.w().Model().Repeat() == 12 && rig.w().MnRepeat->actions().last()->isChecked());
 }
 
 } // namespace

@@ -134,7 +134,8 @@ TEST(TimerMenu, ItemsCaptionsSeparatorsAndShortcut)
     TFmTimerMain& w = rig.w();
     EXPECT_EQ(Items(w.PopupMenu1),
               QStringList({"N3|背景画像", "MnNew|新しいタイマー", "MnName|名前...", "MnSound|音...",
-                           "MnUntil|時刻まで...", "MnMove|移動(&M)", "MnRecent|最近の時間", "MnWarn|終了前に知らせる", "N4|-",
+                           "MnUntil|時刻まで...", "MnMove|移動(&M)", "MnRecent|最近の時間", "MnWarn|終了前に知らせる",
+                           "MnRepeat|繰り返し", "N4|-",
                            "N1|ソフトウェア情報(&I)", "N2|終了(&X)"}));
     ASSERT_EQ(w.PopupMenu1->actions().first()->menu(), w.N3);
     EXPECT_EQ(Items(w.N3), QStringList({"MnBackReset|リセット(&R)", "MnBackOpen|読込み(&O)", "N7|-", "MnBack0|0：",
