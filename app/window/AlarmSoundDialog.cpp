@@ -129,8 +129,8 @@ void TAlarmSoundDialog::Choose(const QString& file)
 {
     // Refused here, not taken and then lost at the next start.
     if (!IniText::StorableValue(file)) {
-        ProblemLabel->setText(Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog",
-                                                   "名前に改行のあるファイルは設定に残せないため、選べません")));
+        ShowRefusal(ProblemLabel, Tr(QT_TRANSLATE_NOOP("TAlarmSoundDialog",
+                                                       "名前に改行のあるファイルは設定に残せないため、選べません")));
         return;
     }
     file_ = file;
