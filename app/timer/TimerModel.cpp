@@ -317,16 +317,18 @@ void TTimerModel::StartStop()
 {
     const bool countingDown = running_ && !countUp_ && seconds_ > 0;
     const bool resumed = paused_ == seconds_;
+    // A new count-down begins at round 1 before anything hears it started.
+    const bool fresh = !running_ && seconds_ > 0 && !countUp_ && !resumed;
+    if (fresh)
+        round_ = 1;
     SetCountUp(seconds_ == 0 || countUp_);
     SetRunning(!running_);
     if (countingDown && !running_) {
         paused_ = seconds_;
     } else if (running_) {
         paused_.reset();
-        if (!countUp_ && !resumed) {
-            round_ = 1;
+        if (fresh)
             emit CountDownStarted(seconds_);
-        }
     }
 }
 
