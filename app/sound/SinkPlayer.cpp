@@ -1,7 +1,6 @@
 // The sound player, kept in a module of its own: libpulse, libsndfile and the
 // codec libraries they pull in are loaded only when a sound first plays, not
 // while the window comes up.
-#include <QFile>
 #include <QThread>
 #include <QThreadPool>
 
@@ -11,6 +10,7 @@
 #include <list>
 #include <map>
 
+#include "FileName.h"
 #include "PulseServer.h"
 #include "SoundDecoder.h"
 #include "SoundModule.h"
@@ -241,7 +241,7 @@ private:
     static QByteArray FileKey(const QString& path)
     {
         struct stat st {};
-        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        if (::stat(FileName::Encode(path).constData(), &st) != 0)
             return {};
         return QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino)) + ':' +
                QByteArray::number(qint64(st.st_size)) + ':' + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
