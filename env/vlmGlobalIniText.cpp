@@ -15,15 +15,8 @@ namespace {
 // by hand) each become one unpaired surrogate U+DC80..U+DCFF, as in file
 // names; Encode turns them back into the same bytes, so such a text is
 // written back exactly as it was read.
-QString Decode(const QByteArray& bytes)
-{
-    return FileName::Decode(bytes);
-}
-
-QByteArray Encode(const QString& text)
-{
-    return FileName::Encode(text);
-}
+using FileName::Decode;
+using FileName::Encode;
 
 // Whether the text's bytes read back as the same text: not so for other
 // unpaired surrogates, or for escapes that together spell valid UTF-8.

@@ -101,71 +101,64 @@ QByteArray EncodeRequest(const TStartRequest& request, std::optional<qint64> dea
     return Line(o);
 }
 
+namespace {
+
+// A key that may be missing: false only when it is there and not a whole
+// number from low to high (as a double holds it exactly).
+bool ReadWhole(const QJsonObject& o, const char* key, double low, double high, std::optional<qint64>& out)
+{
+    if (!o.contains(QLatin1String(key)))
+        return true;
+    const QJsonValue value = o[QLatin1String(key)];
+    const double number = value.toDouble();
+    if (!value.isDouble() || !(number >= low && number <= high) || number != std::floor(number))
+        return false;
+    out = qint64(number);
+    return true;
+}
+
+// A key that may be missing: false only when it is there and not a boolean.
+bool ReadFlag(const QJsonObject& o, const char* key, bool& out)
+{
+    if (!o.contains(QLatin1String(key)))
+        return true;
+    if (!o[QLatin1String(key)].isBool())
+        return false;
+    out = o[QLatin1String(key)].toBool();
+    return true;
+}
+
+} // namespace
+
 std::optional<TStartRequest> DecodeRequest(const QByteArray& line, std::optional<qint64>* deadline)
 {
     const std::optional<QJsonObject> o = Object(line);
     if (!o || !(*o)["start"].isBool() || !(*o)["status"].isBool())
         return std::nullopt;
-    std::optional<qint64> until;
-    if (o->contains("deadline")) {
-        // Whole milliseconds that a double holds exactly.
-        const QJsonValue value = (*o)["deadline"];
-        const double ms = value.toDouble(-1);
-        if (!value.isDouble() || !(ms >= 0 && ms <= 9007199254740992.0) || ms != std::floor(ms))
-            return std::nullopt;
-        until = qint64(ms);
-    }
     TStartRequest request;
     request.Start = (*o)["start"].toBool();
     request.Status = (*o)["status"].toBool();
-    if (o->contains("seconds")) {
-        const QJsonValue seconds = (*o)["seconds"];
-        const double value = seconds.toDouble(-1);
-        if (!seconds.isDouble() || !(value >= 0 && value <= kTimerMaxSeconds) || value != std::floor(value))
-            return std::nullopt;
-        request.Seconds = int(value);
-    }
-    if (o->contains("new")) {
-        if (!(*o)["new"].isBool())
-            return std::nullopt;
-        request.New = (*o)["new"].toBool();
-    }
-    if (o->contains("ask")) {
-        if (!(*o)["ask"].isBool())
-            return std::nullopt;
-        request.Ask = (*o)["ask"].toBool();
-    }
-    if (o->contains("until")) {
-        if (!(*o)["until"].isBool())
-            return std::nullopt;
-        request.Until = (*o)["until"].toBool();
-    }
+    // The deadline in whole milliseconds that a double holds exactly.
+    std::optional<qint64> until, seconds, volume, warn, repeat;
+    if (!ReadWhole(*o, "deadline", 0, 9007199254740992.0, until) ||
+        !ReadWhole(*o, "seconds", 0, kTimerMaxSeconds, seconds) ||
+        !ReadWhole(*o, "volume", 0, TTimerModel::kFullVolume, volume) ||
+        !ReadWhole(*o, "warn", 0, kTimerMaxSeconds, warn) ||
+        !ReadWhole(*o, "repeat", TTimerModel::kRepeatForever, TTimerModel::kMaxRepeat, repeat) ||
+        !ReadFlag(*o, "new", request.New) || !ReadFlag(*o, "ask", request.Ask) || !ReadFlag(*o, "until", request.Until))
+        return std::nullopt;
+    if (seconds)
+        request.Seconds = int(*seconds);
+    if (volume)
+        request.Volume = int(*volume);
+    if (warn)
+        request.Warn = int(*warn);
+    if (repeat)
+        request.Repeat = *repeat == 1 ? 0 : int(*repeat);
     if (o->contains("sound")) {
         if (!(*o)["sound"].isString())
             return std::nullopt;
         request.Sound = (*o)["sound"].toString();
-    }
-    if (o->contains("volume")) {
-        const QJsonValue volume = (*o)["volume"];
-        const double value = volume.toDouble(-1);
-        if (!volume.isDouble() || !(value >= 0 && value <= TTimerModel::kFullVolume) || value != std::floor(value))
-            return std::nullopt;
-        request.Volume = int(value);
-    }
-    if (o->contains("warn")) {
-        const QJsonValue warn = (*o)["warn"];
-        const double value = warn.toDouble(-1);
-        if (!warn.isDouble() || !(value >= 0 && value <= kTimerMaxSeconds) || value != std::floor(value))
-            return std::nullopt;
-        request.Warn = int(value);
-    }
-    if (o->contains("repeat")) {
-        const QJsonValue repeat = (*o)["repeat"];
-        const double value = repeat.toDouble(-2);
-        if (!repeat.isDouble() || !(value >= TTimerModel::kRepeatForever && value <= TTimerModel::kMaxRepeat) ||
-            value != std::floor(value))
-            return std::nullopt;
-        request.Repeat = int(value) == 1 ? 0 : int(value);
     }
     if (o->contains("timer")) {
         if (!(*o)["timer"].isString())

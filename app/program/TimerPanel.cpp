@@ -240,11 +240,14 @@ void TTimerPanel::SetHidden(int index, bool hidden)
         window.hide();
     const QString section = timers_.Section(index);
     const QString key = QString::fromLatin1(kHiddenKey);
-    // A file that never had a hidden window keeps the keys it had.
-    if (!hidden && AppGlobal->ReadIniString(section, key, QString()).isEmpty())
+    // A file that never had a hidden window keeps the keys it had; a key
+    // already right is not written again (a Show event comes often).
+    const QString value = hidden ? QStringLiteral("1") : QStringLiteral("0");
+    const QString kept = AppGlobal->ReadIniString(section, key, QString());
+    if ((!hidden && kept.isEmpty()) || kept == value)
         return;
     try {
-        AppGlobal->WriteIniString(section, key, hidden ? QStringLiteral("1") : QStringLiteral("0"));
+        AppGlobal->WriteIniString(section, key, value);
     } catch (const EvlmGlobalError& e) {
         std::fprintf(stderr, "pocosa: %s\n", e.what());
     }

@@ -507,11 +507,7 @@ void TFmTimerMain::closeEvent(QCloseEvent* event)
     // signals end the program without closing its windows.
     if (Counting() && !closeAgreed_) {
         event->ignore();
-        AskClose(CloseQuestion(), [this] {
-            closeAgreed_ = true;
-            close();
-            closeAgreed_ = false;
-        });
+        AskClose(CloseQuestion(), [this] { CloseWithoutAsking(); });
         return;
     }
     QWidget::closeEvent(event);

@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <array>
@@ -41,17 +40,13 @@ void TFmTimerMain::MnRepeatShow(QObject*)
 QDialog* TFmTimerMain::AskRepeat(QWidget* parent, int current, std::function<void(int rounds)> take)
 {
     auto* dialog = new QDialog(parent);
-    dialog->setWindowTitle(QCoreApplication::translate("TFmTimerMain", "繰り返し"));
-    auto* layout = new QVBoxLayout(dialog);
-    auto* label = new QLabel(QCoreApplication::translate("TFmTimerMain", "カウントダウンの回数 (2〜99):"), dialog);
     auto* edit = new QSpinBox(dialog);
-    label->setBuddy(edit);
     edit->setRange(2, TTimerModel::kMaxRepeat);
     edit->setValue(current >= 2 ? current : 2);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
-    for (QWidget* w : std::initializer_list<QWidget*>{label, edit, buttons})
-        layout->addWidget(w);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    QDialogButtonBox* buttons = nullptr;
+    // The spin box takes no other value: nothing is ever refused.
+    LayOutAskingDialog(dialog, QCoreApplication::translate("TFmTimerMain", "繰り返し"),
+                       QCoreApplication::translate("TFmTimerMain", "カウントダウンの回数 (2〜99):"), edit, &buttons);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [dialog, edit, take = std::move(take)] {
         dialog->accept();
         take(edit->value());
